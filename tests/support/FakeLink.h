@@ -1,0 +1,147 @@
+#pragma once
+// A scripted serial line and a hand-driven clock, for exercising transactions and commands
+// without a device. Time only moves when the code under test sleeps or waits for input.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "link/SerialPort.h"
+#include "link/Ticks.h"
+#include "link/Trace.h"
+#include "link/Transaction.h"
+
+namespace zelt::testing {
+
+class FakeClock final : public ITickClock {
+public:
+    long Now() override {
+        const long value = now;
+        if (!script.empty()) {  // scripted readings, for clocks that jump
+            now = script.front();
+            script.pop_front();
+        }
+        return value;
+    }
+    void Sleep(int ms) override {
+        sleeps.push_back(ms);
+        now += ms;
+    }
+    long now = 1000;
+    std::deque<long> script;  // values that now takes after each reading, in turn
+    std::vector<int> sleeps;
+};
+
+using Bytes = std::vector<uint8_t>;
+
+inline Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+class FakePort final : public ISerialPort {
+public:
+    explicit FakePort(FakeClock& clock) : clock_(clock) {}
+
+    // Called with each Write's bytes; it may queue replies with ReplyAfter.
+    std::function<void(FakePort&, const Bytes& request)> onWrite;
+
+    // Queues bytes that arrive delayTicks after now.
+    void ReplyAfter(long delayTicks, const Bytes& bytes) {
+        arrivals_.push_back({clock_.now + delayTicks, bytes});
+    }
+    void ReplyAfter(long delayTicks, const std::string& text) {
+        ReplyAfter(delayTicks, ToBytes(text));
+    }
+    // Bytes already waiting in the input queue.
+    void Queue(const Bytes& bytes) { queue_.insert(queue_.end(), bytes.begin(), bytes.end()); }
+    void Queue(const std::string& text) { Queue(ToBytes(text)); }
+
+    int Write(const uint8_t* buffer, int count) override {
+        if (!open) {
+            return 0;
+        }
+        Bytes request(buffer, buffer + (count > 0 ? count : 0));
+        writes.push_back(request);
+        if (onWrite) {
+            onWrite(*this, request);
+        }
+        return count < 1 ? 0 : count;
+    }
+    int GetBytesWaiting() override {
+        Deliver();
+        return open ? static_cast<int>(queue_.size()) : 0;
+    }
+    int Read(uint8_t* buffer, int limit) override {
+        Deliver();
+        if (!open) {
+            return 0;
+        }
+        int n = 0;
+        while (n < limit && !queue_.empty()) {
+            buffer[n++] = queue_.front();
+            queue_.pop_front();
+        }
+        return n;
+    }
+    void WaitForInput(int maxMs) override {
+        ++waits;
+        Deliver();
+        if (!queue_.empty() || maxMs <= 0) {
+            return;
+        }
+        long wakeAt = clock_.now + maxMs;
+        for (const auto& a : arrivals_) {
+            if (a.at > clock_.now && a.at < wakeAt) {
+                wakeAt = a.at;
+            }
+        }
+        clock_.now = wakeAt;
+        Deliver();
+    }
+    void SetCommMode(uint16_t mode) override { commMode = mode; }
+
+    size_t Pending() const { return queue_.size(); }
+    // Every written request as text, in order.
+    std::vector<std::string> WrittenTexts() const {
+        std::vector<std::string> out;
+        for (const auto& w : writes) {
+            out.emplace_back(w.begin(), w.end());
+        }
+        return out;
+    }
+
+    bool open = true;
+    uint16_t commMode = 0;
+    int waits = 0;
+    std::vector<Bytes> writes;
+
+private:
+    struct Arrival {
+        long at;
+        Bytes bytes;
+    };
+    void Deliver() {
+        for (auto it = arrivals_.begin(); it != arrivals_.end();) {
+            if (it->at <= clock_.now) {
+                queue_.insert(queue_.end(), it->bytes.begin(), it->bytes.end());
+                it = arrivals_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
+    FakeClock& clock_;
+    std::deque<uint8_t> queue_;
+    std::vector<Arrival> arrivals_;
+};
+
+// Clock, port and captured trace in one place.
+struct FakeLink {
+    FakeClock clock;
+    FakePort port{clock};
+    CaptureTraceSink trace;
+    LinkIo io{port, clock, trace};
+};
+
+}  // namespace zelt::testing

@@ -1,0 +1,10 @@
+#include "Ctl.h"
+
+namespace zeltctl {
+
+void AddLinkCommands(CLI::App& cli, CtlContext& ctx) {
+    (void)cli;
+    (void)ctx;
+}
+
+}  // namespace zeltctl

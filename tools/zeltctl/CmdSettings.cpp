@@ -1,0 +1,10 @@
+#include "Ctl.h"
+
+namespace zeltctl {
+
+void AddSettingsCommands(CLI::App& cli, CtlContext& ctx) {
+    (void)cli;
+    (void)ctx;
+}
+
+}  // namespace zeltctl

@@ -29,7 +29,7 @@ enum class BatteryFailChoice { Retry, CloseUtility };
 // Whatever the link needs a window for. The GUI's main window and zeltctl each implement it;
 // every text arrives already built in the current language.
 class ILinkHost {
-public:
+  public:
     virtual ~ILinkHost() = default;
 
     virtual void ShowMessage(const std::string& text, const std::string& caption,
@@ -41,6 +41,8 @@ public:
     virtual void ExitNow(int exitCode) = 0;
     // The modal Battery Fail question.
     virtual BatteryFailChoice AskBatteryFail() = 0;
+    // Queue a notification for the main window's loop. It must not run the handler from
+    // inside Post: 1038 re-runs the status read, which may post 1038 again.
     virtual void Post(Notification notification) = 0;
 
     // A display's whole text is replaced.

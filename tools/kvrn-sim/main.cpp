@@ -1,0 +1,5 @@
+#include "kvrn/Sim.h"
+
+int main() {
+    return 0;
+}

@@ -26,6 +26,14 @@ enum class Display {
 
 enum class BatteryFailChoice { Retry, CloseUtility };
 
+// The Battery Fail dialog's texts, built in the current language.
+struct BatteryFailTexts {
+    std::string caption;
+    std::string text;
+    std::string retryButton;
+    std::string closeButton;
+};
+
 // Whatever the link needs a window for. The GUI's main window and zeltctl each implement it;
 // every text arrives already built in the current language.
 class ILinkHost {
@@ -39,8 +47,8 @@ class ILinkHost {
     virtual void RequestQuit(int exitCode) = 0;
     // End the program at once (the Battery Fail dialog's "Close Utility").
     virtual void ExitNow(int exitCode) = 0;
-    // The modal Battery Fail question.
-    virtual BatteryFailChoice AskBatteryFail() = 0;
+    // The modal Battery Fail question; Escape and the close box count as CloseUtility.
+    virtual BatteryFailChoice AskBatteryFail(const BatteryFailTexts& texts) = 0;
     // Queue a notification for the main window's loop. It must not run the handler from
     // inside Post: 1038 re-runs the status read, which may post 1038 again.
     virtual void Post(Notification notification) = 0;

@@ -1,0 +1,124 @@
+#include "config/CfgCommands.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "config/CfgFile.h"
+
+namespace zelt {
+
+namespace {
+
+constexpr const char* kCfgExtension = ".cfg";
+
+struct PathParts {
+    std::string folderAndTitle;  // everything before the extension's dot
+    std::string title;           // the file name without its extension
+    std::string extension;       // without the dot; empty when there is none
+};
+
+// The extension is what follows the last dot of the file name; a leading dot (a hidden
+// file) does not start one, and trailing dots give an empty extension.
+PathParts SplitPath(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string name = path.substr(nameStart);
+    const auto dot = name.rfind('.');
+    PathParts parts;
+    if (dot == std::string::npos || dot == 0) {
+        parts.folderAndTitle = path;
+        parts.title = name;
+        return parts;
+    }
+    parts.folderAndTitle = path.substr(0, nameStart + dot);
+    parts.title = name.substr(0, dot);
+    parts.extension = name.substr(dot + 1);
+    return parts;
+}
+
+bool OpensForReadAndWrite(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    close(fd);
+    return true;
+}
+
+}  // namespace
+
+SaveAsNames SaveAsNaming(const std::string& chosenPath) {
+    const PathParts parts = SplitPath(chosenPath);
+    SaveAsNames names;
+    names.fileName = parts.title + kCfgExtension;
+    names.fullPath = parts.extension.empty() ? parts.folderAndTitle + kCfgExtension : chosenPath;
+    return names;
+}
+
+std::string OpenedFileName(const std::string& chosenPath) {
+    const PathParts parts = SplitPath(chosenPath);
+    return parts.extension.empty() ? parts.title : parts.title + "." + parts.extension;
+}
+
+void CCfgCommands::ShowError(const std::string& text) {
+    ui_.ShowMessage(text, app_.Text("Error", "錯誤"), ICfgFileUi::MessageIcon::Stop);
+}
+
+bool CCfgCommands::OpenConfigFile() {
+    std::string path;
+    bool loaded = false;
+    if (ui_.ChooseFileToOpen(&path)) {
+        const CfgLoadResult result = LoadCfgFile(path, app_.config);
+        if (result.ok()) {
+            app_.cfgFileName = OpenedFileName(path);
+            app_.cfgFullPath = path;
+            Run(hooks_.refresh);
+            loaded = true;
+        } else {
+            ShowError(path + "\n" + CfgLoadProblemText(result, app_.english != 0));
+        }
+    }
+    Run(hooks_.repaint);
+    return loaded;
+}
+
+bool CCfgCommands::SaveConfigFileAs() {
+    Run(hooks_.collect);
+    std::string chosen;
+    if (!ui_.ChooseFileToSave(&chosen)) {
+        return false;
+    }
+    const SaveAsNames names = SaveAsNaming(chosen);
+    const CfgStoreResult result = StoreCfgFile(names.fullPath, app_.config);
+    if (result.ok) {
+        app_.cfgFileName = names.fileName;
+        app_.cfgFullPath = names.fullPath;
+        ui_.ShowMessage(app_.Text("Save to ", "儲存檔案於 ") + app_.cfgFullPath +
+                            app_.Text(" Successfully.", " 成功了."),
+                        app_.Text("Save", "儲存"), ICfgFileUi::MessageIcon::Information);
+        app_.savedToFile = 1;
+    } else {
+        ShowError(names.fullPath + "\n" + CfgStoreProblemText(result, app_.english != 0));
+    }
+    Run(hooks_.repaint);
+    return result.ok;
+}
+
+bool CCfgCommands::SaveToCurrentFile() {
+    Run(hooks_.collect);
+    if (!OpensForReadAndWrite(app_.cfgFullPath)) {
+        return SaveConfigFileAs();
+    }
+    const CfgStoreResult result = StoreCfgFile(app_.cfgFullPath, app_.config);
+    if (!result.ok) {
+        ShowError(app_.cfgFullPath + "\n" + CfgStoreProblemText(result, app_.english != 0));
+    }
+    return result.ok;
+}
+
+}  // namespace zelt

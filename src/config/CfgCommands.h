@@ -1,0 +1,75 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "config/MainApp.h"
+
+namespace zelt {
+
+// The filter of the configuration file dialogs.
+inline constexpr const char* kCfgFileFilter = "CFG Files(*.cfg)|*.cfg||";
+
+// What the file commands need from the windows: the two file dialogs and the message box.
+class ICfgFileUi {
+  public:
+    enum class MessageIcon { Stop, Information };
+
+    virtual ~ICfgFileUi() = default;
+    // The file-open dialog: no default extension, no initial name, read-only box hidden,
+    // kCfgFileFilter. False when the user cancels.
+    virtual bool ChooseFileToOpen(std::string* fullPath) = 0;
+    // The file-save dialog: the same, and no overwrite prompt.
+    virtual bool ChooseFileToSave(std::string* fullPath) = 0;
+    virtual void ShowMessage(const std::string& text, const std::string& caption,
+                             MessageIcon icon) = 0;
+};
+
+// The main window's steps around the file commands.
+struct CfgCommandHooks {
+    std::function<void()> collect;  // the collect step, before a save
+    std::function<void()> refresh;  // the refresh step, after a successful open
+    std::function<void()> repaint;  // repaint the parameter panel's controls
+};
+
+// The names a Save As gives: cfgFileName is the chosen title with ".cfg" whatever extension
+// was typed; the full path gets ".cfg" only when the chosen name has no extension.
+struct SaveAsNames {
+    std::string fileName;
+    std::string fullPath;
+};
+SaveAsNames SaveAsNaming(const std::string& chosenPath);
+
+// cfgFileName after opening a file: its title and extension.
+std::string OpenedFileName(const std::string& chosenPath);
+
+// "Open config-file.", "Save as config-file" and the exit confirmation's save to the current
+// file, on the application's record and names.
+class CCfgCommands {
+  public:
+    CCfgCommands(CMainApp& app, ICfgFileUi& ui, CfgCommandHooks hooks)
+        : app_(app), ui_(ui), hooks_(std::move(hooks)) {}
+
+    // True when a file was loaded. A file that cannot be read whole or is not a configuration
+    // file leaves the record and the names as they were and is reported.
+    bool OpenConfigFile();
+    // True when the record was stored; then savedToFile is 1.
+    bool SaveConfigFileAs();
+    // Stores to cfgFullPath when that file exists and can be opened for reading and writing,
+    // with no message on success; otherwise runs Save As.
+    bool SaveToCurrentFile();
+
+  private:
+    void Run(const std::function<void()>& hook) {
+        if (hook) {
+            hook();
+        }
+    }
+    void ShowError(const std::string& text);
+
+    CMainApp& app_;
+    ICfgFileUi& ui_;
+    CfgCommandHooks hooks_;
+};
+
+}  // namespace zelt

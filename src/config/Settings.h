@@ -6,19 +6,38 @@
 
 namespace zelt {
 
-// The settings key lives in a UTF-8 text file in registry-export form. Its path: $ZELT_SETTINGS
-// when set, else $XDG_CONFIG_HOME/ZELT Utility Quorvel/settings.reg (~/.config when unset).
+// What the read step appends to "Cfg Path" when it does not already end with it.
+#ifdef _WIN32
+constexpr char kCfgPathSeparator = '\\';
+#else
+constexpr char kCfgPathSeparator = '/';
+#endif
+
+// A value whose stored size (terminating zero included) reaches this is taken as missing.
+constexpr size_t kSettingsValueBufferSize = 80;
+
+// The settings key lives in a UTF-8 text file in registry-export form (see RegFile.h). Its
+// path: $ZELT_SETTINGS when set, else $XDG_CONFIG_HOME/ZELT Utility Quorvel/settings.reg
+// (~/.config when unset).
 std::string SettingsFilePath();
 
+// "Cfg Path" when the store has none: $HOME/ZELTUtilityCfg/ (C:\ZELTUtilityCfg\ on Windows).
+std::string DefaultCfgPath();
+
 // Creates the folder and a file holding only the header when they are missing. False, with a
-// reason in *error, when that cannot be done: the program cannot start.
+// reason in *error, when that cannot be done or the file cannot be opened for reading and
+// writing: the program cannot start.
 bool EnsureSettingsKey(const std::string& path, std::string* error);
 
-// Reads the settings into app as the program does at start-up. A file that cannot be read
-// leaves every member as it was.
+// Reads the settings into app as the program does at start-up. commMode becomes 232 whatever
+// happens: every run starts in RS232 mode. A file that cannot be read leaves every other
+// member as it was.
 void ReadSettings(CMainApp& app, const std::string& path);
 
-// Writes the six values atomically. False when the file cannot be written (nothing changed).
+// Writes the six values, keeping the file's other lines, atomically (a temporary file in the
+// same folder, then a rename). False, with the file unchanged, when the file cannot be read
+// or written. Also false when a value holds a line break, which this form cannot store: that
+// value keeps its stored text and the others are written.
 bool WriteSettings(const CMainApp& app, const std::string& path);
 
 }  // namespace zelt

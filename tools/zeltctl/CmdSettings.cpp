@@ -1,10 +1,55 @@
+// zeltctl settings | ports: what the program reads at start-up, and which ports open.
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
 #include "Ctl.h"
+#include "config/Settings.h"
+#include "link/ComPort.h"
+#include "link/PortNames.h"
 
 namespace zeltctl {
 
+namespace {
+
+// The settings as a fresh start-up reads them, before any global option is applied over them.
+void PrintSettings(CtlContext& ctx) {
+    ctx.StartUp();  // ensures the key; failure ends the tool
+    zelt::CMainApp readAtStart;
+    zelt::ReadSettings(readAtStart, zelt::SettingsFilePath());
+
+    nlohmann::ordered_json out;
+    out["comPort"] = readAtStart.comPort;
+    out["commMode"] = readAtStart.commMode;
+    out["rs485Id"] = readAtStart.rs485Id;
+    out["english"] = readAtStart.english;
+    out["cfgPath"] = readAtStart.cfgPath;
+    out["cfgFileName"] = readAtStart.cfgFileName;
+    out["cfgFullPath"] = readAtStart.cfgFullPath;
+    // A hand-edited file may hold bytes that are not UTF-8; show them replaced, not fail.
+    const std::string text = out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::printf("%s\n", text.c_str());
+}
+
+// Every COM name that opens, tried as the link dialog does: open at 19200, then close.
+void ListPorts(CtlContext& ctx) {
+    ctx.StartUp();
+    zelt::theComPort.Close();
+    for (int port = zelt::kFirstComPort; port <= zelt::kLastComPort; ++port) {
+        if (zelt::theComPort.Open(port, 19200) != 0) {
+            std::printf("COM%d\n", port);
+        }
+        zelt::theComPort.Close();
+    }
+}
+
+}  // namespace
+
 void AddSettingsCommands(CLI::App& cli, CtlContext& ctx) {
-    (void)cli;
-    (void)ctx;
+    cli.add_subcommand("settings", "print the saved settings as the program reads them, as JSON")
+        ->callback([&ctx] { PrintSettings(ctx); });
+    cli.add_subcommand("ports", "list the COM ports that open, one per line")->callback([&ctx] {
+        ListPorts(ctx);
+    });
 }
 
 }  // namespace zeltctl

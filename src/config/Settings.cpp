@@ -1,0 +1,335 @@
+#include "config/Settings.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include "config/RegFile.h"
+#include "link/Trace.h"
+
+namespace zelt {
+
+namespace {
+
+const char* const kValueCfgPath = "Cfg Path";
+const char* const kValueCfgFileName = "Cfg File Name";
+const char* const kValueComPort = "COM Port";
+const char* const kValueEnglish = "English";
+const char* const kValueCommMode = "Communication Mode";
+const char* const kValueRs485Id = "RS485 ID";
+
+const char* const kDefaultCfgFileName = "ZELTUtility.cfg";
+constexpr uint16_t kDefaultComPort = 1;
+constexpr uint16_t kDefaultRs485Id = 250;
+
+std::string NonEmptyEnv(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
+}
+
+std::string HomeFolder() {
+    std::string home = NonEmptyEnv("HOME");
+    if (!home.empty()) {
+        return home;
+    }
+    const passwd* entry = getpwuid(getuid());
+    return (entry != nullptr && entry->pw_dir != nullptr) ? std::string(entry->pw_dir) : "";
+}
+
+std::string ParentFolder(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string ErrnoText(const std::string& what) {
+    return what + ": " + std::strerror(errno);
+}
+
+// mkdir -p, for the settings folder.
+bool MakeFolders(const std::string& folder, std::string* error) {
+    struct stat info {};
+    if (stat(folder.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            return true;
+        }
+        errno = ENOTDIR;
+        *error = ErrnoText(folder);
+        return false;
+    }
+    if (errno != ENOENT) {
+        *error = ErrnoText(folder);
+        return false;
+    }
+    const std::string parent = ParentFolder(folder);
+    if (parent != folder && !MakeFolders(parent, error)) {
+        return false;
+    }
+    if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
+        *error = ErrnoText(folder);
+        return false;
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::string text;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) {
+            break;
+        }
+        text.append(chunk, static_cast<size_t>(n));
+    }
+    close(fd);
+    return text;
+}
+
+// The value as the 80-byte query buffer receives it: too long counts as missing.
+std::optional<std::string> QueryValue(const CRegFile& key, const char* name) {
+    std::optional<std::string> value = key.Get(name);
+    if (value && value->size() + 1 >= kSettingsValueBufferSize) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool IsWhiteSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string TrimWhiteSpace(const std::string& text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && IsWhiteSpace(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && IsWhiteSpace(text[end - 1])) {
+        --end;
+    }
+    return text.substr(begin, end - begin);
+}
+
+// One character: its value; two: tens and units. The characters are not checked for being
+// digits, as the stored setting has always been read.
+uint16_t ComPortFromText(const std::optional<std::string>& text) {
+    if (!text) {
+        return kDefaultComPort;
+    }
+    if (text->size() == 1) {
+        return static_cast<uint16_t>((*text)[0] - '0');
+    }
+    if (text->size() == 2) {
+        return static_cast<uint16_t>(10 * ((*text)[0] - '0') + ((*text)[1] - '0'));
+    }
+    return kDefaultComPort;
+}
+
+// The decimal value of the leading digits, kept to 16 bits like the member that holds it.
+uint16_t LeadingDecimal(const std::string& text) {
+    uint32_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            break;
+        }
+        value = (value * 10 + static_cast<uint32_t>(c - '0')) & 0xFFFFu;
+    }
+    return static_cast<uint16_t>(value);
+}
+
+// The file that a rename must replace: the target itself when path is a symbolic link, so
+// that the link stays a link.
+std::string RenameTarget(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        char resolved[PATH_MAX];
+        if (realpath(path.c_str(), resolved) != nullptr) {
+            return resolved;
+        }
+    }
+    return path;
+}
+
+// Writes text to a temporary file beside path and renames it over path.
+bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
+    const std::string target = RenameTarget(path);
+    struct stat old {};
+    const bool hadFile = stat(target.c_str(), &old) == 0;
+
+    std::string temp = ParentFolder(target) + "/.settings.reg.XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = WriteAll(fd, text);
+    if (ok && hadFile) {
+        ok = fchmod(fd, old.st_mode & 07777) == 0;
+    }
+    if (ok) {
+        ok = fsync(fd) == 0;
+    }
+    if (close(fd) != 0) {
+        ok = false;
+    }
+    if (ok) {
+        ok = rename(temp.c_str(), target.c_str()) == 0;
+    }
+    if (!ok) {
+        unlink(temp.c_str());
+    }
+    return ok;
+}
+
+}  // namespace
+
+std::string SettingsFilePath() {
+    const std::string explicitPath = NonEmptyEnv("ZELT_SETTINGS");
+    if (!explicitPath.empty()) {
+        return explicitPath;
+    }
+    std::string base = NonEmptyEnv("XDG_CONFIG_HOME");
+    if (base.empty() || base[0] != '/') {  // relative values are to be ignored
+        base = HomeFolder() + "/.config";
+    }
+    return base + "/ZELT Utility Quorvel/settings.reg";
+}
+
+std::string DefaultCfgPath() {
+#ifdef _WIN32
+    return "C:\\ZELTUtilityCfg\\";
+#else
+    return HomeFolder() + "/ZELTUtilityCfg/";
+#endif
+}
+
+bool EnsureSettingsKey(const std::string& path, std::string* error) {
+    std::string scratch;
+    if (error == nullptr) {
+        error = &scratch;
+    }
+    if (path.empty()) {
+        *error = "no settings file";
+        return false;
+    }
+    if (!MakeFolders(ParentFolder(path), error)) {
+        return false;
+    }
+    const int created = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (created >= 0) {
+        const bool written = WriteAll(created, CRegFile().Text());
+        if (close(created) != 0 || !written) {
+            *error = ErrnoText(path);
+            unlink(path.c_str());
+            return false;
+        }
+        return true;
+    }
+    if (errno != EEXIST) {
+        *error = ErrnoText(path);
+        return false;
+    }
+    // The key exists: it must open with full access.
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        *error = ErrnoText(path);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *error = path + ": not a regular file";
+        return false;
+    }
+    const int existing = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (existing < 0) {
+        *error = ErrnoText(path);
+        return false;
+    }
+    close(existing);
+    return true;
+}
+
+void ReadSettings(CMainApp& app, const std::string& path) {
+    // Every run starts in RS232 mode; RS485 is chosen again in the link dialog.
+    app.commMode = kCommModeRs232;
+
+    const std::optional<std::string> text = ReadWholeFile(path);
+    if (!text) {
+        return;
+    }
+    const CRegFile key(*text);
+
+    app.cfgPath = TrimWhiteSpace(QueryValue(key, kValueCfgPath).value_or(DefaultCfgPath()));
+    app.cfgFileName =
+        TrimWhiteSpace(QueryValue(key, kValueCfgFileName).value_or(kDefaultCfgFileName));
+    if (app.cfgPath.empty() || app.cfgPath.back() != kCfgPathSeparator) {
+        app.cfgPath += kCfgPathSeparator;
+    }
+    app.cfgFullPath = app.cfgPath + app.cfgFileName;
+
+    app.comPort = ComPortFromText(QueryValue(key, kValueComPort));
+
+    const std::optional<std::string> rs485Id = QueryValue(key, kValueRs485Id);
+    app.rs485Id = rs485Id ? LeadingDecimal(*rs485Id) : kDefaultRs485Id;
+
+    const std::optional<std::string> english = QueryValue(key, kValueEnglish);
+    if (english) {
+        app.english = *english == "Yes" ? 1 : 0;
+    }
+    app.appTitle = CMainApp::AppTitle(app.english != 0);
+}
+
+bool WriteSettings(const CMainApp& app, const std::string& path) {
+    const std::optional<std::string> text = ReadWholeFile(path);
+    if (!text) {
+        return false;  // the key cannot be opened: nothing is written
+    }
+    CRegFile key(*text);
+    bool allStored = true;
+    allStored &= key.Set(kValueCfgPath, app.cfgPath);
+    allStored &= key.Set(kValueCfgFileName, app.cfgFileName);
+    allStored &= key.Set(kValueComPort, StrF("%d", app.comPort));
+    allStored &= key.Set(kValueEnglish, app.english != 0 ? "Yes" : "No");
+    allStored &= key.Set(kValueCommMode, app.commMode == kCommModeRs232 ? "RS232" : "RS485");
+    allStored &= key.Set(kValueRs485Id, StrF("%d", app.rs485Id));
+    if (!ReplaceFileAtomically(path, key.Text())) {
+        return false;
+    }
+    return allStored;
+}
+
+}  // namespace zelt

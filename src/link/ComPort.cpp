@@ -1,0 +1,245 @@
+#include "link/ComPort.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "link/PortNames.h"
+#include "link/Ticks.h"
+#include "link/Trace.h"
+
+namespace zelt {
+
+CComPort theComPort;
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+constexpr int kWritePauseMs = 2;
+constexpr int kRs232BytePauseMs = 3;
+// No caller waits longer than a transaction's time-out; this only keeps a wild value bounded.
+constexpr int kLongestInputWaitMs = 10000;
+
+bool BaudConstant(int baudRate, speed_t* speed) {
+    switch (baudRate) {
+        case 1200:
+            *speed = B1200;
+            return true;
+        case 2400:
+            *speed = B2400;
+            return true;
+        case 4800:
+            *speed = B4800;
+            return true;
+        case 9600:
+            *speed = B9600;
+            return true;
+        case 19200:
+            *speed = B19200;
+            return true;
+        case 38400:
+            *speed = B38400;
+            return true;
+        case 57600:
+            *speed = B57600;
+            return true;
+        case 115200:
+            *speed = B115200;
+            return true;
+        case 230400:
+            *speed = B230400;
+            return true;
+        default:
+            return false;
+    }
+}
+
+int MsUntil(Steady::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+}  // namespace
+
+CComPort::~CComPort() {
+    Close();
+}
+
+int CComPort::Open(int portNumber, int baudRate) {
+    if (opened_ != 0) {
+        return 1;
+    }
+    const std::string device = ComDevicePath(portNumber);
+    if (device.empty()) {
+        return 0;
+    }
+    fd_ = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0) {
+        fd_ = -1;
+        return 0;
+    }
+    // TIOCEXCL keeps other processes out but does not bind root; the advisory lock does, for
+    // every program that also takes it.
+    const bool usable = isatty(fd_) == 1 && flock(fd_, LOCK_EX | LOCK_NB) == 0 &&
+                        ioctl(fd_, TIOCEXCL) == 0 && ApplyLineSettings(baudRate);
+    if (!usable) {
+        close(fd_);
+        fd_ = -1;
+        return 0;
+    }
+    portNumber_ = portNumber;
+    description_ = StrF("COM%d:%d,n,8,1", portNumber, baudRate);
+    opened_ = 1;
+    return 1;
+}
+
+bool CComPort::ApplyLineSettings(int baudRate) {
+    speed_t speed = 0;
+    termios tio{};
+    if (!BaudConstant(baudRate, &speed) || tcgetattr(fd_, &tio) != 0) {
+        return false;
+    }
+    cfmakeraw(&tio);
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_cc[VMIN] = 0;  // a read returns at once with what is queued
+    tio.c_cc[VTIME] = 0;
+    if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0) {
+        return false;
+    }
+    return tcsetattr(fd_, TCSANOW, &tio) == 0;
+}
+
+int CComPort::Close() {
+    if (opened_ == 0 || fd_ < 0) {
+        return 1;
+    }
+    ioctl(fd_, TIOCNXCL);  // the flag outlives this descriptor on some drivers
+    close(fd_);            // also drops the advisory lock
+    fd_ = -1;
+    opened_ = 0;
+    portNumber_ = 0;
+    description_.clear();
+    return 1;
+}
+
+int CComPort::Write(const uint8_t* buffer, int count) {
+    if (opened_ == 0) {
+        return 0;
+    }
+    SleepMs(kWritePauseMs);
+    if (count < 1 || buffer == nullptr) {
+        return 0;
+    }
+    for (int i = 0; i < count; ++i) {
+        WriteByte(buffer[i]);
+        if (commMode_ == 232) {
+            SleepMs(kRs232BytePauseMs);
+        }
+    }
+    return count;
+}
+
+void CComPort::WriteByte(uint8_t byte) {
+    const Steady::time_point deadline =
+        Steady::now() + std::chrono::milliseconds(kByteWriteTimeoutMs);
+    for (;;) {
+        const ssize_t written = write(fd_, &byte, 1);
+        if (written == 1) {
+            return;
+        }
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            return;  // the byte is lost; the reply time-out will tell
+        }
+        const int left = MsUntil(deadline);
+        if (left == 0) {
+            return;  // abandoned after the write time-out
+        }
+        pollfd wait{fd_, POLLOUT, 0};
+        const int ready = poll(&wait, 1, left);
+        if (ready < 0 && errno != EINTR) {
+            return;
+        }
+        if (ready > 0 && (wait.revents & POLLOUT) == 0) {
+            return;  // hung up or failed: no room will come
+        }
+    }
+}
+
+int CComPort::GetBytesWaiting() {
+    if (opened_ == 0) {
+        return 0;
+    }
+    int queued = 0;
+    if (ioctl(fd_, FIONREAD, &queued) != 0 || queued < 0) {
+        return 0;
+    }
+    return queued;
+}
+
+int CComPort::Read(uint8_t* buffer, int limit) {
+    if (opened_ == 0 || buffer == nullptr || limit < 1) {
+        return 0;
+    }
+    int n = GetBytesWaiting();
+    if (n == 0) {
+        return 0;
+    }
+    if (limit < n) {
+        n = limit;
+    }
+    for (;;) {
+        const ssize_t got = read(fd_, buffer, static_cast<size_t>(n));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        return got > 0 ? static_cast<int>(got) : 0;
+    }
+}
+
+void CComPort::WaitForInput(int maxMs) {
+    if (maxMs <= 0) {
+        return;
+    }
+    if (maxMs > kLongestInputWaitMs) {
+        maxMs = kLongestInputWaitMs;
+    }
+    if (opened_ == 0) {
+        SleepMs(maxMs);  // nothing can arrive; sleeping spares the caller a busy loop
+        return;
+    }
+    const Steady::time_point deadline = Steady::now() + std::chrono::milliseconds(maxMs);
+    for (;;) {
+        pollfd wait{fd_, POLLIN, 0};
+        const int ready = poll(&wait, 1, MsUntil(deadline));
+        if (ready > 0 && (wait.revents & POLLIN) != 0) {
+            return;
+        }
+        if (ready == 0) {
+            return;
+        }
+        if (ready < 0 && errno != EINTR) {
+            SleepMs(MsUntil(deadline));
+            return;
+        }
+        if (ready > 0) {
+            // Hung up or failed without input: poll would answer at once from now on.
+            SleepMs(MsUntil(deadline));
+            return;
+        }
+    }
+}
+
+}  // namespace zelt

@@ -1,0 +1,74 @@
+#include "link/PortNames.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "config/Settings.h"
+#include "link/Trace.h"
+
+namespace zelt {
+
+namespace {
+
+const char* ExplicitPortDirectory() {
+    const char* value = std::getenv("ZELT_PORT_DIR");
+    return (value != nullptr && value[0] != '\0') ? value : nullptr;
+}
+
+}  // namespace
+
+std::string PortDirectory() {
+    if (const char* folder = ExplicitPortDirectory()) {
+        return folder;
+    }
+    const std::string settings = SettingsFilePath();
+    const size_t slash = settings.find_last_of('/');
+    return (slash == std::string::npos ? std::string(".") : settings.substr(0, slash)) + "/ports";
+}
+
+bool PortDirectoryIsExplicit() {
+    return ExplicitPortDirectory() != nullptr;
+}
+
+std::string ComDevicePath(int portNumber) {
+    if (portNumber < kFirstComPort || portNumber > kLastComPort) {
+        return "";
+    }
+    // An entry that exists names the port even when it leads nowhere (a dangling link): the
+    // open then fails instead of silently reaching another device.
+    const std::string entry = PortDirectory() + StrF("/COM%d", portNumber);
+    struct stat info {};
+    if (lstat(entry.c_str(), &info) == 0) {
+        return entry;
+    }
+    if (PortDirectoryIsExplicit()) {
+        return "";
+    }
+    if (portNumber <= 32) {
+        return StrF("/dev/ttyS%d", portNumber - 1);
+    }
+    return StrF("/dev/ttyUSB%d", portNumber - 33);
+}
+
+int ParseComName(const std::string& name) {
+    if (name.size() < 4 || name.size() > 5) {
+        return 0;
+    }
+    for (size_t i = 0; i < 3; ++i) {
+        const char c = static_cast<char>(name[i] & ~0x20);  // ASCII upper case
+        if (c != "COM"[i]) {
+            return 0;
+        }
+    }
+    int number = 0;
+    for (size_t i = 3; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9') {
+            return 0;
+        }
+        number = number * 10 + (name[i] - '0');
+    }
+    return (number >= kFirstComPort && number <= kLastComPort) ? number : 0;
+}
+
+}  // namespace zelt

@@ -16,7 +16,7 @@ struct LinkIo {
     ITraceSink& trace;
 };
 
-constexpr int kReplyBufferSize = 80;      // every command but the live readings
+constexpr int kReplyBufferSize = 80;       // every command but the live readings
 constexpr int kLiveReplyBufferSize = 200;  // live readings and the charge count
 constexpr int kMaxDisplayNameLength = 100;
 
@@ -27,7 +27,9 @@ struct TraceName {
     const char* timeoutSuffix = " Time Out=%d ticks!\n";
 };
 
-// Reads up to size - 1 pending bytes into buffer and drops them. Returns the count read.
+// Reads up to size - 1 pending bytes into buffer and drops them: the late reply of an earlier
+// command must not be taken for this one's. Every command runs it first; the ASCII
+// transactions run it themselves, RS485 callers before Rs485Transaction. Returns the count.
 int DrainInput(LinkIo& io, uint8_t* buffer, int size);
 
 // ASCII read ("G", "Q"): drain, send length bytes of command, wait for at least minLength
@@ -49,8 +51,15 @@ inline int AsciiReplyByte(const uint8_t* reply, int k) {
     return reply[1 + 2 * k] * 16 + reply[2 + 2 * k];
 }
 
+// Every transaction waits on the port between its checks of the clock and gives up when more
+// than timeoutTicks have passed since it started, or when the clock went backwards (the
+// time-out line then shows a negative count).
+
 // RS485 transaction with function 4 (read count bytes), 6 (write data[0]) or 16 (write count
-// bytes of data). For function 4 the register bytes start at reply offset 3.
+// bytes of data), after a 25 ms pause. For function 4 the register bytes start at reply
+// offset 3. Any other function, or a function 16 frame longer than 80 bytes (count > 74),
+// sends nothing and returns 0. A display name longer than 100 characters is traced as
+// "Unknown parameter".
 int Rs485Transaction(LinkIo& io, uint8_t deviceId, uint8_t function, uint8_t addressHigh,
                      uint8_t addressLow, uint8_t count, const uint8_t* data, uint8_t* reply,
                      int replySize, int timeoutTicks, const char* displayName);

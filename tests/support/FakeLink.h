@@ -16,7 +16,7 @@
 namespace zelt::testing {
 
 class FakeClock final : public ITickClock {
-public:
+  public:
     long Now() override {
         const long value = now;
         if (!script.empty()) {  // scripted readings, for clocks that jump
@@ -36,10 +36,12 @@ public:
 
 using Bytes = std::vector<uint8_t>;
 
-inline Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+inline Bytes ToBytes(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 
 class FakePort final : public ISerialPort {
-public:
+  public:
     explicit FakePort(FakeClock& clock) : clock_(clock) {}
 
     // Called with each Write's bytes; it may queue replies with ReplyAfter.
@@ -83,10 +85,13 @@ public:
         }
         return n;
     }
+    // Sleeps until new bytes arrive or maxMs pass, like a line that has nothing more to give
+    // yet; bytes already queued do not cut the wait short (a partial reply waits for its rest).
     void WaitForInput(int maxMs) override {
         ++waits;
+        waitLimits.push_back(maxMs);
         Deliver();
-        if (!queue_.empty() || maxMs <= 0) {
+        if (maxMs <= 0) {
             return;
         }
         long wakeAt = clock_.now + maxMs;
@@ -113,9 +118,10 @@ public:
     bool open = true;
     uint16_t commMode = 0;
     int waits = 0;
+    std::vector<int> waitLimits;  // maxMs of every WaitForInput, in order
     std::vector<Bytes> writes;
 
-private:
+  private:
     struct Arrival {
         long at;
         Bytes bytes;

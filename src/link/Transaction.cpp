@@ -1,0 +1,223 @@
+#include "link/Transaction.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace zelt {
+
+namespace {
+
+constexpr int kFrameBufferSize = 80;
+constexpr int kAsciiReadRequestSize = 15;
+constexpr int kAsciiWriteRequestSize = 30;
+constexpr int kRs485Pause = 25;
+constexpr const char* kFailSuffix = " Fail, KVRN->PC:%s\n";
+constexpr const char* kOkSuffix = " OK, KVRN->PC:%s\n";
+constexpr const char* kRequestSuffix = ", PC->KVRN:%s\n";
+constexpr const char* kUnknownParameter = "Unknown parameter";
+
+const char* AsText(const uint8_t* buffer) {
+    return reinterpret_cast<const char*>(buffer);
+}
+
+// Waits until at least `needed` bytes are queued or the time-out fires. The decisions follow
+// the clock alone: start is read once, every check reads now, and the check fails when more
+// than timeoutTicks have passed or the clock went backwards. Between checks the port is
+// asked to wake us when input arrives, for no longer than is left before the deadline.
+class ReplyWait {
+  public:
+    ReplyWait(LinkIo& io, int timeoutTicks)
+        : io_(io), timeout_(timeoutTicks), start_(io.clock.Now()) {}
+
+    // True once needed bytes are waiting; false on time-out (ElapsedTicks says how long).
+    bool Until(int needed) {
+        for (;;) {
+            const long now = io_.clock.Now();
+            elapsed_ = now - start_;
+            if (elapsed_ > timeout_ || now < start_) {
+                return false;
+            }
+            if (io_.port.GetBytesWaiting() >= needed) {
+                return true;
+            }
+            // The check fires at elapsed == timeout + 1: sleep at most until then.
+            io_.port.WaitForInput(static_cast<int>(timeout_ - elapsed_ + 1));
+        }
+    }
+
+    int ElapsedTicks() const { return static_cast<int>(elapsed_); }
+
+  private:
+    LinkIo& io_;
+    long timeout_;
+    long start_;
+    long elapsed_ = 0;
+};
+
+// A zeroed request buffer holding the command text, large enough for length bytes and a
+// terminating zero whatever the caller passes.
+std::vector<char> RequestBuffer(const char* command, int length, int minimumSize) {
+    const int size = std::max(minimumSize, std::max(length, 0) + 1);
+    std::vector<char> request(static_cast<size_t>(size), '\0');
+    const size_t textLength = strnlen(command, static_cast<size_t>(std::max(length, 0)));
+    std::memcpy(request.data(), command, textLength);
+    return request;
+}
+
+void WriteRequest(LinkIo& io, const std::vector<char>& request, int length) {
+    io.port.Write(reinterpret_cast<const uint8_t*>(request.data()), std::max(length, 0));
+}
+
+}  // namespace
+
+int DrainInput(LinkIo& io, uint8_t* buffer, int size) {
+    if (buffer == nullptr || size < 2) {
+        return 0;
+    }
+    return io.port.Read(buffer, size - 1);
+}
+
+uint8_t Rs485Checksum(const uint8_t* frame, int end) {
+    unsigned sum = 0;
+    for (int i = 1; i < end; ++i) {
+        sum += frame[i];
+    }
+    return static_cast<uint8_t>(sum & 0xFF);
+}
+
+int AsciiReadTransaction(LinkIo& io, const char* command, int length, int minLength,
+                         int timeoutTicks, const TraceName& name, uint8_t* reply, int replySize,
+                         bool decodeDigits) {
+    if (command == nullptr || reply == nullptr || replySize < 2) {
+        return 0;
+    }
+    DrainInput(io, reply, replySize);
+    std::memset(reply, 0, static_cast<size_t>(replySize));
+    const std::vector<char> request = RequestBuffer(command, length, kAsciiReadRequestSize);
+    WriteRequest(io, request, length);
+
+    ReplyWait wait(io, timeoutTicks);
+    if (!wait.Until(std::max(minLength, 1))) {
+        io.trace.Write(name.name + StrF(name.timeoutSuffix, wait.ElapsedTicks()));
+        DrainInput(io, reply, replySize);
+        return 0;
+    }
+    io.port.Read(reply, replySize - 1);
+    if (reply[0] != 'R') {
+        io.trace.Write(name.name + StrF(kFailSuffix, AsText(reply)));
+        return 0;
+    }
+    io.trace.Write(name.name + StrF(kOkSuffix, AsText(reply)));
+
+    if (decodeDigits) {
+        // Hex digits become their values in place: '0'..'9' -> 0..9, anything else - 55,
+        // so 'A'..'F' -> 10..15. The terminating zero at replySize - 1 is never touched.
+        const int end = std::min(minLength, replySize - 1);
+        for (int i = 1; i < end; ++i) {
+            const uint8_t c = reply[i];
+            reply[i] = (c >= '0' && c <= '9') ? static_cast<uint8_t>(c - '0')
+                                              : static_cast<uint8_t>(c - 55);
+        }
+    }
+    return 1;
+}
+
+int AsciiWriteTransaction(LinkIo& io, const char* command, int length, int timeoutTicks,
+                          const TraceName& name, uint8_t* reply, int replySize, bool logRequest) {
+    if (command == nullptr || reply == nullptr || replySize < 2) {
+        return 0;
+    }
+    DrainInput(io, reply, replySize);
+    std::memset(reply, 0, static_cast<size_t>(replySize));
+    const std::vector<char> request = RequestBuffer(command, length, kAsciiWriteRequestSize);
+    WriteRequest(io, request, length);
+    if (logRequest) {
+        io.trace.Write(name.name + StrF(kRequestSuffix, request.data()));
+    }
+
+    ReplyWait wait(io, timeoutTicks);
+    if (!wait.Until(1)) {
+        io.trace.Write(name.name + StrF(name.timeoutSuffix, wait.ElapsedTicks()));
+        DrainInput(io, reply, replySize);
+        return 0;
+    }
+    io.port.Read(reply, replySize - 1);
+    if (reply[0] == 'O') {
+        io.trace.Write(name.name + StrF(kOkSuffix, AsText(reply)));
+        return 1;
+    }
+    io.trace.Write(name.name + StrF(kFailSuffix, AsText(reply)));
+    return 0;
+}
+
+int Rs485Transaction(LinkIo& io, uint8_t deviceId, uint8_t function, uint8_t addressHigh,
+                     uint8_t addressLow, uint8_t count, const uint8_t* data, uint8_t* reply,
+                     int replySize, int timeoutTicks, const char* displayName) {
+    if (reply == nullptr || replySize < 2) {
+        return 0;
+    }
+    uint8_t frame[kFrameBufferSize] = {};
+    std::memset(reply, 0, static_cast<size_t>(replySize));
+    io.clock.Sleep(kRs485Pause);
+
+    const char* name = displayName;
+    if (name == nullptr || std::strlen(name) > static_cast<size_t>(kMaxDisplayNameLength)) {
+        name = kUnknownParameter;
+    }
+
+    frame[0] = deviceId;
+    frame[1] = function;
+    frame[2] = addressHigh;
+    frame[3] = addressLow;
+    int frameLength = 0;
+    int needed = 0;
+    switch (function) {
+        case 4:
+            frame[4] = count;
+            frame[5] = Rs485Checksum(frame, 5);
+            frameLength = 6;
+            needed = count + 3;
+            break;
+        case 6:
+            if (data == nullptr) {
+                return 0;
+            }
+            frame[4] = data[0];
+            frame[5] = Rs485Checksum(frame, 5);
+            frameLength = 6;
+            needed = 5;
+            break;
+        case 16:
+            // The frame holds 80 bytes: refuse a count that would not fit rather than
+            // write past it.
+            if ((count > 0 && data == nullptr) || count + 6 > kFrameBufferSize) {
+                return 0;
+            }
+            frame[4] = count;
+            std::memcpy(frame + 5, data, count);
+            frame[count + 5] = Rs485Checksum(frame, count + 5);
+            frameLength = count + 6;
+            needed = 5;
+            break;
+        default:
+            return 0;
+    }
+    io.port.Write(frame, frameLength);
+
+    ReplyWait wait(io, timeoutTicks);
+    if (!wait.Until(needed)) {
+        TraceF(io.trace, "%s Time Out=%d ticks!\n", name, wait.ElapsedTicks());
+        io.port.Read(reply, replySize - 1);
+        return 0;
+    }
+    io.port.Read(reply, replySize - 1);
+    if (reply[1] != function) {
+        TraceF(io.trace, "%s Fail, KVRN->PC:%s\n", name, AsText(reply));
+        return 0;
+    }
+    TraceF(io.trace, "%s OK, KVRN->PC:%s\n", name, AsText(reply));
+    return 1;
+}
+
+}  // namespace zelt

@@ -1,10 +1,111 @@
+// zeltctl cfg: show, create and import .cfg files without a controller.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
 #include "Ctl.h"
+#include "RecordJson.h"
+#include "config/CfgFile.h"
+#include "config/CfgRecord.h"
 
 namespace zeltctl {
 
-void AddCfgCommands(CLI::App& cli, CtlContext& ctx) {
-    (void)cli;
-    (void)ctx;
+namespace {
+
+// The file commands need no settings; only --lang picks the language of their messages.
+bool InEnglish(const CtlContext& ctx) {
+    return ctx.options.lang != "zh";
 }
+
+zelt::CCfgDocument LoadOrFail(const CtlContext& ctx, const std::string& path) {
+    zelt::CCfgDocument record;
+    const zelt::CfgLoadResult result = zelt::LoadCfgFile(path, record);
+    if (!result.ok()) {
+        throw CtlError{kExitUsage, path + ": " + zelt::CfgLoadProblemText(result, InEnglish(ctx))};
+    }
+    return record;
+}
+
+void StoreOrFail(const CtlContext& ctx, const std::string& path, zelt::CCfgDocument& record) {
+    const zelt::CfgStoreResult result = zelt::StoreCfgFile(path, record);
+    if (!result.ok) {
+        throw CtlError{kExitUsage, path + ": " + zelt::CfgStoreProblemText(result, InEnglish(ctx))};
+    }
+}
+
+nlohmann::json ReadJsonFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw CtlError{kExitUsage, path + ": the file cannot be opened."};
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) {
+        throw CtlError{kExitUsage, path + ": the file cannot be read."};
+    }
+    try {
+        return nlohmann::json::parse(text.str());
+    } catch (const nlohmann::json::parse_error& e) {
+        throw CtlError{kExitUsage, path + ": not valid JSON: " + e.what()};
+    }
+}
+
+struct NewOptions {
+    int system = 12;
+    bool blank = false;
+    std::string output;
+};
+
+struct ImportOptions {
+    std::string input;
+    std::string output;
+};
+
+}  // namespace
+
+void AddCfgCommands(CLI::App& cli, CtlContext& ctx) {
+    CLI::App* cfg = cli.add_subcommand("cfg", "show, create and import configuration files (.cfg)");
+    cfg->require_subcommand(1);
+
+    auto showPath = std::make_shared<std::string>();
+    CLI::App* show = cfg->add_subcommand("show", "print a .cfg file as JSON");
+    show->add_option("file", *showPath, "the .cfg file")->required();
+    show->callback([&ctx, showPath] {
+        const zelt::CCfgDocument record = LoadOrFail(ctx, *showPath);
+        std::cout << RecordToJson(record).dump(2) << '\n';
+    });
+
+    auto newOptions = std::make_shared<NewOptions>();
+    CLI::App* create =
+        cfg->add_subcommand("new", "write the record after \"Reset to default\" to a .cfg file");
+    create->add_option("--system", newOptions->system, "system voltage of the reset values")
+        ->check(CLI::IsMember({12, 24}));
+    create->add_flag("--blank", newOptions->blank,
+                     "write the record as constructed instead of the reset values");
+    create->add_option("-o,--output", newOptions->output, "the .cfg file to write")->required();
+    create->callback([&ctx, newOptions] {
+        zelt::CCfgDocument record;
+        if (!newOptions->blank) {
+            zelt::ApplyResetValues(record, static_cast<uint16_t>(newOptions->system));
+        }
+        StoreOrFail(ctx, newOptions->output, record);
+    });
+
+    auto importOptions = std::make_shared<ImportOptions>();
+    CLI::App* import =
+        cfg->add_subcommand("import", "write a .cfg file from JSON in the form of show");
+    import->add_option("file", importOptions->input, "the JSON file")->required();
+    import->add_option("-o,--output", importOptions->output, "the .cfg file to write")->required();
+    import->callback([&ctx, importOptions] {
+        const nlohmann::json json = ReadJsonFile(importOptions->input);
+    zelt::CCfgDocument record;  // absent keys keep the construction defaults
+    std::string error;
+    if (!RecordFromJson(json, record, &error)) {
+        throw CtlError{kExitUsage, importOptions->input + ": " + error};
+    }
+    StoreOrFail(ctx, importOptions->output, record);
+});
+}  // namespace zeltctl
 
 }  // namespace zeltctl

@@ -1,0 +1,104 @@
+#pragma once
+// The arithmetic behind the live readings of the parameter panel: counts to volts and
+// amperes, the battery's state of charge, the over-voltage test, the current divisors of
+// "MFG.ini" and the one-second step of the running controller clock. No port, no window:
+// the controller object runs the reads and shows the results; everything here is pure
+// except the two file-system look-ups, which take their folder or path as a parameter.
+
+#include <cstdint>
+#include <string>
+
+namespace zelt {
+
+// ---------------------------------------------------------------------------------------
+// Voltages
+
+// The 10-bit count of a voltage or current-sense reading from the RS232 reply digits
+// (decoded hex digit values 1 to 3 of "Q4", "Q5", ...): (d1 * 256 + d2 * 16 + d3) / 4.
+int VoltageCountFromDigits(int d1, int d2, int d3);
+
+// The same count from the two RS485 register bytes: byte0 * 4 + (byte1 >> 6).
+int VoltageCountFromBytes(uint8_t byte0, uint8_t byte1);
+
+// State of charge in percent, 0..100, of a battery at volts on a 12 V or 24 V system (any
+// other systemVoltage counts as 12 V). Eleven bands, thresholds per 12 V doubled on 24 V;
+// within a band base + (volts - threshold) / slope, truncated toward zero, with the
+// difference and the slope taken in single precision as the controller's tables expect.
+int StateOfCharge(float volts, int systemVoltage);
+
+// True when a 12 V system reads more than 18.0 V: a 24 V battery on a 12 V controller. A
+// 24 V system (or one not yet known, 0) never is.
+bool IsOverVoltage(float batteryVolts, int systemVoltage);
+
+// ---------------------------------------------------------------------------------------
+// Currents
+
+constexpr uint32_t kDefaultChargeDivisor = 172;
+constexpr uint32_t kDefaultLoadDivisor = 213;
+
+// Volts across the current sense resistor: count * 5 / 1023.
+double SenseVolts(int count);
+
+// Amperes from a sense count: sense millivolts per divisor. A divisor of 0 stands for
+// "not configured" and uses fallbackDivisor instead; with both 0 the current is 0.
+double SenseCurrent(int count, uint32_t divisor, uint32_t fallbackDivisor);
+
+// The load current as the panel shows it: with the load switched off, readings below 1.0 A
+// are noise and show as 0.0.
+double LoadCurrentShown(double amps, bool loadOn);
+
+// The divisors that turn sense millivolts into amperes, one per channel.
+struct CurrentDivisors {
+    uint32_t charge = kDefaultChargeDivisor;
+    uint32_t load = kDefaultLoadDivisor;
+};
+
+// Reads section "Current Divisor", keys "Charge" and "Load", of "MFG.ini" in folder (the
+// executable's folder, see ExecutableFolder; a missing trailing '/' is supplied). A missing
+// file, section or key gives the default, and so does any value that is not a positive
+// integer (0, negative, no digits): both divisors returned are always non-zero.
+CurrentDivisors ReadCurrentDivisors(const std::string& folder);
+
+// The folder of the running executable with a trailing '/', from /proc/self/exe; empty
+// when it cannot be found (the file is then looked for in the working folder).
+std::string ExecutableFolder();
+
+// Private-profile integer look-up in an INI file: section and key names match without
+// regard to case or surrounding blanks, the first matching section and key win, other lines
+// (comments included) are passed over, and the value is its leading integer (optional sign,
+// decimal digits; "12abc" is 12, "abc" is 0). A missing file, section or key, or an empty value,
+// gives defaultValue.
+long ReadProfileInt(const std::string& path, const std::string& section, const std::string& key,
+                    long defaultValue);
+
+// ---------------------------------------------------------------------------------------
+// The running copy of the controller clock
+
+struct TimeOfDay {
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+
+    friend bool operator==(const TimeOfDay&, const TimeOfDay&) = default;
+};
+
+// One second later: seconds wrap into minutes, minutes into hours, hours at 24 to 0.
+TimeOfDay NextSecond(TimeOfDay time);
+
+// What one tick of the panel's one-second timer did to the controller clock copy.
+struct ClockStep {
+    TimeOfDay rtc;           // the copy after advancing and, when corrected, correcting
+    int drift = 0;           // |PC seconds - controller seconds| after advancing
+    bool corrected = false;  // the copy took the PC seconds (drift 1..5, same hour and minute)
+    bool sendRtc = false;    // the caller runs "Set RTC": corrected, drift >= 2, and
+                             // "Set as PC time" selected
+};
+
+// Advances rtc by one second and compares it with the PC clock. A drift of 1 to 5 seconds
+// within the same hour and minute is corrected in the copy; it is worth sending to the
+// controller only when it is 2 or more and the user chose "Set as PC time". Larger drifts
+// and minute differences are left alone. The caller writes the trace line
+// "RTC sec=%d, PC sec=%d\n" with rtc.second and pc.second before calling.
+ClockStep StepControllerClock(TimeOfDay rtc, TimeOfDay pc, bool setAsPcTime);
+
+}  // namespace zelt

@@ -1,10 +1,440 @@
+// zeltctl detect | status | monitor | get | set | clock | reset-count | mode: the controller
+// commands of the window, run once from the command line.
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <regex>
+#include <sstream>
+
 #include "Ctl.h"
+#include "CtlHost.h"
+#include "LinkSession.h"
+#include "LiveReadings.h"
+#include "RecordJson.h"
+#include "config/CfgFile.h"
+#include "link/ComPort.h"
+#include "link/Discovery.h"
+#include "link/LinkTexts.h"
+#include "link/Sequences.h"
+#include "link/Ticks.h"
 
 namespace zeltctl {
 
+namespace {
+
+using zelt::Bilingual;
+
+constexpr Bilingual kSetRtcFail{"Set RTC Fail !", "設即時時鐘失敗 !"};
+constexpr Bilingual kResetCountFail{"Failed to reset charge count.", "清除充電次數失敗."};
+constexpr Bilingual kResetCountCaption{"Fail", "失敗"};
+constexpr Bilingual kUpdateModeFail{"Failed to Update Operating Mode.", "讀取操作模式失敗."};
+
+[[noreturn]] void BadInput(const std::string& text) {
+    throw CtlError{kExitUsage, "zeltctl: " + text};
+}
+
+std::string ClockText(const zelt::ClockTime& time) {
+    return zelt::StrF("%02d:%02d:%02d", time.hour, time.minute, time.second);
+}
+
+// ------------------------------------------------------------------ record files
+
+bool HasJsonExtension(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return extension == ".json";
+}
+
+// A record from a .cfg file, or from JSON in the form of `cfg show` over the construction
+// defaults. Anything wrong ends the tool with status 2 before the controller is touched.
+zelt::CCfgDocument LoadRecordFile(const std::string& path, bool english) {
+    zelt::CCfgDocument record;
+    if (!HasJsonExtension(path)) {
+        const zelt::CfgLoadResult result = zelt::LoadCfgFile(path, record);
+        if (!result.ok()) {
+            BadInput(path + ": " + zelt::CfgLoadProblemText(result, english));
+        }
+        return record;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        BadInput(path + ": the file cannot be opened.");
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    nlohmann::json json;
+    try {
+        json = nlohmann::json::parse(text.str());
+    } catch (const nlohmann::json::exception& e) {
+        BadInput(path + ": not valid JSON: " + e.what());
+    }
+    std::string error;
+    if (!RecordFromJson(json, record, &error)) {
+        BadInput(path + ": " + error);
+    }
+    return record;
+}
+
+// The folder that an output file goes to must exist before the controller is read.
+void CheckOutputPath(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+        BadInput(path + ": is a folder, not a file.");
+    }
+    const fs::path parent = fs::path(path).parent_path();
+    if (!parent.empty() && !fs::is_directory(parent, ec)) {
+        BadInput(path + ": the folder " + parent.string() + " does not exist.");
+    }
+}
+
+// "HH:MM:SS" (the hour may have one digit), a valid time of day.
+bool ParseClockTime(const std::string& text, zelt::ClockTime* time) {
+    static const std::regex form("^([0-9]{1,2}):([0-9]{2}):([0-9]{2})$");
+    std::smatch match;
+    if (!std::regex_match(text, match, form)) {
+        return false;
+    }
+    const int hour = std::stoi(match[1].str());
+    const int minute = std::stoi(match[2].str());
+    const int second = std::stoi(match[3].str());
+    if (hour > 23 || minute > 59 || second > 59) {
+        return false;
+    }
+    *time = zelt::ClockTime{hour, minute, second};
+    return true;
+}
+
+// ------------------------------------------------------------------ detect
+
+void RunDetect(CtlContext& ctx) {
+    ctx.StartUp();
+    CtlHost host;
+    zelt::CPortTable table;
+    table.Enumerate(zelt::theComPort);
+    zelt::CAutoDetect detect(zelt::DiscoveryLink{ctx.app, zelt::theComPort,
+                                                 zelt::ProcessTickClock(), ctx.Trace(), host});
+    const int port = detect.Run(table);
+    zelt::theComPort.Close();
+    if (port == 0) {
+        throw CtlError{kExitController, ""};
+    }
+}
+
+// ------------------------------------------------------------------ status
+
+void PrintStatusLines(const zelt::CMainApp& app, const LiveReadings& r,
+                      const std::optional<zelt::ClockTime>& clock) {
+    auto value = [](const auto& reading, const char* format) {
+        return reading ? zelt::StrF(format, *reading) : std::string("--");
+    };
+    std::printf("Firmware version: %s\n", app.firmwareVersionText.c_str());
+    std::printf("Vendor ID: %d\n", app.vendorId);
+    std::printf("System voltage: %d V\n", r.systemVoltage);
+    std::printf("Battery voltage: %s\n", value(r.batteryVoltage, "%0.1f V").c_str());
+    std::printf("State of charge: %s\n", value(r.stateOfCharge, "%d%%").c_str());
+    std::printf("Charge voltage: %s\n", value(r.chargeVoltage, "%0.1f V").c_str());
+    std::printf("Charge current: %s\n", value(r.chargeCurrent, "%0.1f A").c_str());
+    std::printf("Load voltage: %s\n", value(r.loadVoltage, "%0.1f V").c_str());
+    std::printf("Load current: %s\n", value(r.loadCurrent, "%0.1f A").c_str());
+    std::printf("Load on: %s\n", r.loadOn ? "yes" : "no");
+    std::printf("Charge count: %s\n", value(r.chargeCount, "%d").c_str());
+    std::printf("Operating mode: %s\n", r.operatingMode.c_str());
+    std::printf("Lighting time: %s\n", r.lightingTime.c_str());
+    std::printf("Controller clock: %s\n", clock ? ClockText(*clock).c_str() : "--");
+}
+
+void RunStatus(CtlContext& ctx, bool json) {
+    LinkSession session(ctx);
+    zelt::CControllerLink& link = session.Link();
+    const bool versionRead = link.GetVersion() != 0;
+    session.Settle();  // a foreign vendor ID ends here
+    const LiveReadings readings = PollLiveReadings(link);
+    session.Settle();
+    if (!readings.statusRead) {
+        session.Fail(zelt::Pick(ctx.app, zelt::texts::kOperationFault));
+    }
+    std::optional<zelt::ClockTime> clock;
+    if (link.GetRtc() != 0) {
+        clock = link.panel.rtcTime;
+    }
+    session.Settle();
+
+    if (json) {
+        nlohmann::ordered_json out;
+        out["port"] = zelt::StrF("COM%d", ctx.app.comPort);
+        out["firmwareVersion"] = versionRead ? nlohmann::ordered_json(ctx.app.firmwareVersionText)
+                                             : nlohmann::ordered_json(nullptr);
+        out["vendorId"] = versionRead ? nlohmann::ordered_json(ctx.app.vendorId)
+                                      : nlohmann::ordered_json(nullptr);
+        AddReadingsToJson(readings, out);
+        out["controllerClock"] =
+            clock ? nlohmann::ordered_json(ClockText(*clock)) : nlohmann::ordered_json(nullptr);
+        std::printf("%s\n", out.dump(2).c_str());
+    } else {
+        PrintStatusLines(ctx.app, readings, clock);
+    }
+    std::fflush(stdout);
+    if (!versionRead || !readings.Complete() || !clock) {
+        session.Fail(zelt::Pick(ctx.app, zelt::texts::kOperationFault));
+    }
+}
+
+// ------------------------------------------------------------------ monitor
+
+struct MonitorOptions {
+    double interval = 5.0;
+    int count = 0;  // 0: until interrupted
+    std::string csv;
+};
+
+class CsvLog {
+  public:
+    explicit CsvLog(const std::string& path) : path_(path) {
+        if (!path.empty()) {
+            file_ = std::fopen(path.c_str(), "w");
+            if (file_ == nullptr) {
+                BadInput(path + ": the file cannot be written.");
+            }
+        }
+    }
+    ~CsvLog() {
+        if (file_ != nullptr) {
+            std::fclose(file_);
+        }
+    }
+    CsvLog(const CsvLog&) = delete;
+    CsvLog& operator=(const CsvLog&) = delete;
+
+    // One whole line per write, flushed at once: an interrupted run leaves whole rows only.
+    void Line(const std::string& text) {
+        if (file_ == nullptr) {
+            return;
+        }
+        const std::string line = text + "\n";
+        if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() ||
+            std::fflush(file_) != 0) {
+            throw CtlError{kExitUsage, "zeltctl: " + path_ + ": the file cannot be written."};
+        }
+    }
+
+  private:
+    std::string path_;
+    std::FILE* file_ = nullptr;
+};
+
+void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
+    LinkSession session(ctx);
+    CsvLog log(options.csv);
+    log.Line(CsvHeader());
+    zelt::CControllerLink& link = session.Link();
+
+    using Clock = std::chrono::steady_clock;
+    const auto period = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(options.interval));
+    auto next = Clock::now();
+    bool anyFailed = false;
+    for (int poll = 0; options.count == 0 || poll < options.count; ++poll) {
+        if (poll > 0) {
+            next += period;
+            const auto wait = next - Clock::now();
+            if (wait > Clock::duration::zero()) {
+                zelt::SleepMs(
+                    static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count()));
+            }
+        }
+        const std::string time = IsoTimestampNow();
+        const LiveReadings readings = PollLiveReadings(link);
+        session.Host().RunPosted(link);
+        std::printf("%s\n", MonitorLine(time, readings).c_str());
+        std::fflush(stdout);
+        log.Line(CsvRow(time, readings));
+        anyFailed = anyFailed || !readings.Complete();
+        session.Host().ThrowIfQuitRequested();  // over-voltage: reported, the row kept
+    }
+    if (anyFailed) {
+        session.Fail(zelt::Pick(ctx.app, zelt::texts::kOperationFault));
+    }
+}
+
+// ------------------------------------------------------------------ get and set
+
+struct GetOptions {
+    std::string output;
+    std::string from;
+    bool json = false;
+};
+
+void RunGet(CtlContext& ctx, const GetOptions& options) {
+    ctx.StartUp();
+    zelt::CCfgDocument record;  // the construction defaults
+    if (!options.from.empty()) {
+        record = LoadRecordFile(options.from, ctx.app.english != 0);
+    }
+    if (!options.output.empty()) {
+        CheckOutputPath(options.output);
+    }
+    LinkSession session(ctx);
+    ctx.app.config = record;
+    session.ShowSequenceProgress();
+    const int complete = zelt::ReadAllParameters(session.Link());
+    session.Settle();  // a foreign vendor ID: nothing is written
+
+    if (!options.output.empty()) {
+        const zelt::CfgStoreResult stored = zelt::StoreCfgFile(options.output, ctx.app.config);
+        if (!stored.ok) {
+            BadInput(options.output + ": " +
+                     zelt::CfgStoreProblemText(stored, ctx.app.english != 0));
+        }
+    }
+    if (options.json || options.output.empty()) {
+        std::printf("%s\n", RecordToJson(ctx.app.config).dump(2).c_str());
+    }
+    if (complete == 0) {
+        throw CtlError{kExitController, ""};  // the summary is on standard error already
+    }
+}
+
+void RunSet(CtlContext& ctx, const std::string& path) {
+    ctx.StartUp();
+    const zelt::CCfgDocument record = LoadRecordFile(path, ctx.app.english != 0);
+    LinkSession session(ctx);
+    ctx.app.config = record;
+    session.ShowSequenceProgress();
+    const int complete = zelt::WriteAllParameters(session.Link());
+    session.Settle();
+    if (complete == 0) {
+        throw CtlError{kExitController, ""};
+    }
+}
+
+// ------------------------------------------------------------------ single commands
+
+struct ClockOptions {
+    bool pc = false;
+    std::string time;
+};
+
+void RunClock(CtlContext& ctx, const ClockOptions& options) {
+    zelt::ClockTime userTime;
+    if (!options.time.empty()) {
+        if (options.pc) {
+            BadInput("give either --pc or a time, not both.");
+        }
+        if (!ParseClockTime(options.time, &userTime)) {
+            BadInput("\"" + options.time + "\" is not a time of day in the form HH:MM:SS.");
+        }
+    }
+    LinkSession session(ctx);
+    zelt::CControllerLink& link = session.Link();
+    link.panel.usePcTime = options.time.empty() ? 1 : 0;
+    link.panel.userTime = userTime;
+    const int sent = link.SetRtc();
+    session.Settle();
+    if (sent == 0) {
+        session.Fail(zelt::Pick(ctx.app, kSetRtcFail));
+    }
+    std::printf("%s\n", ClockText(link.panel.rtcTime).c_str());
+}
+
+void RunResetCount(CtlContext& ctx) {
+    LinkSession session(ctx);
+    const int reset = session.Link().ResetChargeCount();
+    session.Settle();
+    if (reset == 0) {
+        session.Host().ShowMessage(zelt::Pick(ctx.app, kResetCountFail),
+                                   zelt::Pick(ctx.app, kResetCountCaption),
+                                   zelt::MessageIcon::Stop);
+        throw CtlError{kExitController, ""};
+    }
+}
+
+void RunMode(CtlContext& ctx) {
+    LinkSession session(ctx);
+    zelt::CControllerLink& link = session.Link();
+    std::string mode;
+    std::string lightingTime;
+    bool read = false;
+    for (int attempt = 0; attempt < 2 && !read; ++attempt) {
+        if (link.Rs232()) {
+            read = link.GetSwitchMode() != 0;
+            mode = link.panel.modeText;
+            lightingTime = link.panel.lightingTimeText;
+        } else {
+            // The RS485 form of "Get Switch Mode" sends nothing: the status byte says it.
+            read = link.GetStatus() != 0 && link.panel.statusByte >= 0;
+            if (read) {
+                const int status = link.panel.statusByte;
+                mode = zelt::Pick(ctx.app, zelt::texts::kModeTexts[status & 3]);
+                lightingTime =
+                    zelt::Pick(ctx.app, zelt::texts::kLightingTimeTexts[(status >> 4) & 3]);
+            }
+        }
+        session.Settle();
+    }
+    if (!read) {
+        session.Fail(zelt::Pick(ctx.app, kUpdateModeFail));
+    }
+    std::printf("Operating mode: %s\n", mode.c_str());
+    // The lighting time applies in manual mode only, as the panel shows it.
+    if (mode == zelt::texts::kModeTexts[2].english || mode == zelt::texts::kModeTexts[2].chinese) {
+        std::printf("Lighting time: %s\n", lightingTime.c_str());
+    }
+}
+
+}  // namespace
+
 void AddLinkCommands(CLI::App& cli, CtlContext& ctx) {
-    (void)cli;
-    (void)ctx;
+    cli.add_subcommand("detect", "find the controller on the ports that exist (Auto Detect)")
+        ->callback([&ctx] { RunDetect(ctx); });
+
+    auto statusJson = std::make_shared<bool>(false);
+    CLI::App* status =
+        cli.add_subcommand("status", "read the firmware version, status and live readings once");
+    status->add_flag("--json", *statusJson, "print JSON instead of lines");
+    status->callback([&ctx, statusJson] { RunStatus(ctx, *statusJson); });
+
+    auto monitorOptions = std::make_shared<MonitorOptions>();
+    CLI::App* monitor =
+        cli.add_subcommand("monitor", "poll status and live readings, one line per poll");
+    monitor->add_option("--interval", monitorOptions->interval, "seconds between polls (5)")
+        ->check(CLI::Range(0.05, 86400.0));
+    monitor->add_option("--count", monitorOptions->count, "number of polls (0: until Ctrl-C)")
+        ->check(CLI::NonNegativeNumber);
+    monitor->add_option("--csv", monitorOptions->csv, "also write a CSV log, one row per poll");
+    monitor->callback([&ctx, monitorOptions] { RunMonitor(ctx, *monitorOptions); });
+
+    auto getOptions = std::make_shared<GetOptions>();
+    CLI::App* get = cli.add_subcommand("get", "\"Get Parameters\": read the whole record");
+    get->add_option("-o,--output", getOptions->output, "write the record to this .cfg file");
+    get->add_option("--from", getOptions->from,
+                    "start from this record (.cfg) instead of the construction defaults");
+    get->add_flag("--json", getOptions->json, "print the record as JSON (as `cfg show` does)");
+    get->callback([&ctx, getOptions] { RunGet(ctx, *getOptions); });
+
+    auto setPath = std::make_shared<std::string>();
+    CLI::App* set = cli.add_subcommand(
+        "set", "\"Set Parameters\": write a record (.cfg or JSON) to the controller");
+    set->add_option("file", *setPath, "the record: FILE.cfg or FILE.json")->required();
+    set->callback([&ctx, setPath] { RunSet(ctx, *setPath); });
+
+    auto clockOptions = std::make_shared<ClockOptions>();
+    CLI::App* clock = cli.add_subcommand("clock", "\"Set RTC\": set the controller clock");
+    clock->add_flag("--pc", clockOptions->pc, "send the PC clock (the default)");
+    clock->add_option("time", clockOptions->time, "send this time, HH:MM:SS");
+    clock->callback([&ctx, clockOptions] { RunClock(ctx, *clockOptions); });
+
+    cli.add_subcommand("reset-count", "\"Reset Charge Count\"")->callback([&ctx] {
+        RunResetCount(ctx);
+    });
+    cli.add_subcommand("mode", "\"Get Switch Mode\": read the operating mode and lighting time")
+        ->callback([&ctx] { RunMode(ctx); });
 }
 
 }  // namespace zeltctl

@@ -1,0 +1,70 @@
+#pragma once
+// The link's window side for the command line: messages go to the terminal, the Battery Fail
+// question is answered "Close Utility" (nobody is there to fix the battery mid-command), and
+// quit requests are remembered so that the command can end with status 1.
+
+#include <deque>
+#include <map>
+#include <string>
+
+#include "link/ControllerLink.h"
+#include "link/LinkHost.h"
+
+namespace zeltctl {
+
+class CtlHost final : public zelt::ILinkHost {
+  public:
+    // Information messages (a confirmed success) go to standard output, every other message
+    // to standard error.
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     zelt::MessageIcon icon) override;
+    void RequestQuit(int exitCode) override;
+    // Thrown as CtlError with status 1: the command ends at once.
+    void ExitNow(int exitCode) override;
+    // Reports the battery failure on standard error and answers "Close Utility".
+    zelt::BatteryFailChoice AskBatteryFail(const zelt::BatteryFailTexts& texts) override;
+    void Post(zelt::Notification notification) override { posted_.push_back(notification); }
+
+    void DisplayChanged(zelt::Display display, const std::string& text) override {
+        displays_[display] = text;
+    }
+    void LightingTimeVisible(bool visible) override { lightingTimeVisible_ = visible; }
+    void BatteryCaptionChanged(const std::string&) override {}
+    void FirmwarePaneChanged(const std::string&) override {}
+    void SerialPaneChanged(const std::string&) override {}
+    void TitleChanged(const std::string&) override {}
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    // The record and the panel values are set by the commands themselves.
+    void CommitAllFields() override {}
+    void CommitClockFields() override {}
+    void CollectIntoRecord() override {}
+    void RefreshFromRecord() override {}
+    void InvalidateAllControls() override {}
+
+    // Runs what the link posted, as the main window's loop would once a command returns.
+    void RunPosted(zelt::CControllerLink& link);
+
+    // The one-line progress of a sequence on standard error, replaced by each item and
+    // cleared before any message.
+    void ShowProgress(int n, int total, const std::string& name);
+    void ClearProgress();
+
+    bool QuitRequested() const { return quitRequested_; }
+    // Ends the command with status 1 when the link asked the program to quit.
+    void ThrowIfQuitRequested() const;
+    // The last text shown in a display, empty when none was.
+    std::string DisplayText(zelt::Display display) const;
+    bool LightingTimeVisible() const { return lightingTimeVisible_; }
+    int StopMessages() const { return stopMessages_; }
+
+  private:
+    std::deque<zelt::Notification> posted_;
+    std::map<zelt::Display, std::string> displays_;
+    bool lightingTimeVisible_ = false;
+    bool quitRequested_ = false;
+    int stopMessages_ = 0;
+    bool progressShown_ = false;
+};
+
+}  // namespace zeltctl

@@ -1,0 +1,166 @@
+#include "LiveReadings.h"
+
+#include <cmath>
+#include <ctime>
+
+#include "link/LinkTexts.h"
+#include "link/Trace.h"
+
+namespace zeltctl {
+
+namespace {
+
+// Two decimals are more than the 10-bit readings resolve.
+double Rounded(double value) {
+    return std::round(value * 100.0) / 100.0;
+}
+
+template <typename T>
+nlohmann::ordered_json JsonOrNull(const std::optional<T>& value) {
+    if (!value) {
+        return nullptr;
+    }
+    if constexpr (std::is_floating_point_v<T>) {
+        return Rounded(*value);
+    } else {
+        return *value;
+    }
+}
+
+std::string CsvNumber(const std::optional<double>& value) {
+    return value ? zelt::StrF("%.2f", *value) : std::string();
+}
+std::string CsvNumber(const std::optional<int>& value) {
+    return value ? std::to_string(*value) : std::string();
+}
+
+std::string Shown(const std::optional<double>& value, const char* format) {
+    return value ? zelt::StrF(format, *value) : std::string("--");
+}
+
+// Texts in a CSV field: quoted when they hold a separator or a quote.
+std::string CsvText(const std::string& text) {
+    if (text.find_first_of(",\"\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
+
+bool LiveReadings::Complete() const {
+    return statusRead && batteryVoltage && stateOfCharge && chargeVoltage && chargeCurrent &&
+           loadVoltage && loadCurrent && chargeCount;
+}
+
+LiveReadings PollLiveReadings(zelt::CControllerLink& link) {
+    LiveReadings r;
+    zelt::PanelValues& panel = link.panel;
+    if (link.GetStatus() == 0) {
+        return r;
+    }
+    r.statusRead = true;
+    r.systemVoltage = link.App().systemVoltage;
+    r.loadOn = panel.firmwareLoadOn != 0;
+    const int status = panel.statusByte;
+    if (status >= 0) {
+        r.operatingMode = zelt::Pick(link.App(), zelt::texts::kModeTexts[status & 3]);
+        r.lightingTime = zelt::Pick(link.App(), zelt::texts::kLightingTimeTexts[(status >> 4) & 3]);
+    }
+    if (panel.linkBusy != 0) {
+        return r;  // the battery has failed: the panel polls nothing else
+    }
+    link.LoadCurrentDivisors();
+    if (link.GetBatteryVoltage() != 0) {
+        r.batteryVoltage = panel.batteryVoltage;
+        r.stateOfCharge = panel.batteryCapacity;
+    }
+    if (link.GetChargeVoltage() != 0) {
+        r.chargeVoltage = panel.chargeVoltage;
+    }
+    if (link.GetChargeCurrent() != 0) {
+        r.chargeCurrent = panel.chargeCurrent;
+    }
+    if (link.GetLoadVoltage() != 0) {
+        r.loadVoltage = panel.loadVoltage;
+    }
+    if (link.GetLoadCurrent() != 0) {
+        r.loadCurrent = panel.loadCurrent;
+    }
+    if (link.GetChargeCount() != 0) {
+        r.chargeCount = panel.chargeCount;
+    }
+    return r;
+}
+
+void AddReadingsToJson(const LiveReadings& r, nlohmann::ordered_json& json) {
+    json["systemVoltage"] = r.statusRead ? nlohmann::ordered_json(r.systemVoltage) : nullptr;
+    json["batteryVoltage"] = JsonOrNull(r.batteryVoltage);
+    json["stateOfCharge"] = JsonOrNull(r.stateOfCharge);
+    json["chargeVoltage"] = JsonOrNull(r.chargeVoltage);
+    json["chargeCurrent"] = JsonOrNull(r.chargeCurrent);
+    json["loadVoltage"] = JsonOrNull(r.loadVoltage);
+    json["loadCurrent"] = JsonOrNull(r.loadCurrent);
+    json["loadOn"] = r.statusRead ? nlohmann::ordered_json(r.loadOn) : nullptr;
+    json["chargeCount"] = JsonOrNull(r.chargeCount);
+    json["operatingMode"] = r.operatingMode;
+    json["lightingTime"] = r.lightingTime;
+}
+
+std::string CsvHeader() {
+    return "time,systemVoltage,batteryVoltage,stateOfCharge,chargeVoltage,chargeCurrent,"
+           "loadVoltage,loadCurrent,loadOn,chargeCount,operatingMode,lightingTime";
+}
+
+std::string CsvRow(const std::string& time, const LiveReadings& r) {
+    std::string row = time;
+    row += ',' + (r.statusRead ? std::to_string(r.systemVoltage) : std::string());
+    row += ',' + CsvNumber(r.batteryVoltage);
+    row += ',' + CsvNumber(r.stateOfCharge);
+    row += ',' + CsvNumber(r.chargeVoltage);
+    row += ',' + CsvNumber(r.chargeCurrent);
+    row += ',' + CsvNumber(r.loadVoltage);
+    row += ',' + CsvNumber(r.loadCurrent);
+    row += ',' + (r.statusRead ? std::string(r.loadOn ? "1" : "0") : std::string());
+    row += ',' + CsvNumber(r.chargeCount);
+    row += ',' + CsvText(r.operatingMode);
+    row += ',' + CsvText(r.lightingTime);
+    return row;
+}
+
+std::string MonitorLine(const std::string& time, const LiveReadings& r) {
+    if (!r.statusRead) {
+        return time + "  no answer";
+    }
+    std::string line = time + zelt::StrF("  %dV", r.systemVoltage);
+    line += "  battery " + Shown(r.batteryVoltage, "%0.1f V");
+    line += r.stateOfCharge ? zelt::StrF(" %d%%", *r.stateOfCharge) : std::string(" --%");
+    line +=
+        "  charge " + Shown(r.chargeVoltage, "%0.1f V") + " " + Shown(r.chargeCurrent, "%0.1f A");
+    line += "  load " + Shown(r.loadVoltage, "%0.1f V") + " " + Shown(r.loadCurrent, "%0.1f A");
+    line += r.loadOn ? " on" : " off";
+    line += "  count " + (r.chargeCount ? std::to_string(*r.chargeCount) : std::string("--"));
+    line += "  " + r.operatingMode;
+    return line;
+}
+
+std::string IsoTimestampNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[40] = {};
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    const long offset = local.tm_gmtoff;
+    const long magnitude = offset < 0 ? -offset : offset;
+    return zelt::StrF("%s%c%02ld:%02ld", text, offset < 0 ? '-' : '+', magnitude / 3600,
+                      magnitude % 3600 / 60);
+}
+
+}  // namespace zeltctl

@@ -1,0 +1,47 @@
+#pragma once
+// The parameter panel's five-second poll, as values: what `status` and `monitor` print.
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+
+#include "link/ControllerLink.h"
+
+namespace zeltctl {
+
+struct LiveReadings {
+    bool statusRead = false;  // the controller answered the status read
+    int systemVoltage = 0;    // 12 or 24 once known
+    bool loadOn = false;
+    std::string operatingMode;  // from the status byte, in the current language
+    std::string lightingTime;
+    // A reading that failed is absent.
+    std::optional<double> batteryVoltage;
+    std::optional<int> stateOfCharge;
+    std::optional<double> chargeVoltage;
+    std::optional<double> chargeCurrent;
+    std::optional<double> loadVoltage;
+    std::optional<double> loadCurrent;  // as shown: 0 below 1 A while the load is off
+    std::optional<int> chargeCount;
+
+    // Every reading present.
+    bool Complete() const;
+};
+
+// One poll as the panel runs it: the status read, then (unless it failed or the link became
+// busy, as after a battery failure) the current divisors and the live readings in panel order.
+LiveReadings PollLiveReadings(zelt::CControllerLink& link);
+
+// The readings as JSON members (absent readings as null).
+void AddReadingsToJson(const LiveReadings& readings, nlohmann::ordered_json& json);
+
+// CSV: the header line and one row (without the newline), the row starting with time.
+std::string CsvHeader();
+std::string CsvRow(const std::string& time, const LiveReadings& readings);
+// One line of `monitor` on the terminal.
+std::string MonitorLine(const std::string& time, const LiveReadings& readings);
+
+// The local time now in ISO 8601 with the UTC offset, "2026-03-01T18:05:09+08:00".
+std::string IsoTimestampNow();
+
+}  // namespace zeltctl

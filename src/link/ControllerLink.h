@@ -18,6 +18,7 @@
 #include "config/MainApp.h"
 #include "link/LinkHost.h"
 #include "link/SerialPort.h"
+#include "link/Telemetry.h"
 #include "link/Ticks.h"
 #include "link/Trace.h"
 #include "link/Transaction.h"
@@ -25,13 +26,8 @@
 
 namespace zelt {
 
-struct ClockTime {
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-
-    friend bool operator==(const ClockTime&, const ClockTime&) = default;
-};
+// A time of day of the controller or PC clock.
+using ClockTime = TimeOfDay;
 
 // The values the commands fill or read on the parameter panel's side.
 struct PanelValues {
@@ -50,7 +46,8 @@ struct PanelValues {
     std::string modeText;
     std::string lightingTimeText;
     int firmwareLoadOn = 0;
-    int pollTicks = 3;  // so the first poll comes on the second tick
+    int statusByte = -1;  // the last status byte read (mode, lighting time); -1 before
+    int pollTicks = 3;    // so the first poll comes on the second tick
     // Main-window flags: link-busy stops the panel timer; battery-failed stops the seek.
     int linkBusy = 0;
     int batteryFailed = 0;
@@ -80,7 +77,9 @@ class CControllerLink {
     }
 
     CMainApp& App() { return app_; }
+    const CMainApp& App() const { return app_; }
     CCfgDocument& Record() { return app_.config; }
+    const CCfgDocument& Record() const { return app_.config; }
     ILinkHost& Host() { return host_; }
     ITraceSink& Trace() { return trace_; }
     ITickClock& Clock() { return clock_; }

@@ -1,0 +1,547 @@
+#include "link/CommandCatalogue.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "link/ControllerLink.h"
+#include "link/LinkTexts.h"
+#include "link/Trace.h"
+#include "schedule/TimeAxis.h"
+
+namespace zelt {
+
+namespace {
+
+constexpr const char* kTimeOut = " Time Out=%d ticks!\n";
+constexpr const char* kSnTimeOut = " Out=%d ticks!\n";
+constexpr int kFullScaleCount = 1023;
+
+}  // namespace
+
+// ---------------------------------------------------------------- conversions
+
+int CountFromVolts(double volts, double voltsPerCount) {
+    if (!(voltsPerCount > 0.0)) {
+        return 0;
+    }
+    const double exact = volts / voltsPerCount;
+    int count = static_cast<int>(exact);
+    if (exact - count > 0.5) {
+        ++count;
+    }
+    return count;
+}
+
+int SnapToTens(int level) {
+    if (level > 100) {
+        return 100;
+    }
+    if (level < 0) {
+        return 0;
+    }
+    for (int tens = 0; tens <= 100; tens += 10) {
+        if (std::abs(level - tens) <= 4) {
+            return tens;
+        }
+    }
+    return level;
+}
+
+int LevelFromCount(int count, double voltsPerCount, float minVout, double voltsPerPercent) {
+    const double v = count * voltsPerCount - minVout;
+    if (v < 0) {
+        return 0;
+    }
+    if (!(voltsPerPercent > 0.0)) {
+        // Equal load limits: nothing to scale by; above the lower limit is full brightness.
+        return v > 0 ? 100 : 0;
+    }
+    const double exact = v / voltsPerPercent;
+    int level = static_cast<int>(exact);
+    if (exact - level > 0.5) {
+        ++level;
+    }
+    return SnapToTens(level);
+}
+
+int LevelToCount(int percent, uint32_t pwmEnabled, double voltsPerPercent, float minVout,
+                 double voltsPerCount) {
+    if (percent == 100 && pwmEnabled == 0) {
+        return kFullScaleCount;
+    }
+    if (percent == 0) {
+        return 0;
+    }
+    return CountFromVolts(percent * voltsPerPercent + minVout, voltsPerCount);
+}
+
+int RegisterBlock::Byte(int k) const {
+    if (rs232_) {
+        return reply_[1 + 2 * k] * 16 + reply_[2 + 2 * k];
+    }
+    return reply_[3 + k];
+}
+
+int RegisterBlock::VoltCount(int k) const {
+    if (rs232_) {
+        const int d = 1 + 4 * (k / 2) + 2 * (k % 2);  // first digit of byte k
+        return (reply_[d] * 256 + reply_[d + 1] * 16 + reply_[d + 2]) / 4;
+    }
+    return reply_[3 + k] * 4 + (reply_[4 + k] >> 6);
+}
+
+int RegisterBlock::Level(int k, double voltsPerCount, float minVout, double voltsPerPercent) const {
+    if (rs232_) {
+        const int d = 1 + 2 * k;
+        if (reply_[d] == 15 && reply_[d + 1] == 15 && reply_[d + 2] >= 12) {
+            return 100;
+        }
+        if (reply_[d] == 0 && reply_[d + 1] == 0 && reply_[d + 2] == 0) {
+            return 0;
+        }
+    }
+    const int count = VoltCount(k);
+    if (count == 0) {
+        return 0;
+    }
+    return LevelFromCount(count, voltsPerCount, minVout, voltsPerPercent);
+}
+
+std::string CommandName(const char* name232, const char* name485, bool rs232, int index) {
+    const char* name = rs232 ? name232 : name485;
+    if (std::strstr(name, "%d") != nullptr) {
+        return StrF(name, index + 1);
+    }
+    return name;
+}
+
+// ---------------------------------------------------------------- decode steps
+
+namespace {
+
+float Volts(const CControllerLink& link, int count) {
+    return static_cast<float>(count * link.voltsPerCount);
+}
+
+float VoltageWord(const CControllerLink& link, const RegisterBlock& block, int k) {
+    return Volts(link, block.VoltCount(k));
+}
+
+int LevelWord(const CControllerLink& link, CCfgDocument& record, const RegisterBlock& block,
+              int k) {
+    return block.Level(k, link.voltsPerCount, record.minVout, link.voltsPerPercent);
+}
+
+int DecodeVoltForLoad(CControllerLink& link, const RegisterBlock& block, int) {
+    CCfgDocument& r = link.Record();
+    const int flags = block.Byte(2);
+    const int max = (flags & 1) * 256 + block.Byte(0);
+    const int min = ((flags >> 1) & 1) * 256 + block.Byte(1);
+    const double tenth = 0.1f;
+    r.maxVout = static_cast<float>(max * tenth);
+    r.minVout = static_cast<float>(min * tenth);
+    if (link.App().systemVoltage == 24) {
+        // 14 V or less is a value reported on the 12 V scale.
+        if (28 - static_cast<double>(r.maxVout) >= 14) {
+            r.maxVout = r.maxVout * 2;
+        }
+        if (28 - static_cast<double>(r.minVout) >= 14) {
+            r.minVout = r.minVout * 2;
+        }
+        if (r.maxVout > 28) {
+            r.maxVout = 28;
+        }
+        if (r.minVout < 16) {
+            r.minVout = 16;
+        }
+        if (static_cast<double>(r.maxVout) - r.minVout < 2) {
+            r.maxVout = 24;
+            r.minVout = 16;
+        }
+    } else {
+        if (r.maxVout > 14) {
+            r.maxVout = 14;
+        }
+        if (r.minVout < 8) {
+            r.minVout = 8;
+        }
+        if (static_cast<double>(r.maxVout) - r.minVout < 1) {
+            r.maxVout = 12;
+            r.minVout = 8;
+        }
+    }
+    return 1;
+}
+
+int DecodeLvdrPvOnOffDt(CControllerLink& link, const RegisterBlock& block, int) {
+    CCfgDocument& r = link.Record();
+    r.lightOnVoltage = VoltageWord(link, block, 0);
+    r.lightOffVoltage = VoltageWord(link, block, 2);
+    r.lvdVoltage = VoltageWord(link, block, 4);
+    r.lvrVoltage = VoltageWord(link, block, 6);
+    r.dtTime = block.Byte(8);
+    return 1;
+}
+
+int DecodeAdvanceBattPara(CControllerLink& link, const RegisterBlock& block, int) {
+    CCfgDocument& r = link.Record();
+    r.lowLevelEnabled = static_cast<uint32_t>(block.Byte(0));
+    r.low1Voltage = VoltageWord(link, block, 1);
+    r.low1Brightness = LevelWord(link, r, block, 3);
+    r.low2Voltage = VoltageWord(link, block, 5);
+    r.low2Brightness = LevelWord(link, r, block, 7);
+    return 1;
+}
+
+int DecodeVModePwmFlag(CControllerLink& link, const RegisterBlock& block, int) {
+    CCfgDocument& r = link.Record();
+    r.vMode = static_cast<uint32_t>(block.Byte(0));
+    r.pwmEnabled = block.Byte(1) == 0 ? 1 : 0;  // the controller keeps the inverse
+    return 1;
+}
+
+int DecodeSchedule(CControllerLink& link, const RegisterBlock& block, int) {
+    CCfgDocument& r = link.Record();
+    int k = 0;
+    if (block.Rs232()) {
+        if (block.Byte(0) == 0) {
+            return 1;  // slot not in use
+        }
+        k = 1;  // RS485 reads from the byte after the in-use flag
+    }
+    const int start = block.Byte(k) * 60 + block.Byte(k + 1);
+    const int end = block.Byte(k + 2) * 60 + block.Byte(k + 3);
+    CTimeSectorData sector;
+    sector.startMinute = ControllerStartToMinute(start);
+    sector.endMinute = ControllerEndToMinute(end);
+    sector.brightness = LevelWord(link, r, block, k + 4);
+    r.sectors.push_back(sector);
+    r.sectorCount = static_cast<int32_t>(r.sectors.size());
+    return 1;
+}
+
+int DecodeDuration(CControllerLink& link, const RegisterBlock& block, int step) {
+    CCfgDocument& r = link.Record();
+    r.autoDuration[step] = block.Word(0);
+    r.autoBrightness[step] = LevelWord(link, r, block, 2);
+    return 1;
+}
+
+// Temperature compensation per controller unit.
+int TempFactor(const CControllerLink& link, bool rs232) {
+    const bool v24 = link.App().systemVoltage == 24;
+    if (rs232) {
+        return v24 ? 10 : 5;
+    }
+    return v24 ? 20 : 10;
+}
+
+int DecodeFcvAcvOchtTc(CControllerLink& link, const RegisterBlock& block, int) {
+    CCfgDocument& r = link.Record();
+    r.fcvVoltage = VoltageWord(link, block, 0);
+    r.acvVoltage = VoltageWord(link, block, 2);
+    r.ochtTime = block.Byte(4);
+    if (r.ochtTime <= 5) {
+        r.ochtTime = 60;
+    }
+    r.tempCompensation = block.Byte(5) * TempFactor(link, block.Rs232());
+    return 1;
+}
+
+int DecodeChargeCount(CControllerLink& link, const RegisterBlock& block, int) {
+    link.panel.chargeCount = block.Word(0);
+    link.Host().DisplayChanged(Display::ChargeCount, StrF("%d", link.panel.chargeCount));
+    return 1;
+}
+
+int Bcd(int value) {
+    return (value >> 4) * 10 + (value & 0x0F);
+}
+
+int DecodeRtc(CControllerLink& link, const RegisterBlock& block, int) {
+    ClockTime t;
+    if (block.Rs232()) {
+        const uint8_t* text = block.Reply();
+        auto pair = [text](int i) { return (text[i] - '0') * 10 + (text[i + 1] - '0'); };
+        t = ClockTime{pair(1), pair(4), pair(7)};
+    } else {
+        t = ClockTime{Bcd(block.Byte(0)), Bcd(block.Byte(1)), Bcd(block.Byte(2))};
+    }
+    link.panel.rtcTime = t;
+    link.panel.rtcKnown = 1;
+    return 1;
+}
+
+bool AllDecimalDigits(const char* text, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+int DecodeVersion(CControllerLink& link, const RegisterBlock& block, int) {
+    CMainApp& app = link.App();
+    if (block.Rs232()) {
+        const char* rest = reinterpret_cast<const char*>(block.Reply()) + 1;
+        const size_t length = std::strlen(rest);
+        if (length < 5 || length > 15 || !AllDecimalDigits(rest, length)) {
+            return 0;
+        }
+        int d[9] = {};
+        for (size_t i = 1; i <= 8 && i <= length; ++i) {
+            d[i] = rest[i - 1] - '0';
+        }
+        const char* minor = length > 8 ? rest + 8 : "";
+        app.vendorId = static_cast<uint16_t>(d[5] * 16 + d[6]);
+        link.Record().batteryType = static_cast<uint8_t>(d[7] * 16 + d[8]);
+        const int major = d[3] * 16 + d[4];
+        if (d[1] == 0 && d[2] == 0) {
+            app.firmwareVersionText = StrF("%d.%s", major, minor);
+        } else if ((d[1] & 8) != 0) {
+            app.firmwareVersionText = StrF("%d.%sB%d", major, minor, (d[1] - 8) * 10 + d[2]);
+        } else {
+            app.firmwareVersionText = StrF("%d.%sA%d", major, minor, d[1] * 10 + d[2]);
+        }
+    } else {
+        const int revision = block.Byte(0);
+        app.vendorId =
+            static_cast<uint16_t>(static_cast<int16_t>(static_cast<int8_t>(block.Byte(2))));
+        link.Record().batteryType = static_cast<uint8_t>(block.Byte(3));
+        const int major = static_cast<int8_t>(block.Byte(1));
+        if ((revision & 0x80) == 0) {
+            app.firmwareVersionText = StrF("%d.%2xA%d", major, block.Byte(4), revision);
+        } else {
+            // The flag bit marks a B version; the revision is the remaining seven bits.
+            app.firmwareVersionText = StrF("%d.%2xB%d", major, block.Byte(4), revision & 0x7F);
+        }
+    }
+    if (app.vendorId != 1) {
+        link.Host().ShowMessage(texts::kVendorIdError, texts::kVendorIdCaption, MessageIcon::Stop);
+        link.Host().RequestQuit(0);
+    }
+    return 1;
+}
+
+int DecodeSerialNumber(CControllerLink& link, const RegisterBlock& block, int) {
+    if (!block.Rs232()) {
+        return 1;  // RS485 reads the block and keeps nothing
+    }
+    const char* text = reinterpret_cast<const char*>(block.Reply());
+    std::string serial(text + 1, strnlen(text + 1, 14));
+    if (text[1] == 'F' && text[2] == 'F' && text[3] == 'F' && text[10] == 'F') {
+        serial.clear();  // the controller has no serial number
+    }
+    link.App().serialNumberText = serial;
+    link.Host().SerialPaneChanged(SerialPaneText(link.App()));
+    return 1;
+}
+
+// ---------------------------------------------------------------- encode steps
+
+std::string Hex(const std::vector<uint8_t>& bytes) {
+    std::string out;
+    for (uint8_t b : bytes) {
+        out += StrF("%02X", b);
+    }
+    return out;
+}
+
+// "S" aa, the data bytes as hex digits, carriage return.
+WriteFrame Standard(int address, std::vector<uint8_t> bytes) {
+    WriteFrame frame;
+    frame.ascii = StrF("S%02X", address & 0xFF) + Hex(bytes) + "\r";
+    frame.bytes = std::move(bytes);
+    return frame;
+}
+
+// A count as a voltage word: count << 6, big-endian.
+void PushWord(std::vector<uint8_t>& bytes, int count) {
+    bytes.push_back(static_cast<uint8_t>(count / 4));
+    bytes.push_back(static_cast<uint8_t>((count & 3) * 64));
+}
+
+void PushVolts(const CControllerLink& link, std::vector<uint8_t>& bytes, float volts) {
+    PushWord(bytes, CountFromVolts(volts, link.voltsPerCount));
+}
+
+int LevelCount(CControllerLink& link, int percent) {
+    const CCfgDocument& r = link.Record();
+    return LevelToCount(percent, r.pwmEnabled, link.voltsPerPercent, r.minVout, link.voltsPerCount);
+}
+
+WriteFrame EncodeVoltForLoad(CControllerLink& link, int) {
+    const CCfgDocument& r = link.Record();
+    int max = static_cast<int>(static_cast<float>(r.maxVout * 10));
+    int min = static_cast<int>(static_cast<float>(r.minVout * 10));
+    int flags = 0;
+    if (max > 255) {
+        flags |= 1;
+        max -= 256;
+    }
+    if (min > 255) {
+        flags |= 2;
+        min -= 256;
+    }
+    return Standard(
+        0x78, {static_cast<uint8_t>(max), static_cast<uint8_t>(min), static_cast<uint8_t>(flags)});
+}
+
+WriteFrame EncodeVModePwmFlag(CControllerLink& link, int) {
+    return Standard(0x59, {static_cast<uint8_t>(link.Record().pwmEnabled != 0 ? 0 : 1)});
+}
+
+WriteFrame EncodeSchedule(CControllerLink& link, int slot) {
+    const CCfgDocument& r = link.Record();
+    const int address = 7 * slot;
+    if (slot >= static_cast<int>(r.sectors.size())) {
+        return Standard(address, std::vector<uint8_t>(7, 0));
+    }
+    const CTimeSectorData& s = r.sectors[static_cast<size_t>(slot)];
+    const ControllerClock start = MinuteToControllerClock(s.startMinute);
+    const ControllerClock end = MinuteToControllerClock(s.endMinute);
+    std::vector<uint8_t> bytes{1, static_cast<uint8_t>(start.hour),
+                               static_cast<uint8_t>(start.minute), static_cast<uint8_t>(end.hour),
+                               static_cast<uint8_t>(end.minute)};
+    if (s.brightness == 100 && r.pwmEnabled == 0) {
+        bytes.push_back(0xFF);
+        bytes.push_back(0xFF);
+        WriteFrame frame = Standard(address, bytes);
+        frame.ascii.replace(frame.ascii.size() - 2, 1, "0");  // RS232 sends F, F, F, 0
+        return frame;
+    }
+    PushWord(bytes, LevelCount(link, s.brightness));
+    return Standard(address, bytes);
+}
+
+WriteFrame EncodeLvdLvr(CControllerLink& link, int) {
+    CCfgDocument& r = link.Record();
+    if (link.Rs232()) {
+        r.dtTime = 60;
+    }
+    std::vector<uint8_t> bytes;
+    PushVolts(link, bytes, r.lvdVoltage);
+    PushVolts(link, bytes, r.lvrVoltage);
+    bytes.push_back(static_cast<uint8_t>(r.dtTime & 0xFF));
+    return Standard(0x61, bytes);
+}
+
+WriteFrame EncodeAdvanceBattPara(CControllerLink& link, int) {
+    const CCfgDocument& r = link.Record();
+    std::vector<uint8_t> bytes{static_cast<uint8_t>(r.lowLevelEnabled != 0 ? 1 : 0)};
+    PushVolts(link, bytes, r.low1Voltage);
+    PushWord(bytes, LevelCount(link, r.low1Brightness));
+    PushVolts(link, bytes, r.low2Voltage);
+    PushWord(bytes, LevelCount(link, r.low2Brightness));
+    return Standard(0x6E, bytes);
+}
+
+WriteFrame EncodeFcvAcvOchtTc(CControllerLink& link, int) {
+    CCfgDocument& r = link.Record();
+    std::vector<uint8_t> bytes;
+    PushVolts(link, bytes, r.fcvVoltage);
+    PushVolts(link, bytes, r.acvVoltage);
+    if (r.ochtTime < 6) {
+        r.ochtTime = 60;
+    }
+    bytes.push_back(static_cast<uint8_t>(r.ochtTime & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(r.tempCompensation / TempFactor(link, link.Rs232())));
+    return Standard(0x66, bytes);
+}
+
+WriteFrame EncodePvDetect(CControllerLink& link, int) {
+    const CCfgDocument& r = link.Record();
+    std::vector<uint8_t> bytes;
+    PushVolts(link, bytes, r.lightOnVoltage);
+    PushVolts(link, bytes, r.lightOffVoltage);
+    return Standard(0x5D, bytes);
+}
+
+WriteFrame EncodeDuration(CControllerLink& link, int step) {
+    const CCfgDocument& r = link.Record();
+    const int duration = r.autoDuration[static_cast<size_t>(step)] & 0xFFFF;
+    std::vector<uint8_t> bytes{static_cast<uint8_t>(duration >> 8),
+                               static_cast<uint8_t>(duration & 0xFF)};
+    PushWord(bytes, LevelCount(link, r.autoBrightness[static_cast<size_t>(step)]));
+    return Standard(0x38 + 4 * step, bytes);
+}
+
+WriteFrame EncodeSwJpMode(CControllerLink& link, int) {
+    const CCfgDocument& r = link.Record();
+    const auto code = [](uint8_t v) { return static_cast<uint8_t>(v >= 1 && v <= 3 ? v : 0); };
+    const uint8_t mode = code(r.operatingMode);
+    const uint8_t time = code(r.lightingTime);
+    const uint8_t enable = r.remoteLevelEnabled != 0 ? 1 : 0;
+    const int c = CountFromVolts(r.remoteLevel, link.voltsPerCount);
+    WriteFrame frame;
+    frame.bytes = {mode, time, enable};
+    PushWord(frame.bytes, c);
+    // RS232 carries the count itself in the word's first three digits (c * 16).
+    frame.ascii = StrF("S72%02X%02X%02X%X%X%X0\r", mode, time, enable, (c / 256) & 0xF,
+                       (c & 0xF0) / 16, c & 0xF);
+    return frame;
+}
+
+WriteFrame EncodeResetChargeCount(CControllerLink&, int) {
+    return Standard(0x6C, {0, 0});
+}
+
+// Names, requests, lengths, time-outs: the controller's command table.
+constexpr int kBuf = kReplyBufferSize;
+constexpr int kLive = kLiveReplyBufferSize;
+constexpr AsciiReply kDigits = AsciiReply::Digits;
+constexpr AsciiReply kText = AsciiReply::Text;
+
+}  // namespace
+
+WriteFrame EncodeClock(int hour, int minute, int second) {
+    WriteFrame frame;
+    frame.ascii = StrF("T%d%d%d%d%d%d\r", hour / 10, hour % 10, minute / 10, minute % 10,
+                       second / 10, second % 10);
+    auto bcd = [](int v) { return static_cast<uint8_t>((v / 10) * 16 + v % 10); };
+    frame.bytes = {bcd(hour), bcd(minute), bcd(second)};
+    return frame;
+}
+
+namespace commands {
+
+// clang-format off
+//                                   name232                     name485                  Q-request  a232 n232 min  a485   n485 stride T232 T485 buffer ascii    time-out    decode
+const ReadCommand kGetVoltForLoad   {"Get Volt for Load",        "Get Flash Para",        nullptr,   0x78, 3,   7,  0x78,   3,   0,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeVoltForLoad};
+const ReadCommand kGetLvdrPvOnOffDt {"Get LVDR/PvOnOff/DT Volt", "Get LVDR/PvOnOff Volt", nullptr,   0x5D, 9,   19, 0x5D,   9,   0,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeLvdrPvOnOffDt};
+const ReadCommand kGetAdvanceBattPara{"Get Advance Batt Para",   "Get Advance Batt Para", nullptr,   0x6E, 9,   19, 0,      0,   0,     140, 0,   kBuf,  kDigits, kTimeOut,   DecodeAdvanceBattPara};
+const ReadCommand kGetVModePwmFlag  {"Get VMode/Pwm flag",       "Get VMode/Pwm flag",    nullptr,   0x58, 2,   5,  0x58,   2,   0,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeVModePwmFlag};
+const ReadCommand kGetSchedule      {"Get Sch %d",               "Get Sch %d",            nullptr,   0x00, 7,   15, 0x01,   6,   7,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeSchedule};
+const ReadCommand kGetDuration      {"Get Dur %d",               "Get Dur %d",            nullptr,   0x38, 4,   9,  0x38,   4,   4,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeDuration};
+const ReadCommand kGetFcvAcvOchtTc  {"Get FCV/ACV/Ocht/T.C",     "Get FCV/ACV/Ocht/T.C",  nullptr,   0x66, 6,   13, 0x66,   6,   0,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeFcvAcvOchtTc};
+const ReadCommand kGetChargeCount   {"Get Charge Count",         "Get Charge Count",      "Q8\r",    0,    0,   5,  0x6C,   2,   0,     30,  140, kLive, kDigits, kTimeOut,   DecodeChargeCount};
+const ReadCommand kGetRtc           {"Get RTC",                  "Get RTC",               "Q2\r",    0,    0,   9,  0x0203, 3,   0,     140, 140, kBuf,  kText,   kTimeOut,   DecodeRtc};
+const ReadCommand kGetVersion       {"Get Version/VID/PID",      "Get Version",           nullptr,   0x7B, 5,   11, 0x7B,   5,   0,     140, 140, kBuf,  kText,   kTimeOut,   DecodeVersion};
+const ReadCommand kGetSerialNumber  {"Get SN",                   "Get SN",                nullptr,   0x80, 7,   15, 0x80,   14,  0,     140, 140, kBuf,  kText,   kSnTimeOut, DecodeSerialNumber};
+
+const ReadCommand kGetStatus        {"Get Q3 Status",            "Get Status",            "Q3\r",    0,    0,   3,  0x0104, 1,   0,     90,  30,  kBuf,  kDigits, kTimeOut,   nullptr};
+const ReadCommand kGetBatteryVoltage{"Get Batt Volt",            "Get Batt Volt",         "Q4\r",    0,    0,   5,  0x0105, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr};
+const ReadCommand kGetChargeVoltage {"Get Charge Volt",          "Get Charge Volt",       "Q6\r",    0,    0,   5,  0x0107, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr};
+const ReadCommand kGetLoadVoltage   {"Get Light Volt",           "Get Load Volt",         "Q7\r",    0,    0,   5,  0x0109, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr};
+const ReadCommand kGetChargeCurrent {"Get Charge Curr",          "Get Charge Curr",       "Q9\r",    0,    0,   5,  0x010D, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr};
+const ReadCommand kGetLoadCurrent   {"Get Load Current",         "Get Load Curr",         "Q5\r",    0,    0,   5,  0x010F, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr};
+const ReadCommand kGetSwitchMode    {"Get Switch Mode",          "Get Switch Mode",       "Q3\r",    0,    0,   3,  0,      0,   0,     140, 0,   kBuf,  kDigits, kTimeOut,   nullptr};
+
+//                                     name232                  name485                  address stride rs485  log    encode
+const WriteCommand kSetVoltForLoad    {"Set Volt for Load",      "Set Volt for Load",     0x78,   0,     true,  true,  EncodeVoltForLoad};
+const WriteCommand kSetVModePwmFlag   {"Set VMode/Pwm flag",     "Set VMode/Pwm flag",    0x59,   0,     false, false, EncodeVModePwmFlag};
+const WriteCommand kSetSchedule       {"Set Sch %d",             "Set Sch %d",            0x00,   7,     true,  true,  EncodeSchedule};
+const WriteCommand kSetLvdLvr         {"Set LVD/LVR",            "Set LVD/LVR",           0x61,   0,     true,  true,  EncodeLvdLvr};
+const WriteCommand kSetAdvanceBattPara{"Set Advance Batt Para",  "Set Advance Batt Para", 0x6E,   0,     false, true,  EncodeAdvanceBattPara};
+const WriteCommand kSetFcvAcvOchtTc   {"Set FCV/ACV/OCHT/T.C",   "Set FCV/ACV/OCHT/T.C",  0x66,   0,     true,  true,  EncodeFcvAcvOchtTc};
+const WriteCommand kSetPvDetect       {"Set PV Detect",          "Set PV",                0x5D,   0,     true,  true,  EncodePvDetect};
+const WriteCommand kSetDuration       {"Set Dur %d",             "Set Dur %d",            0x38,   4,     true,  true,  EncodeDuration};
+const WriteCommand kSetSwJpMode       {"Set Sw/Jp mode",         "Set Sw/Jp",             0x72,   0,     true,  true,  EncodeSwJpMode};
+const WriteCommand kResetChargeCount  {"Reset Charge Count",     "Reset Charge Count",    0x6C,   0,     true,  true,  EncodeResetChargeCount};
+const WriteCommand kSetRtc            {"Set RTC",                "Set RTC",               0x0203, 0,     true,  true,  nullptr};
+// clang-format on
+
+}  // namespace commands
+
+}  // namespace zelt

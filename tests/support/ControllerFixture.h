@@ -1,0 +1,107 @@
+#pragma once
+// A controller object on the scripted fake line, with helpers that answer register reads and
+// writes in whichever framing the object is using.
+
+#include <deque>
+#include <string>
+
+#include "config/MainApp.h"
+#include "link/ControllerLink.h"
+#include "link/Trace.h"
+#include "support/FakeLink.h"
+#include "support/RecordingHost.h"
+
+namespace zelt::testing {
+
+struct ControllerFixture {
+    explicit ControllerFixture(uint16_t mode = kCommModeRs232) {
+        app.commMode = mode;
+        app.rs485Id = 250;
+        app.systemVoltage = 12;
+        link.port.onWrite = [this](FakePort& port, const Bytes& request) {
+            requests.push_back(request);
+            if (answers.empty()) {
+                return;  // nothing answers
+            }
+            const Answer a = answers.front();
+            answers.pop_front();
+            if (!a.silent) {
+                port.ReplyAfter(a.delay, a.reply(request));
+            }
+        };
+    }
+
+    bool Rs232() const { return app.commMode == kCommModeRs232; }
+
+    // A reply built from the request (RS485 frames echo the device ID and function).
+    struct Answer {
+        std::function<Bytes(const Bytes&)> reply;
+        long delay = 2;
+        bool silent = false;
+    };
+
+    // Answers the next request with register bytes, framed for the current mode.
+    void AnswerRead(const Bytes& registers) {
+        const bool rs232 = Rs232();
+        answers.push_back({[registers, rs232](const Bytes& request) {
+            if (rs232) {
+                std::string text = "R";
+                for (uint8_t b : registers) {
+                    text += StrF("%02X", b);
+                }
+                return ToBytes(text);
+            }
+            Bytes reply{request[0], 4, static_cast<uint8_t>(registers.size())};
+            reply.insert(reply.end(), registers.begin(), registers.end());
+            reply.push_back(0);
+            return reply;
+        }});
+    }
+    // Answers the next request with exactly this text (RS232 replies that are not plain hex).
+    void AnswerText(const std::string& text) {
+        answers.push_back({[text](const Bytes&) { return ToBytes(text); }});
+    }
+    // Accepts the next write.
+    void AnswerWrite() {
+        const bool rs232 = Rs232();
+        answers.push_back({[rs232](const Bytes& request) {
+            return rs232 ? ToBytes("O") : Bytes{request[0], request[1], 0, 0, 0, 0};
+        }});
+    }
+    void AnswerNothing() { answers.push_back({nullptr, 0, true}); }
+
+    std::string LastText() const {
+        return requests.empty() ? "" : std::string(requests.back().begin(), requests.back().end());
+    }
+
+    FakeLink link;
+    CMainApp app;
+    RecordingHost host;
+    FakeWallClock wall{link.clock};
+    CControllerLink ctl{app, link.port, link.clock, link.trace, host, wall};
+    std::deque<Answer> answers;
+    std::vector<Bytes> requests;
+};
+
+// An RS485 request frame: ID, function, address, count or data, checksum.
+inline Bytes Frame(uint8_t id, uint8_t function, int address, const Bytes& payload) {
+    Bytes frame{id, function, static_cast<uint8_t>(address >> 8),
+                static_cast<uint8_t>(address & 0xFF)};
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    unsigned sum = 0;
+    for (size_t i = 1; i < frame.size(); ++i) {
+        sum += frame[i];
+    }
+    frame.push_back(static_cast<uint8_t>(sum & 0xFF));
+    return frame;
+}
+inline Bytes ReadFrame(int address, uint8_t count) {
+    return Frame(250, 4, address, {count});
+}
+inline Bytes WriteFrame16(int address, const Bytes& data) {
+    Bytes payload{static_cast<uint8_t>(data.size())};
+    payload.insert(payload.end(), data.begin(), data.end());
+    return Frame(250, 16, address, payload);
+}
+
+}  // namespace zelt::testing

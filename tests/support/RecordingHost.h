@@ -1,0 +1,90 @@
+#pragma once
+// An ILinkHost that records what the link asked of the windows, and a wall clock driven by the
+// fake tick clock, for tests of the controller commands.
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "link/LinkHost.h"
+#include "link/WallClock.h"
+#include "support/FakeLink.h"
+
+namespace zelt::testing {
+
+class RecordingHost final : public ILinkHost {
+  public:
+    struct Message {
+        std::string text;
+        std::string caption;
+        MessageIcon icon;
+    };
+
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     MessageIcon icon) override {
+        messages.push_back({text, caption, icon});
+    }
+    void RequestQuit(int exitCode) override { quitRequests.push_back(exitCode); }
+    void ExitNow(int exitCode) override { exits.push_back(exitCode); }
+    BatteryFailChoice AskBatteryFail(const BatteryFailTexts& texts) override {
+        batteryFailTexts.push_back(texts);
+        return batteryFailAnswer;
+    }
+    void Post(Notification notification) override { posts.push_back(notification); }
+    void DisplayChanged(Display display, const std::string& text) override {
+        displays[display] = text;
+        displayLog.push_back(display);
+    }
+    void LightingTimeVisible(bool visible) override { lightingTimeVisible = visible; }
+    void BatteryCaptionChanged(const std::string& caption) override { batteryCaption = caption; }
+    void FirmwarePaneChanged(const std::string& text) override { firmwarePane = text; }
+    void SerialPaneChanged(const std::string& text) override { serialPane = text; }
+    void TitleChanged(const std::string& title) override { this->title = title; }
+    void BeginWaitCursor() override {
+        ++waitDepth;
+        ++waitBegins;
+    }
+    void EndWaitCursor() override { --waitDepth; }
+    void CommitAllFields() override { ++commits; }
+    void CommitClockFields() override { ++clockCommits; }
+    void CollectIntoRecord() override { ++collects; }
+    void RefreshFromRecord() override { ++refreshes; }
+    void InvalidateAllControls() override { ++invalidates; }
+
+    std::vector<Message> messages;
+    std::vector<int> quitRequests;
+    std::vector<int> exits;
+    std::vector<BatteryFailTexts> batteryFailTexts;
+    BatteryFailChoice batteryFailAnswer = BatteryFailChoice::Retry;
+    std::vector<Notification> posts;
+    std::map<Display, std::string> displays;
+    std::vector<Display> displayLog;
+    bool lightingTimeVisible = false;
+    std::string batteryCaption, firmwarePane, serialPane, title;
+    int waitDepth = 0, waitBegins = 0;
+    int commits = 0, clockCommits = 0, collects = 0, refreshes = 0, invalidates = 0;
+};
+
+// Local time that moves with the fake tick clock: base plus the ticks since construction.
+class FakeWallClock final : public IWallClock {
+  public:
+    explicit FakeWallClock(FakeClock& clock) : clock_(clock), origin_(clock.now) {}
+    void Set(int hour, int minute, int second, int millisecond) {
+        baseMs_ = ((hour * 60L + minute) * 60L + second) * 1000L + millisecond;
+        origin_ = clock_.now;
+    }
+    LocalTime Now() override {
+        ++reads;
+        const long ms = (baseMs_ + (clock_.now - origin_)) % (24L * 3600 * 1000);
+        return LocalTime{static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
+                         static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000)};
+    }
+    int reads = 0;
+
+  private:
+    FakeClock& clock_;
+    long origin_;
+    long baseMs_ = 12L * 3600 * 1000;
+};
+
+}  // namespace zelt::testing

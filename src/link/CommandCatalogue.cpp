@@ -285,7 +285,11 @@ int DecodeVersion(CControllerLink& link, const RegisterBlock& block, int) {
     CMainApp& app = link.App();
     if (block.Rs232()) {
         const char* rest = reinterpret_cast<const char*>(block.Reply()) + 1;
-        const size_t length = std::strlen(rest);
+        size_t length = std::strlen(rest);
+        // A line end after the digits is the reply's terminator, not part of the version.
+        while (length > 0 && (rest[length - 1] == '\r' || rest[length - 1] == '\n')) {
+            --length;
+        }
         if (length < 5 || length > 15 || !AllDecimalDigits(rest, length)) {
             return 0;
         }
@@ -330,6 +334,9 @@ int DecodeSerialNumber(CControllerLink& link, const RegisterBlock& block, int) {
     }
     const char* text = reinterpret_cast<const char*>(block.Reply());
     std::string serial(text + 1, strnlen(text + 1, 14));
+    while (!serial.empty() && (serial.back() == '\r' || serial.back() == '\n')) {
+        serial.pop_back();
+    }
     if (text[1] == 'F' && text[2] == 'F' && text[3] == 'F' && text[10] == 'F') {
         serial.clear();  // the controller has no serial number
     }

@@ -563,6 +563,15 @@ TEST_P(CommandsBothModes, LateReplyIsDrainedByTheNextCommand) {
     EXPECT_FLOAT_EQ(f.app.config.maxVout, 12.0f);  // untouched by the stale reply
 }
 
+TEST_P(CommandsBothModes, ReplyTailStillOnTheLineIsDropped) {
+    // The previous reply was taken at its minimum length; its last byte lands just after the
+    // next command has started.
+    f.link.port.ReplyAfter(1, Rs232() ? Bytes{'\r'} : Bytes{0x6B});
+    f.AnswerRead({0x00, 0x3C, 0xFF, 0xC0});
+    ASSERT_EQ(f.ctl.GetDuration(0), 1);
+    EXPECT_EQ(f.app.config.autoDuration[0], 60);
+}
+
 TEST_P(CommandsBothModes, PortFollowsTheMode) {
     f.AnswerRead({0, 0});
     f.ctl.GetVModePwmFlag();

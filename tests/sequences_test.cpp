@@ -298,5 +298,33 @@ TEST(SequencesAdaptation, TwelveVoltRecordIsScaledBeforeWriting) {
     EXPECT_TRUE(sent);
 }
 
+TEST(SequencesReset, UnknownSystemVoltageAsksTheControllerFirst) {
+    ControllerFixture f;
+    f.app.systemVoltage = 0;
+    f.app.config.maxVout = 13.3f;
+    ResetToDefault(f.ctl);  // nothing answers: the 12 V column
+    EXPECT_EQ(f.link.port.WrittenTexts(), std::vector<std::string>{"Q3\r"});
+    EXPECT_EQ(f.host.batteryCaption, "Battery Information");
+    EXPECT_FLOAT_EQ(f.app.config.maxVout, 12.0f);
+    EXPECT_EQ(f.app.config.sectors, (std::vector<CTimeSectorData>{{0, 1440, 100}}));
+    EXPECT_EQ(f.host.refreshes, 1);
+
+    ControllerFixture g;
+    kvrn::SimOptions options;
+    options.system24V = true;
+    SimOnFakePort line(g, options);
+    g.app.systemVoltage = 0;
+    ResetToDefault(g.ctl);
+    EXPECT_EQ(g.app.systemVoltage, 24);
+    EXPECT_EQ(g.host.batteryCaption, "Battery Information 24V");
+    EXPECT_FLOAT_EQ(g.app.config.maxVout, 24.0f);
+    EXPECT_EQ(g.app.config.tempCompensation, 60);
+
+    // A known system voltage: no controller traffic at all.
+    g.requests.clear();
+    ResetToDefault(g.ctl);
+    EXPECT_TRUE(g.requests.empty());
+}
+
 }  // namespace
 }  // namespace zelt::testing

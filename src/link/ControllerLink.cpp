@@ -92,9 +92,30 @@ class CommandRunner {
     // The port paces bytes by the mode; every command drains the input before anything else.
     bool Prepare(int replySize) {
         link_.port_.SetCommMode(link_.app_.commMode);
-        DrainInput(link_.io_, reply_.data(), replySize);
+        SettleAndDrain(replySize);
         reply_.fill(0);
         return link_.Rs232();
+    }
+
+    // A reply is taken as soon as its minimum length is in, so its tail (an RS485 checksum,
+    // a line end) may still be crossing the line when the next command starts. Drain until
+    // the line has been quiet for several byte times, so that tail is dropped here instead
+    // of being read as the start of the next reply. Bounded, so a chattering line cannot hold
+    // the program.
+    void SettleAndDrain(int replySize) {
+        constexpr int kQuietMs = 4;
+        constexpr long kLongestSettle = 30;
+        const long start = link_.clock_.Now();
+        for (;;) {
+            DrainInput(link_.io_, reply_.data(), replySize);
+            link_.port_.WaitForInput(kQuietMs);
+            const long now = link_.clock_.Now();
+            if (link_.port_.GetBytesWaiting() == 0 || now - start >= kLongestSettle ||
+                now < start) {
+                DrainInput(link_.io_, reply_.data(), replySize);
+                return;
+            }
+        }
     }
     uint8_t DeviceId() const { return static_cast<uint8_t>(link_.app_.rs485Id & 0xFF); }
 

@@ -156,15 +156,15 @@ TEST_F(SettingsTest, Rs485IdFromLeadingDigits) {
     EXPECT_EQ(ReadWith("\"RS485 ID\"=\"65537\"\n").rs485Id, 1);  // kept to 16 bits
 }
 
-TEST_F(SettingsTest, ValueFillingTheEightyByteBufferCountsAsMissing) {
-    const std::string fits(78, 'f');  // 79 bytes with the terminating zero
-    const std::string tooLong(79, 'f');
+TEST_F(SettingsTest, ValueLargerThanTheEightyByteBufferCountsAsMissing) {
+    const std::string fits(79, 'f');  // 80 bytes with the terminating zero: fills the buffer
+    const std::string tooLong(80, 'f');
     EXPECT_EQ(ReadWith("\"Cfg File Name\"=\"" + fits + "\"\n").cfgFileName, fits);
     EXPECT_EQ(ReadWith("\"Cfg File Name\"=\"" + tooLong + "\"\n").cfgFileName, "ZELTUtility.cfg");
-    EXPECT_EQ(ReadWith("\"RS485 ID\"=\"" + std::string(79, '1') + "\"\n").rs485Id, 250);
-    EXPECT_EQ(ReadWith("\"English\"=\"" + std::string(79, 'N') + "\"\n").english, 1u);
+    EXPECT_EQ(ReadWith("\"RS485 ID\"=\"" + std::string(80, '1') + "\"\n").rs485Id, 250);
+    EXPECT_EQ(ReadWith("\"English\"=\"" + std::string(80, 'N') + "\"\n").english, 1u);
     // Escapes count once: the stored value is what the buffer receives.
-    const std::string slashes(78, '\\');
+    const std::string slashes(79, '\\');
     std::string escaped;
     for (size_t i = 0; i < slashes.size(); ++i) {
         escaped += "\\\\";

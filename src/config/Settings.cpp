@@ -121,10 +121,11 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return text;
 }
 
-// The value as the 80-byte query buffer receives it: too long counts as missing.
+// The value as the 80-byte query buffer receives it: one larger than the buffer (terminator
+// included) counts as missing; one that fills it exactly is read.
 std::optional<std::string> QueryValue(const CRegFile& key, const char* name) {
     std::optional<std::string> value = key.Get(name);
-    if (value && value->size() + 1 >= kSettingsValueBufferSize) {
+    if (value && value->size() + 1 > kSettingsValueBufferSize) {
         return std::nullopt;
     }
     return value;

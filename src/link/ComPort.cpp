@@ -7,8 +7,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <thread>
 
 #include "link/PortNames.h"
 #include "link/Ticks.h"
@@ -97,6 +99,7 @@ int CComPort::Open(int portNumber, int baudRate) {
     }
     portNumber_ = portNumber;
     description_ = StrF("COM%d:%d,n,8,1", portNumber, baudRate);
+    byteTimeUs_ = 10 * 1000000 / baudRate;
     opened_ = 1;
     return 1;
 }
@@ -221,6 +224,16 @@ void CComPort::WaitForInput(int maxMs) {
         return;
     }
     const Steady::time_point deadline = Steady::now() + std::chrono::milliseconds(maxMs);
+    int queued = 0;
+    if (ioctl(fd_, FIONREAD, &queued) == 0 && queued > 0) {
+        // Part of a reply is already here and poll would answer at once: let the next
+        // character cross the line instead of spinning on the bytes we have.
+        const auto nap = std::min(
+            std::chrono::microseconds(byteTimeUs_),
+            std::chrono::duration_cast<std::chrono::microseconds>(deadline - Steady::now()));
+        std::this_thread::sleep_for(nap);
+        return;
+    }
     for (;;) {
         pollfd wait{fd_, POLLIN, 0};
         const int ready = poll(&wait, 1, MsUntil(deadline));

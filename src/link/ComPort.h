@@ -48,6 +48,7 @@ class CComPort final : public ISerialPort {
     int fd_ = -1;
     uint32_t opened_ = 0;
     int portNumber_ = 0;
+    int byteTimeUs_ = 521;  // one 10-bit character at the open baud rate
     uint16_t commMode_ = 232;
     std::string description_;
 };

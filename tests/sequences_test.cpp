@@ -230,6 +230,25 @@ TEST_P(SequencesBothModes, SlotThatFailsOnceProducesNoLine) {
     EXPECT_EQ(f.app.savedToController, 1u);
 }
 
+TEST_P(SequencesBothModes, SlotThatFailsTwiceKeepsTheScheduleOnDisplay) {
+    SimOnFakePort line(f);
+    line.drop = [&](const std::string& request) {
+        return Rs232() ? request == "G1507\r"
+                       : request.size() == 6 && request[1] == 4 && request[3] == 22;
+    };
+    f.app.config.sectors = {{60, 300, 70}};
+    f.app.config.sectorCount = 1;
+    f.app.savedToController = 0;
+    EXPECT_EQ(ReadAllParameters(f.ctl), 0);
+    ASSERT_EQ(f.host.messages.size(), 1u);
+    EXPECT_EQ(f.host.messages[0].text,
+              "Failed to get parameters, list them as follow:  \n\nSchedule 4 Fail !");
+    // Half a schedule is no schedule: what was shown stays.
+    EXPECT_EQ(f.app.config.sectors, (std::vector<CTimeSectorData>{{60, 300, 70}}));
+    EXPECT_EQ(f.app.config.sectorCount, 1);
+    EXPECT_EQ(f.app.savedToController, 0u);
+}
+
 TEST_P(SequencesBothModes, FailedWriteItemIsListedAndTheRestRuns) {
     SimOnFakePort line(f);
     line.drop = [&](const std::string& request) {

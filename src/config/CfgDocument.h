@@ -11,7 +11,7 @@ namespace zelt {
 // The configuration record: every value that travels between the controller, the panel and
 // .cfg files. Plain public fields in file order; construction gives the defaults below.
 class CCfgDocument {
-public:
+  public:
     static constexpr int kAutoSteps = 8;
     static constexpr int kReservedBytes = 108;
 
@@ -54,7 +54,7 @@ public:
 
     friend bool operator==(const CCfgDocument&, const CCfgDocument&) = default;
 
-private:
+  private:
     static constexpr std::array<uint8_t, kReservedBytes> FilledReserved() {
         std::array<uint8_t, kReservedBytes> bytes{};
         for (auto& b : bytes) {

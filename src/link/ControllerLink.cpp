@@ -99,11 +99,11 @@ class CommandRunner {
 
     // A reply is taken as soon as its minimum length is in, so its tail (an RS485 checksum,
     // a line end) may still be crossing the line when the next command starts. Drain until
-    // the line has been quiet for several byte times, so that tail is dropped here instead
+    // the line has been quiet for a few character times, so that tail is dropped here instead
     // of being read as the start of the next reply. Bounded, so a chattering line cannot hold
     // the program.
     void SettleAndDrain(int replySize) {
-        constexpr int kQuietMs = 4;
+        constexpr int kQuietMs = 2;  // about four characters at 19200 baud
         constexpr long kLongestSettle = 30;
         const long start = link_.clock_.Now();
         for (;;) {

@@ -143,13 +143,17 @@ struct SimServer::Impl {
     std::deque<OutByte> outgoing;
     std::vector<Delayed> delayed;
     int64_t lastDeadlineNs = 0;
+    int64_t startNs = SteadyNs();
 };
 
 void SimServer::Impl::Trace(const char* direction, Wire wire, const std::vector<uint8_t>& bytes,
                             const char* note) const {
-    if (options.trace)
-        std::fprintf(stderr, "kvrn-sim: %s %s %s%s\n", WireName(wire), direction,
-                     WireText(wire, bytes).c_str(), note);
+    if (!options.trace)
+        return;
+    // Milliseconds since the server started, so a trace shows the reply timing too.
+    const double ms = (SteadyNs() - startNs) / 1e6;
+    std::fprintf(stderr, "kvrn-sim: %10.3f %s %s %s%s\n", ms, WireName(wire), direction,
+                 WireText(wire, bytes).c_str(), note);
 }
 
 void SimServer::Impl::Enqueue(const std::vector<uint8_t>& bytes, int64_t startNs) {

@@ -24,11 +24,14 @@ struct Request {
 // stray bytes cannot hold up the next request.
 class FrameParser {
   public:
-    // Idle gaps after which a half-received request is dropped. ASCII requests arrive with a
-    // few milliseconds between bytes; RS485 frames are sent back to back and preceded by a
-    // 25 ms pause.
-    static constexpr int64_t kAsciiIdleMs = 60;
-    static constexpr int64_t kBinaryIdleMs = 12;
+    // Quiet spells after which a half-received request is dropped. An ASCII request needs
+    // little of this, as every request starts with a leader letter that no request carries
+    // inside; the gap only clears a fragment that nothing follows. A binary frame can claim a
+    // long body, so its fragment must go before the next frame, which the utility sends
+    // after its time-out and a 25 ms pause; it is sent one byte per write, so the gap leaves
+    // room for a busy machine between those writes.
+    static constexpr int64_t kAsciiIdleMs = 500;
+    static constexpr int64_t kBinaryIdleMs = 40;
     static constexpr size_t kMaxAsciiLength = 80;
 
     // Adds bytes received at nowMs and returns the requests they complete, in order.

@@ -15,7 +15,6 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -367,11 +366,11 @@ TEST_F(ZeltctlLink, MonitorWritesAHeaderAndOneCsvRowPerPoll) {
     const std::vector<std::string> rows = Lines(ReadText(File("log.csv")));
     ASSERT_EQ(4u, rows.size());
     EXPECT_EQ(0u, rows[0].rfind("time,systemVoltage,batteryVoltage,", 0));
-    const std::regex row(
-        "[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[+-][0-9]{2}:[0-9]{2},12,"
-        "[0-9.]+,[0-9]+,.*");
     for (size_t i = 1; i < rows.size(); ++i) {
-        EXPECT_TRUE(std::regex_match(rows[i], row)) << rows[i];
+        EXPECT_THAT(rows[i],
+                    ::testing::MatchesRegex(
+                        "[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[+-][0-9]{2}:"
+                        "[0-9]{2},12,[0-9.]+,[0-9]+,.*"));
     }
 }
 

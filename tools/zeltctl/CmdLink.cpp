@@ -2,12 +2,12 @@
 // commands of the window, run once from the command line.
 #include <sys/stat.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <regex>
 #include <sstream>
 
 #include "Ctl.h"
@@ -96,18 +96,29 @@ void CheckOutputPath(const std::string& path) {
 
 // "HH:MM:SS" (the hour may have one digit), a valid time of day.
 bool ParseClockTime(const std::string& text, zelt::ClockTime* time) {
-    static const std::regex form("^([0-9]{1,2}):([0-9]{2}):([0-9]{2})$");
-    std::smatch match;
-    if (!std::regex_match(text, match, form)) {
+    int fields[3] = {0, 0, 0};
+    size_t at = 0;
+    for (int f = 0; f < 3; ++f) {
+        if (f > 0) {
+            if (at >= text.size() || text[at] != ':') {
+                return false;
+            }
+            ++at;
+        }
+        const size_t begin = at;
+        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])) != 0) {
+            fields[f] = fields[f] * 10 + (text[at] - '0');
+            ++at;
+        }
+        const size_t digits = at - begin;
+        if (digits != 2 && !(f == 0 && digits == 1)) {
+            return false;
+        }
+    }
+    if (at != text.size() || fields[0] > 23 || fields[1] > 59 || fields[2] > 59) {
         return false;
     }
-    const int hour = std::stoi(match[1].str());
-    const int minute = std::stoi(match[2].str());
-    const int second = std::stoi(match[3].str());
-    if (hour > 23 || minute > 59 || second > 59) {
-        return false;
-    }
-    *time = zelt::ClockTime{hour, minute, second};
+    *time = zelt::ClockTime{fields[0], fields[1], fields[2]};
     return true;
 }
 

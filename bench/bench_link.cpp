@@ -230,6 +230,10 @@ void PrintSequenceFigures(const std::vector<Figure>& figures) {
         "targets: wall <= %.2f x floor, CPU <= %.0f%% of wall (process, simulated "
         "controller thread included)\n",
         kWallTarget, kCpuTarget);
+    std::printf(
+        "RS232 requests cross the line during their 3 ms byte pauses and a reply may begin in "
+        "the pause\nafter the last byte, so the floor, which adds them up, can exceed the "
+        "wall time there.\n");
     std::printf("link thread alone (CPU share, waits on the line per write):\n");
     for (const Figure& f : figures) {
         std::printf("  %-16s %6.2f%%  %6.1f\n", f.name.c_str(), f.ThreadCpuShare(),

@@ -10,10 +10,15 @@
 namespace zelt::testing {
 namespace {
 
+using Texts = std::vector<std::string>;
+
 class TelemetryBothModes : public ::testing::TestWithParam<uint16_t> {
   protected:
     TelemetryBothModes() : f(GetParam()) {}
-    bool Rs232() const { return f.Rs232(); }
+    // The last request: its text in RS232, else whether it is the RS485 read of address.
+    bool Asked(const char* text, int address, uint8_t count) const {
+        return f.Rs232() ? f.LastText() == text : f.requests.back() == ReadFrame(address, count);
+    }
     ControllerFixture f;
 };
 
@@ -26,75 +31,53 @@ Bytes Word(int count) {
     return {static_cast<uint8_t>(count / 4), static_cast<uint8_t>((count & 3) * 64)};
 }
 
-// ---------------------------------------------------------------- status read
-
 TEST_P(TelemetryBothModes, StatusSetsSystemVoltageScaleAndLoadFlag) {
-    f.app.systemVoltage = 12;
     f.AnswerRead({0x44});  // 24 V, load on
     ASSERT_EQ(f.ctl.GetStatus(), 1);
-    if (Rs232()) {
-        EXPECT_EQ(f.LastText(), "Q3\r");
-    } else {
-        EXPECT_EQ(f.requests.back(), ReadFrame(0x0104, 1));
-    }
+    EXPECT_TRUE(Asked("Q3\r", 0x0104, 1));
     EXPECT_EQ(f.app.systemVoltage, 24);
-    EXPECT_EQ(f.host.posts, std::vector<Notification>{Notification::SystemVoltageChanged});
     EXPECT_DOUBLE_EQ(f.ctl.voltsPerCount, 49.0 / 1024);
-    EXPECT_EQ(f.ctl.panel.firmwareLoadOn, 1);
     EXPECT_EQ(f.link.trace.lines.back(), "< Firmware turn ON load >\n");
-    EXPECT_EQ(f.host.title, "ZELT Utility");
-
-    // Same voltage again: no second notification.
-    f.AnswerRead({0x40});
+    f.AnswerRead({0x40});  // same voltage, load off
     ASSERT_EQ(f.ctl.GetStatus(), 1);
-    EXPECT_EQ(f.host.posts.size(), 1u);
-    EXPECT_EQ(f.ctl.panel.firmwareLoadOn, 0);
     EXPECT_EQ(f.link.trace.lines.back(), "< Firmware turn OFF load >\n");
-
-    // A failed read changes nothing.
-    f.AnswerNothing();
+    EXPECT_EQ(f.host.posts, std::vector<Notification>{Notification::SystemVoltageChanged});
+    f.ctl.OnSystemVoltageChanged();  // what the window runs for it, under the wait cursor
+    EXPECT_EQ(f.link.trace.lines.back(), "< VCC is changed >\n");
+    EXPECT_EQ(f.host.batteryCaption, "Battery Information 24V");
+    EXPECT_EQ(f.host.waitDepth, 0);
+    f.AnswerNothing();  // a failed read changes nothing
     EXPECT_EQ(f.ctl.GetStatus(), 0);
     EXPECT_EQ(f.app.systemVoltage, 24);
-    EXPECT_DOUBLE_EQ(f.ctl.voltsPerCount, 49.0 / 1024);
-}
 
-TEST_P(TelemetryBothModes, FirmwareFourAndAboveUsesTheNewScaleOnlyInRs232) {
-    f.app.firmwareVersionText = "4.12";
-    f.AnswerRead({0x00});
-    ASSERT_EQ(f.ctl.GetStatus(), 1);
-    EXPECT_DOUBLE_EQ(f.ctl.voltsPerCount, Rs232() ? 35.0 / 1024 : 24.5 / 1024);
-    f.AnswerRead({0x40});
-    ASSERT_EQ(f.ctl.GetStatus(), 1);
-    EXPECT_DOUBLE_EQ(f.ctl.voltsPerCount, Rs232() ? 70.5 / 1024 : 49.0 / 1024);
-    f.app.firmwareVersionText = "3.9";
-    f.AnswerRead({0x00});
-    ASSERT_EQ(f.ctl.GetStatus(), 1);
-    EXPECT_DOUBLE_EQ(f.ctl.voltsPerCount, 24.5 / 1024);
+    // Firmware 4 and above reads on a new scale, in RS232 only.
+    for (const auto& [firmware, status, rs232Scale, rs485Scale] :
+         {std::tuple{"4.12", 0x00, 35.0, 24.5},
+          {"4.12", 0x40, 70.5, 49.0},
+          {"3.9", 0, 24.5, 24.5}}) {
+        f.app.firmwareVersionText = firmware;
+        f.AnswerRead({static_cast<uint8_t>(status)});
+        ASSERT_EQ(f.ctl.GetStatus(), 1);
+        EXPECT_DOUBLE_EQ(f.ctl.voltsPerCount, (f.Rs232() ? rs232Scale : rs485Scale) / 1024);
+    }
 }
 
 TEST_P(TelemetryBothModes, BatteryFailureAsksAndRetriesOrCloses) {
-    f.ctl.panel.linkBusy = 0;
     f.AnswerRead({0x08});
     ASSERT_EQ(f.ctl.GetStatus(), 1);
     EXPECT_EQ(f.ctl.panel.linkBusy, 1);
-    EXPECT_EQ(f.ctl.panel.batteryFailed, 1);
-    for (Display d : {Display::BatteryVoltage, Display::BatteryCapacity, Display::ChargeCount,
-                      Display::ChargeVoltage, Display::ChargeCurrent, Display::LoadVoltage,
-                      Display::LoadCurrent}) {
-        ASSERT_TRUE(f.host.displays.count(d));
-        EXPECT_EQ(f.host.displays[d], "");
-    }
+    EXPECT_EQ(f.host.displays[Display::BatteryVoltage], "");
+    EXPECT_EQ(f.host.displays[Display::LoadCurrent], "");
     ASSERT_EQ(f.host.batteryFailTexts.size(), 1u);
     EXPECT_EQ(f.host.batteryFailTexts[0].caption, "Battery Fail");
     EXPECT_EQ(f.host.batteryFailTexts[0].retryButton, "Retry");
     EXPECT_EQ(f.host.posts.back(), Notification::RetryStatusRead);
-    EXPECT_TRUE(f.host.exits.empty());
 
-    // The retry finds a good battery: the link is free again.
-    f.AnswerRead({0x00});
+    f.AnswerRead({0x00});  // the retry finds a good battery: the link is free again
     ASSERT_EQ(f.ctl.OnRetryStatusRead(), 1);
     EXPECT_EQ(f.ctl.panel.linkBusy, 0);
     EXPECT_EQ(f.ctl.panel.batteryFailed, 0);
+    EXPECT_TRUE(f.host.exits.empty());
 
     f.app.english = 0;
     f.host.batteryFailAnswer = BatteryFailChoice::CloseUtility;
@@ -105,44 +88,24 @@ TEST_P(TelemetryBothModes, BatteryFailureAsksAndRetriesOrCloses) {
     EXPECT_EQ(f.host.exits, std::vector<int>{0});
 }
 
-// ---------------------------------------------------------------- voltages
-
-TEST_P(TelemetryBothModes, BatteryVoltageAndStateOfCharge) {
+TEST_P(TelemetryBothModes, BatteryVoltageRunsTheStatusFirstWhenTheSystemIsUnknown) {
+    f.app.systemVoltage = 0;
+    f.AnswerRead({0x00});
     f.AnswerRead(Word(521));  // 12.47 V
     ASSERT_EQ(f.ctl.GetBatteryVoltage(), 1);
+    EXPECT_TRUE(Asked("Q4\r", 0x0105, 2));
+    EXPECT_EQ(f.host.batteryCaption, "Battery Information 12V");
     EXPECT_EQ(f.host.displays[Display::BatteryVoltage], "12.5 V");
     EXPECT_EQ(f.host.displays[Display::BatteryCapacity], "85%");
-    EXPECT_EQ(f.ctl.panel.batteryCapacity, 85);
-    if (Rs232()) {
-        EXPECT_EQ(f.LastText(), "Q4\r");
+    if (f.Rs232()) {
         EXPECT_EQ(f.link.trace.lines.back(), "< Batt Volt=(8*256+2*16+4)/4*0.023926=12.47 >\n");
-    } else {
-        EXPECT_EQ(f.requests.back(), ReadFrame(0x0105, 2));
     }
-
-    // 24 V: 25.0 V reaches twice 12.5.
-    f.app.systemVoltage = 24;
-    f.ctl.voltsPerCount = 49.0 / 1024;
-    f.AnswerRead(Word(523));  // 25.03 V: 90 + 0.03 / 0.02
-    ASSERT_EQ(f.ctl.GetBatteryVoltage(), 1);
-    EXPECT_EQ(f.ctl.panel.batteryCapacity, 91);
 }
 
-TEST_P(TelemetryBothModes, UnknownSystemVoltageRunsTheStatusFirst) {
-    f.app.systemVoltage = 0;
-    f.AnswerRead({0x40});
-    f.AnswerRead(Word(523));
-    ASSERT_EQ(f.ctl.GetBatteryVoltage(), 1);
-    EXPECT_EQ(f.app.systemVoltage, 24);
-    EXPECT_EQ(f.host.batteryCaption, "Battery Information 24V");
-    EXPECT_EQ(f.ctl.panel.batteryCapacity, 91);  // 25.03 V on the 24 V scale
-}
-
-TEST_P(TelemetryBothModes, OverVoltageOnlyOnTwelveVoltSystems) {
+TEST_P(TelemetryBothModes, OverVoltageAboveEighteenVoltsClosesTheUtility) {
     f.AnswerRead(Word(752));  // 17.99 V
     ASSERT_EQ(f.ctl.GetBatteryVoltage(), 1);
     EXPECT_TRUE(f.host.messages.empty());
-
     f.AnswerRead(Word(757));  // 18.11 V
     ASSERT_EQ(f.ctl.GetBatteryVoltage(), 1);
     ASSERT_EQ(f.host.messages.size(), 1u);
@@ -150,53 +113,29 @@ TEST_P(TelemetryBothModes, OverVoltageOnlyOnTwelveVoltSystems) {
               "The battery voltage is too high, Please input 12V.\nThe utility will be closed.");
     EXPECT_EQ(f.host.messages[0].caption, "Power Fail");
     EXPECT_EQ(f.host.quitRequests, std::vector<int>{0});
-    EXPECT_EQ(f.ctl.panel.linkBusy, 1);
-
-    ControllerFixture g(GetParam());
-    g.app.systemVoltage = 24;
-    g.ctl.voltsPerCount = 49.0 / 1024;
-    g.AnswerRead(Word(1000));  // 47.9 V
-    ASSERT_EQ(g.ctl.GetBatteryVoltage(), 1);
-    EXPECT_TRUE(g.host.messages.empty());
 }
 
-TEST_P(TelemetryBothModes, ChargeAndLoadVoltageRequests) {
+TEST_P(TelemetryBothModes, ChargeAndLoadReadings) {
     f.AnswerRead(Word(700));
     ASSERT_EQ(f.ctl.GetChargeVoltage(), 1);
+    EXPECT_TRUE(Asked("Q6\r", 0x0107, 2));
     EXPECT_EQ(f.host.displays[Display::ChargeVoltage], "16.7 V");
     f.AnswerRead(Word(500));
     ASSERT_EQ(f.ctl.GetLoadVoltage(), 1);
-    EXPECT_EQ(f.host.displays[Display::LoadVoltage], "12.0 V");
-    if (Rs232()) {
-        EXPECT_EQ(f.link.port.WrittenTexts(), (std::vector<std::string>{"Q6\r", "Q7\r"}));
-        EXPECT_EQ(f.link.trace.lines.back().rfind("< Load Volt=(", 0), 0u);
-    } else {
-        EXPECT_EQ(f.requests[0], ReadFrame(0x0107, 2));
-        EXPECT_EQ(f.requests[1], ReadFrame(0x0109, 2));
-        EXPECT_EQ(f.link.trace.lines.back().rfind("Get Load Volt OK", 0), 0u);
+    EXPECT_TRUE(Asked("Q7\r", 0x0109, 2));
+
+    // 151.5 mV / 213 = 0.71 A: hidden while the load is off; the charge current never is.
+    for (const auto& [loadOn, shown] : {std::pair{0, "0.0 A"}, {1, "0.7 A"}}) {
+        f.ctl.panel.firmwareLoadOn = loadOn;
+        f.AnswerRead(Word(31));
+        ASSERT_EQ(f.ctl.GetLoadCurrent(), 1);
+        EXPECT_TRUE(Asked("Q5\r", 0x010F, 2));
+        EXPECT_EQ(f.host.displays[Display::LoadCurrent], shown);
     }
-}
-
-// ---------------------------------------------------------------- currents
-
-TEST_P(TelemetryBothModes, LoadCurrentBelowOneAmpIsHiddenWhileTheLoadIsOff) {
-    f.ctl.panel.firmwareLoadOn = 0;
-    f.AnswerRead(Word(31));  // 151.5 mV / 213 = 0.71 A
-    ASSERT_EQ(f.ctl.GetLoadCurrent(), 1);
-    EXPECT_EQ(f.host.displays[Display::LoadCurrent], "0.0 A");
-    f.ctl.panel.firmwareLoadOn = 1;
-    f.AnswerRead(Word(31));
-    ASSERT_EQ(f.ctl.GetLoadCurrent(), 1);
-    EXPECT_EQ(f.host.displays[Display::LoadCurrent], "0.7 A");
-    if (Rs232()) {
-        EXPECT_EQ(f.LastText(), "Q5\r");
+    if (f.Rs232()) {
         EXPECT_EQ(f.link.trace.lines.back(), "< LC-V=(0*256+7*16+12)/4*(5/1023)=0.15 >\n");
-    } else {
-        EXPECT_EQ(f.requests.back(), ReadFrame(0x010F, 2));
     }
-    // The charge current is never hidden.
     f.ctl.panel.firmwareLoadOn = 0;
-    f.app.chargeCurrentDivisor = 172;
     f.AnswerRead(Word(31));
     ASSERT_EQ(f.ctl.GetChargeCurrent(), 1);
     EXPECT_EQ(f.host.displays[Display::ChargeCurrent], "0.9 A");
@@ -204,18 +143,10 @@ TEST_P(TelemetryBothModes, LoadCurrentBelowOneAmpIsHiddenWhileTheLoadIsOff) {
 
 TEST(TelemetryDivisors, MfgIniBesideTheProgram) {
     ControllerFixture f;
-    const auto dir =
-        std::filesystem::temp_directory_path() /
-        ("zelt-mfg-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-         std::to_string(reinterpret_cast<uintptr_t>(&f)));
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("zelt-mfg-" + std::to_string(reinterpret_cast<uintptr_t>(&f)));
     std::filesystem::create_directories(dir);
     f.ctl.SetMfgFolder(dir.string());
-    f.app.chargeCurrentDivisor = 1;
-    f.app.loadCurrentDivisor = 1;
-    f.ctl.LoadCurrentDivisors();  // no file yet
-    EXPECT_EQ(f.app.chargeCurrentDivisor, 172u);
-    EXPECT_EQ(f.app.loadCurrentDivisor, 213u);
-
     std::ofstream(dir / "MFG.ini") << "[Current Divisor]\nCharge=100\nLoad=0\n";
     f.ctl.LoadCurrentDivisors();
     EXPECT_EQ(f.app.chargeCurrentDivisor, 100u);
@@ -223,106 +154,47 @@ TEST(TelemetryDivisors, MfgIniBesideTheProgram) {
     std::filesystem::remove_all(dir);
 }
 
-// ---------------------------------------------------------------- operating mode
-
-TEST(TelemetrySwitchMode, Rs232ReadsTextsInTheCurrentLanguage) {
-    ControllerFixture f;
-    f.AnswerText("R16");  // lighting time 1, mode 2
-    ASSERT_EQ(f.ctl.GetSwitchMode(), 1);
-    EXPECT_EQ(f.link.port.WrittenTexts().back(), "Q3\r");
-    EXPECT_EQ(f.host.displays[Display::OperatingMode], "Manual");
-    EXPECT_EQ(f.host.displays[Display::LightingTime], "10 Hours");
-    EXPECT_TRUE(f.host.lightingTimeVisible);
-
-    f.app.english = 0;
-    f.AnswerText("R33");
-    ASSERT_EQ(f.ctl.GetSwitchMode(), 1);
-    EXPECT_EQ(f.host.displays[Display::OperatingMode], "自動");
-    EXPECT_EQ(f.host.displays[Display::LightingTime], "6 小時");
-    EXPECT_FALSE(f.host.lightingTimeVisible);
-
-    f.AnswerNothing();
-    EXPECT_EQ(f.ctl.GetSwitchMode(), 0);
-    EXPECT_EQ(f.ctl.panel.modeText, "自動");
-}
-
-TEST(TelemetrySwitchMode, Rs485ShowsTheKeptTexts) {
-    ControllerFixture f(kCommModeRs485);
-    f.ctl.panel.modeText = "手動";
-    f.ctl.panel.lightingTimeText = "8 小時";
-    ASSERT_EQ(f.ctl.GetSwitchMode(), 1);
-    EXPECT_TRUE(f.requests.empty());
-    EXPECT_EQ(f.host.displays[Display::OperatingMode], "手動");
-    EXPECT_TRUE(f.host.lightingTimeVisible);
-}
-
-// ---------------------------------------------------------------- panel timer
-
-struct DriftCase {
-    ClockTime rtc;
-    ClockTime shownAfter;
-    bool sent;
-};
-
-class TelemetryClockDrift : public ::testing::TestWithParam<DriftCase> {};
-
-INSTANTIATE_TEST_SUITE_P(
-    Drifts, TelemetryClockDrift,
-    ::testing::Values(DriftCase{{10, 15, 56}, {10, 15, 58}, false},    // drift 1: copy only
-                      DriftCase{{10, 15, 54}, {10, 15, 58}, true},     // drift 3: copy and send
-                      DriftCase{{10, 15, 51}, {10, 15, 52}, false},    // drift 6: neither
-                      DriftCase{{10, 14, 56}, {10, 14, 57}, false}));  // other minute
-
-TEST_P(TelemetryClockDrift, CorrectsAndSendsOnlyWithinFiveSeconds) {
-    ControllerFixture f;
-    f.wall.Set(10, 15, 58, 0);
-    f.ctl.panel.rtcKnown = 1;
-    f.ctl.panel.rtcTime = GetParam().rtc;
-    f.ctl.panel.pollTicks = 0;
-    f.AnswerWrite();
-    f.ctl.OnPanelTimer();
-    EXPECT_EQ(f.ctl.panel.rtcTime, GetParam().shownAfter);
-    EXPECT_EQ(f.host.displays[Display::PcClock], "10 : 15 : 58");
-    EXPECT_EQ(f.host.displays[Display::ControllerClock],
-              StrF("%02d : %02d : %02d", GetParam().shownAfter.hour, GetParam().shownAfter.minute,
-                   GetParam().shownAfter.second));
-    EXPECT_EQ(f.link.trace.lines.front(), StrF("RTC sec=%d, PC sec=58\n", GetParam().rtc.second));
-    if (GetParam().sent) {
-        EXPECT_EQ(f.link.port.WrittenTexts(), std::vector<std::string>{"T101558\r"});
-    } else {
-        EXPECT_TRUE(f.requests.empty());
+TEST(TelemetryPanelTimer, ClockDriftIsCorrectedWithinFiveSecondsAndSentFromTwo) {
+    struct Row {
+        ClockTime rtc, shownAfter;
+        int usePcTime;
+        bool sent;
+    } rows[] = {{{10, 15, 56}, {10, 15, 58}, 1, false},   // drift 1: copy only
+                {{10, 15, 54}, {10, 15, 58}, 1, true},    // drift 3: copy and send
+                {{10, 15, 54}, {10, 15, 58}, 0, false},   // drift 3, the user's time chosen
+                {{10, 15, 51}, {10, 15, 52}, 1, false},   // drift 6: neither
+                {{10, 14, 56}, {10, 14, 57}, 1, false}};  // another minute
+    for (const Row& row : rows) {
+        ControllerFixture f;
+        f.wall.Set(10, 15, 58, 0);
+        f.ctl.panel.rtcTime = row.rtc;
+        f.ctl.panel.rtcKnown = 1;
+        f.ctl.panel.usePcTime = row.usePcTime;
+        f.ctl.panel.pollTicks = 0;
+        f.AnswerWrite();
+        f.ctl.OnPanelTimer();
+        EXPECT_EQ(f.ctl.panel.rtcTime, row.shownAfter) << row.rtc.second;
+        EXPECT_EQ(f.host.displays[Display::PcClock], "10 : 15 : 58");
+        EXPECT_EQ(f.host.displays[Display::ControllerClock],
+                  StrF("10 : %02d : %02d", row.shownAfter.minute, row.shownAfter.second));
+        EXPECT_EQ(f.link.trace.lines.front(), StrF("RTC sec=%d, PC sec=58\n", row.rtc.second));
+        EXPECT_EQ(f.link.port.WrittenTexts(), row.sent ? Texts{"T101558\r"} : Texts{});
     }
 }
 
-TEST(TelemetryPanelTimer, NoSendWithUserTimeChosen) {
-    ControllerFixture f;
-    f.wall.Set(10, 15, 58, 0);
-    f.ctl.panel.rtcKnown = 1;
-    f.ctl.panel.rtcTime = ClockTime{10, 15, 54};
-    f.ctl.panel.usePcTime = 0;
-    f.ctl.panel.pollTicks = 0;
-    f.ctl.OnPanelTimer();
-    EXPECT_EQ(f.ctl.panel.rtcTime, (ClockTime{10, 15, 58}));
-    EXPECT_TRUE(f.requests.empty());
-}
-
-TEST(TelemetryPanelTimer, PollsOnTheSecondTickInOrder) {
+TEST(TelemetryPanelTimer, PollsOnTheSecondTickInOrderThenEveryFifth) {
     ControllerFixture f;
     f.link.port.onWrite = [&](FakePort& port, const Bytes& request) {
         f.requests.push_back(request);
-        const std::string text(request.begin(), request.end());
-        port.ReplyAfter(2, text == "Q3\r" ? "R00" : "R7D00");
+        port.ReplyAfter(2, std::string(request.begin(), request.end()) == "Q3\r" ? "R00" : "R7D00");
     };
     f.ctl.OnPanelTimer();
     EXPECT_TRUE(f.requests.empty());
     EXPECT_EQ(f.host.displays[Display::PcClock], "12 : 00 : 00");
     f.ctl.OnPanelTimer();
     EXPECT_EQ(f.link.port.WrittenTexts(),
-              (std::vector<std::string>{"Q3\r", "Q4\r", "Q6\r", "Q9\r", "Q7\r", "Q5\r", "Q8\r"}));
-    EXPECT_EQ(f.ctl.panel.pollTicks, 0);
+              (Texts{"Q3\r", "Q4\r", "Q6\r", "Q9\r", "Q7\r", "Q5\r", "Q8\r"}));
     EXPECT_EQ(f.host.displays[Display::ChargeCount], "32000");
-
-    // Four quiet ticks, then the next poll.
     f.requests.clear();
     for (int i = 0; i < 4; ++i) {
         f.ctl.OnPanelTimer();
@@ -338,35 +210,11 @@ TEST(TelemetryPanelTimer, BusyLinkIgnoresTicksAndBatteryFailureStopsThePoll) {
     f.ctl.panel.pollTicks = 4;
     f.ctl.OnPanelTimer();
     EXPECT_TRUE(f.host.displays.empty());
-    EXPECT_EQ(f.ctl.panel.pollTicks, 4);
-
     f.ctl.panel.linkBusy = 0;
     f.AnswerText("R08");  // battery failure
     f.ctl.OnPanelTimer();
-    EXPECT_EQ(f.link.port.WrittenTexts(), std::vector<std::string>{"Q3\r"});
-    EXPECT_EQ(f.ctl.panel.pollTicks, 0);
+    EXPECT_EQ(f.link.port.WrittenTexts(), Texts{"Q3\r"});
     EXPECT_EQ(f.ctl.panel.linkBusy, 1);
-}
-
-// ---------------------------------------------------------------- main-window texts
-
-TEST(TelemetryCaptions, BatteryCaptionAndFirmwarePane) {
-    ControllerFixture f;
-    f.app.systemVoltage = 0;
-    f.ctl.UpdateBatteryCaption();
-    EXPECT_EQ(f.host.batteryCaption, "Battery Information");
-    f.app.systemVoltage = 12;
-    f.app.english = 0;
-    f.ctl.UpdateBatteryCaption();
-    EXPECT_EQ(f.host.batteryCaption, "電池資訊 12V");
-    f.app.firmwareVersionText = "3.12A5";
-    f.ctl.UpdateFirmwarePane();
-    EXPECT_EQ(f.host.firmwarePane, "韌體版本: 3.12A5");
-
-    f.ctl.OnSystemVoltageChanged();
-    EXPECT_EQ(f.link.trace.lines.back(), "< VCC is changed >\n");
-    EXPECT_EQ(f.host.waitBegins, 1);
-    EXPECT_EQ(f.host.waitDepth, 0);
 }
 
 }  // namespace

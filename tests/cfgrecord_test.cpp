@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "config/CfgCodes.h"
@@ -9,299 +10,166 @@
 namespace zelt {
 namespace {
 
-// The editors as the windows would hand them over.
-class TestEditors final : public IRecordEditors {
-  public:
-    std::vector<CTimeSectorData> ScheduleSectors() const override { return sectors; }
-    PanelRecordValues PanelValues() const override { return panel; }
+using Doc = CCfgDocument;
+using Volts = float Doc::*;
 
-    std::vector<CTimeSectorData> sectors;
-    PanelRecordValues panel;
+// The voltage fields a reset writes, with their 12 V and 24 V values.
+const std::tuple<Volts, float, float> kResetColumns[] = {
+    {&Doc::lvrVoltage, 12.4f, 24.8f},   {&Doc::lvdVoltage, 11.1f, 22.2f},
+    {&Doc::fcvVoltage, 13.6f, 27.2f},   {&Doc::acvVoltage, 14.6f, 29.2f},
+    {&Doc::low1Voltage, 11.8f, 23.6f},  {&Doc::low2Voltage, 11.4f, 22.8f},
+    {&Doc::maxVout, 12.0f, 24.0f},      {&Doc::minVout, 8.0f, 16.0f},
+    {&Doc::lightOnVoltage, 2.5f, 5.0f}, {&Doc::lightOffVoltage, 6.0f, 12.0f},
+    {&Doc::remoteLevel, 11.1f, 22.2f},
 };
 
 // A record whose fields all differ from the construction defaults and the reset values.
 CCfgDocument Unusual() {
-    CCfgDocument r;
-    r.fileMagic = 7;
-    r.fileVersion = 8;
-    r.fileChecksum = 9;
-    r.windowLeft = 11;
-    r.windowTop = 12;
-    r.windowRight = 13;
-    r.windowBottom = 14;
-    r.reservedWord = 15;
-    r.sectors = {{5, 15, 50}, {20, 40, 60}, {50, 60, 70}};
-    r.sectorCount = 3;
-    r.vMode = 16;
-    r.ochtTime = 17;
-    r.dtTime = 18;
-    r.remoteLevelEnabled = 1;
-    r.pwmEnabled = 1;
-    r.lowLevelEnabled = 1;
-    r.operatingMode = 1;
-    r.lightingTime = 1;
-    r.batteryType = 1;
+    // clang-format off
+    CCfgDocument r{.fileMagic = 7, .fileVersion = 8, .fileChecksum = 9, .windowLeft = 11,
+                   .windowTop = 12, .windowRight = 13, .windowBottom = 14, .reservedWord = 15,
+                   .sectorCount = 3, .sectors = {{5, 15, 50}, {20, 40, 60}, {50, 60, 70}},
+                   .vMode = 16, .lowLevelEnabled = 1, .low1Brightness = 1, .low2Brightness = 2,
+                   .ochtTime = 17, .tempCompensation = 3, .pwmEnabled = 1, .operatingMode = 1,
+                   .lightingTime = 1, .remoteLevelEnabled = 1, .dtTime = 18, .batteryType = 1};
+    // clang-format on
+    for (const auto& [field, at12, at24] : kResetColumns)
+        r.*field = 0.5f;
+    r.autoDuration.fill(4);
+    r.autoBrightness.fill(5);
     r.reservedBytes.fill(0x5A);
     return r;
 }
 
-TEST(CfgRecordReset, WritesOneFullDaySectorAndTheTwelveVoltColumn) {
-    CCfgDocument r = Unusual();
-    ApplyResetValues(r, 12);
-    ASSERT_EQ(r.sectors.size(), 1u);
-    EXPECT_EQ(r.sectors[0], (CTimeSectorData{0, 1440, 100}));
-    EXPECT_EQ(r.sectorCount, 1);
-    EXPECT_EQ(r.lvrVoltage, 12.4f);
-    EXPECT_EQ(r.lvdVoltage, 11.1f);
-    EXPECT_EQ(r.fcvVoltage, 13.6f);
-    EXPECT_EQ(r.acvVoltage, 14.6f);
-    EXPECT_EQ(r.low1Voltage, 11.8f);
-    EXPECT_EQ(r.low2Voltage, 11.4f);
-    EXPECT_EQ(r.tempCompensation, 30);
-    EXPECT_EQ(r.maxVout, 12.0f);
-    EXPECT_EQ(r.minVout, 8.0f);
-    EXPECT_EQ(r.lightOnVoltage, 2.5f);
-    EXPECT_EQ(r.lightOffVoltage, 6.0f);
-    EXPECT_EQ(r.remoteLevel, 11.1f);
-    EXPECT_EQ(r.lowLevelEnabled, 0u);
-    EXPECT_EQ(r.low1Brightness, 40);
-    EXPECT_EQ(r.low2Brightness, 30);
-    EXPECT_EQ(r.batteryType, 5);
-    EXPECT_EQ(r.operatingMode, 3);
-    EXPECT_EQ(r.lightingTime, 3);
-    EXPECT_EQ(r.pwmEnabled, 0u);
-    EXPECT_EQ(r.dtTime, 60);
-    for (int step = 0; step < CCfgDocument::kAutoSteps; ++step) {
-        EXPECT_EQ(r.autoDuration[step], 180);
-        EXPECT_EQ(r.autoBrightness[step], 100);
+TEST(CfgRecordReset, WritesTheColumnOfTheSystemVoltageAndLeavesTheRest) {
+    for (const uint16_t volts : {12, 24, 0}) {  // 0: not known yet, the 12 V column
+        CCfgDocument expected = Unusual();      // head, window, vMode, ochtTime... stay
+        expected.sectors = {{0, 1440, 100}};
+        expected.sectorCount = 1;
+        for (const auto& [field, at12, at24] : kResetColumns)
+            expected.*field = volts == 24 ? at24 : at12;
+        expected.tempCompensation = volts == 24 ? 60 : 30;
+        expected.lowLevelEnabled = expected.pwmEnabled = 0;
+        expected.low1Brightness = 40;
+        expected.low2Brightness = 30;
+        expected.batteryType = 5;
+        expected.operatingMode = expected.lightingTime = 3;
+        expected.dtTime = 60;
+        expected.autoDuration.fill(180);
+        expected.autoBrightness.fill(100);
+        CCfgDocument r = Unusual();
+        ApplyResetValues(r, volts);
+        EXPECT_TRUE(r == expected) << volts << " V";
     }
-    // Left alone by the reset.
-    const CCfgDocument before = Unusual();
-    EXPECT_EQ(r.fileMagic, before.fileMagic);
-    EXPECT_EQ(r.windowLeft, before.windowLeft);
-    EXPECT_EQ(r.windowBottom, before.windowBottom);
-    EXPECT_EQ(r.reservedWord, before.reservedWord);
-    EXPECT_EQ(r.vMode, before.vMode);
-    EXPECT_EQ(r.ochtTime, before.ochtTime);
-    EXPECT_EQ(r.remoteLevelEnabled, before.remoteLevelEnabled);
-    EXPECT_EQ(r.reservedBytes, before.reservedBytes);
-}
-
-TEST(CfgRecordReset, TwentyFourVoltColumnAndUnknownVoltageUsesTwelve) {
-    CCfgDocument at24;
-    ApplyResetValues(at24, 24);
-    EXPECT_EQ(at24.lvrVoltage, 24.8f);
-    EXPECT_EQ(at24.lvdVoltage, 22.2f);
-    EXPECT_EQ(at24.fcvVoltage, 27.2f);
-    EXPECT_EQ(at24.acvVoltage, 29.2f);
-    EXPECT_EQ(at24.low1Voltage, 23.6f);
-    EXPECT_EQ(at24.low2Voltage, 22.8f);
-    EXPECT_EQ(at24.tempCompensation, 60);
-    EXPECT_EQ(at24.maxVout, 24.0f);
-    EXPECT_EQ(at24.minVout, 16.0f);
-    EXPECT_EQ(at24.lightOnVoltage, 5.0f);
-    EXPECT_EQ(at24.lightOffVoltage, 12.0f);
-    EXPECT_EQ(at24.remoteLevel, 22.2f);
-
-    CCfgDocument unknown;
-    CCfgDocument at12;
-    ApplyResetValues(unknown, 0);
-    ApplyResetValues(at12, 12);
-    EXPECT_EQ(unknown, at12);
 }
 
 TEST(CfgRecordReset, CommandSettlesTheVoltageFirstAndRefreshesLast) {
     CMainApp app;
     app.savedToController = 0;
-    app.savedToFile = 1;
     int settled = 0;
     bool refreshedWithResetValues = false;
-    ResetHooks hooks;
-    hooks.settleSystemVoltage = [&] {
-        ++settled;
-        app.systemVoltage = 24;  // the controller answered
-    };
-    hooks.refresh = [&] { refreshedWithResetValues = app.config.lvrVoltage == 24.8f; };
+    const ResetHooks hooks{[&] {
+                               ++settled;
+                               app.systemVoltage = 24;  // the controller answered
+                           },
+                           [&] { refreshedWithResetValues = app.config.lvrVoltage == 24.8f; }};
     ResetToDefault(app, hooks);
     EXPECT_EQ(settled, 1);
     EXPECT_TRUE(refreshedWithResetValues);
-    EXPECT_EQ(app.savedToController, 0u);
+    EXPECT_EQ(app.savedToController, 0u);  // the saved flags are not touched
     EXPECT_EQ(app.savedToFile, 1u);
-
-    // Once the voltage is known the status read is not run again.
-    ResetToDefault(app, hooks);
+    ResetToDefault(app, hooks);  // once the voltage is known the status read is not run again
     EXPECT_EQ(settled, 1);
 
-    // No controller answering: the 12 V values.
-    CMainApp offline;
+    CMainApp offline;  // no controller answering: the 12 V values
     ResetToDefault(offline, ResetHooks{[] {}, nullptr});
     EXPECT_EQ(offline.config.lvrVoltage, 12.4f);
 }
 
-TEST(CfgRecordAdapt, TwelveVoltExamples) {
-    CCfgDocument r;
-    r.lvrVoltage = 24.8f;
-    r.tempCompensation = 60;
-    r.maxVout = 24.0f;
-    r.lightOffVoltage = -1.0f;
-    r.remoteLevel = 22.2f;
-    EXPECT_TRUE(AdaptToSystemVoltage(r, 12));
-    EXPECT_EQ(r.lvrVoltage, 12.4f);
-    EXPECT_EQ(r.tempCompensation, 30);
-    EXPECT_EQ(r.maxVout, 12.0f);
-    EXPECT_EQ(r.lightOffVoltage, 6.0f);
-    EXPECT_EQ(r.remoteLevel, 22.2f);  // never adapted
-
-    r.lvrVoltage = 30.0f;  // halved once, then in range
-    AdaptToSystemVoltage(r, 12);
-    EXPECT_EQ(r.lvrVoltage, 15.0f);
-    r.lvrVoltage = 10.0f;
-    AdaptToSystemVoltage(r, 12);
-    EXPECT_EQ(r.lvrVoltage, 12.4f);
-    r.tempCompensation = 45;  // integer halving toward zero, then below 20 is replaced
-    AdaptToSystemVoltage(r, 12);
-    EXPECT_EQ(r.tempCompensation, 22);
-    r.tempCompensation = 35;
-    AdaptToSystemVoltage(r, 12);
-    EXPECT_EQ(r.tempCompensation, 30);
-}
-
-TEST(CfgRecordAdapt, TwentyFourVoltExamples) {
-    CCfgDocument r;
-    r.maxVout = 12.0f;
-    EXPECT_TRUE(AdaptToSystemVoltage(r, 24));
-    EXPECT_EQ(r.lvrVoltage, 24.8f);
-    EXPECT_EQ(r.maxVout, 24.0f);
-    EXPECT_EQ(r.tempCompensation, 60);
-    r.maxVout = 30.0f;
-    r.tempCompensation = 25;
-    AdaptToSystemVoltage(r, 24);
-    EXPECT_EQ(r.maxVout, 24.0f);
-    EXPECT_EQ(r.tempCompensation, 50);
-    r.tempCompensation = 15;
-    AdaptToSystemVoltage(r, 24);
-    EXPECT_EQ(r.tempCompensation, 30);
-    r.lightOnVoltage = 25.0f;
-    AdaptToSystemVoltage(r, 24);
-    EXPECT_EQ(r.lightOnVoltage, 5.0f);
-}
-
-TEST(CfgRecordAdapt, ThresholdsAreStrictAndSinglePrecision) {
-    // 11.6f and 23.2f lie just above the decimal values as doubles; compared as floats they
-    // sit exactly on the thresholds and stay.
-    CCfgDocument r;
-    r.low2Voltage = 11.6f;
-    r.lvrVoltage = 13.5f;
-    r.low1Voltage = 11.8f;
-    AdaptToSystemVoltage(r, 12);
-    EXPECT_EQ(r.low2Voltage, 11.6f);
-    EXPECT_EQ(r.lvrVoltage, 13.5f);
-    EXPECT_EQ(r.low1Voltage, 11.8f);
-
-    r.low2Voltage = 23.2f;
-    r.low1Voltage = 23.6f;
-    r.lvrVoltage = 23.0f;
-    AdaptToSystemVoltage(r, 24);
-    EXPECT_EQ(r.low2Voltage, 23.2f);
-    EXPECT_EQ(r.low1Voltage, 23.6f);
-    EXPECT_EQ(r.lvrVoltage, 23.0f);
-    r.low2Voltage = 21.6f;
-    AdaptToSystemVoltage(r, 24);
-    EXPECT_EQ(r.low2Voltage, 21.6f);
-}
-
-TEST(CfgRecordAdapt, OtherVoltagesChangeNothing) {
-    for (const uint16_t volts : {0, 6, 36, 48}) {
+TEST(CfgRecordAdapt, VoltagesOfTheOtherRangeAreRescaled) {
+    // 30 V is halved once and is then in range; remoteLevel is never adapted. Thresholds are
+    // strict and single precision: 11.6f and 23.2f lie just above the decimal values as
+    // doubles; as floats they sit on the thresholds and stay.
+    const std::tuple<uint16_t, Volts, float, float> cases[] = {
+        {12, &Doc::lvrVoltage, 24.8f, 12.4f},     {12, &Doc::lvrVoltage, 30.0f, 15.0f},
+        {12, &Doc::lvrVoltage, 10.0f, 12.4f},     {12, &Doc::maxVout, 24.0f, 12.0f},
+        {12, &Doc::lightOffVoltage, -1.0f, 6.0f}, {12, &Doc::remoteLevel, 22.2f, 22.2f},
+        {24, &Doc::lvrVoltage, 12.4f, 24.8f},     {24, &Doc::maxVout, 12.0f, 24.0f},
+        {24, &Doc::maxVout, 30.0f, 24.0f},        {24, &Doc::lightOnVoltage, 25.0f, 5.0f},
+        {12, &Doc::low2Voltage, 11.6f, 11.6f},    {12, &Doc::lvrVoltage, 13.5f, 13.5f},
+        {24, &Doc::low2Voltage, 23.2f, 23.2f},    {24, &Doc::lvrVoltage, 23.0f, 23.0f},
+    };
+    for (const auto& [volts, field, before, after] : cases) {
+        CCfgDocument r;
+        r.*field = before;
+        EXPECT_TRUE(AdaptToSystemVoltage(r, volts));
+        EXPECT_EQ(r.*field, after) << volts << " V from " << before;
+    }
+    // Temperature compensation: integer scaling toward zero, then out of range is replaced.
+    const std::tuple<uint16_t, int32_t, int32_t> temperatures[] = {
+        {12, 60, 30}, {12, 45, 22}, {12, 35, 30}, {24, 25, 50}, {24, 15, 30}, {24, 30, 60},
+    };
+    for (const auto& [volts, before, after] : temperatures) {
+        CCfgDocument r;
+        r.tempCompensation = before;
+        AdaptToSystemVoltage(r, volts);
+        EXPECT_EQ(r.tempCompensation, after) << volts << " V from " << before;
+    }
+    for (const uint16_t volts : {0, 6, 36, 48}) {  // no table: nothing changes
         CCfgDocument r = Unusual();
         r.lvrVoltage = 30.0f;
         const CCfgDocument before = r;
         EXPECT_FALSE(AdaptToSystemVoltage(r, volts));
-        EXPECT_EQ(r, before);
+        EXPECT_TRUE(r == before) << volts;
     }
 }
 
-TEST(CfgRecordCollect, CopiesSectorsAndPanelAndMapsTheTexts) {
+// The editors as the windows would hand them over.
+class TestEditors final : public IRecordEditors {
+  public:
+    std::vector<CTimeSectorData> ScheduleSectors() const override { return sectors; }
+    PanelRecordValues PanelValues() const override { return panel; }
+    std::vector<CTimeSectorData> sectors;
+    PanelRecordValues panel;
+};
+
+TEST(CfgRecordCollect, CopiesTheEditorsMapsTheTextsAndLeavesTheRest) {
+    const std::tuple<const char*, const char*, const char*, int, int, int> texts[] = {
+        {"Manual", "6 小時", "鎳鎘電池", 2, 3, 1},
+        {"Auto", "8 Hours", "Lead-acid Battery", 3, 2, 5},
+        {"排程", "10 小時", "鉛酸電池", 1, 1, 5},
+        {"自動", "12 小時", "Li-ion Battery", 3, 0, 6},
+        {"", "12 Hours", "Unknown", 0, 0, 6},  // matching no label: the defaults
+        {"auto", "6 hours", "", 0, 0, 6},      // texts are compared whole and case-sensitively
+        {"Auto ", "保留", "鎳鎘電池 ", 0, 0, 6},
+    };
     TestEditors editors;
     editors.sectors = {{600, 900, 40}, {100, 200, 100}};  // list order, not time order
-    PanelRecordValues& p = editors.panel;
-    p.lvrVoltage = 12.5f;
-    p.lvdVoltage = 11.2f;
-    p.fcvVoltage = 13.7f;
-    p.acvVoltage = 14.7f;
-    p.lowLevelEnabled = 1;
-    p.low1Voltage = 11.9f;
-    p.low2Voltage = 11.5f;
-    p.low1Brightness = 50;
-    p.low2Brightness = 20;
-    p.tempCompensation = 33;
-    p.pwmEnabled = 1;
-    p.maxVout = 13.0f;
-    p.minVout = 9.0f;
-    p.lightOnVoltage = 3.0f;
-    p.lightOffVoltage = 7.0f;
-    p.remoteLevel = 11.3f;
-    p.remoteLevelEnabled = 1;
-    p.modeText = "Manual";
-    p.lightingTimeText = "6 小時";
-    p.batteryTypeText = "鎳鎘電池";
-    p.autoDuration = {1, 2, 3, 4, 5, 6, 7, 8};
-    p.autoBrightness = {10, 20, 30, 40, 50, 60, 70, 80};
-
-    CCfgDocument r = Unusual();
-    const CCfgDocument before = r;
-    CollectIntoRecord(editors, r);
-
-    EXPECT_EQ(r.sectors, editors.sectors);
-    EXPECT_EQ(r.sectorCount, 2);
-    EXPECT_EQ(r.lvrVoltage, 12.5f);
-    EXPECT_EQ(r.acvVoltage, 14.7f);
-    EXPECT_EQ(r.low2Brightness, 20);
-    EXPECT_EQ(r.tempCompensation, 33);
-    EXPECT_EQ(r.lightOffVoltage, 7.0f);
-    EXPECT_EQ(r.remoteLevel, 11.3f);
-    EXPECT_EQ(r.operatingMode, 2);
-    EXPECT_EQ(r.lightingTime, 3);
-    EXPECT_EQ(r.batteryType, 1);
-    EXPECT_EQ(r.autoDuration, p.autoDuration);
-    EXPECT_EQ(r.autoBrightness, p.autoBrightness);
-    // Left alone by the collect step.
-    EXPECT_EQ(r.vMode, before.vMode);
-    EXPECT_EQ(r.ochtTime, before.ochtTime);
-    EXPECT_EQ(r.dtTime, before.dtTime);
-    EXPECT_EQ(r.windowLeft, before.windowLeft);
-    EXPECT_EQ(r.windowTop, before.windowTop);
-    EXPECT_EQ(r.reservedWord, before.reservedWord);
-    EXPECT_EQ(r.reservedBytes, before.reservedBytes);
-    EXPECT_EQ(r.fileMagic, before.fileMagic);
-    EXPECT_EQ(r.fileChecksum, before.fileChecksum);
-
-    // Texts that match no label, in either language.
-    editors.panel.modeText = "";
-    editors.panel.lightingTimeText = "12 Hours";
-    editors.panel.batteryTypeText = "Unknown";
-    editors.sectors.clear();
-    CollectIntoRecord(editors, r);
-    EXPECT_EQ(r.operatingMode, 0);
-    EXPECT_EQ(r.lightingTime, 0);
-    EXPECT_EQ(r.batteryType, 6);
-    EXPECT_TRUE(r.sectors.empty());
-    EXPECT_EQ(r.sectorCount, 0);
-}
-
-TEST(CfgRecordCodes, TextsMapWholeAndCaseSensitively) {
-    EXPECT_EQ(OperatingModeFromText("Auto"), 3);
-    EXPECT_EQ(OperatingModeFromText("自動"), 3);
-    EXPECT_EQ(OperatingModeFromText("排程"), 1);
-    EXPECT_EQ(OperatingModeFromText("auto"), 0);
-    EXPECT_EQ(OperatingModeFromText("Auto "), 0);
-    EXPECT_EQ(OperatingModeFromText("保留"), 0);
-    EXPECT_EQ(LightingTimeFromText("8 Hours"), 2);
-    EXPECT_EQ(LightingTimeFromText("10 小時"), 1);
-    EXPECT_EQ(LightingTimeFromText("12 小時"), 0);
-    EXPECT_EQ(BatteryTypeFromText("Lead-acid Battery"), 5);
-    EXPECT_EQ(BatteryTypeFromText("鉛酸電池"), 5);
-    EXPECT_EQ(BatteryTypeFromText("Li-ion Battery"), 6);
-    EXPECT_EQ(BatteryTypeFromText(""), 6);
+    editors.panel.lvrVoltage = 12.5f;
+    editors.panel.low2Brightness = 20;
+    editors.panel.autoDuration = {1, 2, 3, 4, 5, 6, 7, 8};
+    const CCfgDocument before = Unusual();
+    for (const auto& [mode, lighting, battery, modeCode, lightingCode, batteryCode] : texts) {
+        editors.panel.modeText = mode;
+        editors.panel.lightingTimeText = lighting;
+        editors.panel.batteryTypeText = battery;
+        CCfgDocument r = Unusual();
+        CollectIntoRecord(editors, r);
+        EXPECT_EQ(r.operatingMode, modeCode) << mode;
+        EXPECT_EQ(r.lightingTime, lightingCode) << lighting;
+        EXPECT_EQ(r.batteryType, batteryCode) << battery;
+        EXPECT_EQ(r.sectors, editors.sectors);
+        EXPECT_EQ(r.sectorCount, 2);
+        EXPECT_EQ(std::tie(r.lvrVoltage, r.low2Brightness, r.remoteLevelEnabled, r.autoDuration),
+                  std::tie(editors.panel.lvrVoltage, editors.panel.low2Brightness,
+                           editors.panel.remoteLevelEnabled, editors.panel.autoDuration));
+        // vMode, ochtTime, dtTime, the window, the reserved fields and the file head stay.
+        const auto kept = [](const CCfgDocument& d) {
+            return std::tie(d.vMode, d.ochtTime, d.dtTime, d.windowLeft, d.windowBottom,
+                            d.reservedWord, d.fileMagic, d.fileChecksum, d.reservedBytes);
+        };
+        EXPECT_TRUE(kept(r) == kept(before));
+    }
 }
 
 TEST(CfgRecordCodes, LabelsReadBackToTheirCodesInBothLanguages) {
@@ -310,16 +178,12 @@ TEST(CfgRecordCodes, LabelsReadBackToTheirCodesInBothLanguages) {
             EXPECT_EQ(OperatingModeFromText(OperatingModeLabel(code, english)), code);
             EXPECT_EQ(LightingTimeFromText(LightingTimeLabel(code, english)), code);
         }
-        for (const uint8_t code : {1, 5, 6}) {
+        for (const uint8_t code : {1, 5, 6})
             EXPECT_EQ(BatteryTypeFromText(BatteryTypeLabel(code, english)), code);
-        }
-        // Codes outside the tables show their table's fallback.
-        EXPECT_STREQ(BatteryTypeLabel(2, english), BatteryTypeLabel(6, english));
-        EXPECT_STREQ(OperatingModeLabel(9, english), OperatingModeLabel(0, english));
-        EXPECT_STREQ(LightingTimeLabel(200, english), LightingTimeLabel(0, english));
     }
-    EXPECT_STREQ(OperatingModeLabel(0, true), "Reserved");
-    EXPECT_STREQ(LightingTimeLabel(0, false), "12 小時");
+    // Codes outside the tables show their table's fallback.
+    EXPECT_STREQ(OperatingModeLabel(9, true), "Reserved");
+    EXPECT_STREQ(LightingTimeLabel(200, false), "12 小時");
     EXPECT_STREQ(BatteryTypeLabel(2, false), "鋰電池");
 }
 

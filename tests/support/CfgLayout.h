@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "config/CfgDocument.h"
+
 namespace zelt::testing {
 
 class CfgImage {
@@ -42,6 +44,29 @@ class CfgImage {
 
     std::vector<uint8_t> bytes;
 };
+
+// The file image of a record laid out field by field, with the head words given explicitly:
+// signature, version, checksum, window top before left, then the file order.
+inline CfgImage ImageOf(const CCfgDocument& r, uint32_t checksum) {
+    CfgImage image;
+    image.U32(0x78563412).U32(0x20090811).U32(checksum);
+    image.I32(r.windowTop).I32(r.windowLeft).I32(r.windowRight).I32(r.windowBottom);
+    image.U32(r.reservedWord).I32(static_cast<int32_t>(r.sectors.size()));
+    for (const auto& s : r.sectors)
+        image.I32(s.startMinute).I32(s.endMinute).I32(s.brightness);
+    image.U32(r.vMode).F32(r.lvrVoltage).F32(r.lvdVoltage).F32(r.fcvVoltage).F32(r.acvVoltage);
+    image.I32(r.ochtTime).I32(r.tempCompensation).U32(r.pwmEnabled);
+    image.F32(r.maxVout).F32(r.minVout).F32(r.lightOnVoltage).F32(r.lightOffVoltage);
+    image.U8(r.operatingMode).U8(r.lightingTime).F32(r.remoteLevel).U32(r.remoteLevelEnabled);
+    image.I32(r.dtTime);
+    for (int step = 0; step < CCfgDocument::kAutoSteps; ++step)
+        image.I32(r.autoDuration[step]).I32(r.autoBrightness[step]);
+    image.U32(r.lowLevelEnabled).F32(r.low1Voltage).F32(r.low2Voltage);
+    image.I32(r.low1Brightness).I32(r.low2Brightness).U8(r.batteryType);
+    for (const uint8_t b : r.reservedBytes)
+        image.U8(b);
+    return image;
+}
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class ScratchFolder {

@@ -4,9 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <utility>
 
@@ -20,9 +18,11 @@ using nlohmann::json;
 using testing::CfgImage;
 using testing::ImageOf;
 using testing::ReadBytes;
+using testing::ReadText;
 using testing::ScratchFolder;
 using testing::WordAt;
 using testing::WriteBytes;
+using testing::WriteText;
 using Bytes = std::vector<uint8_t>;
 
 class ZeltctlCfg : public ::testing::Test {
@@ -33,21 +33,13 @@ class ZeltctlCfg : public ::testing::Test {
                                     folder.File("settings.reg") + "' '" + ZELTCTL_PATH + "' " +
                                     args + " >out.txt 2>err.txt";
         const int raw = std::system(command.c_str());
-        out = ReadText("out.txt");
-        err = ReadText("err.txt");
+        out = ReadText(folder.File("out.txt"));
+        err = ReadText(folder.File("err.txt"));
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
     }
     json Show(const std::string& file) {
         EXPECT_EQ(Run("cfg show " + file), 0) << err;
         return json::parse(out);
-    }
-    std::string ReadText(const std::string& name) {
-        std::ostringstream text;
-        text << std::ifstream(folder.File(name)).rdbuf();
-        return text.str();
-    }
-    void WriteText(const std::string& name, const std::string& text) {
-        std::ofstream(folder.File(name)) << text;
     }
     bool Exists(const std::string& name) { return std::filesystem::exists(folder.File(name)); }
 
@@ -82,7 +74,7 @@ TEST_F(ZeltctlCfg, NewBlankIs291BytesAndShowsNoSectors) {
     EXPECT_EQ(WordAt(blank, 8), 1688u);
     EXPECT_EQ(Show("a.cfg").at("sectors"), json::array());
     // An import of nothing is the blank record; without --blank it is the reset record.
-    WriteText("empty.json", "{}");
+    WriteText(folder.File("empty.json"), "{}");
     ASSERT_EQ(Run("cfg import empty.json -o e.cfg"), 0) << err;
     EXPECT_EQ(ReadBytes(folder.File("e.cfg")), blank);
     ASSERT_EQ(Run("cfg new --system 24 -o t.cfg"), 0) << err;
@@ -115,14 +107,15 @@ TEST_F(ZeltctlCfg, ShowPrintsAHandMadeFileFieldByField) {
 TEST_F(ZeltctlCfg, ShowThenImportGivesTheSameBytes) {
     WriteBytes(folder.File("hand.cfg"), ImageOf(HandMade(), 777).bytes);
     ASSERT_EQ(Run("cfg show hand.cfg"), 0) << err;
-    WriteText("hand.json", out);
+    WriteText(folder.File("hand.json"), out);
     ASSERT_EQ(Run("cfg import hand.json -o copy.cfg"), 0) << err;
     // The store writes its own checksum; everything else is byte for byte.
     const uint32_t checksum = static_cast<uint32_t>(-20 + 30 + 1000 + 800 + 1) + 0xDEADBEEFu;
     EXPECT_EQ(ReadBytes(folder.File("copy.cfg")), ImageOf(HandMade(), checksum).bytes);
 
-    // Missing keys take their defaults; the count is that of the sector list.
-    WriteText("two.json", R"({"sectorCount": 5, "sectors": [{"endMinute": 20}, {}]})");
+    // Missing keys take their defaults; the count is that of the sector list (else the file
+    // would not show).
+    WriteText(folder.File("two.json"), R"({"sectorCount": 5, "sectors": [{"endMinute": 20}, {}]})");
     ASSERT_EQ(Run("cfg import two.json -o two.cfg"), 0) << err;
     EXPECT_EQ(Show("two.cfg").at("sectors")[0],
               json::parse(R"({"startMinute": 0, "endMinute": 20, "brightness": 100})"));
@@ -145,7 +138,7 @@ TEST_F(ZeltctlCfg, ImportRefusesBadValuesNamingTheKeyAndWritesNothing) {
         {R"({"lvrVoltage": )", "bad.json: not valid JSON"},
     };
     for (const auto& [text, message] : cases) {
-        WriteText("bad.json", text);
+        WriteText(folder.File("bad.json"), text);
         EXPECT_EQ(Run("cfg import bad.json -o bad.cfg"), 2) << text;
         EXPECT_NE(err.find(message), std::string::npos) << text << " -> " << err;
         EXPECT_FALSE(Exists("bad.cfg")) << text;

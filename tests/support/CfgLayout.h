@@ -1,12 +1,9 @@
 #pragma once
 // Builds .cfg images field by field from the file layout, independently of the code that
-// writes them, and gives each test a scratch folder.
-
-#include <unistd.h>
+// writes them.
 
 #include <bit>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +11,7 @@
 #include <vector>
 
 #include "config/CfgDocument.h"
+#include "support/TestEnv.h"
 
 namespace zelt::testing {
 
@@ -67,28 +65,6 @@ inline CfgImage ImageOf(const CCfgDocument& r, uint32_t checksum) {
         image.U8(b);
     return image;
 }
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zelt-cfg-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        path = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    std::string File(const std::string& name) const { return (path / name).string(); }
-
-    std::filesystem::path path;
-};
 
 inline std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

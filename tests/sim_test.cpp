@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -339,46 +341,30 @@ TEST(SimServerTest, PlacesTheComLinkButNeverOverAnEntryThatIsNoLink) {
     EXPECT_TRUE(fs::exists(folder.path / "COM8"));
 }
 
-// kvrn-sim as its own process, with its stdout on a pipe.
+// kvrn-sim as its own process with its stdout on a pipe. The shell execs it, so the process
+// id the shell prints first is the simulator's.
 class SimProcess {
   public:
-    SimProcess(const std::string& args, const std::string& portDir) {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(fds[1], STDOUT_FILENO);
-            setenv("ZELT_PORT_DIR", portDir.c_str(), 1);
-            const std::string command = std::string("exec '") + KVRN_SIM_PATH + "' " + args;
-            execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
-            _exit(127);
-        }
-        close(fds[1]);
-        out_ = fds[0];
+    explicit SimProcess(const std::string& args)
+        : out_(popen(("echo $$; exec '" + std::string(KVRN_SIM_PATH) + "' " + args).c_str(), "r")) {
+        setvbuf(out_, nullptr, _IONBF, 0);  // so that poll sees every byte not yet read
+        pid_ = std::stoi(ReadLine(5000));
     }
     ~SimProcess() {
-        if (pid_ > 0 && !exited_) {
+        if (!exited_) {
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
         }
-        close(out_);
+        pclose(out_);
     }
 
-    // The first line of stdout, or what came before the time-out or the end.
+    // The next line of stdout; empty at its end or when none came within the time.
     std::string ReadLine(int timeoutMs) {
-        std::string line;
-        char c = 0;
-        for (const auto end = Steady::now() + std::chrono::milliseconds(timeoutMs);
-             Steady::now() < end;) {
-            pollfd fd{out_, POLLIN, 0};
-            if (poll(&fd, 1, 20) <= 0)
-                continue;
-            if (read(out_, &c, 1) != 1 || c == '\n')
-                break;
-            line += c;
-        }
-        return line;
+        pollfd fd{fileno(out_), POLLIN, 0};
+        char line[512] = "";
+        if (poll(&fd, 1, timeoutMs) <= 0 || fgets(line, sizeof line, out_) == nullptr)
+            return "";
+        return std::string(line, strcspn(line, "\n"));
     }
     // The exit status after the signal (0: none sent), -1 when it did not end within 3 s.
     int Wait(int signal = 0) {
@@ -396,15 +382,16 @@ class SimProcess {
     }
 
   private:
+    FILE* out_;
     pid_t pid_ = -1;
-    int out_ = -1;
     bool exited_ = false;
 };
 
 TEST(SimExecutableTest, ReadyLineLinkAndCleanExit) {
     zelt::testing::ScratchFolder folder;
+    zelt::testing::ScopedEnv portDir("ZELT_PORT_DIR", folder.path.string());
     for (const int signal : {SIGTERM, SIGINT}) {
-        SimProcess sim("--port COM7 --rs485-id 33 --24v", folder.path);
+        SimProcess sim("--port COM7 --rs485-id 33 --24v");
         const std::string line = sim.ReadLine(5000);
         const std::string prefix = "kvrn-sim: COM7 -> ";
         ASSERT_EQ(line.rfind(prefix, 0), 0u) << line;
@@ -421,9 +408,10 @@ TEST(SimExecutableTest, ReadyLineLinkAndCleanExit) {
 
 TEST(SimExecutableTest, RejectsBadFlagsWithStatus2) {
     const fs::path dir = fs::temp_directory_path() / ("kvrn-sim-bad-" + std::to_string(getpid()));
+    zelt::testing::ScopedEnv portDir("ZELT_PORT_DIR", dir.string());
     for (const char* args : {"--fault sometimes", "--firmware 12.3", "--firmware 3.x",
                              "--rs485-id 0", "--port COM99", "--drop 2"}) {
-        SimProcess sim(args, dir.string());
+        SimProcess sim(args);
         EXPECT_EQ(sim.ReadLine(3000), "");
         EXPECT_EQ(sim.Wait(), 2) << args;
     }

@@ -78,36 +78,36 @@ SimOptions With(void (*edit)(SimOptions&)) {
 
 TEST(SimBrainTest, ReadsWritesAndReadsBackOverBothWires) {
     const std::pair<Bytes, Bytes> script[] = {
-        {B("G7803\r"), B("R785000\r")},  // 12.0 V and 8.0 V
+        {B("G7803\r"), B("R785000")},  // 12.0 V and 8.0 V
         {Frame({250, 4, 0, 0x78, 3}), Frame({250, 4, 3, 0x78, 0x50, 0x00})},
-        {B("G7B05\r"), B("R0003010512\r")},      // version record
-        {B("G8007\r"), B("R12240315000742\r")},  // serial number
-        {B("G7701\r"), B("RFA\r")},              // device ID
-        {B("G0007\r"), B("R0112001700FFF0\r")},  // slot 0: in use, 18:00 to 23:00, full
-        {B("G0E07\r"), B("R00000000000000\r")},  // slot 2: unused
-        {B("G6B01\r"), B("R06\r")},              // temperature compensation 30: x5 here,
+        {B("G7B05\r"), B("R0003010512")},      // version record
+        {B("G8007\r"), B("R12240315000742")},  // serial number
+        {B("G7701\r"), B("RFA")},              // device ID
+        {B("G0007\r"), B("R0112001700FFF0")},  // slot 0: in use, 18:00 to 23:00, full
+        {B("G0E07\r"), B("R00000000000000")},  // slot 2: unused
+        {B("G6B01\r"), B("R06")},              // temperature compensation 30: x5 here,
         {Frame({250, 4, 0, 0x6B, 1}), Frame({250, 4, 1, 3})},  // x10 over RS485
-        {B("S61540064403C\r"), B("O\r")},
-        {B("G6105\r"), B("R540064403C\r")},
+        {B("S61540064403C\r"), B("O")},
+        {B("G6105\r"), B("R540064403C")},
         {Frame({250, 16, 0, 0x66, 6, 0x90, 0x40, 0x96, 0x80, 0x3C, 0x04}),
          Frame({250, 16, 0, 0x66, 6})},
         {Frame({250, 4, 0, 0x66, 6}), Frame({250, 4, 6, 0x90, 0x40, 0x96, 0x80, 0x3C, 0x04})},
         {Frame({250, 6, 0, 0x65, 0x1E}), Frame({250, 6, 0, 0x65, 0x1E})},
-        {B("G6501\r"), B("R1E\r")},
-        {B("S7B0909\r"), B("O\r")},  // the version record is factory data
-        {B("G7B02\r"), B("R0003\r")},
-        {B("Q8\r"), B("R0025\r")},  // the charge count, reset over RS485
+        {B("G6501\r"), B("R1E")},
+        {B("S7B0909\r"), B("O")},  // the version record is factory data
+        {B("G7B02\r"), B("R0003")},
+        {B("Q8\r"), B("R0025")},  // the charge count, reset over RS485
         {Frame({250, 16, 0, 0x6C, 2, 0, 0}), Frame({250, 16, 0, 0x6C, 2})},
-        {B("Q8\r"), B("R0000\r")},
+        {B("Q8\r"), B("R0000")},
         {Frame({249, 4, 0, 0x78, 3}), {}},  // frames for another ID are ignored
         {Frame({249, 16, 0, 0x65, 1, 9}), {}},
-        {B("G6501\r"), B("R1E\r")},
-        {B("T235958\r"), B("O\r")},  // the clock over both wires
-        {B("Q2\r"), B("R23:59:58\r")},
+        {B("G6501\r"), B("R1E")},
+        {B("T235958\r"), B("O")},  // the clock over both wires
+        {B("Q2\r"), B("R23:59:58")},
         {Frame({250, 16, 0x02, 0x03, 3, 0x10, 0x15, 0x54}), Frame({250, 16, 0x02, 0x03, 3})},
-        {B("Q2\r"), B("R10:15:54\r")},
+        {B("Q2\r"), B("R10:15:54")},
         {Frame({250, 4, 0x02, 0x03, 3}), Frame({250, 4, 3, 0x10, 0x15, 0x54})},
-        {B("S7709\r"), B("O\r")},  // a new device ID
+        {B("S7709\r"), B("O")},  // a new device ID
         {Frame({250, 4, 0, 0x77, 1}), {}},
         {Frame({9, 4, 0, 0x77, 1}), Frame({9, 4, 1, 9})},
     };
@@ -118,10 +118,10 @@ TEST(SimBrainTest, ReadsWritesAndReadsBackOverBothWires) {
 
 TEST(SimBrainTest, OptionsShapeStatusVersionSerialAndLimits) {
     const std::tuple<SimOptions, int64_t, const char*> status[] = {
-        {{}, 12 * kHourMs, "R01\r"},  // noon: schedule mode, load off
-        {{}, 20 * kHourMs, "R05\r"},  // 20:00, inside slot 0
-        {With([](SimOptions& o) { o.system24V = true; }), 12 * kHourMs, "R41\r"},
-        {With([](SimOptions& o) { o.batteryFail = true; }), 12 * kHourMs, "R09\r"},
+        {{}, 12 * kHourMs, "R01"},  // noon: schedule mode, load off
+        {{}, 20 * kHourMs, "R05"},  // 20:00, inside slot 0
+        {With([](SimOptions& o) { o.system24V = true; }), 12 * kHourMs, "R41"},
+        {With([](SimOptions& o) { o.batteryFail = true; }), 12 * kHourMs, "R09"},
     };
     for (const auto& [options, msOfDay, reply] : status)
         EXPECT_EQ(Brain(options, msOfDay).Ask("Q3\r"), reply);
@@ -133,17 +133,17 @@ TEST(SimBrainTest, OptionsShapeStatusVersionSerialAndLimits) {
         o.system24V = true;
         o.serialNumber = "";
     }));
-    EXPECT_EQ(other.Ask("G7B05\r"), "R0004020505\r");
-    EXPECT_EQ(other.Ask("G8007\r"), "RFFFFFFFFFFFFFF\r");  // never programmed
-    EXPECT_EQ(other.Ask("G7701\r"), "R11\r");
-    EXPECT_EQ(other.Ask("G7803\r"), "RF0A000\r");  // 24.0 V and 16.0 V
+    EXPECT_EQ(other.Ask("G7B05\r"), "R0004020505");
+    EXPECT_EQ(other.Ask("G8007\r"), "RFFFFFFFFFFFFFF");  // never programmed
+    EXPECT_EQ(other.Ask("G7701\r"), "R11");
+    EXPECT_EQ(other.Ask("G7803\r"), "RF0A000");  // 24.0 V and 16.0 V
     EXPECT_EQ(other.Ask(Frame({17, 4, 0, 0x7B, 5})), Frame({17, 4, 5, 0, 4, 2, 5, 0x05}));
 
     // "Set Sw/Jp mode": Manual, 8 hours, in the status over both wires. The low-battery
     // block passes over 0x72 without changing the mode.
     Brain brain;
-    EXPECT_EQ(brain.Ask("S720202000000\r"), "O\r");
-    EXPECT_EQ(brain.Ask("Q3\r"), "R22\r");
+    EXPECT_EQ(brain.Ask("S720202000000\r"), "O");
+    EXPECT_EQ(brain.Ask("Q3\r"), "R22");
     brain.Ask("S6E01" + std::string(16, '0') + "\r");
     EXPECT_EQ(brain.Ask(Frame({250, 4, 0x01, 0x04, 1})), Frame({250, 4, 1, 0x22}));
 }
@@ -157,7 +157,7 @@ TEST(SimBrainTest, MalformedRequestsAndGarbageGetNoReplyAndTheParserResyncs) {
                                 "S78GG\r", "T126000\r", "T1200\r", "T2400000\r", "X\r"})
         EXPECT_EQ(brain.Ask(request), "") << request;
     // Noise and a half request in front of a whole one, in a single burst.
-    EXPECT_EQ(brain.Ask("\x01\xFFR\r\rG12Q3\r"), "R01\r");
+    EXPECT_EQ(brain.Ask("\x01\xFFR\r\rG12Q3\r"), "R01");
     Bytes noisy = {0x00, 0x7F};
     const Bytes status = Frame({250, 4, 1, 4, 1});
     noisy.insert(noisy.end(), status.begin(), status.end());
@@ -174,7 +174,7 @@ TEST(SimBrainTest, MalformedRequestsAndGarbageGetNoReplyAndTheParserResyncs) {
             byte = static_cast<uint8_t>(noise());
         brain.Ask(junk);
         brain.now += 100;
-        ASSERT_EQ(brain.Ask("Q3\r"), "R01\r") << "round " << round;
+        ASSERT_EQ(brain.Ask("Q3\r"), "R01") << "round " << round;
         brain.now += 100;
         ASSERT_EQ(brain.Ask(Frame({250, 4, 0, 0x77, 1})), Frame({250, 4, 1, 250}));
     }
@@ -186,16 +186,16 @@ TEST(SimBrainTest, MalformedRequestsAndGarbageGetNoReplyAndTheParserResyncs) {
         for (const Exchange& exchange : brain.controller.Feed(&byte, 1, brain.now))
             reply += S(exchange.reply);
     }
-    EXPECT_EQ(reply, "R785000\r");
+    EXPECT_EQ(reply, "R785000");
 }
 
 TEST(SimFaultTest, FaultsShapeRepliesRepeatablyFromTheSeed) {
-    const Bytes ascii = B("R785000\r");
+    const Bytes ascii = B("R785000");
     const Bytes frame = Frame({250, 4, 3, 0x78, 0x50, 0x00});
     const std::tuple<Fault, Wire, Bytes, Bytes, int> cases[] = {
-        {Fault::WrongLeader, Wire::Rs232, ascii, B("E785000\r"), 0},
+        {Fault::WrongLeader, Wire::Rs232, ascii, B("E785000"), 0},
         {Fault::WrongLeader, Wire::Rs485, frame, Frame({250, 0x84, 3, 0x78, 0x50, 0x00}), 0},
-        {Fault::TruncatedReply, Wire::Rs232, ascii, B("R785"), 0},
+        {Fault::TruncatedReply, Wire::Rs232, ascii, B("R78"), 0},
         {Fault::LateReply, Wire::Rs232, ascii, ascii, 250},
         {Fault::NoReply, Wire::Rs485, frame, {}, 0},
     };
@@ -280,23 +280,23 @@ TEST(SimServerTest, AnswersBothWiresThroughTheTerminalWhileFaultsChange) {
     std::string error;
     ASSERT_TRUE(server.Start(&error)) << error;
     TermClient client(server.TerminalPath());
-    EXPECT_EQ(client.Ask("G7803\r", 8), "R785000\r");
-    EXPECT_EQ(client.Ask("S651E\r", 2), "O\r");
+    EXPECT_EQ(client.Ask("G7803\r", 8), "R785000");
+    EXPECT_EQ(client.Ask("S651E\r", 2), "O");
     EXPECT_EQ(client.Ask(Frame({250, 4, 0, 0x65, 1}), 5), Frame({250, 4, 1, 0x1E}));
     EXPECT_TRUE(client.Ask(Frame({251, 4, 0, 0x65, 1}), 1, 60).empty());  // another device
     // Register access from the test side while serving.
     EXPECT_EQ(server.Register(0x65), 0x1E);
     server.SetRegister(0x65, 0x2D);
-    EXPECT_EQ(client.Ask("G6501\r", 4), "R2D\r");
+    EXPECT_EQ(client.Ask("G6501\r", 4), "R2D");
     EXPECT_EQ(server.RequestsServed(), 4);
 
     server.SetFault(Fault::WrongLeader, 1.0);
-    EXPECT_EQ(client.Ask("G7701\r", 4), "EFA\r");
+    EXPECT_EQ(client.Ask("G7701\r", 4), "EFA");
     server.SetFault(Fault::None, 0.0);
-    EXPECT_EQ(client.Ask("G7701\r", 4), "RFA\r");
+    EXPECT_EQ(client.Ask("G7701\r", 4), "RFA");
     // A client may close the terminal and open it again.
     for (int i = 0; i < 10; ++i)
-        ASSERT_EQ(TermClient(server.TerminalPath()).Ask("G7701\r", 4), "RFA\r") << "open " << i;
+        ASSERT_EQ(TermClient(server.TerminalPath()).Ask("G7701\r", 4), "RFA") << "open " << i;
 }
 
 TEST(SimServerTest, RepliesArePacedAtTheLineRate) {
@@ -304,16 +304,16 @@ TEST(SimServerTest, RepliesArePacedAtTheLineRate) {
     std::string error;
     ASSERT_TRUE(server.Start(&error)) << error;
     TermClient client(server.TerminalPath());
-    // "R" + 18 digits + CR: 20 bytes of 10 bit times each, 10.42 ms at the least.
-    const double floorMs = 20 * 10 / 19.2;
+    // "R" + 18 digits: 19 bytes of 10 bit times each, 9.9 ms at the least.
+    const double floorMs = 19 * 10 / 19.2;
     double widestSpreadMs = 0;
     for (int round = 0; round < 5; ++round) {
         const auto sent = Steady::now();  // before the write: the reply cannot start earlier
         client.Ask("G6E09\r", 0);         // sent, nothing read yet
         Steady::time_point first;
-        const Bytes reply = client.Read(20, 500, &first);
+        const Bytes reply = client.Read(19, 500, &first);
         const auto last = Steady::now();
-        ASSERT_EQ(reply.size(), 20u);
+        ASSERT_EQ(reply.size(), 19u);
         const std::chrono::duration<double, std::milli> total = last - sent;
         EXPECT_GE(total.count(), floorMs);
         widestSpreadMs = std::max(widestSpreadMs,
@@ -321,7 +321,7 @@ TEST(SimServerTest, RepliesArePacedAtTheLineRate) {
     }
     // Byte after byte, not one burst after a pause. Judged on the widest round, with room,
     // as a busy machine may hold this process up in some.
-    EXPECT_GE(widestSpreadMs, floorMs * 19 / 20 * 0.6);
+    EXPECT_GE(widestSpreadMs, floorMs * 18 / 19 * 0.6);
 }
 
 TEST(SimServerTest, PlacesTheComLinkButNeverOverAnEntryThatIsNoLink) {
@@ -398,7 +398,7 @@ TEST(SimExecutableTest, ReadyLineLinkAndCleanExit) {
         EXPECT_EQ(fs::read_symlink(folder.path / "COM7").string(), line.substr(prefix.size()));
         {
             TermClient client(folder.File("COM7"));
-            EXPECT_EQ(client.Ask("G7701\r", 4), "R21\r");
+            EXPECT_EQ(client.Ask("G7701\r", 4), "R21");
             EXPECT_EQ(client.Ask("Q3\r", 4).substr(0, 2), "R4");  // 24 V
         }
         EXPECT_EQ(sim.Wait(signal), 0);

@@ -164,7 +164,7 @@ std::vector<uint8_t> SimController::HandleAscii(const std::string& text, int64_t
             std::string reply = "R";
             for (uint8_t byte : ReadView(Wire::Rs232, address, count, nowMs))
                 reply += zelt::StrF("%02X", byte);
-            return Text(reply + "\r");
+            return Text(reply);
         }
         case 'S': {
             const int address = HexByte(text, 1);
@@ -178,7 +178,7 @@ std::vector<uint8_t> SimController::HandleAscii(const std::string& text, int64_t
                 data.push_back(static_cast<uint8_t>(byte));
             }
             WriteView(Wire::Rs232, address, data, nowMs);
-            return Text("O\r");
+            return Text("O");
         }
         case 'Q':
             if (text.size() != 2)
@@ -193,7 +193,7 @@ std::vector<uint8_t> SimController::HandleAscii(const std::string& text, int64_t
             if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
                 return {};
             clock_.Set(nowMs, (hour * 3600LL + minute * 60 + second) * 1000);
-            return Text("O\r");
+            return Text("O");
         }
         default:
             return {};
@@ -202,7 +202,7 @@ std::vector<uint8_t> SimController::HandleAscii(const std::string& text, int64_t
 
 std::vector<uint8_t> SimController::HandleQuery(char which, int64_t nowMs) {
     Refresh(nowMs);
-    const auto word = [](uint16_t value) { return Text(zelt::StrF("R%04X\r", value)); };
+    const auto word = [](uint16_t value) { return Text(zelt::StrF("R%04X", value)); };
     const auto volts = [&](double value) {
         return word(WordFromCount(CountFromVolts(value, scales_.rs232)));
     };
@@ -210,10 +210,10 @@ std::vector<uint8_t> SimController::HandleQuery(char which, int64_t nowMs) {
         case '2': {
             const int second = clock_.SecondOfDay(nowMs);
             return Text(
-                zelt::StrF("R%02d:%02d:%02d\r", second / 3600, second / 60 % 60, second % 60));
+                zelt::StrF("R%02d:%02d:%02d", second / 3600, second / 60 % 60, second % 60));
         }
         case '3':
-            return Text(zelt::StrF("R%02X\r", map_.Get(reg::kStatus)));
+            return Text(zelt::StrF("R%02X", map_.Get(reg::kStatus)));
         case '4':
             return volts(last_.batteryVolts);
         case '5':

@@ -72,7 +72,7 @@ class CountingClock final : public ITickClock {
 };
 
 // A window that is not there; it counts the error messages, which make a figure invalid.
-class SilentHost final : public ILinkHost {
+class SilentHost final : public WindowlessLinkHost {
   public:
     void ShowMessage(const std::string& text, const std::string&, MessageIcon icon) override {
         if (icon == MessageIcon::Stop) {
@@ -86,20 +86,6 @@ class SilentHost final : public ILinkHost {
         ++errors;
         return BatteryFailChoice::CloseUtility;
     }
-    void Post(Notification) override {}
-    void DisplayChanged(Display, const std::string&) override {}
-    void LightingTimeVisible(bool) override {}
-    void BatteryCaptionChanged(const std::string&) override {}
-    void FirmwarePaneChanged(const std::string&) override {}
-    void SerialPaneChanged(const std::string&) override {}
-    void TitleChanged(const std::string&) override {}
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    void CommitAllFields() override {}
-    void CommitClockFields() override {}
-    void CollectIntoRecord() override {}
-    void RefreshFromRecord() override {}
-    void InvalidateAllControls() override {}
 
     int errors = 0;
     std::string lastError;

@@ -75,4 +75,24 @@ class ILinkHost {
     virtual void InvalidateAllControls() = 0;
 };
 
+// A host without a window: the panel and status-bar hooks do nothing. Tools, benchmarks and
+// tests derive from it and answer the questions and messages that matter to them.
+class WindowlessLinkHost : public ILinkHost {
+  public:
+    void Post(Notification) override {}
+    void DisplayChanged(Display, const std::string&) override {}
+    void LightingTimeVisible(bool) override {}
+    void BatteryCaptionChanged(const std::string&) override {}
+    void FirmwarePaneChanged(const std::string&) override {}
+    void SerialPaneChanged(const std::string&) override {}
+    void TitleChanged(const std::string&) override {}
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    void CommitAllFields() override {}
+    void CommitClockFields() override {}
+    void CollectIntoRecord() override {}
+    void RefreshFromRecord() override {}
+    void InvalidateAllControls() override {}
+};
+
 }  // namespace zelt

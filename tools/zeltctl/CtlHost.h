@@ -12,7 +12,7 @@
 
 namespace zeltctl {
 
-class CtlHost final : public zelt::ILinkHost {
+class CtlHost final : public zelt::WindowlessLinkHost {
   public:
     // Information messages (a confirmed success) go to standard output, every other message
     // to standard error.
@@ -29,18 +29,6 @@ class CtlHost final : public zelt::ILinkHost {
         displays_[display] = text;
     }
     void LightingTimeVisible(bool visible) override { lightingTimeVisible_ = visible; }
-    void BatteryCaptionChanged(const std::string&) override {}
-    void FirmwarePaneChanged(const std::string&) override {}
-    void SerialPaneChanged(const std::string&) override {}
-    void TitleChanged(const std::string&) override {}
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    // The record and the panel values are set by the commands themselves.
-    void CommitAllFields() override {}
-    void CommitClockFields() override {}
-    void CollectIntoRecord() override {}
-    void RefreshFromRecord() override {}
-    void InvalidateAllControls() override {}
 
     // Runs what the link posted, as the main window's loop would once a command returns.
     void RunPosted(zelt::CControllerLink& link);

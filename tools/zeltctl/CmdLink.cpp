@@ -161,18 +161,22 @@ void PrintStatusLines(const zelt::CMainApp& app, const LiveReadings& r,
     std::printf("Controller clock: %s\n", clock ? ClockText(*clock).c_str() : "--");
 }
 
+// A one-shot command: each read may run twice, as in "Get Parameters", so that one reply lost
+// or late on a busy line does not fail the command.
+constexpr int kStatusAttempts = 2;
+
 void RunStatus(CtlContext& ctx, bool json) {
     LinkSession session(ctx);
     zelt::CControllerLink& link = session.Link();
-    const bool versionRead = link.GetVersion() != 0;
+    const bool versionRead = ReadWithRetry(kStatusAttempts, [&] { return link.GetVersion(); });
     session.Settle();  // a foreign vendor ID ends here
-    const LiveReadings readings = PollLiveReadings(link);
+    const LiveReadings readings = PollLiveReadings(link, kStatusAttempts);
     session.Settle();
     if (!readings.statusRead) {
         session.Fail(zelt::Pick(ctx.app, zelt::texts::kOperationFault));
     }
     std::optional<zelt::ClockTime> clock;
-    if (link.GetRtc() != 0) {
+    if (ReadWithRetry(kStatusAttempts, [&] { return link.GetRtc(); })) {
         clock = link.panel.rtcTime;
     }
     session.Settle();

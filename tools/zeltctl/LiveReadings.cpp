@@ -60,10 +60,13 @@ bool LiveReadings::Complete() const {
            loadVoltage && loadCurrent && chargeCount;
 }
 
-LiveReadings PollLiveReadings(zelt::CControllerLink& link) {
+LiveReadings PollLiveReadings(zelt::CControllerLink& link, int attempts) {
     LiveReadings r;
     zelt::PanelValues& panel = link.panel;
-    if (link.GetStatus() == 0) {
+    auto read = [&link, attempts](int (zelt::CControllerLink::*command)()) {
+        return ReadWithRetry(attempts, [&] { return (link.*command)(); });
+    };
+    if (!read(&zelt::CControllerLink::GetStatus)) {
         return r;
     }
     r.statusRead = true;
@@ -78,23 +81,23 @@ LiveReadings PollLiveReadings(zelt::CControllerLink& link) {
         return r;  // the battery has failed: the panel polls nothing else
     }
     link.LoadCurrentDivisors();
-    if (link.GetBatteryVoltage() != 0) {
+    if (read(&zelt::CControllerLink::GetBatteryVoltage)) {
         r.batteryVoltage = panel.batteryVoltage;
         r.stateOfCharge = panel.batteryCapacity;
     }
-    if (link.GetChargeVoltage() != 0) {
+    if (read(&zelt::CControllerLink::GetChargeVoltage)) {
         r.chargeVoltage = panel.chargeVoltage;
     }
-    if (link.GetChargeCurrent() != 0) {
+    if (read(&zelt::CControllerLink::GetChargeCurrent)) {
         r.chargeCurrent = panel.chargeCurrent;
     }
-    if (link.GetLoadVoltage() != 0) {
+    if (read(&zelt::CControllerLink::GetLoadVoltage)) {
         r.loadVoltage = panel.loadVoltage;
     }
-    if (link.GetLoadCurrent() != 0) {
+    if (read(&zelt::CControllerLink::GetLoadCurrent)) {
         r.loadCurrent = panel.loadCurrent;
     }
-    if (link.GetChargeCount() != 0) {
+    if (read(&zelt::CControllerLink::GetChargeCount)) {
         r.chargeCount = panel.chargeCount;
     }
     return r;

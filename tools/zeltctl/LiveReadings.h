@@ -30,7 +30,20 @@ struct LiveReadings {
 
 // One poll as the panel runs it: the status read, then (unless it failed or the link became
 // busy, as after a battery failure) the current divisors and the live readings in panel order.
-LiveReadings PollLiveReadings(zelt::CControllerLink& link);
+// Each read runs until it succeeds or has run `attempts` times: the panel's poll tries once
+// (the next poll comes soon), a one-shot command twice, as "Get Parameters" does.
+LiveReadings PollLiveReadings(zelt::CControllerLink& link, int attempts = 1);
+
+// Runs read until it succeeds or has run attempts times; true when it succeeded.
+template <typename Read>
+bool ReadWithRetry(int attempts, Read&& read) {
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (read() != 0) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // The readings as JSON members (absent readings as null).
 void AddReadingsToJson(const LiveReadings& readings, nlohmann::ordered_json& json);

@@ -1,0 +1,48 @@
+#pragma once
+// A pseudo-terminal where nobody answers: a port that opens but stays silent. It keeps what
+// was written to it for Received().
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace zelt::testing {
+
+class SilentTerminal {
+  public:
+    SilentTerminal() {
+        int slave = -1;
+        char name[256] = {};
+        if (openpty(&master_, &slave, name, nullptr, nullptr) == 0) {
+            close(slave);
+            path = name;
+            fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+        }
+    }
+    ~SilentTerminal() {
+        if (master_ >= 0) {
+            close(master_);
+        }
+    }
+    SilentTerminal(const SilentTerminal&) = delete;
+    SilentTerminal& operator=(const SilentTerminal&) = delete;
+
+    // Everything written to the terminal since the last call.
+    std::string Received() {
+        std::string got;
+        char chunk[256];
+        for (ssize_t n; (n = read(master_, chunk, sizeof chunk)) > 0;) {
+            got.append(chunk, static_cast<size_t>(n));
+        }
+        return got;
+    }
+
+    std::string path;  // the name a program opens, e.g. /dev/pts/7
+
+  private:
+    int master_ = -1;
+};
+
+}  // namespace zelt::testing

@@ -3,7 +3,6 @@
 #include <nlohmann/json.hpp>
 
 #include "Ctl.h"
-#include "config/Settings.h"
 #include "link/ComPort.h"
 #include "link/PortNames.h"
 
@@ -14,8 +13,7 @@ namespace {
 // The settings as a fresh start-up reads them, before any global option is applied over them.
 void PrintSettings(CtlContext& ctx) {
     ctx.StartUp();  // ensures the key; failure ends the tool
-    zelt::CMainApp readAtStart;
-    zelt::ReadSettings(readAtStart, zelt::SettingsFilePath());
+    const zelt::CMainApp& readAtStart = ctx.SettingsAsRead();
 
     nlohmann::ordered_json out;
     out["comPort"] = readAtStart.comPort;

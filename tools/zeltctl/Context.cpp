@@ -16,6 +16,7 @@ void CtlContext::StartUp() {
         throw CtlError{kExitUsage, "Fatal Error: Rigistry Fail ! " + error};
     }
     zelt::ReadSettings(app, path);
+    settingsAsRead_ = app;
     if (!options.port.empty()) {
         app.comPort = static_cast<uint16_t>(zelt::ParseComName(options.port));
     }

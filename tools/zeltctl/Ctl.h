@@ -30,7 +30,7 @@ struct CtlOptions {
 };
 
 class CtlContext {
-public:
+  public:
     explicit CtlContext(zelt::CMainApp& app) : app(app) {}
 
     zelt::CMainApp& app;
@@ -39,11 +39,14 @@ public:
     // The program's start-up: ensures the settings key (fatal: status 2) and reads the
     // settings once, then applies the global options over them.
     void StartUp();
+    // The settings as start-up read them, before the global options went over them.
+    const zelt::CMainApp& SettingsAsRead() const { return settingsAsRead_; }
     // The developer trace: stderr with --trace or ZELT_TRACE=1, silent otherwise.
     zelt::ITraceSink& Trace();
 
-private:
+  private:
     bool started_ = false;
+    zelt::CMainApp settingsAsRead_;
     std::unique_ptr<zelt::ITraceSink> trace_;
 };
 

@@ -7,9 +7,9 @@
 #include <chrono>
 #include <string>
 
+#include "base/Ticks.h"
 #include "link/LinkHost.h"
 #include "link/SerialPort.h"
-#include "link/Ticks.h"
 
 namespace zelt::bench {
 

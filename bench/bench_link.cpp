@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "base/Trace.h"
 #include "config/MainApp.h"
 #include "kvrn/Sim.h"
 #include "link/ComPort.h"
 #include "link/ControllerLink.h"
 #include "link/Discovery.h"
 #include "link/Sequences.h"
-#include "link/Trace.h"
 #include "link/WallClock.h"
 
 namespace zelt::bench {

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-json3-dev libcli11-dev)
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-json3-dev libcli11-dev
+    # the window program: Qt 6 Widgets, its SVG images and charts, a CJK font so that Chinese
+    # renders on every platform plugin (offscreen included), the help compiler and a viewer
+    qt6-base-dev qt6-svg-dev qt6-charts-dev libgl-dev fonts-wqy-microhei fp-utils xchm)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "link/Trace.h"
+#include "base/Trace.h"
 #include "support/CfgLayout.h"
 
 namespace zelt {

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "link/Trace.h"
+#include "base/Trace.h"
 
 namespace zelt {
 

@@ -13,7 +13,7 @@ constexpr uint16_t kCommModeRs485 = 485;
 // The application object: persisted settings and the run-time values that the link, the
 // record and the windows share. One per process (the GUI's and zeltctl's theApp).
 class CMainApp {
-public:
+  public:
     CCfgDocument config;
     uint32_t savedToController = 1;
     uint32_t savedToFile = 1;

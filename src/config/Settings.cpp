@@ -11,8 +11,8 @@
 #include <cstring>
 #include <optional>
 
+#include "base/Trace.h"
 #include "config/RegFile.h"
-#include "link/Trace.h"
 
 namespace zelt {
 

@@ -12,9 +12,9 @@
 #include <chrono>
 #include <thread>
 
+#include "base/Ticks.h"
+#include "base/Trace.h"
 #include "link/PortNames.h"
-#include "link/Ticks.h"
-#include "link/Trace.h"
 
 namespace zelt {
 

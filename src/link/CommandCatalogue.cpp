@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/Trace.h"
 #include "link/ControllerLink.h"
 #include "link/LinkTexts.h"
-#include "link/Trace.h"
 #include "schedule/TimeAxis.h"
 
 namespace zelt {

@@ -15,12 +15,12 @@
 #include <functional>
 #include <string>
 
+#include "base/Ticks.h"
+#include "base/Trace.h"
 #include "config/MainApp.h"
 #include "link/LinkHost.h"
 #include "link/SerialPort.h"
 #include "link/Telemetry.h"
-#include "link/Ticks.h"
-#include "link/Trace.h"
 #include "link/Transaction.h"
 #include "link/WallClock.h"
 

@@ -108,6 +108,7 @@ int CAutoDetect::Run(const CPortTable& table, const std::function<void()>& getPa
 }
 
 bool CAutoDetect::ProbeRs232(int portNumber) {
+    ReportProbe(portNumber, 0);
     Drain();
     link_.port.Write(reinterpret_cast<const uint8_t*>(kDetectRequest), kDetectRequestLength);
     long elapsed = 0;
@@ -147,6 +148,7 @@ bool CAutoDetect::ProbeRs485(int portNumber) {
 
 bool CAutoDetect::ProbeRs485Id(int portNumber, int id) {
     const uint8_t deviceId = static_cast<uint8_t>(id & 0xFF);
+    ReportProbe(portNumber, id);
     link_.clock.Sleep(kRs485PauseMs);
     Drain();  // a late answer to the previous ID must not pass for this one's
     uint8_t frame[6] = {deviceId, 4, 0x01, 0x03, 1, 0};

@@ -9,12 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/Ticks.h"
+#include "base/Trace.h"
 #include "config/MainApp.h"
 #include "link/ComPort.h"
 #include "link/LinkHost.h"
 #include "link/PortNames.h"
-#include "link/Ticks.h"
-#include "link/Trace.h"
 
 namespace zelt {
 
@@ -63,7 +63,13 @@ struct DiscoveryLink {
 // given) runs on the open port.
 class CAutoDetect {
   public:
+    // Told before each probe: the port and, in RS485 mode, the device ID (0 in RS232 mode).
+    // Windows and the command line show where a long walk is with it.
+    using ProbeHook = std::function<void(int port, int rs485Id)>;
+
     explicit CAutoDetect(DiscoveryLink link) : link_(link) {}
+
+    void SetProbeHook(ProbeHook hook) { probeHook_ = std::move(hook); }
 
     // The port found, 0 when none (the port is then left closed).
     int Run(const CPortTable& table, const std::function<void()>& getParameters = {});
@@ -83,7 +89,14 @@ class CAutoDetect {
     bool WaitForReply(int minBytes, long* elapsed);
     void Drain();
 
+    void ReportProbe(int port, int id) const {
+        if (probeHook_) {
+            probeHook_(port, id);
+        }
+    }
+
     DiscoveryLink link_;
+    ProbeHook probeHook_;
     int foundPort_ = 0;
     int foundId_ = 0;
 };

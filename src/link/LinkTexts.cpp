@@ -1,6 +1,6 @@
 #include "link/LinkTexts.h"
 
-#include "link/Trace.h"
+#include "base/Trace.h"
 
 namespace zelt {
 

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
+#include "base/Trace.h"
 #include "config/Settings.h"
-#include "link/Trace.h"
 
 namespace zelt {
 

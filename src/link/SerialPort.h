@@ -7,7 +7,7 @@ namespace zelt {
 // What the transaction layer needs of a serial line. CComPort is the real one; tests put a
 // scripted port in its place.
 class ISerialPort {
-public:
+  public:
     virtual ~ISerialPort() = default;
 
     // Number of bytes requested when the port is open, else 0 (never per-byte failures).

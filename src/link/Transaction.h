@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Ticks.h"
+#include "base/Trace.h"
 #include "link/SerialPort.h"
-#include "link/Ticks.h"
-#include "link/Trace.h"
 
 namespace zelt {
 

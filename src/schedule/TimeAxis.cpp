@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "link/Trace.h"
+#include "base/Trace.h"
 
 namespace zelt {
 

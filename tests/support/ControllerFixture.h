@@ -5,9 +5,9 @@
 #include <deque>
 #include <string>
 
+#include "base/Trace.h"
 #include "config/MainApp.h"
 #include "link/ControllerLink.h"
-#include "link/Trace.h"
 #include "support/FakeLink.h"
 #include "support/RecordingHost.h"
 

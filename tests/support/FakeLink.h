@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Ticks.h"
+#include "base/Trace.h"
 #include "link/SerialPort.h"
-#include "link/Ticks.h"
-#include "link/Trace.h"
 #include "link/Transaction.h"
 
 namespace zelt::testing {

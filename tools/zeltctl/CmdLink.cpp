@@ -15,12 +15,12 @@
 #include "LinkSession.h"
 #include "LiveReadings.h"
 #include "RecordJson.h"
+#include "base/Ticks.h"
 #include "config/CfgFile.h"
 #include "link/ComPort.h"
 #include "link/Discovery.h"
 #include "link/LinkTexts.h"
 #include "link/Sequences.h"
-#include "link/Ticks.h"
 
 namespace zeltctl {
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "base/Trace.h"
 #include "config/MainApp.h"
-#include "link/Trace.h"
 
 namespace zeltctl {
 

@@ -4,10 +4,10 @@
 
 #include <cstdio>
 
+#include "base/Ticks.h"
 #include "link/ComPort.h"
 #include "link/LinkTexts.h"
 #include "link/PortNames.h"
-#include "link/Ticks.h"
 
 namespace zeltctl {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <ctime>
 
+#include "base/Trace.h"
 #include "link/LinkTexts.h"
-#include "link/Trace.h"
 
 namespace zeltctl {
 

@@ -6,7 +6,7 @@
 #include <limits>
 #include <type_traits>
 
-#include "link/Trace.h"
+#include "base/Trace.h"
 
 namespace zeltctl {
 

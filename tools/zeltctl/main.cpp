@@ -2,9 +2,9 @@
 #include <cstdio>
 
 #include "Ctl.h"
+#include "base/Ticks.h"
 #include "link/ComPort.h"
 #include "link/PortNames.h"
-#include "link/Ticks.h"
 
 namespace {
 zelt::CMainApp theApp;

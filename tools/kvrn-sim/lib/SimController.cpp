@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "link/Trace.h"
+#include "base/Trace.h"
 #include "link/Transaction.h"
 
 namespace kvrn {

@@ -13,10 +13,10 @@
 #include <thread>
 
 #include "PseudoTerminal.h"
+#include "base/Trace.h"
 #include "kvrn/FaultPlan.h"
 #include "kvrn/Sim.h"
 #include "kvrn/SimController.h"
-#include "link/Trace.h"
 
 namespace kvrn {
 

@@ -8,25 +8,25 @@ namespace zelt {
 // The developer trace: fixed-format lines that are never shown to the user. Silent unless a
 // developer turns it on (ZELT_TRACE=1 or a tool's --trace), then written to standard error.
 class ITraceSink {
-public:
+  public:
     virtual ~ITraceSink() = default;
     // One formatted line, including its trailing newline when the format has one.
     virtual void Write(const std::string& line) = 0;
 };
 
 class NullTraceSink final : public ITraceSink {
-public:
+  public:
     void Write(const std::string&) override {}
 };
 
 class StderrTraceSink final : public ITraceSink {
-public:
+  public:
     void Write(const std::string& line) override;
 };
 
 // Keeps every line; tests compare them exactly.
 class CaptureTraceSink final : public ITraceSink {
-public:
+  public:
     void Write(const std::string& line) override { lines.push_back(line); }
     std::vector<std::string> lines;
 };

@@ -1,4 +1,4 @@
-#include "link/Ticks.h"
+#include "base/Ticks.h"
 
 #include <cerrno>
 #include <chrono>
@@ -20,7 +20,9 @@ long SteadyTickClock::Now() {
         std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - Origin()).count());
 }
 
-void SteadyTickClock::Sleep(int ms) { SleepMs(ms); }
+void SteadyTickClock::Sleep(int ms) {
+    SleepMs(ms);
+}
 
 ITickClock& ProcessTickClock() {
     static SteadyTickClock clock;

@@ -6,7 +6,7 @@ namespace zelt {
 // clock counted from program start. Transactions take the clock as an object so that tests
 // can drive time by hand.
 class ITickClock {
-public:
+  public:
     virtual ~ITickClock() = default;
     // Ticks since the clock's origin. May step backwards only in tests; callers treat a
     // backwards step as a time-out.
@@ -17,7 +17,7 @@ public:
 
 // The real clock: CLOCK_MONOTONIC, origin at the first use in the process.
 class SteadyTickClock final : public ITickClock {
-public:
+  public:
     long Now() override;
     void Sleep(int ms) override;
 };

@@ -10,6 +10,7 @@
 
 namespace zelt {
 
+class CScheduleEditor;
 class CScrollViewSch;
 class CWndControlLED;
 
@@ -37,6 +38,8 @@ class CWndMiscPara : public QWidget {
     // The schedule editor in the last group; null until the panel creates them.
     CScrollViewSch* ScheduleView() const { return scheduleView_; }
     CWndControlLED* SchedulePanel() const { return schedulePanel_; }
+    // The main window's schedule-side handlers over the two; null until created.
+    CScheduleEditor* ScheduleEditor() const { return scheduleEditor_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -47,6 +50,7 @@ class CWndMiscPara : public QWidget {
     QObject* mainWnd_;
     CScrollViewSch* scheduleView_ = nullptr;
     CWndControlLED* schedulePanel_ = nullptr;
+    CScheduleEditor* scheduleEditor_ = nullptr;
 };
 
 }  // namespace zelt

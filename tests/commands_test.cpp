@@ -324,7 +324,9 @@ TEST(CommandsRs232, VersionForms) {
     } rows[] = {{"R0003010512", 1, "3.12"},
                 {"R8103010612", 1, "3.12B1"},
                 {"R1204010512", 1, "4.12A12"},
-                {"R00030105A2", 0, "4.12A12"}};  // a letter after the "R" fails
+                {"R0003010512\r\n", 1, "3.12"},  // the line end is no part of the version
+                {"R00030105A2", 0,
+                 "3.12"}};  // a letter after the "R" fails  // a letter after the "R" fails
     for (const auto& row : rows) {
         f.AnswerText(row.reply);
         EXPECT_EQ(f.ctl.GetVersion(), row.ok) << row.reply;

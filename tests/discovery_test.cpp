@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "kvrn/Sim.h"
@@ -147,6 +148,35 @@ TEST_F(PortBench, Rs232SkipsSilentVanishedAndWrongPortsThenReadsTheId) {
     EXPECT_EQ(1u, LinesStartingWith("Auto Detect COM4 Fail, KVRN->PC:").size());
     for (const char* untouched : {"Auto Detect COM5", "Auto Detect COM7", "Auto Detect COM9"}) {
         EXPECT_TRUE(LinesStartingWith(untouched).empty()) << untouched;
+    }
+}
+
+TEST_F(PortBench, Rs232KeepsTheOldIdUnlessTheReplyHoldsTwoHexDigits) {
+    const struct {
+        const char* reply;
+        int id;
+    } rows[] = {{"R0G", 42}, {"R:1", 42}, {"R1 ", 42}, {"Rfa", 0xFA}, {"R0c", 0x0C}};
+    int com = 1;
+    for (const auto& row : rows) {
+        PlaceSilent(com);
+        SilentTerminal& peer = *silent_.back();
+        // Answers the ID request once it is on the line, as a controller would.
+        std::thread answer([&] {
+            std::string got;
+            for (int i = 0; i < 500 && got.find("G7701\r") == std::string::npos; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                got += peer.Received();
+            }
+            peer.Send(row.reply);
+        });
+        app.rs485Id = 42;
+        CPortTable table;
+        table.Enumerate(port);
+        EXPECT_EQ(com, CAutoDetect(Link()).Run(table)) << row.reply;
+        answer.join();
+        EXPECT_EQ(row.id, app.rs485Id) << row.reply;
+        port.Close();
+        fs::remove(PortPath(com++));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "link/CommandCatalogue.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -297,16 +298,18 @@ int DecodeVersion(CControllerLink& link, const RegisterBlock& block, int) {
         for (size_t i = 1; i <= 8 && i <= length; ++i) {
             d[i] = rest[i - 1] - '0';
         }
-        const char* minor = length > 8 ? rest + 8 : "";
+        // Cut from the trimmed length: the version text carries no line end.
+        const std::string minor(rest + std::min<size_t>(length, 8), rest + length);
         app.vendorId = static_cast<uint16_t>(d[5] * 16 + d[6]);
         link.Record().batteryType = static_cast<uint8_t>(d[7] * 16 + d[8]);
         const int major = d[3] * 16 + d[4];
         if (d[1] == 0 && d[2] == 0) {
-            app.firmwareVersionText = StrF("%d.%s", major, minor);
+            app.firmwareVersionText = StrF("%d.%s", major, minor.c_str());
         } else if ((d[1] & 8) != 0) {
-            app.firmwareVersionText = StrF("%d.%sB%d", major, minor, (d[1] - 8) * 10 + d[2]);
+            app.firmwareVersionText =
+                StrF("%d.%sB%d", major, minor.c_str(), (d[1] - 8) * 10 + d[2]);
         } else {
-            app.firmwareVersionText = StrF("%d.%sA%d", major, minor, d[1] * 10 + d[2]);
+            app.firmwareVersionText = StrF("%d.%sA%d", major, minor.c_str(), d[1] * 10 + d[2]);
         }
     } else {
         const int revision = block.Byte(0);

@@ -15,10 +15,18 @@ constexpr int kRs485MinReply = 4;
 constexpr int kRs485PauseMs = 25;
 constexpr int kHighestProbedId = 250;
 
-// One hexadecimal digit of the "G7701" reply: a decimal digit is itself, anything else is
-// taken as an upper-case letter.
+// One hexadecimal digit of the "G7701" reply (0-9, A-F, a-f); -1 for any other character.
 int DetectDigit(uint8_t byte) {
-    return byte >= '0' && byte <= '9' ? byte - '0' : byte - '7';
+    if (byte >= '0' && byte <= '9') {
+        return byte - '0';
+    }
+    if (byte >= 'A' && byte <= 'F') {
+        return byte - 'A' + 10;
+    }
+    if (byte >= 'a' && byte <= 'f') {
+        return byte - 'a' + 10;
+    }
+    return -1;
 }
 
 const char* ReplyText(const uint8_t* reply) {
@@ -124,11 +132,14 @@ bool CAutoDetect::ProbeRs232(int portNumber) {
         TraceF(link_.trace, "Auto Detect COM%d Fail, KVRN->PC:%s\n", portNumber, ReplyText(reply));
         return false;
     }
-    // The reply carries the controller's RS485 device ID as two hex digits. Characters
-    // that are not hex digits would give a value outside a byte: such an ID is not kept.
-    const int id = 16 * DetectDigit(reply[1]) + DetectDigit(reply[2]);
-    if (id >= 0 && id <= 0xFF) {
-        link_.app.rs485Id = static_cast<uint16_t>(id);
+    // The reply carries the controller's RS485 device ID as two hex digits. Deliberately,
+    // a reply whose two characters are not both hex digits ("R0G", "R:1", a short "R\r")
+    // still finds the controller but keeps the old rs485Id: a guessed ID would later
+    // address the wrong device.
+    const int high = DetectDigit(reply[1]);
+    const int low = DetectDigit(reply[2]);
+    if (high >= 0 && low >= 0) {
+        link_.app.rs485Id = static_cast<uint16_t>(16 * high + low);
     }
     foundId_ = link_.app.rs485Id;
     return true;

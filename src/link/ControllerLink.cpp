@@ -217,6 +217,9 @@ int CControllerLink::SetRtc() {
     if (panel.usePcTime == 1) {
         // Send just after a second boundary so the controller starts its second with ours.
         // Bounded: a wall clock that never moves must not hang the program.
+        // Deliberately the wall clock read after the wait is sent, not the pcTime the panel
+        // timer stored up to a second earlier: that copy would set the controller up to one
+        // second behind the PC.
         LocalTime now = wallClock_.Now();
         for (int polls = 0; (now.millisecond < 1 || now.millisecond > 49) && polls < 1100;
              ++polls) {

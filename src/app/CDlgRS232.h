@@ -1,0 +1,103 @@
+#pragma once
+// The link dialog ("Link PC"): choose the COM port from the ports that exist, RS232 or RS485,
+// and the RS485 device ID, or let Auto Detect find the controller. The walks themselves are
+// the core's (CPortTable, CAutoDetect); this window only shows and collects.
+//
+// Usage (the link command):
+//   CDlgRS232 dlg(link, theComPort, host, [&] { ReadAll(); }, mainWindow);
+//   dlg.SetProbeHook([&](int port, int id) { progress.Show(port, id); });
+//   if (dlg.exec() == QDialog::Accepted && dlg.selectedPort != 0) app.comPort = dlg.selectedPort;
+//
+// OK applies the chosen mode and ID to the application object; Cancel leaves the mode as it
+// was (an ID that Auto Detect found stays, as it did before).
+
+#include <QDialog>
+#include <cstdint>
+#include <functional>
+
+#include "link/ComPort.h"
+#include "link/ControllerLink.h"
+#include "link/Discovery.h"
+#include "link/LinkHost.h"
+
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace zelt {
+
+class CDlgRS232 : public QDialog {
+  public:
+    enum ControlId : int {
+        IDOK = 1,
+        IDCANCEL = 2,
+        IDC_PORT_LIST = 1000,
+        IDC_AUTO_DETECT = 1001,
+        IDC_PORT_LABEL = 1012,
+        IDC_HINT = 1013,
+        IDC_RS232 = 1014,
+        IDC_RS485 = 1015,
+        IDC_RS485_ID = 1017,
+        IDC_MODE_GROUP = 1016,
+        IDC_RS485_ID_LABEL = 1020,
+        IDC_PROBE_LINE = 1021,
+    };
+
+    // Enumerates the ports (the serial port is closed for the dialog's life) and fills the
+    // controls in the current language. getParameters runs after Auto Detect found a
+    // controller, on the open port; messages go through host.
+    CDlgRS232(CControllerLink& link, CComPort& port, ILinkHost& host,
+              std::function<void()> getParameters, QWidget* parent = nullptr);
+
+    // Told before each probe of Auto Detect: the port and, in RS485 mode, the device ID.
+    void SetProbeHook(CAutoDetect::ProbeHook hook) { probeHook_ = std::move(hook); }
+
+    // The port the dialog hands back: comPort when it opened, then the list choice or the
+    // port Auto Detect found.
+    uint16_t selectedPort = 0;
+    const CPortTable& Ports() const { return ports_; }
+
+    // The mode the radio buttons show (232 or 485).
+    uint16_t ChosenMode() const;
+
+    void accept() override;
+
+  private:
+    void BuildControls();
+    void SetTexts();
+    void FillPortList();
+    void SelectPortInList(int port);
+    void OnListSelection(int index);
+    void OnAutoDetect();
+    void ShowProbe(int port, int rs485Id);
+    // The ID field's value, 0 when it is not a whole number from 1 to 255.
+    int TypedId() const;
+    void ShowIdError();
+
+    CMainApp& app_;
+    CControllerLink& link_;
+    CComPort& port_;
+    ILinkHost& host_;
+    std::function<void()> getParameters_;
+    CAutoDetect::ProbeHook probeHook_;
+    CPortTable ports_;
+
+    QGroupBox* modeGroup_ = nullptr;
+    QRadioButton* rs232Radio_ = nullptr;
+    QRadioButton* rs485Radio_ = nullptr;
+    QLabel* portLabel_ = nullptr;
+    QComboBox* portList_ = nullptr;
+    QPushButton* autoDetect_ = nullptr;
+    QLabel* idLabel_ = nullptr;
+    QLineEdit* idEdit_ = nullptr;
+    QLabel* hint_ = nullptr;
+    QLabel* probeLine_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+};
+
+}  // namespace zelt

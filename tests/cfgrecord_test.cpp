@@ -107,7 +107,14 @@ TEST(CfgRecordAdapt, VoltagesOfTheOtherRangeAreRescaled) {
     }
     // Temperature compensation: integer scaling toward zero, then out of range is replaced.
     const std::tuple<uint16_t, int32_t, int32_t> temperatures[] = {
-        {12, 60, 30}, {12, 45, 22}, {12, 35, 30}, {24, 25, 50}, {24, 15, 30}, {24, 30, 60},
+        {12, 60, 30},
+        {12, 45, 22},
+        {12, 35, 30},
+        {24, 25, 50},
+        {24, 15, 30},
+        {24, 30, 60},
+        {24, INT32_MIN, INT32_MIN},  // saturates instead of overflowing
+        {24, -1073741825, INT32_MIN},
     };
     for (const auto& [volts, before, after] : temperatures) {
         CCfgDocument r;

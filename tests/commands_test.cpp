@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "link/CommandCatalogue.h"
 #include "support/ControllerFixture.h"
 
@@ -83,6 +86,15 @@ TEST_P(CommandsBothModes, LoadLimitsReadClampsAndWriteFlagDigit) {
     f.app.config.maxVout = 28.0f;  // the ninth bit goes into the flag digit
     EXPECT_EQ(Write(&CControllerLink::SetVoltForLoad),
               Req("S7818A001\r", WriteFrame16(0x78, {0x18, 0xA0, 1})));
+    // Limits from a file that no 9-bit field holds saturate: 51.1 V at most, 0 at least.
+    f.app.config.maxVout = 1e21f;
+    f.app.config.minVout = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(Write(&CControllerLink::SetVoltForLoad),
+              Req("S78FF0001\r", WriteFrame16(0x78, {0xFF, 0, 1})));
+    f.app.config.maxVout = -std::numeric_limits<float>::infinity();
+    f.app.config.minVout = std::numeric_limits<float>::infinity();
+    EXPECT_EQ(Write(&CControllerLink::SetVoltForLoad),
+              Req("S7800FF02\r", WriteFrame16(0x78, {0, 0xFF, 2})));
 }
 
 // ---------------------------------------------------------------- level rules
@@ -103,6 +115,23 @@ TEST(CommandsLevels, RoundingSnappingAndFullScale) {
     EXPECT_EQ(LevelToCount(100, 0, 0.04, 8.0f, kVpc12), 1023);
     EXPECT_EQ(LevelToCount(100, 1, 0.04f, 8.0f, kVpc12), 502);  // 12 V / vpc = 501.55
     EXPECT_EQ(CountFromVolts(2.5, kVpc12), 104);                // 104.49: no round up
+    // Values from a file that no voltage word holds saturate to 0..1023, NaN to 0.
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const double kNaN = std::nan("");
+    for (const auto& [volts, count] : {std::pair{kNaN, 0},
+                                       {kInf, 1023},
+                                       {-kInf, 0},
+                                       {1e30, 1023},
+                                       {-1e30, 0},
+                                       {24.47, 1023},
+                                       {-0.1, 0}}) {
+        EXPECT_EQ(CountFromVolts(volts, kVpc12), count) << volts;
+    }
+    EXPECT_EQ(LevelToCount(INT32_MAX, 1, 0.04, 8.0f, kVpc12), 1023);
+    EXPECT_EQ(LevelToCount(INT32_MIN, 1, 0.04, 8.0f, kVpc12), 0);
+    EXPECT_EQ(LevelToCount(50, 1, kNaN, 8.0f, kVpc12), 0);
+    EXPECT_EQ(LevelFromCount(400, kVpc12, static_cast<float>(kNaN), 0.04), 0);
+    EXPECT_EQ(LevelFromCount(400, kVpc12, 0.0f, 1e-30), 100);
 }
 
 // ---------------------------------------------------------------- schedule slots

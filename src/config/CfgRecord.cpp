@@ -1,5 +1,7 @@
 #include "config/CfgRecord.h"
 
+#include <limits>
+
 #include "config/CfgCodes.h"
 #include "schedule/TimeAxis.h"
 
@@ -60,7 +62,9 @@ void AdaptRecordFor24(CCfgDocument& r) {
     AdaptFor24(r.low1Voltage, 22.0f, 23.6f, 23.6f);
     AdaptFor24(r.low2Voltage, 21.6f, 23.2f, 22.8f);
     if (r.tempCompensation < 40) {
-        r.tempCompensation *= 2;
+        // Saturates: a value from a file below -2^30 would overflow when doubled.
+        constexpr int32_t kLowest = std::numeric_limits<int32_t>::min();
+        r.tempCompensation = r.tempCompensation < kLowest / 2 ? kLowest : r.tempCompensation * 2;
     }
     if (r.tempCompensation > 60) {
         r.tempCompensation = 60;

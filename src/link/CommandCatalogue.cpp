@@ -26,6 +26,14 @@ int CountFromVolts(double volts, double voltsPerCount) {
         return 0;
     }
     const double exact = volts / voltsPerCount;
+    // A voltage word carries 0..1023: a record from a file may hold anything (NaN, 1e30,
+    // negative volts), which saturates to that range instead of wrapping on the wire.
+    if (!(exact > 0.0)) {
+        return 0;
+    }
+    if (exact >= kFullScaleCount) {
+        return kFullScaleCount;
+    }
     int count = static_cast<int>(exact);
     if (exact - count > 0.5) {
         ++count;
@@ -57,7 +65,12 @@ int LevelFromCount(int count, double voltsPerCount, float minVout, double voltsP
         // Equal load limits: nothing to scale by; above the lower limit is full brightness.
         return v > 0 ? 100 : 0;
     }
-    const double exact = v / voltsPerPercent;
+    // Anything above 101 snaps to 100 anyway; the bound keeps the conversion defined for
+    // limits from a file (NaN, a tiny voltsPerPercent).
+    const double exact = std::min(v / voltsPerPercent, 101.0);
+    if (!(exact >= 0.0)) {
+        return 0;
+    }
     int level = static_cast<int>(exact);
     if (exact - level > 0.5) {
         ++level;
@@ -381,10 +394,20 @@ int LevelCount(CControllerLink& link, int percent) {
     return LevelToCount(percent, r.pwmEnabled, link.voltsPerPercent, r.minVout, link.voltsPerCount);
 }
 
+// A load limit in tenths of a volt as its 9-bit field carries it (0..511); out-of-range and
+// non-finite limits saturate.
+int LoadLimitTenths(float volts) {
+    const float tenths = static_cast<float>(volts * 10);
+    if (!(tenths > 0.0f)) {
+        return 0;
+    }
+    return tenths >= 511.0f ? 511 : static_cast<int>(tenths);
+}
+
 WriteFrame EncodeVoltForLoad(CControllerLink& link, int) {
     const CCfgDocument& r = link.Record();
-    int max = static_cast<int>(static_cast<float>(r.maxVout * 10));
-    int min = static_cast<int>(static_cast<float>(r.minVout * 10));
+    int max = LoadLimitTenths(r.maxVout);
+    int min = LoadLimitTenths(r.minVout);
     int flags = 0;
     if (max > 255) {
         flags |= 1;

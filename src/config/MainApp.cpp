@@ -3,7 +3,7 @@
 namespace zelt {
 
 std::string CMainApp::AppTitle(bool inEnglish) {
-    return inEnglish ? "ZELT Utility" : "ZELT 工具程式";
+    return inEnglish ? "Tessaly Solar Controller Utility" : "Tessaly 太陽能控制器工具程式";
 }
 
 }  // namespace zelt

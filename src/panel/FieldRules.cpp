@@ -1,0 +1,122 @@
+#include "panel/FieldRules.h"
+
+namespace zelt {
+
+namespace {
+
+using V = PanelRecordValues;
+constexpr FieldRange kPercent{0, 100};
+// A step duration travels as a 16-bit word.
+constexpr FieldRange kDurationWord{0, 65535};
+
+// clang-format off
+constexpr FieldRule kRules[] = {
+    // id, count, spin, name, filter, stored while typing, leave, float,
+    // 12 V range, 24 V range, step 12 V, step 24 V, pair, partner, value
+    {field::kLvr, 1, 1042, "lvrVoltage", TypingFilter::Decimal, false, LeaveRule::ClampVoltage, true,
+     {11.5, 13.5}, {23.0, 27.0}, kVoltStep, kVoltStep, PairRule::RestoreUpper, field::kLvd,
+     &V::lvrVoltage, nullptr, nullptr},
+    {field::kLvd, 1, 1043, "lvdVoltage", TypingFilter::Decimal, false, LeaveRule::ClampVoltage, true,
+     {10.5, 12.5}, {21.0, 25.0}, kVoltStep, kVoltStep, PairRule::RestoreLower, field::kLvr,
+     &V::lvdVoltage, nullptr, nullptr},
+    {field::kFcv, 1, 3400, "fcvVoltage", TypingFilter::Decimal, false, LeaveRule::ClampVoltage, true,
+     {13.0, 15.0}, {26.0, 30.0}, kVoltStep, kVoltStep, PairRule::RestoreLower, field::kAcv,
+     &V::fcvVoltage, nullptr, nullptr},
+    {field::kAcv, 1, 3401, "acvVoltage", TypingFilter::Decimal, false, LeaveRule::ClampVoltage, true,
+     {14.0, 16.0}, {28.0, 32.0}, kVoltStep, kVoltStep, PairRule::RestoreUpper, field::kFcv,
+     &V::acvVoltage, nullptr, nullptr},
+    {field::kLow1, 1, 3310, "low1Voltage", TypingFilter::Decimal, false, LeaveRule::ClampVoltage, true,
+     {11.0, 11.8}, {22.0, 23.6}, kVoltStep, kVoltStep, PairRule::StepUpper, field::kLow2,
+     &V::low1Voltage, nullptr, nullptr},
+    {field::kLow2, 1, 3314, "low2Voltage", TypingFilter::Decimal, false, LeaveRule::ClampVoltage, true,
+     {10.8, 11.6}, {21.6, 23.2}, kVoltStep, kVoltStep, PairRule::StepLower, field::kLow1,
+     &V::low2Voltage, nullptr, nullptr},
+    {field::kBrightness1, 1, 3312, "low1Brightness", TypingFilter::Brightness, true, LeaveRule::Brightness, false,
+     kPercent, kPercent, 10, 10, PairRule::None, 0,
+     nullptr, &V::low1Brightness, nullptr},
+    {field::kBrightness2, 1, 3316, "low2Brightness", TypingFilter::Brightness, true, LeaveRule::Brightness, false,
+     kPercent, kPercent, 10, 10, PairRule::None, 0,
+     nullptr, &V::low2Brightness, nullptr},
+    {field::kTempCompensation, 1, 3402, "tempCompensation", TypingFilter::Integer, true, LeaveRule::ClampTemperature, false,
+     {20, 30}, {40, 60}, 10, 20, PairRule::None, 0,
+     nullptr, &V::tempCompensation, nullptr},
+    {field::kHour, 1, 0, "hour", TypingFilter::Hour, true, LeaveRule::Clock, false,
+     {0, 23}, {0, 23}, 0, 0, PairRule::None, 0, nullptr, nullptr, nullptr},
+    {field::kMinute, 1, 0, "minute", TypingFilter::MinuteOrSecond, true, LeaveRule::Clock, false,
+     {0, 59}, {0, 59}, 0, 0, PairRule::None, 0, nullptr, nullptr, nullptr},
+    {field::kSecond, 1, 0, "second", TypingFilter::MinuteOrSecond, true, LeaveRule::Clock, false,
+     {0, 59}, {0, 59}, 0, 0, PairRule::None, 0, nullptr, nullptr, nullptr},
+    {field::kMaxVout, 1, 1044, "maxVout", TypingFilter::Decimal, true, LeaveRule::ClampVoltage, true,
+     {8.0, 14.0}, {18.0, 28.0}, kVoltStep, kVoltStep, PairRule::GapUpper, field::kMinVout,
+     &V::maxVout, nullptr, nullptr},
+    {field::kMinVout, 1, 1045, "minVout", TypingFilter::Decimal, true, LeaveRule::ClampVoltage, true,
+     {8.0, 14.0}, {16.0, 28.0}, kVoltStep, kVoltStep, PairRule::GapLower, field::kMaxVout,
+     &V::minVout, nullptr, nullptr},
+    {field::kLightOn, 1, 0, "lightOnVoltage", TypingFilter::None, false, LeaveRule::LightOn, true,
+     {0.0, 10.0}, {0.0, 20.0}, 0, 0, PairRule::None, field::kLightOff,
+     &V::lightOnVoltage, nullptr, nullptr},
+    {field::kLightOff, 1, 0, "lightOffVoltage", TypingFilter::None, false, LeaveRule::LightOff, true,
+     {0.0, 10.0}, {0.0, 20.0}, 0, 0, PairRule::None, field::kLightOn,
+     &V::lightOffVoltage, nullptr, nullptr},
+    {field::kRemoteLevel, 1, 0, "remoteLevel", TypingFilter::None, false, LeaveRule::ClampVoltage, true,
+     {0.0, 15.0}, {0.0, 25.5}, 0, 0, PairRule::None, 0,
+     &V::remoteLevel, nullptr, nullptr},
+    {field::kDuration0, field::kSteps, 0, "autoDuration", TypingFilter::None, false, LeaveRule::Duration, false,
+     kDurationWord, kDurationWord, 0, 0, PairRule::None, 0,
+     nullptr, nullptr, &V::autoDuration},
+    {field::kStepBrightness0, field::kSteps, 0, "autoBrightness", TypingFilter::None, false, LeaveRule::Brightness, false,
+     kPercent, kPercent, 0, 0, PairRule::None, 0,
+     nullptr, nullptr, &V::autoBrightness},
+};
+// clang-format on
+
+}  // namespace
+
+std::span<const FieldRule> AllFieldRules() {
+    return kRules;
+}
+
+const FieldRule* FindFieldRule(int id) {
+    for (const FieldRule& rule : kRules) {
+        if (id >= rule.id && id < rule.id + rule.count) {
+            return &rule;
+        }
+    }
+    return nullptr;
+}
+
+const FieldRule* FindSpinRule(int spinId) {
+    for (const FieldRule& rule : kRules) {
+        if (rule.spinId != 0 && rule.spinId == spinId) {
+            return &rule;
+        }
+    }
+    return nullptr;
+}
+
+const FieldRange& RangeAt(const FieldRule& rule, int systemVoltage) {
+    return systemVoltage == 24 ? rule.range24 : rule.range12;
+}
+
+double StepAt(const FieldRule& rule, int systemVoltage) {
+    return systemVoltage == 24 ? rule.step24 : rule.step12;
+}
+
+double VoutGap(int systemVoltage) {
+    return systemVoltage == 24 ? 2.0 : 1.0;
+}
+
+double FieldValue(const PanelRecordValues& values, const FieldRule& rule, int step) {
+    if (rule.floatValue != nullptr) {
+        return static_cast<double>(values.*rule.floatValue);
+    }
+    if (rule.intValue != nullptr) {
+        return values.*rule.intValue;
+    }
+    if (rule.stepValues != nullptr) {
+        return (values.*rule.stepValues)[static_cast<size_t>(step)];
+    }
+    return 0;
+}
+
+}  // namespace zelt

@@ -94,11 +94,12 @@ TEST(CfgFileLoadFaults, ShortEmptyOrUnreadableFilesLeaveTheRecordUntouched) {
     const Bytes image = ImageOf(Distinct(), 0).bytes;  // one sector: 303 bytes
     ScratchFolder folder;
     CCfgDocument record;
-    for (const std::size_t length : {0u, 4u, 8u, 11u, 35u, 200u, 290u, 302u}) {
+    for (const std::size_t length : {0u, 4u, 8u, 11u, 35u, 40u, 200u, 290u, 302u}) {
         WriteBytes(folder.File("short.cfg"), Bytes(image.begin(), image.begin() + length));
-        EXPECT_EQ(LoadCfgFile(folder.File("short.cfg"), record).status,
-                  length == 0 ? CfgLoadStatus::Empty : CfgLoadStatus::TooShort)
-            << length;
+        const CfgLoadResult result = LoadCfgFile(folder.File("short.cfg"), record);
+        EXPECT_EQ(result.status, length == 0 ? CfgLoadStatus::Empty : CfgLoadStatus::TooShort)
+            << length;  // cut before or after the sectors: the same complaint
+        EXPECT_EQ(result.neededLength, length < 36 ? 291u : 303u) << length;
     }
     EXPECT_EQ(LoadCfgFile(folder.File("missing.cfg"), record).systemError, ENOENT);
     EXPECT_EQ(LoadCfgFile(folder.path.string(), record).status, CfgLoadStatus::CannotOpen);
@@ -110,11 +111,11 @@ TEST(CfgFileLoadFaults, WrongSignaturesAndImpossibleSectorCountsChangeNothing) {
     const std::tuple<std::size_t, uint32_t, CfgLoadStatus> cases[] = {
         {0, 0x78563413, CfgLoadStatus::WrongSignature},
         {4, 0x20090810, CfgLoadStatus::WrongSignature},
-        {32, 0x7FFFFFFF, CfgLoadStatus::BadSectorCount},
-        {32, 0x80000000, CfgLoadStatus::BadSectorCount},
+        {32, 0x7FFFFFFF, CfgLoadStatus::TooShort},  // a long enough file could hold these
+        {32, 2000, CfgLoadStatus::TooShort},
+        {32, 2, CfgLoadStatus::TooShort},
+        {32, 0x80000000, CfgLoadStatus::BadSectorCount},  // no file could
         {32, 0xFFFFFFFF, CfgLoadStatus::BadSectorCount},
-        {32, 2000, CfgLoadStatus::BadSectorCount},
-        {32, 2, CfgLoadStatus::TooShort},  // a count the length could hold, the tail missing
     };
     ScratchFolder folder;
     for (const auto& [offset, word, status] : cases) {

@@ -159,8 +159,7 @@ TEST_F(ZeltctlCfg, BrokenFilesAreRefusedWithStatus2AndAMessage) {
         {"cfg show cut.cfg",
          "cut.cfg: Illegal Config File: the file is too short (302 bytes, 303 needed)."},
         {"cfg show huge.cfg",
-         "huge.cfg: Illegal Config File: the sector count 2147483647 is impossible in a file of "
-         "303 bytes."},
+         "huge.cfg: Illegal Config File: the file is too short (303 bytes, 25769804055 needed)."},
         {"--lang zh cfg show negative.cfg",
          "negative.cfg: 此為錯誤檔案: 時段數 -1 不可能存在於 303 位元組的檔案中."},
         {"--lang zh cfg show wrong.cfg", "wrong.cfg: 此為錯誤檔案."},

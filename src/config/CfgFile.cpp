@@ -287,12 +287,17 @@ CfgLoadResult CheckCfgHead(std::span<const uint8_t> head, uint64_t fileLength) {
     result.sectorCount = static_cast<int32_t>(head[32] | head[33] << 8 | head[34] << 16 |
                                               static_cast<uint32_t>(head[35]) << 24);
     const int64_t n = result.sectorCount;
-    if (n < 0 || static_cast<uint64_t>(n) > (fileLength - kCfgHeadSize) / kSectorSize) {
-        result.status = CfgLoadStatus::BadSectorCount;
-        return result;
+    if (n >= 0) {
+        result.neededLength = kCfgFixedSize + kSectorSize * static_cast<uint64_t>(n);
     }
-    result.neededLength = kCfgFixedSize + kSectorSize * static_cast<uint64_t>(n);
-    if (fileLength < result.neededLength) {
+    // A cut file is "too short" whatever its count; only a count that no length could hold
+    // (a negative one) is impossible. The loader reads no more than the file holds, so a
+    // huge count costs nothing.
+    if (fileLength < kCfgFixedSize) {
+        result.status = CfgLoadStatus::TooShort;
+    } else if (n < 0) {
+        result.status = CfgLoadStatus::BadSectorCount;
+    } else if (fileLength < result.neededLength) {
         result.status = CfgLoadStatus::TooShort;
     }
     return result;

@@ -27,7 +27,7 @@ enum class CfgLoadStatus {
     Empty,
     TooShort,        // ends before the last field its head announces
     WrongSignature,  // fileMagic or fileVersion differ
-    BadSectorCount,  // negative, or more sectors than the file's length can hold
+    BadSectorCount,  // negative: no file length could hold it
 };
 
 struct CfgLoadResult {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 #include "base/Trace.h"
 
@@ -225,6 +226,97 @@ BrightnessStep StepBrightnessDown(std::string_view text, bool pwmEnabled) {
         return MakeBrightness(kMaxBrightness);
     }
     return MakeBrightness(((*value + 9) / 10 - 1) * 10);
+}
+
+std::optional<std::string> StepSectorTime(const std::vector<CTimeSectorData>& sectors,
+                                          std::size_t index, bool startEdge, bool later) {
+    const CTimeSectorData& own = sectors.at(index);
+    int start = own.startMinute;
+    int end = own.endMinute;
+    std::string text;
+    if (startEdge) {
+        if (!later && start <= 0) {
+            return std::nullopt;
+        }
+        text = later ? StepTimeUp(MinuteToClock(start)) : StepTimeDown(MinuteToClock(start));
+        start = ClockToStartMinute(text);
+    } else {
+        if (later && end >= kMinutesPerDay) {
+            return std::nullopt;
+        }
+        text = later ? StepTimeUp(MinuteToClock(end)) : StepTimeDown(MinuteToClock(end));
+        end = ClockToEndMinute(text);
+    }
+    // Measured on the result, so a time off the 5-minute grid cannot step below the shortest
+    // sector either.
+    if (end - start < kShortestSector || IsTimeInsideOtherSector(sectors, index, text)) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+SectorGrip GripAt(int x, int windowWidth) {
+    if (x == 0) {
+        return SectorGrip::Start;
+    }
+    return x == windowWidth - 1 ? SectorGrip::End : SectorGrip::None;
+}
+
+SectorPress PressOnSector(bool wasSelected, SectorGrip grip, bool ctrl, bool otherKeys) {
+    if (otherKeys) {
+        return SectorPress{};
+    }
+    if (grip != SectorGrip::None) {
+        return SectorPress{true, true, true, true};
+    }
+    return SectorPress{true, !wasSelected, !ctrl, false};
+}
+
+void NewSectorDrag::Press(int minute, std::size_t sectorCount) {
+    dragging_ = sectorCount < kMaxMouseSectors;
+    start_ = minute;
+    current_ = minute;
+    // A band left over from an abandoned drag must not become this drag's fallback.
+    previous_ = -1;
+}
+
+void NewSectorDrag::Move(const std::vector<CTimeSectorData>& sectors, int minute,
+                         bool leftButtonAlone) {
+    current_ = minute;
+    if (!dragging_) {
+        return;
+    }
+    if (!leftButtonAlone) {
+        dragging_ = false;
+        return;
+    }
+    if (DragHitsSector(sectors, start_, current_)) {
+        if (previous_ != -1) {
+            current_ = previous_;
+        }
+        return;
+    }
+    previous_ = current_;
+}
+
+std::optional<CTimeSectorData> NewSectorDrag::Release(const std::vector<CTimeSectorData>& sectors) {
+    if (!dragging_) {
+        return std::nullopt;
+    }
+    dragging_ = false;
+    previous_ = -1;
+    int a = start_;
+    int b = current_;
+    if (b - a < kShortestSector && a - b < kShortestSector) {
+        return std::nullopt;
+    }
+    if (b < a) {
+        std::swap(a, b);
+    }
+    if (DragHitsSector(sectors, a, b)) {
+        return std::nullopt;
+    }
+    return CTimeSectorData{a, b, kMaxBrightness};
 }
 
 }  // namespace zelt

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,8 @@ constexpr int kMinutesPerDay = 1440;
 constexpr int kNoonOffset = 720;  // axis minute of 00:00 midnight
 constexpr int kShortestSector = 10;
 constexpr int kMaxBrightness = 100;
+// The mouse starts no new sector while this many exist.
+constexpr std::size_t kMaxMouseSectors = 8;
 // What the clock-text readers return for a text that is not "HH:MM" with HH 00..23, MM 00..59.
 constexpr int kInvalidMinute = -1;
 
@@ -90,5 +93,52 @@ struct BrightnessStep {
 // step's direction (100 % up, 0 % down).
 BrightnessStep StepBrightnessUp(std::string_view text, bool pwmEnabled);
 BrightnessStep StepBrightnessDown(std::string_view text, bool pwmEnabled);
+
+// A step of the schedule panel's start or end spin over sectors[index]; later is the up
+// arrow. The new clock text of that edge, or nullopt when the step is refused: past either
+// end of the axis, leaving less than 10 minutes, or landing strictly inside another sector.
+std::optional<std::string> StepSectorTime(const std::vector<CTimeSectorData>& sectors,
+                                          std::size_t index, bool startEdge, bool later);
+
+// The edge grips of a sector window: its first and last pixel columns.
+enum class SectorGrip { None, Start, End };
+SectorGrip GripAt(int x, int windowWidth);
+
+// What a left press on a sector window does to the selection.
+struct SectorPress {
+    bool handled = false;  // false while Shift or another button is held: nothing happens
+    bool selected = false;
+    bool deselectOthers = false;  // UWM_DESELECT_OTHERS goes to the area
+    bool startsEdgeDrag = false;
+};
+// A press on a grip always selects (also with Ctrl) and starts an edge drag; elsewhere the
+// selection toggles and, without Ctrl, every other sector is deselected.
+SectorPress PressOnSector(bool wasSelected, SectorGrip grip, bool ctrl, bool otherKeys);
+
+// Drawing a new sector with the mouse on free time. The band runs from the press to the last
+// pointer minute whose range hit no sector; a release makes a sector of at least 10 minutes
+// over a range that still hits none.
+class NewSectorDrag {
+  public:
+    // Left press at minute. The drag arms only while fewer than kMaxMouseSectors exist.
+    void Press(int minute, std::size_t sectorCount);
+    // Pointer at minute. Anything but the left button alone abandons the drag.
+    void Move(const std::vector<CTimeSectorData>& sectors, int minute, bool leftButtonAlone);
+    // Left release: the sector the drag makes, if any (brightness 100).
+    std::optional<CTimeSectorData> Release(const std::vector<CTimeSectorData>& sectors);
+    void Cancel() { dragging_ = false; }
+
+    bool Dragging() const { return dragging_; }
+    // The band to show: from Start() to BandEnd(); none before the first accepted move.
+    bool HasBand() const { return dragging_ && previous_ != -1; }
+    int Start() const { return start_; }
+    int BandEnd() const { return previous_; }
+
+  private:
+    bool dragging_ = false;
+    int start_ = 0;
+    int current_ = 0;
+    int previous_ = -1;  // last accepted pointer minute of this drag
+};
 
 }  // namespace zelt

@@ -1,0 +1,56 @@
+#include "schedule/CScrollViewSch.h"
+
+#include "schedule/CTimeArea.h"
+#include "schedule/CTimeRuler.h"
+#include "schedule/TimeAxis.h"
+
+namespace zelt {
+
+namespace {
+
+// The size the parameter panel gives the view: a 30-pixel ruler over a 40-pixel area.
+constexpr int kViewWidth = timeaxis::axisWidth + 1;
+constexpr int kViewHeight = 70;
+
+}  // namespace
+
+CScrollViewSch::CScrollViewSch(CMainApp& app, QObject* mainWnd, QWidget* parent)
+    : QWidget(parent), ruler_(new CTimeRuler(this)), area_(new CTimeArea(app, mainWnd, this)) {
+    setObjectName(QStringLiteral("id%1").arg(kControlId));
+    resize(kViewWidth, kViewHeight);
+    resizeEvent(nullptr);
+}
+
+void CScrollViewSch::resizeEvent(QResizeEvent*) {
+    // The ruler takes the upper half less 5 pixels, the area the rest; both span the axis.
+    const int split = (height() >> 1) - 5;
+    ruler_->setGeometry(0, 0, timeaxis::axisWidth + 1, split);
+    area_->setGeometry(0, split, timeaxis::axisWidth + 1, height() - split);
+}
+
+void CScrollViewSch::ReloadFromConfig() {
+    area_->ReloadFromConfig();
+}
+
+int CScrollViewSch::CountSelected() const {
+    return area_->CountSelected();
+}
+
+bool CScrollViewSch::IsTimeInsideOtherSector(std::string_view clockText,
+                                             const CTimeSector* sector) const {
+    return area_->IsTimeInsideOtherSector(clockText, sector);
+}
+
+void CScrollViewSch::SetSelectedBrightness(int level) {
+    area_->SetSelectedBrightness(level);
+}
+
+void CScrollViewSch::DeleteSelected() {
+    area_->DeleteSelected();
+}
+
+void CScrollViewSch::DeleteAll() {
+    area_->DeleteAll();
+}
+
+}  // namespace zelt

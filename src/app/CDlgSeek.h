@@ -58,6 +58,7 @@ class CDlgSeek : public QDialog {
 
   private:
     void Blink();
+    void ShowProbe(int port);
 
     CControllerLink& link_;
     ProbeHook probeHook_;

@@ -12,10 +12,10 @@ namespace zelt {
 
 // Icon resources.
 enum IconId : int {
-    IDR_MAINFRAME = 181,      // the application's window icon
-    IDI_BATTERY_FAIL = 182,   // the Battery Fail warning
-    IDI_SEEK_DIM = 183,       // the seek dialog's blink state shown on even ticks
-    IDI_SEEK_BRIGHT = 184,    // the seek dialog's blink state shown first
+    IDR_MAINFRAME = 181,     // the application's window icon
+    IDI_BATTERY_FAIL = 182,  // the Battery Fail warning
+    IDI_SEEK_DIM = 183,      // the seek dialog's blink state shown on even ticks
+    IDI_SEEK_BRIGHT = 184,   // the seek dialog's blink state shown first
 };
 
 // Bitmap resources.

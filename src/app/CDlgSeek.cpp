@@ -1,0 +1,131 @@
+#include "app/CDlgSeek.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/Resources.h"
+#include "base/Trace.h"
+
+namespace zelt {
+
+namespace {
+
+constexpr int kIconSize = 32;
+
+template <typename Widget>
+Widget* Named(Widget* widget, int id) {
+    widget->setObjectName(QStringLiteral("id%1").arg(id));
+    return widget;
+}
+
+QString Qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+CDlgSeek::CDlgSeek(CControllerLink& link, CComPort& port, CSeekPosition& position,
+                   std::function<void()> getParameters, QWidget* parent)
+    : QDialog(parent),
+      link_(link),
+      walk_(port, link.Trace(), position,
+            SeekActions{
+                [this, &port] {
+                    ShowProbe(port.PortNumber());
+                    return link_.GetStatus();
+                },
+                std::move(getParameters),
+                [this] { return link_.panel.batteryFailed != 0; },
+            }) {
+    const CMainApp& app = link_.App();
+    setWindowTitle(Qs(app.Text("Seeking controller", "尋找控制器")));
+
+    // The two icon windows lie exactly over each other on the layout's icon place.
+    auto* iconPlace = Named(new QWidget(this), IDC_SEEK_ICON);
+    iconPlace->setFixedSize(kIconSize, kIconSize);
+    brightIcon_ = Named(new QLabel(iconPlace), IDC_ICON_BRIGHT);
+    brightIcon_->setPixmap(AppIcon(IDI_SEEK_BRIGHT).pixmap(kIconSize, kIconSize));
+    brightIcon_->setGeometry(0, 0, kIconSize, kIconSize);
+    dimIcon_ = Named(new QLabel(iconPlace), IDC_ICON_DIM);
+    dimIcon_->setPixmap(AppIcon(IDI_SEEK_DIM).pixmap(kIconSize, kIconSize));
+    dimIcon_->setGeometry(0, 0, kIconSize, kIconSize);
+    dimIcon_->hide();
+
+    text_ = Named(
+        new QLabel(Qs(app.Text("Seeking controller, please wait...", "尋找控制器, 請稍後...")),
+                   this),
+        IDC_SEEK_TEXT);
+    probeLine_ = Named(new QLabel(this), IDC_PROBE_LINE);
+    cancel_ = Named(new QPushButton(QStringLiteral("Cancel"), this), IDCANCEL);
+    connect(cancel_, &QPushButton::clicked, this, &CDlgSeek::reject);
+
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(text_);
+    texts->addWidget(probeLine_);
+    auto* top = new QHBoxLayout;
+    top->addWidget(iconPlace, 0, Qt::AlignTop);
+    top->addLayout(texts, 1);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(top);
+    column->addWidget(cancel_, 0, Qt::AlignHCenter);
+    setMinimumWidth(290);
+
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("timer%1").arg(kSeekTimerId));
+    timer_->setInterval(kSeekPeriodMs);
+    connect(timer_, &QTimer::timeout, this, [this] { OnSeekTimer(); });
+}
+
+void CDlgSeek::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!walk_.Ended() && !timer_->isActive()) {
+        timer_->start();
+    }
+}
+
+SeekStepResult CDlgSeek::OnSeekTimer() {
+    const SeekStepResult result = walk_.Step();
+    switch (result) {
+        case SeekStepResult::Busy:
+            break;
+        case SeekStepResult::Found:
+            // Even when Cancel came during the probe: the parameters now on display are
+            // this port's, so the port is handed back.
+            foundPort = static_cast<uint16_t>(walk_.FoundPort());
+            timer_->stop();
+            done(QDialog::Accepted);
+            break;
+        case SeekStepResult::Stopped:
+            reject();
+            break;
+        case SeekStepResult::Continue:
+            Blink();
+            break;
+    }
+    return result;
+}
+
+void CDlgSeek::Blink() {
+    const bool even = blinkTicks_ % 2 == 0;
+    dimIcon_->setVisible(even);
+    brightIcon_->setVisible(!even);
+    ++blinkTicks_;
+}
+
+void CDlgSeek::ShowProbe(int port) {
+    probeLine_->setText(Qs(StrF(link_.App().Text("Trying COM%d ...", "嘗試 COM%d 中 ..."), port)));
+    probeLine_->repaint();  // the status read keeps the event loop busy
+    if (probeHook_) {
+        probeHook_(port);
+    }
+}
+
+void CDlgSeek::reject() {
+    timer_->stop();
+    QDialog::reject();
+}
+
+}  // namespace zelt

@@ -1,0 +1,48 @@
+// The discovery probes in both framings: the scripted line behind the program's CComPort
+// answers every "G7701" probe and every RS485 ID probe with the fuzzer's bytes.
+#include <cstdlib>
+
+#include "LinkInput.h"
+#include "ScriptedComPort.h"
+#include "link/Discovery.h"
+#include "support/RecordingHost.h"
+
+namespace {
+
+using zelt::fuzzing::LinkInput;
+
+void Check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const LinkInput input = LinkInput::Parse(data, size);
+    zelt::fuzzing::ManualClock clock;
+    zelt::fuzzing::ReplyLine line(input, clock);
+    zelt::NullTraceSink trace;
+    zelt::testing::RecordingHost host;
+    zelt::CMainApp app;
+    app.commMode = input.CommMode();
+    app.rs485Id = input.deviceId;
+    zelt::fuzzing::SetLineBehindComPort(&line);
+
+    zelt::CPortTable table;  // COM2 and COM5 exist
+    table.available[1] = 2;
+    table.available[4] = 5;
+    table.highestPort = 5;
+    zelt::CAutoDetect detect(zelt::DiscoveryLink{app, zelt::theComPort, clock, trace, host});
+    const int found = detect.Run(table);
+
+    // A reply that comes after the first port's time-out may be taken on the second port.
+    Check(found == 0 || found == 2 || found == 5);
+    Check(zelt::theComPort.IsOpen() == (found != 0));
+    Check(host.messages.size() == 1);
+    Check(app.rs485Id <= 0xFF);
+    zelt::theComPort.Close();
+    zelt::fuzzing::SetLineBehindComPort(nullptr);
+    return 0;
+}

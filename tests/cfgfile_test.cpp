@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <csignal>
@@ -151,12 +152,37 @@ TEST(CfgFileStoreFaults, AnInterruptedSaveLeavesTheOldFile) {
     EXPECT_EQ(ReadBytes(target), oldBytes);
     EXPECT_EQ(EntriesIn(folder.path), 1);  // no temporary file left
 
-    // A replacement that works keeps the file's permissions.
+    // A replacement that works keeps the file's permissions and owner, and a symbolic link
+    // stays a link to the file it names.
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(target.c_str(), 1234, 5678), 0);
+    }
+    const std::string link = folder.File("link.cfg");
+    std::filesystem::create_symlink("keep.cfg", link);
     CCfgDocument blank;
-    ASSERT_TRUE(StoreCfgFile(target, blank).ok);
+    ASSERT_TRUE(StoreCfgFile(link, blank).ok);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadBytes(target).size(), 291u);
     struct stat info {};
     ASSERT_EQ(stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(info.st_uid, root ? 1234u : geteuid());
+    EXPECT_EQ(info.st_gid, root ? 5678u : getegid());
+
+    // A file made read-only is refused by its mode bits, for root as well, through the link
+    // or not, and stays as it was.
+    ASSERT_EQ(chmod(target.c_str(), 0444), 0);
+    for (const std::string& path : {target, link}) {
+        CCfgDocument other = Distinct();
+        const CfgStoreResult refused = StoreCfgFile(path, other);
+        EXPECT_FALSE(refused.ok);
+        EXPECT_EQ(refused.systemError, EACCES);
+        EXPECT_EQ(CfgStoreProblemText(refused, true),
+                  "The file cannot be saved: Permission denied.");
+    }
+    EXPECT_EQ(ReadBytes(target).size(), 291u);
+    EXPECT_EQ(EntriesIn(folder.path), 2);
 }
 
 // The file dialogs and message box, scripted. A message is kept as "caption|icon|text".

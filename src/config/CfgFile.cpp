@@ -5,12 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <system_error>
 
 #include "base/Trace.h"
+#include "config/FileReplace.h"
 
 namespace zelt {
 
@@ -128,43 +128,6 @@ void DecodeTail(ImageReader& in, CCfgDocument& r) {
     std::copy(reserved.begin(), reserved.end(), r.reservedBytes.begin());
 }
 
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// A name beside the target that no other store of this or another process uses.
-int CreateTempBeside(const std::string& target, std::string* tempPath) {
-    static std::atomic<unsigned> counter{0};
-    const std::string folder = FolderOf(target);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        *tempPath = folder + StrF("/.zelt-cfg-%ld-%u.tmp", static_cast<long>(getpid()),
-                                  counter.fetch_add(1));
-        const int fd = open(tempPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) {
-            return fd;
-        }
-    }
-    return -1;
-}
-
-bool WriteAll(int fd, std::span<const uint8_t> data) {
-    while (!data.empty()) {
-        const ssize_t written = write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data = data.subspan(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 // Reads up to size bytes; fewer only at the end of the file. False on a read error.
 bool ReadUpTo(int fd, std::size_t size, std::vector<uint8_t>& out) {
     constexpr std::size_t kChunk = 64 * 1024;
@@ -185,40 +148,6 @@ bool ReadUpTo(int fd, std::size_t size, std::vector<uint8_t>& out) {
         size -= static_cast<std::size_t>(got);
     }
     return true;
-}
-
-// Writes bytes to path through a temporary file and a rename. 0 on success, else an errno.
-int ReplaceFile(const std::string& path, std::span<const uint8_t> bytes) {
-    std::string tempPath;
-    const int fd = CreateTempBeside(path, &tempPath);
-    if (fd < 0) {
-        return errno;
-    }
-    int error = 0;
-    struct stat old {};
-    if (stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        (void)fchmod(fd, old.st_mode & 07777);  // keep the old file's permissions
-    }
-    if (!WriteAll(fd, bytes) || fsync(fd) != 0) {
-        error = errno;
-    }
-    if (close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    if (error == 0 && rename(tempPath.c_str(), path.c_str()) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        unlink(tempPath.c_str());
-        return error;
-    }
-    // Make the rename itself durable; the file is in place whatever this gives.
-    const int folder = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        (void)fsync(folder);
-        close(folder);
-    }
-    return 0;
 }
 
 std::string SystemErrorText(int error) {
@@ -381,7 +310,7 @@ CfgStoreResult StoreCfgFile(const std::string& path, CCfgDocument& record) {
     PrepareForStore(stored);
     const std::vector<uint8_t> bytes = EncodeCfg(stored);
     CfgStoreResult result;
-    result.systemError = ReplaceFile(path, bytes);
+    result.systemError = ReplaceFileContents(path, bytes, ReadOnlyFile::Refuse);
     result.ok = result.systemError == 0;
     if (result.ok) {
         record.fileMagic = stored.fileMagic;

@@ -6,12 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 
 #include "base/Trace.h"
+#include "config/FileReplace.h"
 #include "config/RegFile.h"
 
 namespace zelt {
@@ -174,49 +174,6 @@ uint16_t LeadingDecimal(const std::string& text) {
     return static_cast<uint16_t>(value);
 }
 
-// The file that a rename must replace: the target itself when path is a symbolic link, so
-// that the link stays a link.
-std::string RenameTarget(const std::string& path) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        char resolved[PATH_MAX];
-        if (realpath(path.c_str(), resolved) != nullptr) {
-            return resolved;
-        }
-    }
-    return path;
-}
-
-// Writes text to a temporary file beside path and renames it over path.
-bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
-    const std::string target = RenameTarget(path);
-    struct stat old {};
-    const bool hadFile = stat(target.c_str(), &old) == 0;
-
-    std::string temp = ParentFolder(target) + "/.settings.reg.XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        return false;
-    }
-    bool ok = WriteAll(fd, text);
-    if (ok && hadFile) {
-        ok = fchmod(fd, old.st_mode & 07777) == 0;
-    }
-    if (ok) {
-        ok = fsync(fd) == 0;
-    }
-    if (close(fd) != 0) {
-        ok = false;
-    }
-    if (ok) {
-        ok = rename(temp.c_str(), target.c_str()) == 0;
-    }
-    if (!ok) {
-        unlink(temp.c_str());
-    }
-    return ok;
-}
-
 }  // namespace
 
 std::string SettingsFilePath() {
@@ -327,7 +284,9 @@ bool WriteSettings(const CMainApp& app, const std::string& path) {
     allStored &= key.Set(kValueEnglish, app.english != 0 ? "Yes" : "No");
     allStored &= key.Set(kValueCommMode, app.commMode == kCommModeRs232 ? "RS232" : "RS485");
     allStored &= key.Set(kValueRs485Id, StrF("%d", app.rs485Id));
-    if (!ReplaceFileAtomically(path, key.Text())) {
+    const std::string image = key.Text();
+    const auto bytes = std::span(reinterpret_cast<const uint8_t*>(image.data()), image.size());
+    if (ReplaceFileContents(path, bytes, ReadOnlyFile::Replace) != 0) {
         return false;
     }
     return allStored;

@@ -1,30 +1,448 @@
 #include "panel/CWndMiscPara.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDateTime>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimerEvent>
+
+#include "app/Resources.h"
+#include "link/LinkTexts.h"
+#include "panel/CButtonGBox.h"
+#include "panel/CLiveChart.h"
+#include "panel/CPanelControls.h"
+#include "panel/CPanelStyle.h"
+#include "panel/FieldRules.h"
+#include "schedule/CScheduleEditor.h"
+#include "schedule/CScrollViewSch.h"
+#include "schedule/CSpinButton.h"
+#include "schedule/CWndControlLED.h"
 
 namespace zelt {
 
-CWndMiscPara::CWndMiscPara(CMainApp& app, IPanelHost& host, QObject* mainWnd, QWidget* parent)
-    : QWidget(parent), app_(app), host_(host), mainWnd_(mainWnd) {
-    setObjectName(QStringLiteral("id%1").arg(kControlId));
+namespace {
+
+constexpr int kResetButton = 3302;
+constexpr int kLowLevelBox = 3308;
+constexpr int kPcTimeRadio = 1053;
+constexpr int kUserTimeRadio = 1055;
+constexpr int kUserTimeSet = 1056;
+constexpr int kPcTimeSet = 1057;
+constexpr int kUpdateButton = 1058;
+constexpr int kPwmDisableRadio = 3305;
+constexpr int kPwmEnableRadio = 3306;
+constexpr int kBatteryTypeList = 4006;
+constexpr int kAdvanceControls[] = {3309, 3311, 3313, 3315, 3310, 3312, 3314, 3316};
+constexpr int kVoutControls[] = {1030, 1031, 1044, 1045};
+
+const Bilingual kBatteryTypes[] = {
+    {"Ni-Cd Battery", "鎳鎘電池"},
+    {"Lead-acid Battery", "鉛酸電池"},
+    {"Li-ion Battery", "鋰電池"},
+};
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
 }
 
-void CWndMiscPara::SetLanguage(bool) {}
-void CWndMiscPara::RefreshFromConfig() {}
-void CWndMiscPara::StoreToConfig() {}
-void CWndMiscPara::CommitAllFields() {}
-void CWndMiscPara::CommitClockFields() {}
+}  // namespace
+
+CWndMiscPara::CWndMiscPara(CMainApp& app, IPanelHost& host, QObject* mainWnd, QWidget* parent)
+    : QWidget(parent),
+      app_(app),
+      host_(host),
+      mainWnd_(mainWnd),
+      fields_(app.english != 0),
+      rules_(fields_, host.Link().panel.userTime),
+      background_(CPanelStyle::PanelBackground()) {
+    setObjectName(QStringLiteral("id%1").arg(kControlId));
+    setFont(CPanelStyle::GroupFont());
+    const bool english = app_.english != 0;
+    controls_ = std::make_unique<CPanelControls>(this, english);
+    timer_.start(kTimerPeriodMs, this);
+    chart_ = new CLiveChart(this);
+    chart_->hide();
+    auto* chartToggle = new QPushButton(this);
+    chartToggle->setObjectName(QStringLiteral("liveChartToggle"));
+    chartToggle->setFont(CPanelStyle::LabelFont());
+    chartToggle->setCheckable(true);
+    chartToggle->setGeometry(603, 305, 38, 18);
+    connect(chartToggle, &QPushButton::toggled, chart_, &QWidget::setVisible);
+    CreateScheduleEditor();
+    ConnectFields();
+    ConnectActions();
+    SetLanguage(english);
+}
+
+CWndMiscPara::~CWndMiscPara() = default;
+
+void CWndMiscPara::CreateScheduleEditor() {
+    schedulePanel_ = new CWndControlLED(app_, this);
+    schedulePanel_->setObjectName(QStringLiteral("id%1").arg(CWndControlLED::kControlId));
+    schedulePanel_->setGeometry(40, 495, 617 - 40, 545 - 495);
+    scheduleView_ = new CScrollViewSch(app_, mainWnd_, this);
+    scheduleView_->setObjectName(QStringLiteral("id%1").arg(CScrollViewSch::kControlId));
+    scheduleView_->setGeometry(40, 545, 617 - 40, 615 - 545);
+    scheduleEditor_ = new CScheduleEditor(app_, *scheduleView_, *schedulePanel_);
+    scheduleEditor_->setParent(this);
+}
+
+QLineEdit* CWndMiscPara::Edit(int id) const {
+    return controls_->Edit(id);
+}
+
+// ---------------------------------------------------------------- field editing
+
+void CWndMiscPara::ConnectFields() {
+    for (const FieldRule& rule : AllFieldRules()) {
+        for (int i = 0; i < rule.count; ++i) {
+            const int id = rule.id + i;
+            QLineEdit* edit = Edit(id);
+            edit->setProperty("fieldId", id);
+            edit->installEventFilter(this);
+            connect(edit, &QLineEdit::textChanged, this, [this, id] { OnFieldEdited(id); });
+        }
+        if (rule.spinId != 0) {
+            auto* spin = qobject_cast<CSpinButton*>(controls_->Widget(rule.spinId));
+            const int spinId = rule.spinId;
+            connect(spin, &CSpinButton::PositionChanging, this,
+                    [this, spinId](int delta) { OnSpin(spinId, delta); });
+        }
+    }
+}
+
+bool CWndMiscPara::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        const QVariant id = watched->property("fieldId");
+        if (id.isValid()) {
+            OnFieldLeft(id.toInt());
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+std::string CWndMiscPara::FieldTextOf(int fieldId) const {
+    return ReadFieldText(Edit(fieldId)->text().toStdString());
+}
+
+void CWndMiscPara::WriteField(int fieldId, const std::string& text) {
+    ++writing_;
+    Edit(fieldId)->setText(Q(text));
+    --writing_;
+}
+
+void CWndMiscPara::Apply(int fieldId, const EditOutcome& outcome) {
+    // Only what the user does in the field itself counts as a change of the configuration;
+    // texts the program writes never do.
+    if (outcome.markModified && Edit(fieldId)->hasFocus()) {
+        app_.savedToFile = 0;
+        app_.savedToController = 0;
+    }
+    if (outcome.text) {
+        WriteField(fieldId, *outcome.text);
+    }
+}
+
+void CWndMiscPara::OnFieldEdited(int fieldId) {
+    if (writing_ > 0) {
+        return;
+    }
+    Apply(fieldId, rules_.FilterOnTyping(fieldId, FieldTextOf(fieldId)));
+}
+
+void CWndMiscPara::OnFieldLeft(int fieldId) {
+    Apply(fieldId, rules_.ValidateOnLeave(fieldId, FieldTextOf(fieldId), app_.systemVoltage));
+}
+
+void CWndMiscPara::OnSpin(int spinId, int positionChange) {
+    const FieldRule* rule = FindSpinRule(spinId);
+    QLineEdit* edit = Edit(rule->id);
+    // A click on the arrows gives the keyboard focus to the field they step, as the
+    // up-down control does with its buddy: the field left before is validated first, and
+    // the step counts as the user's edit.
+    edit->setFocus(Qt::MouseFocusReason);
+    Apply(rule->id,
+          rules_.StepOnSpin(spinId, positionChange, FieldTextOf(rule->id), app_.systemVoltage));
+}
+
+void CWndMiscPara::CommitAllFields() {
+    rules_.CommitAllFields([this](int id) { return FieldTextOf(id); },
+                           [this](int id, const std::string& text) { WriteField(id, text); },
+                           app_.systemVoltage);
+}
+
+void CWndMiscPara::CommitClockFields() {
+    for (int id : {field::kHour, field::kMinute, field::kSecond}) {
+        OnFieldLeft(id);
+    }
+}
+
+// ---------------------------------------------------------------- tabs, "On", PWM
+
+void CWndMiscPara::ConnectActions() {
+    connect(controls_->Tabs(), &QTabWidget::currentChanged, this, [this] { ApplyControlStates(); });
+    connect(controls_->Button(kLowLevelBox), &QAbstractButton::clicked, this,
+            [this] { OnLowLevelOn(); });
+    for (int radio : {kPcTimeRadio, kUserTimeRadio}) {
+        connect(controls_->Button(radio), &QAbstractButton::clicked, this,
+                [this] { OnClockSourceChanged(); });
+    }
+    connect(controls_->Button(kResetButton), &QAbstractButton::clicked, this,
+            [this] { OnResetChargeCount(); });
+    for (int button : {kUserTimeSet, kPcTimeSet}) {
+        connect(controls_->Button(button), &QAbstractButton::clicked, this, [this] { OnSetRtc(); });
+    }
+    connect(controls_->Button(kUpdateButton), &QAbstractButton::clicked, this,
+            [this] { OnUpdateMode(); });
+}
+
+void CWndMiscPara::ApplyControlStates() {
+    const PanelControlStates states = ControlStates(fields_, controls_->Tabs()->currentIndex());
+    for (int id : kVoutControls) {
+        controls_->Widget(id)->setEnabled(states.voutEnabled);
+    }
+    QAbstractButton* box = controls_->Button(kLowLevelBox);
+    box->setEnabled(states.lowLevelBoxEnabled);
+    box->setChecked(states.lowLevelBoxChecked);
+    for (int id : kAdvanceControls) {
+        controls_->Widget(id)->setEnabled(states.advanceEditsEnabled);
+    }
+    for (QWidget* widget : controls_->AdvanceControls()) {
+        widget->setVisible(states.advanceVisible);
+    }
+    for (QWidget* widget : controls_->BasicControls()) {
+        widget->setVisible(states.basicVisible);
+    }
+    SetLightingTimeVisible(states.lightingTimeVisible);
+}
+
+void CWndMiscPara::OnLowLevelOn() {
+    fields_.lowLevelEnabled = controls_->Button(kLowLevelBox)->isChecked() ? 1 : 0;
+    ApplyControlStates();
+}
+
+// ---------------------------------------------------------------- clock and actions
+
+void CWndMiscPara::OnClockSourceChanged() {
+    PanelValues& panel = host_.Link().panel;
+    panel.usePcTime = controls_->Button(kPcTimeRadio)->isChecked() ? 1 : 0;
+    controls_->Widget(kPcTimeSet)->setEnabled(panel.usePcTime == 1);
+    controls_->Widget(kUserTimeSet)->setEnabled(panel.usePcTime == 0);
+}
+
+void CWndMiscPara::ShowError(const char* english, const char* chinese, const char* captionEnglish,
+                             const char* captionChinese) {
+    host_.ShowMessage(app_.Text(english, chinese), app_.Text(captionEnglish, captionChinese),
+                      MessageIcon::Stop);
+}
+
+void CWndMiscPara::OnResetChargeCount() {
+    // A reset that could not be sent (another exchange owns the line) failed as well.
+    int ok = 0;
+    host_.RunExchange([this, &ok] { ok = host_.Link().ResetChargeCount(); });
+    if (ok == 0) {
+        ShowError("Failed to reset charge count.", "清除充電次數失敗.", "Fail", "失敗");
+        return;
+    }
+    host_.Link().panel.chargeCount = 0;
+    Edit(static_cast<int>(Display::ChargeCount))->setText(QStringLiteral("0"));
+}
+
+void CWndMiscPara::OnSetRtc() {
+    int ok = 0;
+    host_.RunExchange([this, &ok] { ok = host_.Link().SetRtc(); });
+    if (ok == 0) {
+        ShowError("Set RTC Fail !", "設即時時鐘失敗 !", "Error", "錯誤");
+    }
+}
+
+void CWndMiscPara::OnUpdateMode() {
+    int ok = 0;
+    host_.RunExchange([this, &ok] {
+        for (int attempt = 0; attempt < 2 && ok == 0; ++attempt) {
+            ok = host_.Link().GetSwitchMode();
+        }
+    });
+    if (ok == 0) {
+        ShowError("Failed to Update Operating Mode.", "讀取操作模式失敗.", "Error", "錯誤");
+    }
+}
+
+// ---------------------------------------------------------------- the timer
+
+void CWndMiscPara::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == timer_.timerId()) {
+        OnPanelTimer();
+        return;
+    }
+    QWidget::timerEvent(event);
+}
+
+void CWndMiscPara::OnPanelTimer() {
+    PanelValues& panel = host_.Link().panel;
+    if (panel.linkBusy != 0) {
+        return;
+    }
+    bool polled = false;
+    host_.RunExchange([this, &panel, &polled] {
+        const int before = panel.pollTicks;
+        host_.Link().OnPanelTimer();
+        polled = before != panel.pollTicks && panel.pollTicks == 0;
+    });
+    // A poll that ended in the battery-fail or over-voltage path read nothing worth keeping.
+    if (polled && panel.linkBusy == 0) {
+        AppendChartSample();
+    }
+}
+
+void CWndMiscPara::AppendChartSample() {
+    const PanelValues& panel = host_.Link().panel;
+    chart_->Append({QDateTime::currentMSecsSinceEpoch(), panel.batteryVoltage, panel.chargeCurrent,
+                    panel.loadCurrent});
+}
+
+// ---------------------------------------------------------------- displays
+
+void CWndMiscPara::SetDisplay(Display display, const QString& text) {
+    if (QLineEdit* edit = Edit(static_cast<int>(display))) {
+        edit->setText(text);
+    }
+}
+
+void CWndMiscPara::SetLightingTimeVisible(bool visible) {
+    controls_->Widget(kLabelLightingTime)->setVisible(visible);
+    controls_->Widget(static_cast<int>(Display::LightingTime))->setVisible(visible);
+}
+
+void CWndMiscPara::SetBatteryCaption(const QString& caption) {
+    controls_->Group(CPanelControls::kBatteryGroupId)->setTitle(caption);
+}
+
+// ---------------------------------------------------------------- language
+
+void CWndMiscPara::SetLanguage(bool english) {
+    controls_->Relabel(english, app_.systemVoltage);
+    ShowResetImage();
+    TranslateBatteryType(english);
+    TranslateModeTexts(english);
+    if (auto* toggle = findChild<QPushButton*>(QStringLiteral("liveChartToggle"))) {
+        toggle->setText(english ? QStringLiteral("Chart") : QStringLiteral("圖表"));
+    }
+    chart_->SetLanguage(english);
+    schedulePanel_->UpdateLanguage(english);
+    schedulePanel_->update();
+    scheduleView_->update();
+    InvalidateAllControls();
+}
+
+void CWndMiscPara::ShowResetImage() {
+    auto* reset = qobject_cast<QPushButton*>(controls_->Button(kResetButton));
+    const QPixmap image = ResourceBitmap(app_.english != 0 ? IDB_RESET_EN : IDB_RESET_CH);
+    if (!image.isNull()) {
+        reset->setIcon(QIcon(image));
+        reset->setIconSize(image.size());
+        reset->setText(QString());
+    }
+}
+
+void CWndMiscPara::TranslateBatteryType(bool english) {
+    for (const Bilingual& type : kBatteryTypes) {
+        if (fields_.batteryTypeText == (english ? type.chinese : type.english)) {
+            fields_.batteryTypeText = english ? type.english : type.chinese;
+        }
+    }
+    QComboBox* list = controls_->Combo(kBatteryTypeList);
+    list->clear();
+    for (const Bilingual& type : kBatteryTypes) {
+        list->addItem(QString::fromUtf8(english ? type.english : type.chinese));
+    }
+    list->setCurrentIndex(list->findText(Q(fields_.batteryTypeText), Qt::MatchStartsWith));
+}
+
+void CWndMiscPara::TranslateModeTexts(bool english) {
+    PanelValues& panel = host_.Link().panel;
+    const std::string from = english ? "小時" : "Hours";
+    const std::string to = english ? "Hours" : "小時";
+    for (size_t at = panel.lightingTimeText.find(from); at != std::string::npos;
+         at = panel.lightingTimeText.find(from, at + to.size())) {
+        panel.lightingTimeText.replace(at, from.size(), to);
+    }
+    for (const Bilingual& mode : texts::kModeTexts) {
+        if (panel.modeText == (english ? mode.chinese : mode.english)) {
+            panel.modeText = english ? mode.english : mode.chinese;
+            break;
+        }
+    }
+    Edit(static_cast<int>(Display::OperatingMode))->setText(Q(panel.modeText));
+    Edit(static_cast<int>(Display::LightingTime))->setText(Q(panel.lightingTimeText));
+}
+
+// ---------------------------------------------------------------- refresh and store
+
+void CWndMiscPara::RefreshFromConfig() {
+    PanelValues& panel = host_.Link().panel;
+    zelt::RefreshFromConfig(app_.config, app_.english != 0, panel.userTime, fields_);
+    QComboBox* list = controls_->Combo(kBatteryTypeList);
+    list->setCurrentIndex(list->findText(Q(fields_.batteryTypeText), Qt::MatchStartsWith));
+    const bool pwm = fields_.pwmEnabled != 0;
+    controls_->Button(pwm ? kPwmEnableRadio : kPwmDisableRadio)->setChecked(true);
+    fields_.modeText = panel.modeText;
+    fields_.lightingTimeText = panel.lightingTimeText;
+    ApplyControlStates();
+
+    for (const auto& [id, text] : fields_.fieldText) {
+        WriteField(id, text);
+    }
+    SetDisplay(Display::ChargeCount, Q(StrF("%d", panel.chargeCount)));
+    SetDisplay(Display::BatteryVoltage,
+               Q(StrF("%0.1f V", static_cast<double>(panel.batteryVoltage))));
+    SetDisplay(Display::BatteryCapacity, Q(StrF("%d%%", panel.batteryCapacity)));
+    SetDisplay(Display::OperatingMode, Q(panel.modeText));
+    SetDisplay(Display::LightingTime, Q(panel.lightingTimeText));
+}
+
+PanelRecordValues CWndMiscPara::RecordValues() const {
+    PanelRecordValues values = fields_;
+    values.modeText = host_.Link().panel.modeText;
+    values.lightingTimeText = host_.Link().panel.lightingTimeText;
+    return values;
+}
+
+void CWndMiscPara::StoreToConfig() {
+    // The mode texts are the link's: they change with the controller's answers, not here.
+    fields_.modeText = host_.Link().panel.modeText;
+    fields_.lightingTimeText = host_.Link().panel.lightingTimeText;
+    zelt::StoreToConfig(fields_, app_.config);
+}
+
+// ---------------------------------------------------------------- painting
+
 void CWndMiscPara::InvalidateAllControls() {
+    for (QWidget* widget : controls_->AllControls()) {
+        widget->update();
+    }
     update();
 }
-void CWndMiscPara::SetDisplay(Display, const QString&) {}
-void CWndMiscPara::SetLightingTimeVisible(bool) {}
-void CWndMiscPara::SetBatteryCaption(const QString&) {}
+
+void CWndMiscPara::showEvent(QShowEvent* event) {
+    // The group boxes take the panel's size once, when it is first shown: the main window
+    // sizes the panel after creating it, and nothing moves afterwards.
+    if (!groupsPlaced_) {
+        controls_->PlaceGroups(rect());
+        groupsPlaced_ = true;
+    }
+    QWidget::showEvent(event);
+}
 
 void CWndMiscPara::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(Qt::black);
-    painter.setBrush(palette().button());
+    painter.setBrush(background_);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 

@@ -2,14 +2,24 @@
 // The parameter panel: child 1027 of the main window, every controller parameter in nine
 // group boxes, the live readings and clocks, and the schedule editor in its last group.
 
+#include <QBasicTimer>
+#include <QColor>
 #include <QWidget>
+#include <memory>
 
 #include "config/MainApp.h"
 #include "link/LinkHost.h"
+#include "panel/PanelFields.h"
 #include "panel/PanelHost.h"
+#include "panel/PanelRecordMap.h"
+#include "panel/PanelRules.h"
+
+class QLineEdit;
 
 namespace zelt {
 
+class CLiveChart;
+class CPanelControls;
 class CScheduleEditor;
 class CScrollViewSch;
 class CWndControlLED;
@@ -19,9 +29,12 @@ class CWndMiscPara : public QWidget {
 
   public:
     static constexpr int kControlId = 1027;
+    static constexpr int kTimerId = 6;
+    static constexpr int kTimerPeriodMs = 1000;
 
     // mainWnd receives the schedule editor's notifications.
     CWndMiscPara(CMainApp& app, IPanelHost& host, QObject* mainWnd, QWidget* parent);
+    ~CWndMiscPara() override;
 
     void SetLanguage(bool english);
     void RefreshFromConfig();
@@ -41,13 +54,64 @@ class CWndMiscPara : public QWidget {
     // The main window's schedule-side handlers over the two; null until created.
     CScheduleEditor* ScheduleEditor() const { return scheduleEditor_; }
 
+    // The panel's values as the collect step copies them into the record (the mode and
+    // lighting-time texts are the link's).
+    PanelRecordValues RecordValues() const;
+    const PanelFields& Fields() const { return fields_; }
+    // One tick of timer 6: the clocks every second, the poll every fifth tick, nothing while
+    // the link is busy or another controller exchange runs.
+    void OnPanelTimer();
+    CLiveChart& LiveChart() const { return *chart_; }
+    const CPanelControls& Controls() const { return *controls_; }
+
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void CreateScheduleEditor();
+    void ConnectFields();
+    void ConnectActions();
+
+    // Part of the field editing: the user typed, left a field or clicked its spin.
+    void OnFieldEdited(int fieldId);
+    void OnFieldLeft(int fieldId);
+    void OnSpin(int spinId, int positionChange);
+    void Apply(int fieldId, const EditOutcome& outcome);
+    // Writes text into an edit (select all, replace) without counting it as typing.
+    void WriteField(int fieldId, const std::string& text);
+    std::string FieldTextOf(int fieldId) const;
+
+    // Enabled and shown states by the panel values and the tab: the PWM states, the "On"
+    // box, the Advance rows, the tabs' controls and the lighting time.
+    void ApplyControlStates();
+    void OnLowLevelOn();
+    void OnClockSourceChanged();
+    void OnResetChargeCount();
+    void OnSetRtc();
+    void OnUpdateMode();
+    void ShowError(const char* english, const char* chinese, const char* captionEnglish,
+                   const char* captionChinese);
+    void ShowResetImage();
+    void TranslateBatteryType(bool english);
+    void TranslateModeTexts(bool english);
+    void AppendChartSample();
+
+    QLineEdit* Edit(int id) const;
+
     CMainApp& app_;
     IPanelHost& host_;
     QObject* mainWnd_;
+    PanelFields fields_;
+    PanelRules rules_;
+    std::unique_ptr<CPanelControls> controls_;
+    CLiveChart* chart_ = nullptr;
+    QColor background_;
+    QBasicTimer timer_;
+    bool groupsPlaced_ = false;
+    int writing_ = 0;  // > 0 while the panel itself writes into an edit
     CScrollViewSch* scheduleView_ = nullptr;
     CWndControlLED* schedulePanel_ = nullptr;
     CScheduleEditor* scheduleEditor_ = nullptr;

@@ -1,0 +1,54 @@
+#pragma once
+// The live readings of the last hour as a chart: battery voltage, charge current and load
+// current, one point per poll of the panel timer. The points come from the readings the poll
+// already took; the chart never asks the controller for anything. It lives in its own tool
+// window, opened from the charge/discharge group, so that no control of the panel moves.
+
+#include <QWidget>
+#include <deque>
+
+class QChart;
+class QChartView;
+class QDateTimeAxis;
+class QLineSeries;
+class QValueAxis;
+
+namespace zelt {
+
+class CLiveChart : public QWidget {
+    Q_OBJECT
+
+  public:
+    static constexpr qint64 kSpanMs = 3600 * 1000;  // the last hour
+
+    struct Sample {
+        qint64 atMs;  // wall-clock time, milliseconds since the epoch
+        double batteryVolts;
+        double chargeAmps;
+        double loadAmps;
+    };
+
+    explicit CLiveChart(QWidget* parent);
+
+    // Adds one poll's readings; points older than an hour before it drop out. A sample older
+    // than the last one (the PC clock was set back) starts the history afresh.
+    void Append(const Sample& sample);
+    const std::deque<Sample>& Samples() const { return samples_; }
+
+    void SetLanguage(bool english);
+
+  private:
+    void UpdateAxes();
+
+    std::deque<Sample> samples_;
+    QChart* chart_;
+    QChartView* view_;
+    QLineSeries* battery_;
+    QLineSeries* charge_;
+    QLineSeries* load_;
+    QDateTimeAxis* timeAxis_;
+    QValueAxis* voltAxis_;
+    QValueAxis* ampAxis_;
+};
+
+}  // namespace zelt

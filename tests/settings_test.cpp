@@ -110,6 +110,31 @@ TEST_F(SettingsTest, EscapesUnknownLinesCaseAndLineEnds) {
     EXPECT_EQ(crlf.english, 0u);
 }
 
+TEST_F(SettingsTest, ASaveReadsBackAsTheStartUpRead) {
+    const std::string path79 = "/" + std::string(78, 'p');
+    const std::string bodies[] = {
+        "\"COM Port\"=\"1\"\n\"COM Port\"=\"3\"\r\r\n\"English\"=\"No\"\r\r\n",  // CR CR LF
+        "\"COM Port\"=\"5\"\r\"English\"=\"No\"\n\"RS485 ID\"=\"7\"\r",          // lone CRs
+        "\"COM Port\"=\"6\" \t\r\n\"Cfg Path\"=\" /d \"  \n",                    // trailing blanks
+        "\"com port\"=\"2\"\n\"COM PORT\"=\"4\"\n\"Cfg File Name\"=\"a\"\n\"cfg file "
+        "name\"=\"b\"\n",
+        "\"COM Port\"=\"ab\"\n",
+        "\"COM Port\"=\" \"\n",
+        "\"COM Port\"=\"-1\"\n",
+        "\"Cfg Path\"=\"" + path79 + "\"\n",  // 79 characters, 80 with the separator
+        "\"Cfg Path\"=\"" + path79 + "/\"\n\"RS485 ID\"=\"65537\"\n\"English\"=\"yes\"",
+    };
+    for (const std::string& body : bodies) {
+        const CMainApp first = ReadWith(body);
+        ASSERT_TRUE(WriteSettings(first, file)) << body;
+        CMainApp again;
+        ReadSettings(again, file);
+        EXPECT_EQ(Summary(again), Summary(first)) << body;
+    }
+    EXPECT_EQ(ReadWith("\"Cfg Path\"=\"" + path79 + "\"\n").cfgPath, path79 + "/");
+    EXPECT_EQ(ReadWith("\"COM Port\"=\"1\"\n\"COM Port\"=\"3\"\r\r\n").comPort, 3);
+}
+
 TEST_F(SettingsTest, AMissingOrUnreadableValueKeepsWhatWasThere) {
     CMainApp app;
     app.comPort = 9;

@@ -89,7 +89,9 @@ CRegFile::CRegFile(const std::string& text) {
             end = text.size();
         }
         std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
+        // Every CR before the LF belongs to the line end: with only one taken off, a line
+        // ending in CR CR LF would be ignored now and read once Text() had written it back.
+        while (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
         lines_.push_back(line);

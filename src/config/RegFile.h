@@ -23,7 +23,8 @@ class CRegFile {
 
     // A file holding only the header and the key line.
     CRegFile();
-    // Parses text (a UTF-8 byte order mark and CR LF line ends are accepted).
+    // Parses text (a UTF-8 byte order mark and CR LF line ends are accepted; any run of CRs
+    // before an LF ends the line, so that Text() reads back to the same values).
     explicit CRegFile(const std::string& text);
 
     // The value stored under name in the key; the last line wins when a name repeats.

@@ -148,18 +148,27 @@ std::string TrimWhiteSpace(const std::string& text) {
 }
 
 // One character: its value; two: tens and units. The characters are not checked for being
-// digits, as the stored setting has always been read.
+// digits, as the stored setting has always been read, but a result that no one or two digits
+// give (" " is -16, "ab" is 540) counts as missing: written back as "%d" it would read as
+// another port at the next start.
 uint16_t ComPortFromText(const std::optional<std::string>& text) {
-    if (!text) {
-        return kDefaultComPort;
+    int port = -1;
+    if (text && text->size() == 1) {
+        port = (*text)[0] - '0';
+    } else if (text && text->size() == 2) {
+        port = 10 * ((*text)[0] - '0') + ((*text)[1] - '0');
     }
-    if (text->size() == 1) {
-        return static_cast<uint16_t>((*text)[0] - '0');
+    return port >= 0 && port <= 99 ? static_cast<uint16_t>(port) : kDefaultComPort;
+}
+
+// "Cfg Path" as stored: without the separator the read appended when the value would not
+// fit the query buffer with it.
+std::string StoredCfgPath(const std::string& cfgPath) {
+    if (cfgPath.size() + 1 > kSettingsValueBufferSize && !cfgPath.empty() &&
+        cfgPath.back() == kCfgPathSeparator) {
+        return cfgPath.substr(0, cfgPath.size() - 1);
     }
-    if (text->size() == 2) {
-        return static_cast<uint16_t>(10 * ((*text)[0] - '0') + ((*text)[1] - '0'));
-    }
-    return kDefaultComPort;
+    return cfgPath;
 }
 
 // The decimal value of the leading digits, kept to 16 bits like the member that holds it.
@@ -278,7 +287,7 @@ bool WriteSettings(const CMainApp& app, const std::string& path) {
     }
     CRegFile key(*text);
     bool allStored = true;
-    allStored &= key.Set(kValueCfgPath, app.cfgPath);
+    allStored &= key.Set(kValueCfgPath, StoredCfgPath(app.cfgPath));
     allStored &= key.Set(kValueCfgFileName, app.cfgFileName);
     allStored &= key.Set(kValueComPort, StrF("%d", app.comPort));
     allStored &= key.Set(kValueEnglish, app.english != 0 ? "Yes" : "No");

@@ -13,7 +13,10 @@ constexpr char kCfgPathSeparator = '\\';
 constexpr char kCfgPathSeparator = '/';
 #endif
 
-// A value whose stored size (terminating zero included) reaches this is taken as missing.
+// The query buffer of one value. A value of 80 characters or more (81 bytes or more with its
+// terminating zero) does not fit and is taken as missing; 79 characters are read. So that a
+// "Cfg Path" that start-up accepted survives a save, WriteSettings leaves off the separator
+// that the read appended when the value would otherwise reach 80 characters.
 constexpr size_t kSettingsValueBufferSize = 80;
 
 // The settings key lives in a UTF-8 text file in registry-export form (see RegFile.h). Its

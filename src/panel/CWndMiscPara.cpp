@@ -327,7 +327,7 @@ void CWndMiscPara::SetBatteryCaption(const QString& caption) {
 
 void CWndMiscPara::SetLanguage(bool english) {
     controls_->Relabel(english, app_.systemVoltage);
-    ShowResetImage();
+    ShowResetImage(english);
     TranslateBatteryType(english);
     TranslateModeTexts(english);
     if (auto* toggle = findChild<QPushButton*>(QStringLiteral("liveChartToggle"))) {
@@ -340,9 +340,9 @@ void CWndMiscPara::SetLanguage(bool english) {
     InvalidateAllControls();
 }
 
-void CWndMiscPara::ShowResetImage() {
+void CWndMiscPara::ShowResetImage(bool english) {
     auto* reset = qobject_cast<QPushButton*>(controls_->Button(kResetButton));
-    const QPixmap image = ResourceBitmap(app_.english != 0 ? IDB_RESET_EN : IDB_RESET_CH);
+    const QPixmap image = ResourceBitmap(english ? IDB_RESET_EN : IDB_RESET_CH);
     if (!image.isNull()) {
         reset->setIcon(QIcon(image));
         reset->setIconSize(image.size());

@@ -94,7 +94,7 @@ class CWndMiscPara : public QWidget {
     void OnUpdateMode();
     void ShowError(const char* english, const char* chinese, const char* captionEnglish,
                    const char* captionChinese);
-    void ShowResetImage();
+    void ShowResetImage(bool english);
     void TranslateBatteryType(bool english);
     void TranslateModeTexts(bool english);
     void AppendChartSample();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -144,6 +146,82 @@ TEST(TimeAxisSteps, BrightnessStepsWrapWithPwmAndJumpWithout) {
         EXPECT_EQ(StepBrightnessUp(text, false).text, "100%");
         EXPECT_EQ(StepBrightnessDown(text, false).text, "0%");
     }
+}
+
+TEST(TimeAxisSteps, SectorTimeStepsKeepTheAxisTheShortestSectorAndTheNeighbours) {
+    // Sectors, the edited one, start edge, later, the new text ("" refused).
+    const std::tuple<std::vector<CTimeSectorData>, int, bool, bool, const char*> cases[] = {
+        {Sectors({{0, 1440}}), 0, true, false, ""},        // start at 12:00 goes no earlier
+        {Sectors({{0, 1440}}), 0, false, true, ""},        // end at 12:00 goes no later
+        {Sectors({{0, 1440}}), 0, false, false, "11:55"},  // the end of the axis steps back
+        {Sectors({{300, 310}}), 0, true, true, ""},        // 10 minutes stay 10 minutes
+        {Sectors({{300, 310}}), 0, false, false, ""},
+        {Sectors({{301, 312}}), 0, true, true, ""},  // off the grid: 305..312 is too short
+        {Sectors({{300, 420}, {100, 200}}), 0, true, false, "16:55"},
+        {Sectors({{200, 420}, {100, 200}}), 0, true, false, ""},  // into the neighbour
+        {Sectors({{100, 200}, {300, 420}}), 0, false, true, "15:25"},
+        {Sectors({{100, 300}, {300, 420}}), 0, false, true, ""},
+        {Sectors({{1425, 1435}}), 0, false, true, "12:00"},  // the end reaches minute 1440
+    };
+    for (const auto& [list, index, startEdge, later, text] : cases) {
+        const auto step = StepSectorTime(list, index, startEdge, later);
+        EXPECT_EQ(step.value_or(""), text)
+            << list[0].startMinute << (startEdge ? " start" : " end");
+    }
+}
+
+TEST(TimeAxisLimits, SectorPressSelectsTogglesOrGrabsAnEdge) {
+    EXPECT_EQ(GripAt(0, 576), SectorGrip::Start);
+    EXPECT_EQ(GripAt(575, 576), SectorGrip::End);
+    EXPECT_EQ(GripAt(1, 576), SectorGrip::None);
+    // Was selected, grip, Ctrl: handled, selected, deselect others, edge drag.
+    const std::tuple<bool, SectorGrip, bool, std::array<bool, 4>> cases[] = {
+        {false, SectorGrip::None, false, {true, true, true, false}},
+        {true, SectorGrip::None, false, {true, false, true, false}},
+        {false, SectorGrip::None, true, {true, true, false, false}},
+        {true, SectorGrip::End, true, {true, true, true, true}},
+    };
+    for (const auto& [was, grip, ctrl, want] : cases) {
+        const SectorPress p = PressOnSector(was, grip, ctrl, false);
+        EXPECT_EQ((std::array{p.handled, p.selected, p.deselectOthers, p.startsEdgeDrag}), want);
+    }
+    EXPECT_FALSE(PressOnSector(true, SectorGrip::Start, false, true).handled);
+}
+
+TEST(TimeAxisLimits, NewSectorDragFreezesAtTheLastFreeMinute) {
+    const auto list = Sectors({{300, 420}});
+    struct Case {
+        int press;
+        std::vector<int> moves;  // a negative minute moves with Ctrl held
+        std::optional<std::pair<int, int>> made;
+    };
+    const Case cases[] = {
+        {250, {}, std::nullopt},                 // a click makes nothing
+        {250, {255}, std::nullopt},              // 5 minutes are too short
+        {250, {300}, std::pair{250, 300}},       // touching the neighbour
+        {300, {250}, std::pair{250, 300}},       // right to left
+        {200, {280, 500}, std::pair{200, 280}},  // frozen before the neighbour
+        {350, {500, 600}, std::nullopt},         // pressed inside a sector
+        {250, {500}, std::nullopt},              // enclosing at once: no band yet
+        {200, {280, -290}, std::nullopt},        // Ctrl abandons
+    };
+    for (const auto& c : cases) {
+        NewSectorDrag drag;
+        drag.Press(150, list.size());  // an abandoned drag leaves no fallback behind
+        drag.Move(list, 100, true);
+        drag.Cancel();
+        drag.Press(c.press, list.size());
+        for (int m : c.moves)
+            drag.Move(list, m < 0 ? -m : m, m >= 0);
+        const auto made = drag.Release(list);
+        ASSERT_EQ(made.has_value(), c.made.has_value()) << c.press;
+        if (made) {
+            EXPECT_EQ(std::pair(made->startMinute, made->endMinute), *c.made);
+        }
+    }
+    NewSectorDrag full;
+    full.Press(0, timeaxis::kMaxMouseSectors);
+    EXPECT_FALSE(full.Dragging());
 }
 
 }  // namespace

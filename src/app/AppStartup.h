@@ -1,0 +1,28 @@
+#pragma once
+// Start-up of the window program: the settings key and settings, the main window, the event
+// loop; and the --screenshot run that documentation and the run script use.
+
+#include <QString>
+#include <QStringList>
+
+#include "config/MainApp.h"
+
+namespace zelt {
+
+class IWindowUi;
+
+struct StartupOptions {
+    // Save the main window as PNG once the start-up search has ended, then quit.
+    QString screenshotPath;
+    // A screenshot run gives the search up after this long (a controller may be missing).
+    int seekGiveUpMs = 15000;
+};
+
+// Reads the command line (the program name first). False, with the reason in *error, for an
+// argument it does not know.
+bool ParseStartupOptions(const QStringList& arguments, StartupOptions* options, QString* error);
+
+// Runs the program on app until it leaves; returns the exit code. A QApplication must exist.
+int RunZeltUtility(CMainApp& app, IWindowUi& ui, const StartupOptions& options);
+
+}  // namespace zelt

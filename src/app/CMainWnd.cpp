@@ -1,0 +1,548 @@
+#include "app/CMainWnd.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/CDlgAbout.h"
+#include "app/CDlgExitConfirm.h"
+#include "app/CDlgRS232.h"
+#include "app/CDlgSeek.h"
+#include "app/Resources.h"
+#include "app/WidgetIds.h"
+#include "app/WindowUi.h"
+#include "base/Ticks.h"
+#include "config/Settings.h"
+#include "link/Sequences.h"
+#include "panel/CWndMiscPara.h"
+#include "schedule/CScheduleEditor.h"
+#include "schedule/CWndControlLED.h"
+#include "schedule/TimeAxis.h"
+
+namespace zelt {
+
+namespace {
+
+constexpr int kBaudRate = 19200;
+constexpr int kIdlePaneMinWidth = 110;
+constexpr int kFirmwarePaneWidth = 100;
+constexpr int kSerialPaneWidth = 115;
+constexpr int kCursorTimePaneWidth = 105;
+constexpr int kPanelTopGap = 2;  // the panel starts 2 px below the toolbar's buttons
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// A status pane's label in both languages; the language switch swaps it in front of the
+// pane's value.
+struct PaneLabel {
+    int paneId;
+    const char* english;
+    const char* chinese;
+};
+constexpr PaneLabel kPaneLabels[] = {
+    {CMainWnd::ID_PANE_FIRMWARE, "F/W Ver", "韌體版本"},
+    {CMainWnd::ID_PANE_SERIAL, "S/N", "序號"},
+    {CMainWnd::ID_PANE_CURSOR_TIME, "Cursor Time", "游標時間"},
+};
+
+// Notifications that use the serial line wait while an exchange runs.
+bool NeedsLine(int message) {
+    return message == UWM_START_SEARCH || message == UWM_RETRY_STATUS;
+}
+
+}  // namespace
+
+CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& trace,
+                   std::string settingsPath)
+    : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                               Qt::WindowCloseButtonHint),
+      app_(app),
+      port_(port),
+      ui_(ui),
+      settingsPath_(std::move(settingsPath)),
+      host_(*this, ui) {
+    link_ = std::make_unique<CControllerLink>(app_, port_, ProcessTickClock(), trace, host_,
+                                              wallClock_);
+    link_->SetProgressHook(
+        [this](int n, int total, const std::string&) { ShowProgress(n, total); });
+    CfgCommandHooks hooks;
+    hooks.collect = [this] { CollectIntoRecord(); };
+    hooks.refresh = [this] { RefreshFromRecord(); };
+    hooks.repaint = [this] { panel_->InvalidateAllControls(); };
+    cfgCommands_ = std::make_unique<CCfgCommands>(app_, host_, std::move(hooks));
+
+    setWindowTitle(FromUtf8(CMainApp::AppTitle(true)));
+    createActions();
+    createToolBars();
+    createStatusBar();
+    createPanel();
+    setFixedSize(kWidth, kHeight);
+    move(kLeft, kTop);
+    setWindowIcon(AppIcon(IDR_MAINFRAME));
+    setWindowTitle(FromUtf8(app_.appTitle));
+
+    app_.savedToController = 1;
+    app_.savedToFile = 1;
+    // The search starts once the window is up and the event loop runs.
+    PostNotify(this, UWM_START_SEARCH);
+}
+
+CMainWnd::~CMainWnd() {
+    // No timer work during teardown; the panel goes first, while its host is whole.
+    link_->panel.linkBusy = 1;
+    delete panel_;
+}
+
+// --- Building the window -------------------------------------------------------------------
+
+void CMainWnd::createActions() {
+    for (QAction* action : toolActions_) {
+        action->deleteLater();
+    }
+    toolActions_.clear();
+    const bool english = app_.english != 0;
+    for (const ToolbarButton& button : ToolbarButtons()) {
+        const int id = english ? button.englishId : button.chineseId;
+        const QString text = QString::fromUtf8(english ? button.englishText : button.chineseText);
+        auto* action = new QAction(ToolbarIcon(id), ToolbarLabel(id), this);
+        NameById(action, id);
+        action->setToolTip(text);
+        action->setStatusTip(text);
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        toolActions_.push_back(action);
+    }
+}
+
+void CMainWnd::createToolBars() {
+    if (toolBar_ == nullptr) {
+        toolBar_ = new QToolBar(this);
+        toolBar_->setObjectName(QStringLiteral("toolbar"));
+        toolBar_->setMovable(false);
+        toolBar_->setFloatable(false);
+        toolBar_->setIconSize(QSize(kToolbarImageWidth, kToolbarImageHeight));
+        toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        toolBar_->toggleViewAction()->setEnabled(false);
+        addToolBar(Qt::TopToolBarArea, toolBar_);
+    }
+    toolBar_->clear();
+    const auto buttons = ToolbarButtons();
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (buttons[i].separatorBefore) {
+            toolBar_->addSeparator();
+        }
+        toolBar_->addAction(toolActions_[i]);
+        // The button widget carries the id as well, for whoever looks for the control.
+        toolBar_->widgetForAction(toolActions_[i])->setObjectName(toolActions_[i]->objectName());
+    }
+}
+
+void CMainWnd::createStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setMinimumWidth(kIdlePaneMinWidth);
+    progress_ = new QProgressBar(bar);
+    progress_->setObjectName(QStringLiteral("progress"));
+    progress_->setFormat(QStringLiteral("%v / %m"));
+    progress_->setMaximumWidth(kIdlePaneMinWidth);
+    progress_->hide();
+    bar->addWidget(progress_);
+    const struct {
+        QLabel** pane;
+        int id;
+        int width;
+        const char* english;
+        const char* chinese;
+    } panes[] = {
+        {&firmwarePane_, ID_PANE_FIRMWARE, kFirmwarePaneWidth, "F/W Ver:", "韌體版本:"},
+        {&serialPane_, ID_PANE_SERIAL, kSerialPaneWidth, "S/N:", "序號:"},
+        {&cursorTimePane_, ID_PANE_CURSOR_TIME, kCursorTimePaneWidth, "Cursor Time:", "游標時間:"},
+    };
+    for (const auto& p : panes) {
+        auto* label = new QLabel(QString::fromUtf8(app_.Text(p.english, p.chinese)), bar);
+        NameById(label, p.id);
+        label->setFixedWidth(p.width);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        bar->addPermanentWidget(label);
+        *p.pane = label;
+    }
+}
+
+void CMainWnd::createPanel() {
+    // The client area below the toolbar; the status bar keeps its own room below it.
+    auto* client = new QWidget(this);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, kPanelTopGap, 0, 0);
+    panel_ = new CWndMiscPara(app_, *this, this, client);
+    layout->addWidget(panel_);
+    setCentralWidget(client);
+}
+
+// --- Status panes and progress -------------------------------------------------------------
+
+QString CMainWnd::PaneText(int paneId) const {
+    switch (paneId) {
+        case ID_PANE_FIRMWARE:
+            return firmwarePane_->text();
+        case ID_PANE_SERIAL:
+            return serialPane_->text();
+        case ID_PANE_CURSOR_TIME:
+            return cursorTimePane_->text();
+        default:
+            return {};
+    }
+}
+
+void CMainWnd::SetPaneText(int paneId, const QString& text) {
+    switch (paneId) {
+        case ID_PANE_FIRMWARE:
+            firmwarePane_->setText(text);
+            break;
+        case ID_PANE_SERIAL:
+            serialPane_->setText(text);
+            break;
+        case ID_PANE_CURSOR_TIME:
+            cursorTimePane_->setText(text);
+            break;
+        default:
+            break;
+    }
+}
+
+void CMainWnd::ShowProgress(int n, int total) {
+    progress_->setRange(0, total);
+    progress_->setValue(n);
+    progress_->show();
+    // Between two exchanges: repaint, and let the timer and clicks arrive (the gate turns
+    // them away while this exchange runs).
+    QCoreApplication::processEvents();
+}
+
+// --- Record steps --------------------------------------------------------------------------
+
+CScheduleEditor* CMainWnd::ScheduleEditor() const {
+    return panel_ != nullptr ? panel_->ScheduleEditor() : nullptr;
+}
+
+void CMainWnd::CollectIntoRecord() {
+    if (CScheduleEditor* editor = ScheduleEditor()) {
+        app_.config.sectors = editor->Sectors();
+        app_.config.sectorCount = static_cast<int32_t>(app_.config.sectors.size());
+    }
+    panel_->StoreToConfig();
+}
+
+void CMainWnd::RefreshFromRecord() {
+    panel_->RefreshFromConfig();
+    if (CScheduleEditor* editor = ScheduleEditor()) {
+        editor->ReloadFromConfig();
+    }
+}
+
+// --- Notifications -------------------------------------------------------------------------
+
+bool CMainWnd::event(QEvent* event) {
+    if (CNotifyEvent::IsNotify(event)) {
+        Dispatch(*static_cast<CNotifyEvent*>(event));
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainWnd::Dispatch(const CNotifyEvent& notify) {
+    struct Route {
+        int message;
+        void (CMainWnd::*handler)(const CNotifyEvent&);
+    };
+    static constexpr Route kRoutes[] = {
+        {UWM_CURSOR_TIME, &CMainWnd::OnCursorTime},
+        {UWM_SECTOR_SELECTED, &CMainWnd::OnSectorSelected},
+        {UWM_NO_SECTOR_SELECTED, &CMainWnd::OnNoSectorSelected},
+        {UWM_SECTOR_RESIZED, &CMainWnd::OnSectorResized},
+        {UWM_START_SEARCH, &CMainWnd::OnStartSearch},
+        {UWM_VOLTAGE_CHANGED, &CMainWnd::OnVoltageChanged},
+        {UWM_RETRY_STATUS, &CMainWnd::OnRetryStatus},
+    };
+    if (exchangeRunning_ && NeedsLine(notify.Message())) {
+        deferred_.emplace_back(notify.Message(), notify.WParam());
+        return;
+    }
+    for (const Route& route : kRoutes) {
+        if (route.message == notify.Message()) {
+            (this->*route.handler)(notify);
+            return;
+        }
+    }
+}
+
+void CMainWnd::OnCursorTime(const CNotifyEvent& notify) {
+    const ControllerClock clock = MinuteToControllerClock(static_cast<int>(notify.WParam()));
+    cursorTimePane_->setText(FromUtf8(StrF(
+        app_.Text("Cursor Time: %02d:%02d", "游標時間: %02d:%02d"), clock.hour, clock.minute)));
+}
+
+void CMainWnd::OnSectorSelected(const CNotifyEvent& notify) {
+    if (CScheduleEditor* editor = ScheduleEditor()) {
+        editor->OnSectorSelected(notify.Window());
+    }
+}
+
+void CMainWnd::OnNoSectorSelected(const CNotifyEvent&) {
+    if (CScheduleEditor* editor = ScheduleEditor()) {
+        editor->OnNoSectorSelected();
+    }
+}
+
+void CMainWnd::OnSectorResized(const CNotifyEvent& notify) {
+    if (CScheduleEditor* editor = ScheduleEditor()) {
+        editor->OnSectorResized(notify.Window());
+    }
+}
+
+void CMainWnd::OnStartSearch(const CNotifyEvent&) {
+    Exclusive([this] {
+        link_->panel.linkBusy = 1;
+        CDlgSeek seek(
+            *link_, port_, seekPosition_, [this] { GetParameters(); }, this);
+        ui_.Exec(seek);
+        if (seek.foundPort == 0) {
+            port_.Close();
+            port_.Open(app_.comPort, kBaudRate);
+        } else {
+            app_.comPort = seek.foundPort;  // the port stays open as the probe left it
+        }
+        link_->panel.linkBusy = 0;
+        panel_->InvalidateAllControls();
+    });
+    emit StartupSearchFinished();
+}
+
+void CMainWnd::OnVoltageChanged(const CNotifyEvent&) {
+    link_->OnSystemVoltageChanged();
+}
+
+void CMainWnd::OnRetryStatus(const CNotifyEvent&) {
+    Exclusive([this] { link_->OnRetryStatusRead(); });
+}
+
+// --- The exchange gate ---------------------------------------------------------------------
+
+bool CMainWnd::Exclusive(const std::function<void()>& work) {
+    if (exchangeRunning_) {
+        return false;
+    }
+    exchangeRunning_ = true;
+    work();
+    exchangeRunning_ = false;
+    progress_->hide();
+    // What waited for the line runs now, in the order it arrived.
+    while (!deferred_.empty()) {
+        const auto [message, wParam] = deferred_.front();
+        deferred_.pop_front();
+        PostNotify(this, message, wParam);
+    }
+    return true;
+}
+
+bool CMainWnd::RunExchange(const std::function<void()>& exchange) {
+    if (link_->panel.linkBusy != 0) {
+        return false;
+    }
+    return Exclusive(exchange);
+}
+
+void CMainWnd::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
+    ui_.ShowMessage(this, FromUtf8(text), FromUtf8(caption), icon);
+}
+
+// --- Commands ------------------------------------------------------------------------------
+
+void CMainWnd::RunCommand(int commandId) {
+    if (const std::optional<MainCommand> command = CommandOfId(commandId)) {
+        Run(*command);
+    }
+}
+
+void CMainWnd::Run(MainCommand command) {
+    if (command == MainCommand::CloseUtility) {
+        close();  // the close path takes the gate itself
+        return;
+    }
+    Exclusive([this, command] {
+        switch (command) {
+            case MainCommand::Open:
+                cfgCommands_->OpenConfigFile();
+                break;
+            case MainCommand::SaveAs:
+                cfgCommands_->SaveConfigFileAs();
+                break;
+            case MainCommand::Link:
+                LinkController();
+                break;
+            case MainCommand::ResetToDefault:
+                ResetToDefault(*link_);
+                break;
+            case MainCommand::GetParameters:
+                GetParameters();
+                break;
+            case MainCommand::SetParameters:
+                SetParameters();
+                break;
+            case MainCommand::About:
+                ShowAbout();
+                break;
+            case MainCommand::SwitchLanguage:
+                SwitchLanguage();
+                break;
+            case MainCommand::DeleteSelectedSectors:
+                DeleteSectors(false);
+                break;
+            case MainCommand::DeleteAllSectors:
+                DeleteSectors(true);
+                break;
+            case MainCommand::CloseUtility:
+                break;
+        }
+    });
+}
+
+bool CMainWnd::GetParameters() {
+    return ReadAllParameters(*link_) == 1;
+}
+
+bool CMainWnd::SetParameters() {
+    return WriteAllParameters(*link_) == 1;
+}
+
+void CMainWnd::LinkController() {
+    link_->panel.linkBusy = 1;
+    {
+        CDlgRS232 dialog(
+            *link_, port_, host_, [this] { GetParameters(); }, this);
+        if (ui_.Exec(dialog) == QDialog::Accepted && dialog.selectedPort != 0) {
+            app_.comPort = dialog.selectedPort;
+        }
+    }
+    port_.Close();
+    port_.Open(app_.comPort, kBaudRate);  // its outcome shows in the next command
+    link_->panel.linkBusy = 0;
+    panel_->InvalidateAllControls();
+}
+
+void CMainWnd::ShowAbout() {
+    {
+        CDlgAbout about(app_, this);
+        ui_.Exec(about);
+    }
+    const QString folder = QCoreApplication::applicationDirPath();
+    QDir::setCurrent(folder);
+    const QString help = QDir(folder).filePath(
+        QString::fromUtf8(app_.Text("Solar_Help_English.chm", "Solar_Help_Chinese.chm")));
+    if (QFileInfo::exists(help)) {
+        ui_.OpenHelpFile(help);
+    }
+    panel_->InvalidateAllControls();
+}
+
+void CMainWnd::SwitchLanguage() {
+    app_.english = app_.english != 0 ? 0 : 1;
+    const bool english = app_.english != 0;
+    app_.appTitle = CMainApp::AppTitle(english);
+    setWindowTitle(FromUtf8(app_.appTitle));
+    createActions();
+    createToolBars();
+    if (CWndControlLED* schedulePanel = panel_->SchedulePanel()) {
+        schedulePanel->UpdateLanguage(english);
+    }
+    panel_->SetLanguage(english);
+    for (const PaneLabel& label : kPaneLabels) {
+        const QString oldLabel = QString::fromUtf8(english ? label.chinese : label.english);
+        const QString newLabel = QString::fromUtf8(english ? label.english : label.chinese);
+        const QString text = PaneText(label.paneId);
+        if (text.startsWith(oldLabel)) {
+            SetPaneText(label.paneId, newLabel + text.mid(oldLabel.size()));
+        }
+    }
+}
+
+void CMainWnd::DeleteSectors(bool all) {
+    if (CScheduleEditor* editor = ScheduleEditor()) {
+        if (all) {
+            editor->DeleteAll();
+        } else {
+            editor->DeleteSelected();
+        }
+    }
+}
+
+// --- Leaving -------------------------------------------------------------------------------
+
+bool CMainWnd::ConfirmLeave() {
+    if (app_.savedToController == 1 && app_.savedToFile == 1) {
+        return true;
+    }
+    ExitSaveActions actions;
+    actions.saveToController = [this] { return SetParameters(); };
+    actions.saveToFile = [this] { return cfgCommands_->SaveToCurrentFile(); };
+    CDlgExitConfirm confirm(app_, std::move(actions), this);
+    if (ui_.Exec(confirm) != QDialog::Accepted) {
+        return false;
+    }
+    // A save that failed keeps the program (and the edits) here; its message has been shown.
+    return confirm.SaveSucceeded();
+}
+
+void CMainWnd::closeEvent(QCloseEvent* event) {
+    if (leaving_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    bool leave = false;
+    if (!Exclusive([this, &leave] { leave = ConfirmLeave(); }) || !leave) {
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    WriteSettings(app_, settingsPath_);
+    QApplication::restoreOverrideCursor();
+    leaving_ = true;
+    ui_.Quit(0);
+}
+
+void CMainWnd::QuitWithoutSaving(int exitCode) {
+    leaving_ = true;
+    ui_.Quit(exitCode);
+}
+
+// --- Window rectangle ----------------------------------------------------------------------
+
+void CMainWnd::StoreWindowRect() {
+    const QRect frame = frameGeometry();
+    app_.config.windowLeft = frame.left();
+    app_.config.windowTop = frame.top();
+    app_.config.windowRight = frame.left() + frame.width();
+    app_.config.windowBottom = frame.top() + frame.height();
+}
+
+void CMainWnd::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    StoreWindowRect();
+}
+
+void CMainWnd::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    StoreWindowRect();
+}
+
+}  // namespace zelt

@@ -1,0 +1,146 @@
+#pragma once
+// The main window: the toolbar of the current language, the status bar with its four panes,
+// and the parameter panel (child 1027) below. It dispatches the private notifications, runs
+// every toolbar command, lets one controller exchange run at a time, and guards leaving.
+
+#include <QMainWindow>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/GuiLinkHost.h"
+#include "app/Notify.h"
+#include "app/ToolbarCommands.h"
+#include "base/Trace.h"
+#include "config/CfgCommands.h"
+#include "config/MainApp.h"
+#include "link/ComPort.h"
+#include "link/ControllerLink.h"
+#include "link/Discovery.h"
+#include "link/WallClock.h"
+#include "panel/PanelHost.h"
+
+class QAction;
+class QLabel;
+class QProgressBar;
+class QToolBar;
+
+namespace zelt {
+
+class CWndMiscPara;
+class CScheduleEditor;
+class IWindowUi;
+
+class CMainWnd : public QMainWindow, public IPanelHost {
+    Q_OBJECT
+
+  public:
+    // Status bar panes by command id.
+    enum PaneId : int { ID_PANE_FIRMWARE = 901, ID_PANE_SERIAL = 902, ID_PANE_CURSOR_TIME = 905 };
+
+    // The fixed frame: left 140, top 0, 670 x 738.
+    static constexpr int kLeft = 140;
+    static constexpr int kTop = 0;
+    static constexpr int kWidth = 670;
+    static constexpr int kHeight = 738;
+
+    // settingsPath is where the close path writes the settings.
+    CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& trace,
+             std::string settingsPath);
+    ~CMainWnd() override;
+
+    // IPanelHost
+    CControllerLink& Link() override { return *link_; }
+    bool RunExchange(const std::function<void()>& exchange) override;
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     MessageIcon icon) override;
+
+    // Runs the handler of a command id of either toolbar (or 1018 / 1019). Commands that use
+    // the controller do nothing while another exchange runs.
+    void RunCommand(int commandId);
+    // Leaves the program without the close path's question and without writing the
+    // settings (wrong vendor ID, over-voltage).
+    void QuitWithoutSaving(int exitCode);
+
+    CWndMiscPara* Panel() const { return panel_; }
+    CScheduleEditor* ScheduleEditor() const;
+    QString PaneText(int paneId) const;
+    void SetPaneText(int paneId, const QString& text);
+    bool ExchangeRunning() const { return exchangeRunning_; }
+    CMainApp& App() { return app_; }
+
+    // Shows item n of total in the status bar and lets the window repaint.
+    void ShowProgress(int n, int total);
+    // The collect and refresh steps (record <- panel and schedule, and back).
+    void CollectIntoRecord();
+    void RefreshFromRecord();
+
+  signals:
+    // The start-up search (seek dialog and its "Get Parameters") has ended.
+    void StartupSearchFinished();
+
+  protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void createActions();
+    void createToolBars();
+    void createStatusBar();
+    void createPanel();
+
+    // One notification, through the dispatch table.
+    void Dispatch(const CNotifyEvent& notify);
+    void OnCursorTime(const CNotifyEvent& notify);
+    void OnSectorSelected(const CNotifyEvent& notify);
+    void OnNoSectorSelected(const CNotifyEvent& notify);
+    void OnSectorResized(const CNotifyEvent& notify);
+    void OnStartSearch(const CNotifyEvent& notify);
+    void OnVoltageChanged(const CNotifyEvent& notify);
+    void OnRetryStatus(const CNotifyEvent& notify);
+
+    void Run(MainCommand command);
+    // Runs work as the one exchange of the moment; false (work not run) when one is running.
+    bool Exclusive(const std::function<void()>& work);
+    void OpenConfigFile();
+    void SaveConfigFileAs();
+    void LinkController();
+    void ResetToDefaults();
+    bool GetParameters();
+    bool SetParameters();
+    void ShowAbout();
+    void SwitchLanguage();
+    void DeleteSectors(bool all);
+    // The close path's question; true when the program may leave.
+    bool ConfirmLeave();
+    void StoreWindowRect();
+
+    CMainApp& app_;
+    CComPort& port_;
+    IWindowUi& ui_;
+    std::string settingsPath_;
+    SystemWallClock wallClock_;
+    CGuiLinkHost host_;
+    std::unique_ptr<CControllerLink> link_;
+    std::unique_ptr<CCfgCommands> cfgCommands_;
+    CSeekPosition seekPosition_;
+
+    QToolBar* toolBar_ = nullptr;
+    std::vector<QAction*> toolActions_;
+    QLabel* firmwarePane_ = nullptr;
+    QLabel* serialPane_ = nullptr;
+    QLabel* cursorTimePane_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    CWndMiscPara* panel_ = nullptr;
+
+    bool exchangeRunning_ = false;
+    bool leaving_ = false;
+    // Notifications that need the line and arrived during an exchange: run after it.
+    std::deque<std::pair<int, qintptr>> deferred_;
+};
+
+}  // namespace zelt

@@ -1,0 +1,117 @@
+#include "app/GuiLinkHost.h"
+
+#include <QApplication>
+
+#include "app/CDlgBatteryFail.h"
+#include "app/CMainWnd.h"
+#include "app/Notify.h"
+#include "panel/CWndMiscPara.h"
+
+namespace zelt {
+
+namespace {
+QString FromUtf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+}  // namespace
+
+void CGuiLinkHost::ShowMessage(const std::string& text, const std::string& caption,
+                               zelt::MessageIcon icon) {
+    ui_.ShowMessage(&wnd_, FromUtf8(text), FromUtf8(caption), icon);
+}
+
+void CGuiLinkHost::RequestQuit(int exitCode) {
+    wnd_.QuitWithoutSaving(exitCode);
+}
+
+void CGuiLinkHost::ExitNow(int exitCode) {
+    ui_.ExitNow(exitCode);
+}
+
+BatteryFailChoice CGuiLinkHost::AskBatteryFail(const BatteryFailTexts& texts) {
+    CDlgBatteryFail dialog(texts, &wnd_);
+    return ui_.Exec(dialog) == QDialog::Accepted ? BatteryFailChoice::Retry
+                                                 : BatteryFailChoice::CloseUtility;
+}
+
+void CGuiLinkHost::Post(Notification notification) {
+    PostNotify(&wnd_, static_cast<int>(notification));
+}
+
+void CGuiLinkHost::DisplayChanged(Display display, const std::string& text) {
+    wnd_.Panel()->SetDisplay(display, FromUtf8(text));
+}
+
+void CGuiLinkHost::LightingTimeVisible(bool visible) {
+    wnd_.Panel()->SetLightingTimeVisible(visible);
+}
+
+void CGuiLinkHost::BatteryCaptionChanged(const std::string& caption) {
+    wnd_.Panel()->SetBatteryCaption(FromUtf8(caption));
+}
+
+void CGuiLinkHost::FirmwarePaneChanged(const std::string& text) {
+    wnd_.SetPaneText(CMainWnd::ID_PANE_FIRMWARE, FromUtf8(text));
+}
+
+void CGuiLinkHost::SerialPaneChanged(const std::string& text) {
+    wnd_.SetPaneText(CMainWnd::ID_PANE_SERIAL, FromUtf8(text));
+}
+
+void CGuiLinkHost::TitleChanged(const std::string& title) {
+    wnd_.setWindowTitle(FromUtf8(title));
+}
+
+void CGuiLinkHost::BeginWaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void CGuiLinkHost::EndWaitCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
+void CGuiLinkHost::CommitAllFields() {
+    wnd_.Panel()->CommitAllFields();
+}
+
+void CGuiLinkHost::CommitClockFields() {
+    wnd_.Panel()->CommitClockFields();
+}
+
+void CGuiLinkHost::CollectIntoRecord() {
+    wnd_.CollectIntoRecord();
+}
+
+void CGuiLinkHost::RefreshFromRecord() {
+    wnd_.RefreshFromRecord();
+}
+
+void CGuiLinkHost::InvalidateAllControls() {
+    wnd_.Panel()->InvalidateAllControls();
+}
+
+bool CGuiLinkHost::ChooseFile(FileDialogKind kind, std::string* fullPath) {
+    QString chosen;
+    if (!ui_.ChooseFile(&wnd_, kind, &chosen)) {
+        return false;
+    }
+    *fullPath = chosen.toStdString();
+    return true;
+}
+
+bool CGuiLinkHost::ChooseFileToOpen(std::string* fullPath) {
+    return ChooseFile(FileDialogKind::Open, fullPath);
+}
+
+bool CGuiLinkHost::ChooseFileToSave(std::string* fullPath) {
+    return ChooseFile(FileDialogKind::Save, fullPath);
+}
+
+void CGuiLinkHost::ShowMessage(const std::string& text, const std::string& caption,
+                               ICfgFileUi::MessageIcon icon) {
+    ui_.ShowMessage(&wnd_, FromUtf8(text), FromUtf8(caption),
+                    icon == ICfgFileUi::MessageIcon::Information ? zelt::MessageIcon::Information
+                                                                 : zelt::MessageIcon::Stop);
+}
+
+}  // namespace zelt

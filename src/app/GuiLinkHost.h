@@ -1,0 +1,52 @@
+#pragma once
+// The link's and the file commands' window side for the main window: messages and dialogs go
+// through the window interface, display updates to the parameter panel and the status panes,
+// notifications become posted events of the main window.
+
+#include "app/WindowUi.h"
+#include "config/CfgCommands.h"
+#include "link/LinkHost.h"
+
+namespace zelt {
+
+class CMainWnd;
+
+class CGuiLinkHost final : public ILinkHost, public ICfgFileUi {
+  public:
+    CGuiLinkHost(CMainWnd& wnd, IWindowUi& ui) : wnd_(wnd), ui_(ui) {}
+
+    // ILinkHost
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     zelt::MessageIcon icon) override;
+    void RequestQuit(int exitCode) override;
+    void ExitNow(int exitCode) override;
+    BatteryFailChoice AskBatteryFail(const BatteryFailTexts& texts) override;
+    void Post(Notification notification) override;
+    void DisplayChanged(Display display, const std::string& text) override;
+    void LightingTimeVisible(bool visible) override;
+    void BatteryCaptionChanged(const std::string& caption) override;
+    void FirmwarePaneChanged(const std::string& text) override;
+    void SerialPaneChanged(const std::string& text) override;
+    void TitleChanged(const std::string& title) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    void CommitAllFields() override;
+    void CommitClockFields() override;
+    void CollectIntoRecord() override;
+    void RefreshFromRecord() override;
+    void InvalidateAllControls() override;
+
+    // ICfgFileUi
+    bool ChooseFileToOpen(std::string* fullPath) override;
+    bool ChooseFileToSave(std::string* fullPath) override;
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     ICfgFileUi::MessageIcon icon) override;
+
+  private:
+    bool ChooseFile(FileDialogKind kind, std::string* fullPath);
+
+    CMainWnd& wnd_;
+    IWindowUi& ui_;
+};
+
+}  // namespace zelt

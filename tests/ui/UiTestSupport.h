@@ -1,0 +1,172 @@
+#pragma once
+// What the window tests share: the class registry, a window interface that answers message
+// boxes, file dialogs and modal dialogs without blocking, kvrn-sim in a private port folder,
+// and a main window started on private settings.
+
+#include <signal.h>
+
+#include <QDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/CMainWnd.h"
+#include "app/WindowUi.h"
+#include "base/Trace.h"
+#include "config/Settings.h"
+#include "link/ComPort.h"
+#include "support/TestEnv.h"
+
+namespace zelt::uitest {
+
+using Factory = std::function<std::unique_ptr<QObject>()>;
+inline std::map<std::string, Factory>& Registry() {
+    static std::map<std::string, Factory> registry;
+    return registry;
+}
+struct Registration {
+    Registration(const char* name, Factory make) { Registry().emplace(name, std::move(make)); }
+};
+#define ZELT_UI_TEST(Class)                                        \
+    static const zelt::uitest::Registration registered##Class {    \
+#Class, [] { return std::unique_ptr<QObject>(new Class); } \
+    }
+
+struct Message {
+    QString text, caption;
+    MessageIcon icon;
+};
+
+// Answers everything a person would. Dialogs go to onDialog when set (which returns the
+// result); otherwise the seek and link dialogs really run and any other dialog is rejected.
+class FakeWindowUi final : public IWindowUi {
+  public:
+    void ShowMessage(QWidget*, const QString& text, const QString& caption,
+                     MessageIcon icon) override {
+        messages.push_back({text, caption, icon});
+    }
+    bool ChooseFile(QWidget*, FileDialogKind kind, QString* path) override {
+        fileDialogs.push_back(kind);
+        if (chosenFiles.empty() || chosenFiles.front().isEmpty()) {
+            if (!chosenFiles.empty()) {
+                chosenFiles.pop_front();
+            }
+            return false;  // cancelled
+        }
+        *path = chosenFiles.front();
+        chosenFiles.pop_front();
+        return true;
+    }
+    int Exec(QDialog& dialog) override {
+        dialogs.push_back(dialog.metaObject()->className() + QString(":") + dialog.windowTitle());
+        return onDialog ? onDialog(dialog) : dialog.exec();
+    }
+    void OpenHelpFile(const QString& path) override { helpFiles.push_back(path); }
+    void Quit(int exitCode) override { quitCodes.push_back(exitCode); }
+    void ExitNow(int exitCode) override { exitNowCodes.push_back(exitCode); }
+
+    // Clicks the button with object name id<N> once the dialog runs; its result.
+    static int Click(QDialog& dialog, int buttonId) {
+        auto* button = dialog.findChild<QPushButton*>(QStringLiteral("id%1").arg(buttonId));
+        if (button == nullptr || !button->isEnabled()) {
+            return -1;
+        }
+        QTimer::singleShot(0, button, &QPushButton::click);
+        return dialog.exec();
+    }
+
+    std::vector<Message> messages;
+    std::deque<QString> chosenFiles;  // an empty entry cancels that dialog
+    std::vector<FileDialogKind> fileDialogs;
+    std::vector<QString> dialogs;
+    std::function<int(QDialog&)> onDialog;
+    std::vector<QString> helpFiles;
+    std::vector<int> quitCodes;
+    std::vector<int> exitNowCodes;
+};
+
+// kvrn-sim on a COM name of the fixture's port folder, for the fixture's life.
+class SimProcess {
+  public:
+    SimProcess(const std::filesystem::path& portDir, const std::string& com,
+               const std::string& options)
+        : port_(portDir / com) {
+        const std::string command =
+            "echo $$; exec '" KVRN_SIM_PATH "' --port " + com + " " + options + " >/dev/null 2>&1";
+        pipe_ = popen(command.c_str(), "r");
+        if (pipe_ == nullptr || std::fscanf(pipe_, "%d", &pid_) != 1) {
+            return;
+        }
+        for (int i = 0; i < 300 && !std::filesystem::exists(port_); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    ~SimProcess() {
+        if (pipe_ != nullptr) {
+            kill(pid_, SIGTERM);
+            pclose(pipe_);
+        }
+        std::error_code ignored;
+        std::filesystem::remove(port_, ignored);
+    }
+    bool Running() const { return std::filesystem::exists(port_); }
+
+  private:
+    std::filesystem::path port_;
+    FILE* pipe_ = nullptr;
+    int pid_ = -1;
+};
+
+// A main window on private settings and a private port folder. Construct, set up what the
+// start should see, then Start().
+struct WindowFixture {
+    WindowFixture() { std::filesystem::create_directory(scratch.path / "ports"); }
+    ~WindowFixture() {
+        wnd.reset();
+        theComPort.Close();
+    }
+
+    void WriteSettings(const std::string& values) {
+        testing::WriteText(scratch.File("settings.reg"),
+                           "Windows Registry Editor Version 5.00\n\n"
+                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZELT Utility Quorvel]\n" +
+                               values);
+    }
+    void StartSim(const std::string& com = "COM3", const std::string& options = "") {
+        sim = std::make_unique<SimProcess>(scratch.path / "ports", com, options);
+        QVERIFY(sim->Running());
+    }
+    // Start-up as the program runs it, up to the end of the start-up search.
+    void Start() {
+        std::string error;
+        QVERIFY(EnsureSettingsKey(SettingsFilePath(), &error));
+        ReadSettings(app, SettingsFilePath());
+        wnd = std::make_unique<CMainWnd>(app, theComPort, ui, trace, SettingsFilePath());
+        QSignalSpy finished(wnd.get(), &CMainWnd::StartupSearchFinished);
+        wnd->show();
+        QVERIFY(finished.wait(10000));
+    }
+    std::string SettingsText() const { return testing::ReadText(scratch.File("settings.reg")); }
+
+    testing::ScratchFolder scratch;
+    testing::ScopedEnv portDir{"ZELT_PORT_DIR", (scratch.path / "ports").string()};
+    testing::ScopedEnv settings{"ZELT_SETTINGS", scratch.File("settings.reg")};
+    std::unique_ptr<SimProcess> sim;
+    CMainApp app;
+    FakeWindowUi ui;
+    CaptureTraceSink trace;
+    std::unique_ptr<CMainWnd> wnd;
+};
+
+}  // namespace zelt::uitest

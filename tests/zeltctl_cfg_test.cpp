@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
@@ -112,6 +113,19 @@ TEST_F(ZeltctlCfg, ShowThenImportGivesTheSameBytes) {
     // The store writes its own checksum; everything else is byte for byte.
     const uint32_t checksum = static_cast<uint32_t>(-20 + 30 + 1000 + 800 + 1) + 0xDEADBEEFu;
     EXPECT_EQ(ReadBytes(folder.File("copy.cfg")), ImageOf(HandMade(), checksum).bytes);
+    // Floats that no JSON number holds travel as texts.
+    CCfgDocument odd = HandMade();
+    odd.lvrVoltage = std::numeric_limits<float>::quiet_NaN();
+    odd.maxVout = std::numeric_limits<float>::infinity();
+    odd.minVout = -odd.maxVout;
+    WriteBytes(folder.File("odd.cfg"), ImageOf(odd, 777).bytes);
+    const json shown = Show("odd.cfg");
+    EXPECT_EQ(shown.at("lvrVoltage"), "NaN");
+    EXPECT_EQ(shown.at("maxVout"), "Infinity");
+    EXPECT_EQ(shown.at("minVout"), "-Infinity");
+    WriteText(folder.File("odd.json"), out);
+    ASSERT_EQ(Run("cfg import odd.json -o odd2.cfg"), 0) << err;
+    EXPECT_EQ(ReadBytes(folder.File("odd2.cfg")), ImageOf(odd, checksum).bytes);
 
     // Missing keys take their defaults; the count is that of the sector list (else the file
     // would not show).

@@ -66,11 +66,19 @@ void VisitSectorFields(Sector& s, Visitor&& visit) {
 using ReservedBytes = std::array<uint8_t, CCfgDocument::kReservedBytes>;
 using AutoSteps = std::array<int32_t, CCfgDocument::kAutoSteps>;
 
+// JSON has no number for these; the texts are those of JavaScript.
+constexpr const char* kNaNText = "NaN";
+constexpr const char* kInfinityText = "Infinity";
+constexpr const char* kMinusInfinityText = "-Infinity";
+
 // The shortest decimal of the float, as a double that prints as that decimal and converts
 // back to the same float.
 nlohmann::ordered_json FloatToJson(float value) {
-    if (!std::isfinite(value)) {
-        return nullptr;
+    if (std::isnan(value)) {
+        return kNaNText;
+    }
+    if (std::isinf(value)) {
+        return value > 0 ? kInfinityText : kMinusInfinityText;
     }
     char text[32];
     const auto end = std::to_chars(text, text + sizeof text - 1, value).ptr;
@@ -135,8 +143,20 @@ class FromJson {
         if (value == nullptr) {
             return;
         }
+        if (value->is_string()) {
+            const auto& text = value->get_ref<const std::string&>();
+            if (text == kNaNText) {
+                field = std::numeric_limits<float>::quiet_NaN();
+            } else if (text == kInfinityText || text == kMinusInfinityText) {
+                const float infinity = std::numeric_limits<float>::infinity();
+                field = text == kInfinityText ? infinity : -infinity;
+            } else {
+                Fail(Name(key), "expected a number, \"NaN\", \"Infinity\" or \"-Infinity\"");
+            }
+            return;
+        }
         if (!value->is_number()) {
-            Fail(Name(key), "expected a number");
+            Fail(Name(key), "expected a number, \"NaN\", \"Infinity\" or \"-Infinity\"");
             return;
         }
         const double number = value->get<double>();
@@ -234,7 +254,8 @@ class FromJson {
         if (failed_) {
             return;
         }
-        for (const auto& [key, unused] : object_.items()) {
+        for (const auto& item : object_.items()) {
+            const std::string& key = item.key();  // a lambda may not capture a binding
             bool known = false;
             fieldList([&](const char* name, auto&) { known = known || key == name; });
             if (!known) {

@@ -11,14 +11,15 @@ namespace zeltctl {
 // fields; `sectors` an array of {startMinute, endMinute, brightness}, `autoDuration` and
 // `autoBrightness` arrays of eight, `reservedBytes` a string of 216 hexadecimal digits.
 // Floats are the shortest decimal that reads back to the same single-precision value; a float
-// that is not finite (only a damaged file holds one) is written as null.
+// that is not finite (only a damaged file holds one) is the string "NaN", "Infinity" or
+// "-Infinity", which reads back (a NaN as the quiet NaN, whatever its payload was).
 nlohmann::ordered_json RecordToJson(const zelt::CCfgDocument& record);
 
 // Sets the fields named in json (an object in the form above) on record. Fields whose key is
 // absent keep their value in record; sectorCount always becomes the length of the sector
 // list. An unknown key, a value of the wrong type or outside its field's range (the integer
-// range of its type, a finite single-precision float) makes the result false with a message
-// naming the key in *error, and leaves record unchanged.
+// range of its type, a single-precision float or one of the three texts) makes the result false
+// with a message naming the key in *error, and leaves record unchanged.
 bool RecordFromJson(const nlohmann::json& json, zelt::CCfgDocument& record, std::string* error);
 
 }  // namespace zeltctl

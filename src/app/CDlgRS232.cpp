@@ -20,6 +20,7 @@ namespace {
 constexpr int kLowestRs485Id = 1;
 constexpr int kHighestRs485Id = 255;
 constexpr int kDialogWidth = 280;
+constexpr int kIdEditWidth = 60;
 
 template <typename Widget>
 Widget* Named(Widget* widget, int id) {
@@ -72,6 +73,7 @@ void CDlgRS232::BuildControls() {
     idLabel_ = Named(new QLabel(QStringLiteral("RS485 ID:"), this), IDC_RS485_ID_LABEL);
     idEdit_ = Named(new QLineEdit(QString::number(app_.rs485Id), this), IDC_RS485_ID);
     idEdit_->setMaxLength(3);
+    idEdit_->setFixedWidth(kIdEditWidth);
     probeLine_ = Named(new QLabel(this), IDC_PROBE_LINE);
     hint_ = Named(new QLabel(this), IDC_HINT);
     hint_->setWordWrap(true);

@@ -8,8 +8,9 @@
 //   dlg.SetProbeHook([&](int port, int id) { progress.Show(port, id); });
 //   if (dlg.exec() == QDialog::Accepted && dlg.selectedPort != 0) app.comPort = dlg.selectedPort;
 //
-// OK applies the chosen mode and ID to the application object; Cancel leaves the mode as it
-// was (an ID that Auto Detect found stays, as it did before).
+// OK applies the chosen mode, and in RS485 mode the ID (1 to 255, else the dialog stays open
+// with a message), to the application object. Cancel leaves the mode as it was; an ID that
+// Auto Detect found stays, since that is the ID the controller answers to.
 
 #include <QDialog>
 #include <cstdint>

@@ -12,11 +12,13 @@
 #include <QtTest>
 #include <functional>
 
+#include "config/CfgFile.h"
 #include "panel/CLiveChart.h"
 #include "panel/CPanelControls.h"
 #include "panel/CWndMiscPara.h"
 #include "schedule/CSpinButton.h"
 #include "support/ControllerFixture.h"
+#include "ui/UiTestSupport.h"
 
 using namespace zelt;
 using zelt::testing::ControllerFixture;
@@ -346,13 +348,84 @@ class PanelTest : public QObject {
     }
 };
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+ZELT_UI_TEST(PanelTest);
+
+// The panel in the running program against kvrn-sim: what the technician types and spins
+// reaches the controller and comes back, in both wire protocols, and reaches a saved file.
+class PanelWithController : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void typedAndSpunValuesReadBack_data() {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("RS232") << int{kCommModeRs232};
+        QTest::newRow("RS485") << int{kCommModeRs485};
     }
-    QApplication app(argc, argv);
-    PanelTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+    void typedAndSpunValuesReadBack() {
+        QFETCH(int, mode);
+        uitest::WindowFixture f;
+        f.StartSim("COM3");
+        f.Start();  // the start-up search ends with "Get Parameters"
+        CMainWnd& w = *f.wnd;
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const auto edit = [&w](int id) {
+            return w.findChild<QLineEdit*>(QStringLiteral("id%1").arg(id));
+        };
+        const auto texts = [&edit](std::initializer_list<int> ids) {
+            QStringList out;
+            for (int id : ids) {
+                out << edit(id)->text();
+            }
+            return out.join(' ');
+        };
+        const auto type = [&edit](int id, const QString& text) {
+            edit(id)->setFocus();
+            edit(id)->selectAll();
+            QTest::keyClicks(edit(id), text);
+            edit(id)->clearFocus();
+        };
+        const auto spin = [&w](int id, bool up) {
+            auto* s = w.findChild<CSpinButton*>(QStringLiteral("id%1").arg(id));
+            up ? s->StepUp() : s->StepDown();
+        };
+        QCOMPARE(texts({1028, 1029, 3300, 3301, 3303, 3309, 3311, 3313, 3315}),
+                 QStringLiteral("12.6 11.1 13.8 14.4 30 11.8 70% 11.5 40%"));
+        QVERIFY(!edit(1060)->text().isEmpty() && !edit(1087)->text().isEmpty());
+        // PWM comes from the record (a file or a reset) and goes to the controller in RS232
+        // (the RS485 protocol has no PWM write); it comes back in either protocol.
+        f.app.config.pwmEnabled = 1;
+        w.RefreshFromRecord();
+        w.RunCommand(40013);
+        f.app.commMode = static_cast<uint16_t>(mode);
+        w.RunCommand(40012);
+        QVERIFY(edit(1030)->isEnabled() && edit(3309)->isEnabled());
+
+        type(1028, "12.9");
+        spin(1043, true);  // LVD 11.1 -> 11.2
+        type(1030, "13.5");
+        spin(1045, true);  // Min.Vout up by 0.1
+        const QString minVout = edit(1031)->text();
+        w.findChild<QTabWidget*>(QStringLiteral("id3307"))->setCurrentIndex(1);
+        type(3309, "11.6");
+        spin(3314, false);  // Low 2 11.5 -> 11.4
+        QCOMPARE(f.app.savedToController, 0u);
+        w.RunCommand(40013);
+        w.RunCommand(40012);
+        QCOMPARE(f.app.savedToController, 1u);
+        QCOMPARE(texts({1028, 1029, 1030, 1031, 3309, 3313}),
+                 "12.9 11.2 13.5 " + minVout + " 11.6 11.4");
+
+        const QString file = QString::fromStdString(f.scratch.File("typed.cfg"));
+        f.ui.chosenFiles = {file};
+        w.RunCommand(57604);
+        CCfgDocument saved;
+        QVERIFY(LoadCfgFile(file.toStdString(), saved).ok());
+        QCOMPARE(StrF("%.1f %.1f %.1f %.1f", saved.lvrVoltage, saved.lvdVoltage, saved.maxVout,
+                      saved.low2Voltage),
+                 std::string("12.9 11.2 13.5 11.4"));
+    }
+};
+ZELT_UI_TEST(PanelWithController);
 
 #include "panel_test.moc"

@@ -171,7 +171,8 @@ void CMainWnd::createStatusBar() {
     for (const auto& p : panes) {
         auto* label = new QLabel(QString::fromUtf8(app_.Text(p.english, p.chinese)), bar);
         NameById(label, p.id);
-        label->setFixedWidth(p.width);
+        // The widths are minimums: a serial number in this platform's font needs more room.
+        label->setMinimumWidth(p.width);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         bar->addPermanentWidget(label);

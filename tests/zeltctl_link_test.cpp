@@ -22,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::AllOf;
+using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 using ::testing::Not;
@@ -97,19 +98,20 @@ class ZeltctlLink : public ::testing::Test {
 
 TEST_F(ZeltctlLink, DetectThenGetSetGetRoundTripInBothModes) {
     struct Mode {
-        const char *simOptions, *global, *found;
+        const char *simOptions, *global, *found, *probe;
     };
     for (const Mode& mode : {
-             Mode{"", "", "Controller is found at COM12.\n"},
+             Mode{"", "", "Controller is found at COM12.\n", "COM12"},
              // The ID walk starts at the given ID: found on the first probe.
              Mode{"--rs485-id 17", "--rs485 --id 17",
-                  "Controller is found at COM12, RS485 ID = 17.\n"},
+                  "Controller is found at COM12, RS485 ID = 17.\n", "COM12 RS485 ID 17"},
          }) {
         SCOPED_TRACE(mode.global);
         StartSim(mode.simOptions);
         const ToolRun detect = Run(std::string(mode.global) + " detect");
         ASSERT_EQ(0, detect.status) << detect.err;
         EXPECT_EQ(mode.found, detect.out);
+        EXPECT_EQ("", detect.err);
 
         const std::string global = std::string("--port COM12 ") + mode.global;
         const ToolRun first = Run(global + " get -o " + File("a.cfg"));
@@ -130,9 +132,16 @@ TEST_F(ZeltctlLink, DetectThenGetSetGetRoundTripInBothModes) {
         EXPECT_NEAR(lvd, back["lvdVoltage"].get<double>(), 0.03);  // 10-bit counts of ~24 mV
         EXPECT_EQ(duration, back["autoDuration"][2].get<int>());
 
-        SilentTerminal terminal;  // progress shows only when standard error is a terminal
-        EXPECT_EQ(0, Run(global + " get -o " + File("p.cfg") + " 2>" + terminal.path).status);
-        EXPECT_THAT(terminal.Received(), AllOf(HasSubstr("[1/26]"), HasSubstr("[26/26]")));
+        // Progress, with the time spent, shows only when standard error is a terminal.
+        SilentTerminal terminal;
+        const std::string toTerminal = " 2>" + terminal.path;
+        EXPECT_EQ(0, Run(global + " get -o " + File("p.cfg") + toTerminal).status);
+        EXPECT_EQ(0, Run(global + " set " + File("b.json") + toTerminal).status);
+        EXPECT_EQ(0, Run(std::string(mode.global) + " detect" + toTerminal).status);
+        EXPECT_THAT(terminal.Received(),
+                    AllOf(HasSubstr("[1/26] "), ContainsRegex("\\[26/26\\] .*  [0-9]+\\.[0-9] s"),
+                          HasSubstr("[24/24] "),
+                          ContainsRegex(std::string(mode.probe) + "  [0-9]+\\.[0-9] s")));
         StopSim();
     }
 }
@@ -250,12 +259,17 @@ TEST_F(ZeltctlLink, ControllerThatDoesNotAnswerGivesStatusOneWithTheSystemsMessa
 
 TEST_F(ZeltctlLink, ChineseSummaryListsTheItemsThatFailed) {
     StartSim("--drop 0.67 --seed 7");  // two of three replies lost: some items fail twice
+    WriteText(File("zh.cfg"), "a good backup");
     const ToolRun get = Run("--port COM12 --lang zh get --json -o " + File("zh.cfg"));
     EXPECT_EQ(1, get.status);
     EXPECT_THAT(get.err, HasSubstr("發生錯誤, 以下參數無法存取:  \n"));
+    EXPECT_THAT(get.err, HasSubstr("zh.cfg: 未寫入"));
     EXPECT_THAT(get.err, Not(HasSubstr("Fail !")));
-    // The record is printed and written all the same, as the window shows what was read.
-    EXPECT_EQ(Show("zh.cfg"), Json::parse(get.out));
+    EXPECT_EQ("a good backup", ReadText(File("zh.cfg")));  // a half-read record replaces nothing
+    // Asked for, what was read is printed and written, as the window shows it.
+    const ToolRun partial = Run("--port COM12 get --partial --json -o " + File("zh.cfg"));
+    EXPECT_EQ(1, partial.status);
+    EXPECT_EQ(Show("zh.cfg"), Json::parse(partial.out));
 }
 
 // ---------------------------------------------------------------------------------------

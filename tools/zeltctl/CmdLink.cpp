@@ -1,6 +1,7 @@
 // zeltctl detect | status | monitor | get | set | clock | reset-count | mode: the controller
 // commands of the window, run once from the command line.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <chrono>
@@ -131,7 +132,11 @@ void RunDetect(CtlContext& ctx) {
     table.Enumerate(zelt::theComPort);
     zelt::CAutoDetect detect(zelt::DiscoveryLink{ctx.app, zelt::theComPort,
                                                  zelt::ProcessTickClock(), ctx.Trace(), host});
+    if (isatty(STDERR_FILENO) != 0) {  // an RS485 walk over 250 IDs takes about 30 s
+        detect.SetProbeHook([&host](int port, int rs485Id) { host.ShowProbe(port, rs485Id); });
+    }
     const int port = detect.Run(table);
+    host.ClearProgress();
     zelt::theComPort.Close();
     if (port == 0) {
         throw CtlError{kExitController, ""};
@@ -284,6 +289,7 @@ struct GetOptions {
     std::string output;
     std::string from;
     bool json = false;
+    bool partial = false;  // write the output file even when an item could not be read
 };
 
 void RunGet(CtlContext& ctx, const GetOptions& options) {
@@ -301,7 +307,16 @@ void RunGet(CtlContext& ctx, const GetOptions& options) {
     const int complete = zelt::ReadAllParameters(session.Link());
     session.Settle();  // a foreign vendor ID: nothing is written
 
-    if (!options.output.empty()) {
+    // A half-read record must not replace a good file (a backup, often) unless asked for.
+    if (!options.output.empty() && complete == 0 && !options.partial) {
+        std::fprintf(stderr, "%s\n",
+                     zelt::StrF(ctx.app.Text("%s: not written, not every item was read (--partial "
+                                             "writes what was read).",
+                                             "%s: 未寫入, 並非每個參數都已讀取 (--partial "
+                                             "寫入已讀取的部分)."),
+                                options.output.c_str())
+                         .c_str());
+    } else if (!options.output.empty()) {
         const zelt::CfgStoreResult stored = zelt::StoreCfgFile(options.output, ctx.app.config);
         if (!stored.ok) {
             BadInput(options.output + ": " +
@@ -431,6 +446,8 @@ void AddLinkCommands(CLI::App& cli, CtlContext& ctx) {
     get->add_option("--from", getOptions->from,
                     "start from this record (.cfg) instead of the construction defaults");
     get->add_flag("--json", getOptions->json, "print the record as JSON (as `cfg show` does)");
+    get->add_flag("--partial", getOptions->partial,
+                  "write the output file even when some items could not be read");
     get->callback([&ctx, getOptions] { RunGet(ctx, *getOptions); });
 
     auto setPath = std::make_shared<std::string>();

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "Ctl.h"
+#include "base/Trace.h"
 
 namespace zeltctl {
 
@@ -32,7 +33,17 @@ zelt::BatteryFailChoice CtlHost::AskBatteryFail(const zelt::BatteryFailTexts& te
 }
 
 void CtlHost::ShowProgress(int n, int total, const std::string& name) {
-    std::fprintf(stderr, "\r\033[K[%d/%d] %s", n, total, name.c_str());
+    ShowProgressLine(zelt::StrF("[%d/%d] %s", n, total, name.c_str()));
+}
+
+void CtlHost::ShowProbe(int port, int rs485Id) {
+    ShowProgressLine(rs485Id == 0 ? zelt::StrF("COM%d", port)
+                                  : zelt::StrF("COM%d RS485 ID %d", port, rs485Id));
+}
+
+void CtlHost::ShowProgressLine(const std::string& text) {
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started_;
+    std::fprintf(stderr, "\r\033[K%s  %.1f s", text.c_str(), elapsed.count());
     std::fflush(stderr);
     progressShown_ = true;
 }

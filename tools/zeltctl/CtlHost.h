@@ -3,6 +3,7 @@
 // question is answered "Close Utility" (nobody is there to fix the battery mid-command), and
 // quit requests are remembered so that the command can end with status 1.
 
+#include <chrono>
 #include <deque>
 #include <map>
 #include <string>
@@ -33,9 +34,11 @@ class CtlHost final : public zelt::WindowlessLinkHost {
     // Runs what the link posted, as the main window's loop would once a command returns.
     void RunPosted(zelt::CControllerLink& link);
 
-    // The one-line progress of a sequence on standard error, replaced by each item and
-    // cleared before any message.
+    // One rewritten line of progress on standard error, with the time since the host was
+    // made, cleared before any message: the item of a sequence ("[3/26] Get RTC  1.2 s") or
+    // the probe of a detect walk ("COM3 RS485 ID 249  5.2 s"; rs485Id 0 in RS232 mode).
     void ShowProgress(int n, int total, const std::string& name);
+    void ShowProbe(int port, int rs485Id);
     void ClearProgress();
 
     bool QuitRequested() const { return quitRequested_; }
@@ -53,6 +56,9 @@ class CtlHost final : public zelt::WindowlessLinkHost {
     bool quitRequested_ = false;
     int stopMessages_ = 0;
     bool progressShown_ = false;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+
+    void ShowProgressLine(const std::string& text);
 };
 
 }  // namespace zeltctl

@@ -1,5 +1,7 @@
 #include "panel/PanelRecordMap.h"
 
+#include <utility>
+
 #include "base/Trace.h"
 #include "config/CfgCodes.h"
 #include "config/CfgRecord.h"
@@ -57,12 +59,14 @@ PanelRecordValues PanelValuesOfRecord(const CCfgDocument& r) {
 
 void RefreshFromConfig(const CCfgDocument& record, bool english, const TimeOfDay& userTime,
                        PanelFields& fields) {
-    // Remote level and its check box are not part of the refresh: the panel keeps its own.
-    const float remoteLevel = fields.remoteLevel;
-    const uint32_t remoteLevelEnabled = fields.remoteLevelEnabled;
-    static_cast<PanelRecordValues&>(fields) = PanelValuesOfRecord(record);
-    fields.remoteLevel = remoteLevel;
-    fields.remoteLevelEnabled = remoteLevelEnabled;
+    // Not part of the refresh: the remote level and its check box (the panel keeps its own),
+    // and the mode texts, which come from the controller's mode read.
+    PanelRecordValues values = PanelValuesOfRecord(record);
+    values.remoteLevel = fields.remoteLevel;
+    values.remoteLevelEnabled = fields.remoteLevelEnabled;
+    values.modeText = std::move(fields.modeText);
+    values.lightingTimeText = std::move(fields.lightingTimeText);
+    static_cast<PanelRecordValues&>(fields) = std::move(values);
     fields.batteryTypeText = BatteryTypeLabel(record.batteryType, english);
     if (fields.pwmEnabled == 0) {
         fields.lowLevelEnabled = 0;  // ApplyPwmDisabled unchecks "On"

@@ -265,7 +265,9 @@ EditOutcome PanelRules::LeaveVoltage(int fieldId, std::string_view typed, int sy
         case PairRule::RestoreUpper:
         case PairRule::RestoreLower:
             if (difference < kThresholdGap) {
-                value = previous;
+                // A previous value from a record may lie outside the range (a file, or the
+                // window's commit before "Set Parameters"): it comes back clamped.
+                value = static_cast<float>(std::clamp<double>(previous, range.min, range.max));
                 Show(fieldId, outcome);
             }
             break;

@@ -1,0 +1,282 @@
+#include "panel/RecordLimits.h"
+
+#include <cmath>
+
+#include "base/Trace.h"
+#include "panel/FieldRules.h"
+#include "panel/PanelRecordMap.h"
+#include "panel/PanelRules.h"
+
+namespace zelt {
+
+namespace {
+
+constexpr int kMaxSectors = 8;
+constexpr int kAxisMinutes = 1440;
+constexpr double kByteMax = 255;
+
+// The value as a technician reads it; non-finite values as the record's JSON names them.
+std::string ValueText(double value) {
+    if (std::isnan(value)) {
+        return "NaN";
+    }
+    if (std::isinf(value)) {
+        return value > 0 ? "Infinity" : "-Infinity";
+    }
+    return StrF("%.6g", value);
+}
+
+std::string BoundText(const FieldRule& rule, double bound) {
+    return rule.isFloat ? StrF("%0.1f", bound) : StrF("%.0f", bound);
+}
+
+bool SameValue(double a, double b) {
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+// The bounds of a voltage range as the 32-bit floats a clamp would store.
+bool WithinRange(const FieldRule& rule, const FieldRange& range, double value) {
+    const double min = rule.isFloat ? static_cast<float>(range.min) : range.min;
+    const double max = rule.isFloat ? static_cast<float>(range.max) : range.max;
+    return value >= min && value <= max;  // false for NaN
+}
+
+class LimitReport {
+  public:
+    LimitReport(const CCfgDocument& record, int systemVoltage, bool english,
+                const CCfgDocument* before)
+        : values_(PanelValuesOfRecord(record)),
+          systemVoltage_(systemVoltage == 24 ? 24 : 12),
+          english_(english) {
+        if (before != nullptr) {
+            before_ = PanelValuesOfRecord(*before);
+            hasBefore_ = true;
+        }
+    }
+
+    void CheckFields() {
+        const auto rules = AllFieldRules();
+        for (size_t index = 0; index < rules.size(); ++index) {
+            const FieldRule& rule = rules[index];
+            if (rule.floatValue == nullptr && rule.intValue == nullptr &&
+                rule.stepValues == nullptr) {
+                continue;  // the clock fields are not part of the record
+            }
+            for (int step = 0; step < rule.count; ++step) {
+                CheckRange(rule, step);
+            }
+            // A pair is reported on its second field, once both are within their ranges.
+            const FieldRule* partner = rule.partner != 0 ? FindFieldRule(rule.partner) : nullptr;
+            if (partner != nullptr && partner < &rule && InRange(rule) && InRange(*partner)) {
+                CheckPair(rule, *partner);
+            }
+        }
+    }
+
+    void CheckBytes(const CCfgDocument& record) {
+        Byte("ochtTime", record.ochtTime);
+        Byte("dtTime", record.dtTime);
+    }
+
+    void CheckSectors(const std::vector<CTimeSectorData>& sectors) {
+        const int count = static_cast<int>(sectors.size());
+        if (count > kMaxSectors) {
+            lines_.push_back(english_ ? StrF("sectors: %d sectors, at most %d", count, kMaxSectors)
+                                      : StrF("sectors：%d 個時段，最多 %d 個", count, kMaxSectors));
+        }
+        for (int i = 0; i < count; ++i) {
+            const CTimeSectorData& s = sectors[static_cast<size_t>(i)];
+            if (!SpanValid(s)) {
+                lines_.push_back(english_ ? StrF("sectors[%d] = %d..%d: allowed 0 <= start <= end "
+                                                 "<= %d",
+                                                 i, s.startMinute, s.endMinute, kAxisMinutes)
+                                          : StrF("sectors[%d] = %d..%d：須 0 <= 開始 <= 結束 <= %d",
+                                                 i, s.startMinute, s.endMinute, kAxisMinutes));
+            } else if (!Empty(s)) {
+                for (int j = 0; j < i; ++j) {
+                    const CTimeSectorData& t = sectors[static_cast<size_t>(j)];
+                    if (SpanValid(t) && !Empty(t) && s.startMinute < t.endMinute &&
+                        t.startMinute < s.endMinute) {
+                        lines_.push_back(
+                            english_
+                                ? StrF("sectors[%d] = %d..%d: overlaps sectors[%d] (%d..%d)", i,
+                                       s.startMinute, s.endMinute, j, t.startMinute, t.endMinute)
+                                : StrF("sectors[%d] = %d..%d：與 sectors[%d] (%d..%d) 重疊", i,
+                                       s.startMinute, s.endMinute, j, t.startMinute, t.endMinute));
+                        break;
+                    }
+                }
+            }
+            if (s.brightness < 0 || s.brightness > 100) {
+                Plain(StrF("sectors[%d].brightness", i), ValueText(s.brightness), "0", "100");
+            }
+        }
+    }
+
+    std::vector<std::string> Lines() { return std::move(lines_); }
+
+  private:
+    // An empty sector (start = end) is what an RS485 read gives for an unused slot; it is
+    // written back as it came and overlaps nothing.
+    static bool SpanValid(const CTimeSectorData& s) {
+        return s.startMinute >= 0 && s.startMinute <= s.endMinute && s.endMinute <= kAxisMinutes;
+    }
+    static bool Empty(const CTimeSectorData& s) { return s.startMinute == s.endMinute; }
+
+    static std::string Name(const FieldRule& rule, int step) {
+        return rule.count > 1 ? StrF("%s[%d]", rule.name, step) : std::string(rule.name);
+    }
+
+    bool InRange(const FieldRule& rule) const {
+        return WithinRange(rule, RangeAt(rule, systemVoltage_), FieldValue(values_, rule));
+    }
+
+    // "49.5", or "49.5 (99 before the 12 V adaptation)".
+    std::string Shown(const FieldRule& rule, int step) const {
+        const double value = FieldValue(values_, rule, step);
+        std::string text = ValueText(value);
+        if (hasBefore_) {
+            const double before = FieldValue(before_, rule, step);
+            if (!SameValue(before, value)) {
+                text += english_
+                            ? StrF(" (%s before the %d V adaptation)", ValueText(before).c_str(),
+                                   systemVoltage_)
+                            : StrF(" (%dV 調整前為 %s)", systemVoltage_, ValueText(before).c_str());
+            }
+        }
+        return text;
+    }
+
+    void CheckRange(const FieldRule& rule, int step) {
+        const FieldRange& range = RangeAt(rule, systemVoltage_);
+        // The adaptation turns some non-finite values into defaults; they are refused anyway.
+        const bool finiteBefore = !hasBefore_ || std::isfinite(FieldValue(before_, rule, step));
+        if (WithinRange(rule, range, FieldValue(values_, rule, step)) && finiteBefore) {
+            return;
+        }
+        const std::string name = Name(rule, step);
+        const std::string value = Shown(rule, step);
+        const std::string min = BoundText(rule, range.min);
+        const std::string max = BoundText(rule, range.max);
+        if (rule.range12.min == rule.range24.min && rule.range12.max == rule.range24.max) {
+            Plain(name, value, min, max);  // the same at 12 V and 24 V
+            return;
+        }
+        lines_.push_back(english_ ? StrF("%s = %s: allowed %s to %s at %d V", name.c_str(),
+                                         value.c_str(), min.c_str(), max.c_str(), systemVoltage_)
+                                  : StrF("%s = %s：%dV 系統允許 %s 至 %s", name.c_str(),
+                                         value.c_str(), systemVoltage_, min.c_str(), max.c_str()));
+    }
+
+    void CheckPair(const FieldRule& rule, const FieldRule& partner) {
+        const double own = FieldValue(values_, rule);
+        const double other = FieldValue(values_, partner);
+        const bool upper = rule.pair == PairRule::RestoreUpper || rule.pair == PairRule::GapUpper ||
+                           rule.leave == LeaveRule::LightOff;
+        const std::string name = rule.name;
+        const std::string value = Shown(rule, 0);
+        const std::string otherText = ValueText(other);
+        // LVR over LVD and ACV over FCV only need their order: the panel's 1.0 V gap guards
+        // edits, and restoring the previous value lets a record's narrower gap through (a
+        // controller may hold FCV 13.8 V with ACV 14.4 V).
+        if (rule.pair != PairRule::GapLower && rule.pair != PairRule::GapUpper) {
+            if (upper ? own > other : own < other) {
+                return;
+            }
+            if (english_) {
+                lines_.push_back(StrF("%s = %s: must be %s %s (%s)", name.c_str(), value.c_str(),
+                                      upper ? "above" : "below", partner.name, otherText.c_str()));
+            } else {
+                lines_.push_back(StrF("%s = %s：須%s %s (%s)", name.c_str(), value.c_str(),
+                                      upper ? "高於" : "低於", partner.name, otherText.c_str()));
+            }
+            return;
+        }
+        const double gap = VoutGap(systemVoltage_);  // Max.Vout over Min.Vout
+        if ((upper ? own - other : other - own) >= gap) {
+            return;
+        }
+        const std::string gapText = StrF("%0.1f", gap);
+        if (english_) {
+            lines_.push_back(StrF("%s = %s: must be at least %s %s %s (%s)", name.c_str(),
+                                  value.c_str(), gapText.c_str(), upper ? "above" : "below",
+                                  partner.name, otherText.c_str()));
+        } else {
+            lines_.push_back(StrF("%s = %s：須比 %s (%s) %s至少 %s", name.c_str(), value.c_str(),
+                                  partner.name, otherText.c_str(), upper ? "高" : "低",
+                                  gapText.c_str()));
+        }
+    }
+
+    void Byte(const char* name, int32_t value) {
+        if (value < 0 || value > kByteMax) {
+            Plain(name, ValueText(value), "0", "255");
+        }
+    }
+
+    void Plain(const std::string& name, const std::string& value, const std::string& min,
+               const std::string& max) {
+        lines_.push_back(english_ ? StrF("%s = %s: allowed %s to %s", name.c_str(), value.c_str(),
+                                         min.c_str(), max.c_str())
+                                  : StrF("%s = %s：允許 %s 至 %s", name.c_str(), value.c_str(),
+                                         min.c_str(), max.c_str()));
+    }
+
+    PanelRecordValues values_;
+    PanelRecordValues before_;
+    bool hasBefore_ = false;
+    int systemVoltage_;
+    bool english_;
+    std::vector<std::string> lines_;
+};
+
+}  // namespace
+
+std::vector<std::string> CheckRecordLimits(const CCfgDocument& record, int systemVoltage,
+                                           bool english, const CCfgDocument* beforeAdaptation) {
+    LimitReport report(record, systemVoltage, english, beforeAdaptation);
+    report.CheckFields();
+    report.CheckBytes(record);
+    report.CheckSectors(record.sectors);
+    return report.Lines();
+}
+
+std::vector<std::string> ClampRecordToPanel(CCfgDocument& record, int systemVoltage, bool english) {
+    PanelFields fields(english);
+    TimeOfDay userTime;
+    RefreshFromConfig(record, english, userTime, fields);
+    fields.fieldText[field::kRemoteLevel] = StrF("%0.1f", static_cast<double>(record.remoteLevel));
+    PanelRules rules(fields, userTime);
+    rules.CommitAllFields([&fields](int id) { return fields.FieldText(id); },
+                          [](int, const std::string&) {}, systemVoltage);
+
+    // Only the values of the fields change: the codes, flags and sectors stay the record's.
+    const PanelRecordValues before = PanelValuesOfRecord(record);
+    CCfgDocument clamped = record;
+    StoreToConfig(fields, clamped);
+    clamped.lowLevelEnabled = record.lowLevelEnabled;
+    clamped.remoteLevelEnabled = record.remoteLevelEnabled;
+    clamped.operatingMode = record.operatingMode;
+    clamped.lightingTime = record.lightingTime;
+    clamped.batteryType = record.batteryType;
+    record = clamped;
+
+    const PanelRecordValues after = PanelValuesOfRecord(record);
+    std::vector<std::string> changes;
+    for (const FieldRule& rule : AllFieldRules()) {
+        for (int step = 0; step < rule.count; ++step) {
+            const double was = FieldValue(before, rule, step);
+            const double now = FieldValue(after, rule, step);
+            if (SameValue(was, now)) {
+                continue;
+            }
+            const std::string name =
+                rule.count > 1 ? StrF("%s[%d]", rule.name, step) : std::string(rule.name);
+            changes.push_back(StrF(english ? "%s: %s -> %s" : "%s：%s -> %s", name.c_str(),
+                                   ValueText(was).c_str(), ValueText(now).c_str()));
+        }
+    }
+    return changes;
+}
+
+}  // namespace zelt

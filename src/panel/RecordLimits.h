@@ -1,0 +1,38 @@
+#pragma once
+// What a record must hold before it is written to a controller: the panel's ranges at the
+// controller's system voltage (FieldRules.h), each pair in its order (LVR over LVD, ACV over
+// FCV, Low 1 over Low 2, Light OFF over Light ON, Max.Vout at least the panel's gap over
+// Min.Vout), and what the wire can carry
+// (brightness 0..100, a step duration in its 16-bit word, one-byte counts, at most eight
+// sectors 0 <= start <= end <= 1440 that do not overlap, finite voltages).
+//
+// The panel never lets such values through its fields, but a file or a command line can hold
+// anything: an LVD of 99 V would reach the controller as a wrapped 10-bit count.
+
+#include <string>
+#include <vector>
+
+#include "config/CfgDocument.h"
+
+namespace zelt {
+
+// One line per offending field, with its value and what is allowed, in English (true) or
+// Chinese; empty when the record may be written. The ranges are those of systemVoltage (24:
+// the 24 V column, anything else the 12 V one); a voltage is within its range when it is
+// within the range's bounds as 32-bit floats, so a value the panel clamped to a bound passes.
+// With beforeAdaptation, a value that the 12 V / 24 V adaptation changed also names the value
+// it had before, and a value that was not finite before is refused even when the adaptation
+// replaced it.
+std::vector<std::string> CheckRecordLimits(const CCfgDocument& record, int systemVoltage,
+                                           bool english,
+                                           const CCfgDocument* beforeAdaptation = nullptr);
+
+// What "Set Parameters" does to the record through the panel: the record is shown (refresh)
+// and every field validated as if it were left (CommitAllFields), at systemVoltage. Unlike
+// the window, the Remote Level field holds the record's value (the window never fills it).
+// Only the values of the panel's fields change; returns one line per changed value
+// ("name: before -> after"). Pair rules that restore a previous value can leave a value out
+// of range, so the caller checks the record again afterwards.
+std::vector<std::string> ClampRecordToPanel(CCfgDocument& record, int systemVoltage, bool english);
+
+}  // namespace zelt

@@ -213,7 +213,7 @@ int ReadAllParameters(CControllerLink& link) {
     return summary.empty() ? 1 : 0;
 }
 
-int WriteAllParameters(CControllerLink& link) {
+int WriteAllParameters(CControllerLink& link, const RecordVet& vet) {
     ILinkHost& host = link.Host();
     CMainApp& app = link.App();
     host.BeginWaitCursor();
@@ -232,6 +232,10 @@ int WriteAllParameters(CControllerLink& link) {
     }
     if (AdaptToSystemVoltage(link.Record(), app.systemVoltage)) {
         host.RefreshFromRecord();
+    }
+    if (vet && !vet(link.Record())) {
+        host.EndWaitCursor();
+        return 0;
     }
     link.UpdateVoltsPerPercent();
 

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "Ctl.h"
+#include "RecordCheck.h"
 #include "RecordJson.h"
 #include "config/CfgFile.h"
 #include "config/CfgRecord.h"
@@ -60,6 +61,7 @@ struct NewOptions {
 struct ImportOptions {
     std::string input;
     std::string output;
+    int system = 12;
 };
 
 }  // namespace
@@ -93,19 +95,29 @@ void AddCfgCommands(CLI::App& cli, CtlContext& ctx) {
     });
 
     auto importOptions = std::make_shared<ImportOptions>();
-    CLI::App* import =
+    CLI::App* importCommand =
         cfg->add_subcommand("import", "write a .cfg file from JSON in the form of show");
-    import->add_option("file", importOptions->input, "the JSON file")->required();
-    import->add_option("-o,--output", importOptions->output, "the .cfg file to write")->required();
-    import->callback([&ctx, importOptions] {
+    importCommand->add_option("file", importOptions->input, "the JSON file")->required();
+    importCommand->add_option("-o,--output", importOptions->output, "the .cfg file to write")
+        ->required();
+    importCommand
+        ->add_option("--system", importOptions->system,
+                     "system voltage whose limits the values are checked against (12)")
+        ->check(CLI::IsMember({12, 24}));
+    importCommand->callback([&ctx, importOptions] {
         const nlohmann::json json = ReadJsonFile(importOptions->input);
-    zelt::CCfgDocument record;  // absent keys keep the construction defaults
-    std::string error;
-    if (!RecordFromJson(json, record, &error)) {
-        throw CtlError{kExitUsage, importOptions->input + ": " + error};
-    }
-    StoreOrFail(ctx, importOptions->output, record);
-});
-}  // namespace zeltctl
+        zelt::CCfgDocument record;  // absent keys keep the construction defaults
+        std::string error;
+        if (!RecordFromJson(json, record, &error)) {
+            throw CtlError{kExitUsage, importOptions->input + ": " + error};
+        }
+        // A file may hold what `set` would refuse: say so, and write it as it is.
+        for (const std::string& line :
+             ImportWarnings(record, importOptions->system, InEnglish(ctx))) {
+            std::fprintf(stderr, "%s: %s\n", importOptions->input.c_str(), line.c_str());
+        }
+        StoreOrFail(ctx, importOptions->output, record);
+    });
+}
 
 }  // namespace zeltctl

@@ -15,6 +15,7 @@
 #include "CtlHost.h"
 #include "LinkSession.h"
 #include "LiveReadings.h"
+#include "RecordCheck.h"
 #include "RecordJson.h"
 #include "base/Ticks.h"
 #include "config/CfgFile.h"
@@ -331,14 +332,25 @@ void RunGet(CtlContext& ctx, const GetOptions& options) {
     }
 }
 
-void RunSet(CtlContext& ctx, const std::string& path) {
+struct SetOptions {
+    std::string path;
+    bool clamp = false;
+};
+
+void RunSet(CtlContext& ctx, const SetOptions& options) {
     ctx.StartUp();
-    const zelt::CCfgDocument record = LoadRecordFile(path, ctx.app.english != 0);
+    const zelt::CCfgDocument record = LoadRecordFile(options.path, ctx.app.english != 0);
     LinkSession session(ctx);
     ctx.app.config = record;
     session.ShowSequenceProgress();
-    const int complete = zelt::WriteAllParameters(session.Link());
+    // Checked after the status read and the adaptation, before anything is written.
+    SetRecordCheck check(record, options.clamp, ctx.app.english != 0);
+    const int complete =
+        zelt::WriteAllParameters(session.Link(), check.Vet(ctx.app, session.Host()));
     session.Settle();
+    if (check.Refused()) {
+        check.ThrowRefusal();
+    }
     if (complete == 0) {
         throw CtlError{kExitController, ""};
     }
@@ -450,11 +462,14 @@ void AddLinkCommands(CLI::App& cli, CtlContext& ctx) {
                   "write the output file even when some items could not be read");
     get->callback([&ctx, getOptions] { RunGet(ctx, *getOptions); });
 
-    auto setPath = std::make_shared<std::string>();
+    auto setOptions = std::make_shared<SetOptions>();
     CLI::App* set = cli.add_subcommand(
         "set", "\"Set Parameters\": write a record (.cfg or JSON) to the controller");
-    set->add_option("file", *setPath, "the record: FILE.cfg or FILE.json")->required();
-    set->callback([&ctx, setPath] { RunSet(ctx, *setPath); });
+    set->add_option("file", setOptions->path, "the record: FILE.cfg or FILE.json")->required();
+    set->add_flag("--clamp", setOptions->clamp,
+                  "correct values outside the controller's limits as the panel does, and print "
+                  "each change, instead of refusing the record");
+    set->callback([&ctx, setOptions] { RunSet(ctx, *setOptions); });
 
     auto clockOptions = std::make_shared<ClockOptions>();
     CLI::App* clock = cli.add_subcommand("clock", "\"Set RTC\": set the controller clock");

@@ -7,7 +7,9 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "app/CMainWnd.h"
 #include "app/Notify.h"
+#include "config/CfgFile.h"
 #include "schedule/CScheduleEditor.h"
 #include "schedule/CScrollViewSch.h"
 #include "schedule/CSpinButton.h"
@@ -302,5 +304,50 @@ class ScheduleTest : public QObject {
 };
 
 ZELT_UI_TEST(ScheduleTest);
+
+// The whole road against kvrn-sim: Get Parameters shows the schedule, a mouse edit goes out
+// with Set Parameters and comes back with Get Parameters, and Save As writes it.
+class ScheduleAgainstController : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void MouseEditReachesTheControllerAndTheFile() {
+        uitest::WindowFixture f;
+        f.StartSim("COM3", "--rs485-id 17");
+        f.Start();
+        CMainWnd& w = *f.wnd;
+        auto* editor = w.findChild<CScheduleEditor*>();
+        auto* area = w.findChild<CTimeArea*>("id1009");
+        QVERIFY(editor != nullptr && area != nullptr);
+        QVERIFY(!editor->Sectors().empty());  // the controller's schedule after the start
+        const std::vector<CTimeSectorData> edited{{500, 650, 100}};
+        for (uint16_t mode : {kCommModeRs232, kCommModeRs485}) {
+            f.app.commMode = mode;
+            f.app.rs485Id = 17;
+            editor->DeleteAll();
+            Drag(area, {100, 20}, {{120, 20}});
+            Drag(area, {200, 20}, {{240, 20}});
+            CTimeSector* second = area->SectorWindows().at(1);
+            Drag(second, {second->width() - 1, 10}, {{second->width() + 20, 10}});
+            Click(area->SectorWindows().at(0));
+            QTest::mouseClick(&w.findChild<CWndControlLED*>()->DeleteButton(), Qt::LeftButton);
+            QCOMPARE(editor->Sectors(), edited);
+            w.RunCommand(40013);  // Set Parameters
+            editor->DeleteAll();
+            w.RunCommand(40012);  // Get Parameters
+            QCOMPARE(f.ui.messages.size(), std::size_t{0});
+            QCOMPARE(f.app.savedToController, 1u);
+            QCOMPARE(editor->Sectors(), edited);
+        }
+        const std::string path = f.scratch.File("edited.cfg");
+        f.ui.chosenFiles = {QString::fromStdString(path)};
+        w.RunCommand(57604);  // Save As
+        CCfgDocument saved;
+        QVERIFY(LoadCfgFile(path, saved).ok());
+        QCOMPARE(saved.sectors, edited);
+    }
+};
+
+ZELT_UI_TEST(ScheduleAgainstController);
 
 #include "schedule_test.moc"

@@ -50,8 +50,11 @@ CScheduleEditor::CScheduleEditor(CMainApp& app, CScrollViewSch& view, CWndContro
 
 void CScheduleEditor::OnSectorSelected(QObject* sectorWindow) {
     const CTimeSectorData* sector = view_.Area().SectorOf(sectorWindow);
-    if (sector == nullptr) {
-        return;  // deleted before its notification arrived
+    auto* window = qobject_cast<CTimeSector*>(sectorWindow);
+    // Deleted or deselected (Escape, a press on the area) before the report arrived: the
+    // fields must not show a sector that is no longer selected.
+    if (sector == nullptr || window == nullptr || !window->IsSelected()) {
+        return;
     }
     const bool single = view_.CountSelected() == 1;
     EnableTimeFields(panel_, single);
@@ -62,7 +65,7 @@ void CScheduleEditor::OnSectorSelected(QObject* sectorWindow) {
     panel_.BrightnessSpin().setEnabled(true);
     CWndControlLED::SetFieldText(panel_.BrightnessField(),
                                  QString::fromStdString(StrF("%d%%", sector->brightness)));
-    selectedSector_ = qobject_cast<CTimeSector*>(sectorWindow);
+    selectedSector_ = window;
     SetSectorSelected(true);
 }
 

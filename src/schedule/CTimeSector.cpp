@@ -21,6 +21,7 @@ CTimeSector::CTimeSector(CTimeArea& area, QObject* mainWnd, const QRect& rect)
     setFont(labelFont_);
     // Tracking lets the grips show the resize cursor before any button goes down.
     setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);  // Delete and Escape pass on to the area
     setGeometry(rect);
     show();
 }

@@ -219,6 +219,10 @@ class ScheduleTest : public QObject {
         Settle();
         QCOMPARE(h.view->CountSelected(), 0);
         QCOMPARE(h.Enabled(), QString("0000"));
+        QTest::mouseClick(h.Window(1), Qt::LeftButton, {}, {5, 5});  // Escape before its report
+        QTest::keyClick(&h.Area(), Qt::Key_Escape);
+        Settle();
+        QCOMPARE(h.Enabled(), QString("0000"));
         Click(h.Window(1));
         QTest::mouseClick(&h.led->DeleteButton(), Qt::LeftButton);
         QCOMPARE(h.Times(), (Ranges{{0, 100}}));

@@ -110,6 +110,11 @@ TEST_F(ZeltctlCfg, ShowThenImportGivesTheSameBytes) {
     ASSERT_EQ(Run("cfg show hand.cfg"), 0) << err;
     WriteText(folder.File("hand.json"), out);
     ASSERT_EQ(Run("cfg import hand.json -o copy.cfg"), 0) << err;
+    // Written as they are, with a warning for what `set` would refuse on a 12 V controller.
+    EXPECT_EQ(err,
+              "hand.json: warning: maxVout = 1.70141e+38 (3.40282e+38 before the 12 V "
+              "adaptation): allowed 8.0 to 14.0 at 12 V\n"
+              "hand.json: warning: remoteLevel = 22.2: allowed 0.0 to 15.0 at 12 V\n");
     // The store writes its own checksum; everything else is byte for byte.
     const uint32_t checksum = static_cast<uint32_t>(-20 + 30 + 1000 + 800 + 1) + 0xDEADBEEFu;
     EXPECT_EQ(ReadBytes(folder.File("copy.cfg")), ImageOf(HandMade(), checksum).bytes);
@@ -125,6 +130,10 @@ TEST_F(ZeltctlCfg, ShowThenImportGivesTheSameBytes) {
     EXPECT_EQ(shown.at("minVout"), "-Infinity");
     WriteText(folder.File("odd.json"), out);
     ASSERT_EQ(Run("cfg import odd.json -o odd2.cfg"), 0) << err;
+    EXPECT_NE(err.find("warning: lvrVoltage = NaN: allowed"), std::string::npos) << err;
+    EXPECT_NE(err.find("warning: minVout = 8 (-Infinity before the 12 V adaptation)"),
+              std::string::npos)
+        << err;
     EXPECT_EQ(ReadBytes(folder.File("odd2.cfg")), ImageOf(odd, checksum).bytes);
 
     // Missing keys take their defaults; the count is that of the sector list (else the file

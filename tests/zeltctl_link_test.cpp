@@ -273,6 +273,46 @@ TEST_F(ZeltctlLink, ChineseSummaryListsTheItemsThatFailed) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Records outside the controller's limits
+
+TEST_F(ZeltctlLink, SetRefusesAnUnsafeRecordBeforeAnyWriteOrClampsItAsThePanelDoes) {
+    StartSim();
+    ASSERT_EQ(0, Run("--port COM12 get -o " + File("a.cfg")).status);
+    const Json before = Show("a.cfg");
+
+    Json unsafe = before;
+    unsafe["lvdVoltage"] = 99;  // halved once by the 12 V adaptation, still out of range
+    unsafe["autoBrightness"][2] = 250;
+    unsafe["sectors"] = Json::parse(R"([{"startMinute": -50, "endMinute": 5000}])");
+    WriteText(File("unsafe.json"), unsafe.dump());
+    const ToolRun refused = Run("--port COM12 --trace set " + File("unsafe.json"));
+    EXPECT_EQ(2, refused.status);
+    EXPECT_THAT(refused.err,
+                HasSubstr("lvdVoltage = 49.5 (99 before the 12 V adaptation): allowed 10.5 to "
+                          "12.5 at 12 V\nautoBrightness[2] = 250: allowed 0 to 100\n"
+                          "sectors[0] = -50..5000: allowed 0 <= start <= end <= 1440\n"));
+    EXPECT_THAT(refused.err, Not(HasSubstr("PC->KVRN")));  // the status read, then nothing
+    ASSERT_EQ(0, Run("--port COM12 get -o " + File("b.cfg")).status);
+    EXPECT_EQ(before, Show("b.cfg"));
+
+    Json clampable = before;
+    clampable["lvdVoltage"] = 30;
+    clampable["autoBrightness"][2] = 250;
+    clampable["remoteLevel"] = 20;
+    WriteText(File("clamp.json"), clampable.dump());
+    const ToolRun clamped = Run("--port COM12 set --clamp " + File("clamp.json"));
+    ASSERT_EQ(0, clamped.status) << clamped.err;
+    for (const char* change : {"lvdVoltage: 15 -> 12.5\n", "autoBrightness[2]: 250 -> 100\n",
+                               "remoteLevel: 20 -> 15\n"}) {
+        EXPECT_THAT(clamped.out, HasSubstr(change));
+    }
+    ASSERT_EQ(0, Run("--port COM12 get -o " + File("c.cfg")).status);
+    const Json after = Show("c.cfg");
+    EXPECT_NEAR(12.5, after["lvdVoltage"].get<double>(), 0.03);
+    EXPECT_EQ(100, after["autoBrightness"][2]);
+}
+
+// ---------------------------------------------------------------------------------------
 // Bad input: status 2, a message, and not a byte on the line
 
 TEST_F(ZeltctlLink, BadInputNeverReachesTheController) {

@@ -52,6 +52,22 @@ struct SimOnFakePort {
     std::function<bool(const std::string&)> drop;
 };
 
+// The requests that reached the line, each by the command it starts: RS232 its first three
+// characters ("T" for the clock, whose digits are the time), RS485 the function and address.
+std::string Heads(const std::vector<Bytes>& requests) {
+    std::string heads;
+    for (const Bytes& r : requests) {
+        const std::string text(r.begin(), r.end());
+        if (r.size() > 4 && r[1] < ' ') {
+            heads += StrF("%d/%02X%02X ", r[1], r[2], r[3]);
+        } else {
+            heads +=
+                (text[0] == 'T' ? "T" : text.substr(0, std::min<size_t>(3, text.find('\r')))) + " ";
+        }
+    }
+    return heads;
+}
+
 class SequencesBothModes : public ::testing::TestWithParam<uint16_t> {
   protected:
     SequencesBothModes() : f(GetParam()) { f.app.savedToController = 0; }
@@ -147,7 +163,15 @@ TEST_P(SequencesBothModes, WriteAllThenReadAllGivesBackTheRecord) {
     r.autoBrightness = {100, 90, 80, 70, 60, 50, 40, 30};
     r.lowLevelEnabled = 1;
     r.low1Brightness = 60;
+    f.requests.clear();
     ASSERT_EQ(WriteAllParameters(f.ctl), 1);
+    // The status read, then the writes of the record in their fixed order.
+    EXPECT_EQ(Heads(f.requests),
+              f.Rs232() ? "Q3 S78 S59 S00 S07 S0E S15 S1C S23 S2A S31 S61 S66 S5D "
+                          "S38 S3C S40 S44 S48 S4C S50 S54 S6E T "
+                        : "4/0104 16/0078 16/0000 16/0007 16/000E 16/0015 16/001C 16/0023 "
+                          "16/002A 16/0031 16/0061 16/0066 16/005D 16/0038 16/003C 16/0040 "
+                          "16/0044 16/0048 16/004C 16/0050 16/0054 16/0203 ");
     EXPECT_EQ(f.app.savedToController, 1u);
     ASSERT_EQ(names.size(), static_cast<size_t>(kWriteAllItems));
     EXPECT_EQ(names[13], f.Rs232() ? "Set PV Detect/24" : "Set PV/24");
@@ -158,7 +182,15 @@ TEST_P(SequencesBothModes, WriteAllThenReadAllGivesBackTheRecord) {
     names.clear();
     f.app.savedToController = 0;
     r = CCfgDocument{};  // the display shows defaults until the read
+    f.requests.clear();
     ASSERT_EQ(ReadAllParameters(f.ctl), 1);
+    // RS232 asks "Q3" twice: the status, and the operating mode after the clock.
+    EXPECT_EQ(Heads(f.requests),
+              f.Rs232() ? "G7B Q3 G78 G00 G07 G0E G15 G1C G23 G2A G31 G38 G3C G40 G44 G48 "
+                          "G4C G50 G54 G66 Q2 Q3 G5D G58 G80 G6E "
+                        : "4/007B 4/0104 4/0078 4/0001 4/0008 4/000F 4/0016 4/001D 4/0024 "
+                          "4/002B 4/0032 4/0038 4/003C 4/0040 4/0044 4/0048 4/004C 4/0050 "
+                          "4/0054 4/0066 4/0203 4/005D 4/0058 4/0080 ");
     EXPECT_TRUE(f.host.messages.empty());
     EXPECT_EQ(f.app.savedToController, 1u);
     EXPECT_EQ(names.size(), static_cast<size_t>(kReadAllItems));

@@ -347,12 +347,13 @@ TEST(RecordLimits, ClampAppliesThePanelCorrectionsAndListsEachChange) {
     CCfgDocument record;
     ApplyResetValues(record, 12);
     record.lvdVoltage = 49.5f;
-    record.remoteLevel = 20.0f;
+    record.remoteLevel = 20.0f;  // not sent, left alone
+    record.tempCompensation = 35;
     record.autoBrightness[2] = 250;
     record.operatingMode = 1;
     const CCfgDocument before = record;
     EXPECT_EQ((std::vector<std::string>{"lvdVoltage: 49.5 -> 12.5", "low1Brightness: 40 -> 100",
-                                        "low2Brightness: 30 -> 100", "remoteLevel: 20 -> 15",
+                                        "low2Brightness: 30 -> 100", "tempCompensation: 35 -> 30",
                                         "autoBrightness[2]: 250 -> 100"}),
               ClampRecordToPanel(record, 12, true));
     EXPECT_EQ(before.operatingMode, record.operatingMode);  // codes and flags stay

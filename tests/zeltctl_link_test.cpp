@@ -298,18 +298,19 @@ TEST_F(ZeltctlLink, SetRefusesAnUnsafeRecordBeforeAnyWriteOrClampsItAsThePanelDo
     Json clampable = before;
     clampable["lvdVoltage"] = 30;
     clampable["autoBrightness"][2] = 250;
-    clampable["remoteLevel"] = 20;
+    clampable["tempCompensation"] = 70;  // halved for 12 V, then clamped
     WriteText(File("clamp.json"), clampable.dump());
     const ToolRun clamped = Run("--port COM12 set --clamp " + File("clamp.json"));
     ASSERT_EQ(0, clamped.status) << clamped.err;
     for (const char* change : {"lvdVoltage: 15 -> 12.5\n", "autoBrightness[2]: 250 -> 100\n",
-                               "remoteLevel: 20 -> 15\n"}) {
+                               "tempCompensation: 35 -> 30\n"}) {
         EXPECT_THAT(clamped.out, HasSubstr(change));
     }
     ASSERT_EQ(0, Run("--port COM12 get -o " + File("c.cfg")).status);
     const Json after = Show("c.cfg");
     EXPECT_NEAR(12.5, after["lvdVoltage"].get<double>(), 0.03);
     EXPECT_EQ(100, after["autoBrightness"][2]);
+    EXPECT_EQ(30, after["tempCompensation"]);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -58,9 +58,12 @@ class LimitReport {
         const auto rules = AllFieldRules();
         for (size_t index = 0; index < rules.size(); ++index) {
             const FieldRule& rule = rules[index];
-            if (rule.floatValue == nullptr && rule.intValue == nullptr &&
-                rule.stepValues == nullptr) {
-                continue;  // the clock fields are not part of the record
+            // The clock fields are not part of the record, and "Set Parameters" does not send
+            // the remote level ("Set Sw/Jp mode" is a command of its own).
+            if ((rule.floatValue == nullptr && rule.intValue == nullptr &&
+                 rule.stepValues == nullptr) ||
+                rule.id == field::kRemoteLevel) {
+                continue;
             }
             for (int step = 0; step < rule.count; ++step) {
                 CheckRange(rule, step);
@@ -245,7 +248,6 @@ std::vector<std::string> ClampRecordToPanel(CCfgDocument& record, int systemVolt
     PanelFields fields(english);
     TimeOfDay userTime;
     RefreshFromConfig(record, english, userTime, fields);
-    fields.fieldText[field::kRemoteLevel] = StrF("%0.1f", static_cast<double>(record.remoteLevel));
     PanelRules rules(fields, userTime);
     rules.CommitAllFields([&fields](int id) { return fields.FieldText(id); },
                           [](int, const std::string&) {}, systemVoltage);
@@ -255,6 +257,7 @@ std::vector<std::string> ClampRecordToPanel(CCfgDocument& record, int systemVolt
     CCfgDocument clamped = record;
     StoreToConfig(fields, clamped);
     clamped.lowLevelEnabled = record.lowLevelEnabled;
+    clamped.remoteLevel = record.remoteLevel;  // not sent by "Set Parameters"
     clamped.remoteLevelEnabled = record.remoteLevelEnabled;
     clamped.operatingMode = record.operatingMode;
     clamped.lightingTime = record.lightingTime;

@@ -2,9 +2,9 @@
 // What a record must hold before it is written to a controller: the panel's ranges at the
 // controller's system voltage (FieldRules.h), each pair in its order (LVR over LVD, ACV over
 // FCV, Low 1 over Low 2, Light OFF over Light ON, Max.Vout at least the panel's gap over
-// Min.Vout), and what the wire can carry
-// (brightness 0..100, a step duration in its 16-bit word, one-byte counts, at most eight
-// sectors 0 <= start <= end <= 1440 that do not overlap, finite voltages).
+// Min.Vout), and what the wire can carry (brightness 0..100, a step duration in its 16-bit
+// word, one-byte counts, at most eight sectors 0 <= start <= end <= 1440 that do not overlap,
+// finite voltages). The remote level is not checked: "Set Parameters" does not send it.
 //
 // The panel never lets such values through its fields, but a file or a command line can hold
 // anything: an LVD of 99 V would reach the controller as a wrapped 10-bit count.
@@ -28,11 +28,11 @@ std::vector<std::string> CheckRecordLimits(const CCfgDocument& record, int syste
                                            const CCfgDocument* beforeAdaptation = nullptr);
 
 // What "Set Parameters" does to the record through the panel: the record is shown (refresh)
-// and every field validated as if it were left (CommitAllFields), at systemVoltage. Unlike
-// the window, the Remote Level field holds the record's value (the window never fills it).
-// Only the values of the panel's fields change; returns one line per changed value
-// ("name: before -> after"). Pair rules that restore a previous value can leave a value out
-// of range, so the caller checks the record again afterwards.
+// and every field validated as if it were left (CommitAllFields), at systemVoltage. Only the
+// values of the panel's fields that "Set Parameters" sends change (not the remote level, which
+// it does not send); returns one line per changed value ("name: before -> after"). The
+// corrections do not mend everything (a pair out of order, sectors, durations), so the caller
+// checks the record again afterwards.
 std::vector<std::string> ClampRecordToPanel(CCfgDocument& record, int systemVoltage, bool english);
 
 }  // namespace zelt

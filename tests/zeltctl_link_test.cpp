@@ -281,7 +281,8 @@ TEST_F(ZeltctlLink, SetRefusesAnUnsafeRecordBeforeAnyWriteOrClampsItAsThePanelDo
     const Json before = Show("a.cfg");
 
     Json unsafe = before;
-    unsafe["lvdVoltage"] = 99;  // halved once by the 12 V adaptation, still out of range
+    unsafe["lvdVoltage"] = 99;           // halved once by the 12 V adaptation, still out of range
+    unsafe["fcvVoltage"] = "-Infinity";  // the adaptation would make it 13.6
     unsafe["autoBrightness"][2] = 250;
     unsafe["sectors"] = Json::parse(R"([{"startMinute": -50, "endMinute": 5000}])");
     WriteText(File("unsafe.json"), unsafe.dump());
@@ -289,7 +290,9 @@ TEST_F(ZeltctlLink, SetRefusesAnUnsafeRecordBeforeAnyWriteOrClampsItAsThePanelDo
     EXPECT_EQ(2, refused.status);
     EXPECT_THAT(refused.err,
                 HasSubstr("lvdVoltage = 49.5 (99 before the 12 V adaptation): allowed 10.5 to "
-                          "12.5 at 12 V\nautoBrightness[2] = 250: allowed 0 to 100\n"
+                          "12.5 at 12 V\nfcvVoltage = 13.6 (-Infinity before the 12 V "
+                          "adaptation): allowed 13.0 to 15.0 at 12 V\n"
+                          "autoBrightness[2] = 250: allowed 0 to 100\n"
                           "sectors[0] = -50..5000: allowed 0 <= start <= end <= 1440\n"));
     EXPECT_THAT(refused.err, Not(HasSubstr("PC->KVRN")));  // the status read, then nothing
     ASSERT_EQ(0, Run("--port COM12 get -o " + File("b.cfg")).status);

@@ -32,6 +32,9 @@ CLiveChart::CLiveChart(QWidget* parent)
     timeAxis_->setFormat(QStringLiteral("HH:mm"));
     timeAxis_->setTickCount(7);
     voltAxis_->setLabelFormat(QStringLiteral("%.1f"));
+    voltAxis_->setTickType(QValueAxis::TicksDynamic);
+    voltAxis_->setTickAnchor(0);
+    voltAxis_->setTickInterval(1);
     ampAxis_->setLabelFormat(QStringLiteral("%.1f"));
     chart_->addAxis(timeAxis_, Qt::AlignBottom);
     chart_->addAxis(voltAxis_, Qt::AlignLeft);
@@ -90,6 +93,7 @@ void CLiveChart::UpdateAxes() {
     }
     voltAxis_->setRange(std::max(0.0, vLow), vHigh);
     ampAxis_->setRange(0, std::ceil(aHigh));
+    ampAxis_->applyNiceNumbers();
 }
 
 void CLiveChart::SetLanguage(bool english) {

@@ -329,22 +329,20 @@ class PanelTest : public QObject {
         QCOMPARE(panel_->LiveChart().Samples().size(), 1u);
     }
 
-    // Screenshots of both tabs in both languages, for the README.
-    void screenshots() {
-        fx_->ctl.panel.modeText = "Auto";
-        Show(SampleRecord(12), 12);
-        auto* tabs = panel_->findChild<QTabWidget*>(QStringLiteral("id3307"));
-        for (const bool english : {true, false}) {
-            fx_->app.english = english ? 1 : 0;
-            panel_->SetLanguage(english);
-            for (int tab = 0; tab < 2; ++tab) {
-                tabs->setCurrentIndex(tab);
-                const QString name = QStringLiteral("%1/panel-%2-%3.png")
-                                         .arg(ZELT_ARTIFACT_DIR, tab == 0 ? "basic" : "advance",
-                                              english ? "en" : "zh");
-                QVERIFY(panel_->grab().save(name));
-            }
+    // An hour of readings in the chart; older ones drop out, a clock set back starts afresh.
+    void liveChart() {
+        CLiveChart& chart = panel_->LiveChart();
+        const qint64 start = QDateTime(QDate(2026, 6, 1), QTime(9, 0)).toMSecsSinceEpoch();
+        for (int i = 0; i <= 150; ++i) {
+            const double t = i / 10.0;
+            chart.Append({start + i * 30000, 12.4 + 0.8 * std::sin(t / 3), 4 + 3 * std::sin(t),
+                          i > 90 ? 2.5 : 0.0});
         }
+        QCOMPARE(chart.Samples().size(), 121u);  // 60 minutes at one reading per 30 s
+        chart.show();
+        QVERIFY(chart.grab().save(QStringLiteral(ZELT_ARTIFACT_DIR "/live-chart.png")));
+        chart.Append({start, 12.0, 0, 0});
+        QCOMPARE(chart.Samples().size(), 1u);
     }
 };
 
@@ -424,6 +422,30 @@ class PanelWithController : public QObject {
         QCOMPARE(StrF("%.1f %.1f %.1f %.1f", saved.lvrVoltage, saved.lvdVoltage, saved.maxVout,
                       saved.low2Voltage),
                  std::string("12.9 11.2 13.5 11.4"));
+        if (mode == kCommModeRs232) {
+            Screenshots(w);
+        }
+    }
+
+  private:
+    // Both tabs in both languages with the readings of one poll, for the README.
+    static void Screenshots(CMainWnd& w) {
+        for (int tick = 0; tick < 5; ++tick) {
+            w.Panel()->OnPanelTimer();
+        }
+        if (QWidget* focused = QApplication::focusWidget()) {
+            focused->clearFocus();  // no selection highlight in the pictures
+        }
+        auto* tabs = w.findChild<QTabWidget*>(QStringLiteral("id3307"));
+        for (const QString language : {"en", "zh"}) {
+            for (int tab = 0; tab < 2; ++tab) {
+                tabs->setCurrentIndex(tab);
+                QVERIFY(w.Panel()->grab().save(
+                    QStringLiteral("%1/panel-%2-%3.png")
+                        .arg(ZELT_ARTIFACT_DIR, tab == 0 ? "basic" : "advance", language)));
+            }
+            w.RunCommand(language == "en" ? 40027 : 40043);
+        }
     }
 };
 ZELT_UI_TEST(PanelWithController);

@@ -349,6 +349,7 @@ void RunSet(CtlContext& ctx, const SetOptions& options) {
         zelt::WriteAllParameters(session.Link(), check.Vet(ctx.app, session.Host()));
     session.Settle();
     if (check.Refused()) {
+        session.Host().ClearProgress();
         check.ThrowRefusal();
     }
     if (complete == 0) {

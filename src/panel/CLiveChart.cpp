@@ -96,6 +96,11 @@ void CLiveChart::UpdateAxes() {
     ampAxis_->applyNiceNumbers();
 }
 
+void CLiveChart::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    emit Closed();
+}
+
 void CLiveChart::SetLanguage(bool english) {
     setWindowTitle(english ? QStringLiteral("Live Readings (last hour)")
                            : QStringLiteral("即時讀數 (最近一小時)"));

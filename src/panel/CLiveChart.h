@@ -37,6 +37,13 @@ class CLiveChart : public QWidget {
 
     void SetLanguage(bool english);
 
+  signals:
+    // The window was closed by its own close box.
+    void Closed();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
   private:
     void UpdateAxes();
 

@@ -73,6 +73,8 @@ CWndMiscPara::CWndMiscPara(CMainApp& app, IPanelHost& host, QObject* mainWnd, QW
     chartToggle->setCheckable(true);
     chartToggle->setGeometry(603, 305, 38, 18);
     connect(chartToggle, &QPushButton::toggled, chart_, &QWidget::setVisible);
+    connect(chart_, &CLiveChart::Closed, chartToggle,
+            [chartToggle] { chartToggle->setChecked(false); });
     CreateScheduleEditor();
     ConnectFields();
     ConnectActions();

@@ -138,6 +138,11 @@ TEST(SimBrainTest, OptionsShapeStatusVersionSerialAndLimits) {
     EXPECT_EQ(other.Ask("G7701\r"), "R11");
     EXPECT_EQ(other.Ask("G7803\r"), "RF0A000");  // 24.0 V and 16.0 V
     EXPECT_EQ(other.Ask(Frame({17, 4, 0, 0x7B, 5})), Frame({17, 4, 5, 0, 4, 2, 5, 0x05}));
+    // "Set Sw/Jp mode" on the coarser RS232 scale changes only the bytes it names: the
+    // lighting time and flag are no voltage, the remote level is.
+    EXPECT_EQ(other.Ask("S720203018000\r"), "O");
+    EXPECT_EQ(other.Ask("Q3\r"), "R72");  // 24 V, 6 hours, Manual
+    EXPECT_EQ(other.Ask("G7205\r"), "R0203018000");
 
     // "Set Sw/Jp mode": Manual, 8 hours, in the status over both wires. The low-battery
     // block passes over 0x72 without changing the mode.

@@ -59,6 +59,19 @@ uint16_t Rescale(uint16_t word, double fromScale, double toScale) {
 
 constexpr int kMsPerHour = 3600 * 1000;
 
+// The voltage words of a block, by where it starts. The switch block from 0x72 overlaps the
+// low-battery block: read or written from 0x72 on, 0x73 and 0x74 are the lighting time and
+// the remote flag, and only 0x75 (the remote level) is a voltage word.
+std::vector<int> VoltageWordsIn(int address, int count) {
+    std::vector<int> words;
+    for (int at : VoltageWordAddresses()) {
+        const bool switchBytes = address >= reg::kOperatingMode && at == reg::kLow2Voltage;
+        if (at >= address && at + 2 <= address + count && !switchBytes)
+            words.push_back(at);
+    }
+    return words;
+}
+
 }  // namespace
 
 std::string PrintableBytes(const std::vector<uint8_t>& bytes) {
@@ -267,9 +280,7 @@ std::vector<uint8_t> SimController::ReadView(Wire wire, int address, int count, 
         if (inside(reg::kTempCompensation, 1))
             block[reg::kTempCompensation - address] /= 2;
     } else if (scales_.rs232 != scales_.rs485) {
-        for (int at : VoltageWordAddresses()) {
-            if (!inside(at, 2))
-                continue;
+        for (int at : VoltageWordsIn(address, count)) {
             const uint16_t word = Rescale(map_.Word(at), scales_.rs485, scales_.rs232);
             block[at - address] = static_cast<uint8_t>(word >> 8);
             block[at - address + 1] = static_cast<uint8_t>(word & 0xFF);
@@ -297,9 +308,7 @@ void SimController::WriteView(Wire wire, int address, const std::vector<uint8_t>
             data[reg::kTempCompensation - address] = static_cast<uint8_t>(std::min(value, 255));
         }
     } else if (scales_.rs232 != scales_.rs485) {
-        for (int at : VoltageWordAddresses()) {
-            if (!inside(at, 2))
-                continue;
+        for (int at : VoltageWordsIn(address, count)) {
             const int i = at - address;
             const uint16_t word = Rescale(static_cast<uint16_t>(data[i] << 8 | data[i + 1]),
                                           scales_.rs232, scales_.rs485);

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -119,7 +120,9 @@ void CWndMiscPara::ConnectFields() {
 }
 
 bool CWndMiscPara::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut) {
+    // The edit's own context menu takes the focus for a moment; that is not leaving the field.
+    if (event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
         const QVariant id = watched->property("fieldId");
         if (id.isValid()) {
             OnFieldLeft(id.toInt());
@@ -204,6 +207,7 @@ void CWndMiscPara::ConnectActions() {
 }
 
 void CWndMiscPara::ApplyControlStates() {
+    fields_.modeText = host_.Link().panel.modeText;  // the "Update" read may have changed it
     const PanelControlStates states = ControlStates(fields_, controls_->Tabs()->currentIndex());
     for (int id : kVoutControls) {
         controls_->Widget(id)->setEnabled(states.voutEnabled);
@@ -393,8 +397,6 @@ void CWndMiscPara::RefreshFromConfig() {
     list->setCurrentIndex(list->findText(Q(fields_.batteryTypeText), Qt::MatchStartsWith));
     const bool pwm = fields_.pwmEnabled != 0;
     controls_->Button(pwm ? kPwmEnableRadio : kPwmDisableRadio)->setChecked(true);
-    fields_.modeText = panel.modeText;
-    fields_.lightingTimeText = panel.lightingTimeText;
     ApplyControlStates();
 
     for (const auto& [id, text] : fields_.fieldText) {
@@ -406,13 +408,6 @@ void CWndMiscPara::RefreshFromConfig() {
     SetDisplay(Display::BatteryCapacity, Q(StrF("%d%%", panel.batteryCapacity)));
     SetDisplay(Display::OperatingMode, Q(panel.modeText));
     SetDisplay(Display::LightingTime, Q(panel.lightingTimeText));
-}
-
-PanelRecordValues CWndMiscPara::RecordValues() const {
-    PanelRecordValues values = fields_;
-    values.modeText = host_.Link().panel.modeText;
-    values.lightingTimeText = host_.Link().panel.lightingTimeText;
-    return values;
 }
 
 void CWndMiscPara::StoreToConfig() {

@@ -29,7 +29,6 @@ class CWndMiscPara : public QWidget {
 
   public:
     static constexpr int kControlId = 1027;
-    static constexpr int kTimerId = 6;
     static constexpr int kTimerPeriodMs = 1000;
 
     // mainWnd receives the schedule editor's notifications.
@@ -54,15 +53,10 @@ class CWndMiscPara : public QWidget {
     // The main window's schedule-side handlers over the two; null until created.
     CScheduleEditor* ScheduleEditor() const { return scheduleEditor_; }
 
-    // The panel's values as the collect step copies them into the record (the mode and
-    // lighting-time texts are the link's).
-    PanelRecordValues RecordValues() const;
-    const PanelFields& Fields() const { return fields_; }
     // One tick of timer 6: the clocks every second, the poll every fifth tick, nothing while
     // the link is busy or another controller exchange runs.
     void OnPanelTimer();
     CLiveChart& LiveChart() const { return *chart_; }
-    const CPanelControls& Controls() const { return *controls_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -75,7 +69,7 @@ class CWndMiscPara : public QWidget {
     void ConnectFields();
     void ConnectActions();
 
-    // Part of the field editing: the user typed, left a field or clicked its spin.
+    // Field editing: the user typed, left a field or clicked its spin.
     void OnFieldEdited(int fieldId);
     void OnFieldLeft(int fieldId);
     void OnSpin(int spinId, int positionChange);

@@ -152,29 +152,27 @@ TEST_F(PortBench, Rs232SkipsSilentVanishedAndWrongPortsThenReadsTheId) {
 }
 
 TEST_F(PortBench, Rs232KeepsTheOldIdUnlessTheReplyHoldsTwoHexDigits) {
-    const struct {
-        const char* reply;
-        int id;
-    } rows[] = {{"R0G", 42}, {"R:1", 42}, {"R1 ", 42}, {"Rfa", 0xFA}, {"R0c", 0x0C}};
     int com = 1;
-    for (const auto& row : rows) {
+    for (const auto& [reply, id] :
+         {std::pair{"R0G", 42}, {"R:1", 42}, {"R1 ", 42}, {"Rfa", 0xFA}, {"R0c", 0x0C}}) {
         PlaceSilent(com);
         SilentTerminal& peer = *silent_.back();
+        const std::string text = reply;  // a lambda may not capture a binding
         // Answers the ID request once it is on the line, as a controller would.
-        std::thread answer([&] {
+        std::thread answer([&peer, text] {
             std::string got;
             for (int i = 0; i < 500 && got.find("G7701\r") == std::string::npos; ++i) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
                 got += peer.Received();
             }
-            peer.Send(row.reply);
+            peer.Send(text);
         });
         app.rs485Id = 42;
         CPortTable table;
         table.Enumerate(port);
-        EXPECT_EQ(com, CAutoDetect(Link()).Run(table)) << row.reply;
+        EXPECT_EQ(com, CAutoDetect(Link()).Run(table)) << reply;
         answer.join();
-        EXPECT_EQ(row.id, app.rs485Id) << row.reply;
+        EXPECT_EQ(id, app.rs485Id) << reply;
         port.Close();
         fs::remove(PortPath(com++));
     }

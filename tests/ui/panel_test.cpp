@@ -262,8 +262,11 @@ class PanelTest : public QObject {
         QVERIFY(fx_->app.config == record);
     }
 
+    // Only the user's typing counts as a change, not a refresh into the focused field.
     void userEditClearsSavedFlags() {
+        Edit(1029)->setFocus();
         Show(SampleRecord(12), 12);
+        QCOMPARE(fx_->app.savedToFile + fx_->app.savedToController, 2u);
         TypeAndLeave(1029, "11.2");
         QCOMPARE(fx_->app.savedToFile, 0u);
         QCOMPARE(fx_->app.savedToController, 0u);

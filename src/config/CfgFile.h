@@ -71,8 +71,9 @@ struct CfgStoreResult {
 
 // Stores the record: writes a temporary file in the target's folder, flushes it to the disk
 // and renames it over path, so that a failed or interrupted store leaves the old file as it
-// was. On success the record's head fields and sectorCount are those of the file; on failure
-// the record is unchanged.
+// was. A symbolic link is written through, mode and owner are kept, and a read-only file is
+// refused with EACCES (see ReplaceFileContents). On success the record's head fields and
+// sectorCount are those of the file; on failure the record is unchanged.
 CfgStoreResult StoreCfgFile(const std::string& path, CCfgDocument& record);
 
 // What is wrong with a file, in English (true) or Chinese, one sentence without the path.

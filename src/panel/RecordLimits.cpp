@@ -55,9 +55,7 @@ class LimitReport {
     }
 
     void CheckFields() {
-        const auto rules = AllFieldRules();
-        for (size_t index = 0; index < rules.size(); ++index) {
-            const FieldRule& rule = rules[index];
+        for (const FieldRule& rule : AllFieldRules()) {
             // The clock fields are not part of the record, and "Set Parameters" does not send
             // the remote level ("Set Sw/Jp mode" is a command of its own).
             if ((rule.floatValue == nullptr && rule.intValue == nullptr &&

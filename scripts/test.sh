@@ -1,13 +1,30 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: once in a plain build and once
-# under AddressSanitizer and UndefinedBehaviorSanitizer. The link tests run on real time
-# over pseudo-terminals; a case that misses a 30 ms reply window on a loaded machine gets one
-# more run.
+# Installs what is missing, builds, and runs every test, in two builds:
+#  - build: the plain build (g++) of the core, the tools, the window program and the
+#    benchmarks, with every suite, the window program's included;
+#  - build-asan: clang with AddressSanitizer and UndefinedBehaviorSanitizer, without the
+#    window program. It proves that the core and the tools build and link without Qt (the
+#    configure check in src/CMakeLists.txt), runs the same core and tool suites, and doubles
+#    as the fuzz build: each libFuzzer target runs for ZELT_FUZZ_SECONDS (20) from its seeds
+#    as a CTest case (scripts/fuzz.sh runs them longer).
+# The link tests run on real time over pseudo-terminals; a case that misses a 30 ms reply
+# window on a loaded machine gets one more run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+start=$SECONDS
+lap() { printf '[test.sh] %-28s %4d s\n' "$1" $((SECONDS - start)); }
+
+scripts/deps.sh --fuzz
+lap "dependencies"
 scripts/build.sh build
+lap "plain build"
 (cd build && ctest -j "$(nproc)" --output-on-failure --repeat until-pass:2)
-scripts/build.sh build-asan -DZELT_SANITIZE=ON -DZELT_BUILD_BENCH=OFF
+lap "plain tests"
+
+clang=$(command -v clang++-14 || command -v clang++)
+scripts/build.sh build-asan -DCMAKE_CXX_COMPILER="$clang" -DZELT_SANITIZE=ON \
+    -DZELT_BUILD_GUI=OFF -DZELT_BUILD_BENCH=OFF -DZELT_FUZZ=ON
+lap "sanitizer and fuzz build"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest -j "$(nproc)" --output-on-failure --repeat until-pass:2)
+lap "sanitizer tests and fuzz runs"

@@ -53,7 +53,7 @@ TEST_F(SettingsTest, EachValueIsReadAsStartUpReadsIt) {
     EXPECT_EQ(Summary(ReadWith("")),
               "|com=1|en=1|id=250|path=/home/tech/ZELTUtilityCfg/|file=ZELTUtility.cfg|"
               "full=/home/tech/ZELTUtilityCfg/ZELTUtility.cfg|mode=232|");
-    // A value whose stored size with its terminating zero reaches 80 bytes counts as missing;
+    // A value whose stored size with its terminating zero exceeds 80 bytes counts as missing;
     // escapes count once, as the buffer receives the stored value.
     const std::string long80(80, '1'), fits(79, 'f'), slashes(79, '\\');
     std::string escaped;

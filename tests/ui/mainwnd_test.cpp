@@ -61,6 +61,9 @@ class StartupAndLanguage : public QObject {
         CMainWnd& w = *f.wnd;
         QCOMPARE(w.size(), QSize(670, 738));
         QCOMPARE(w.pos(), QPoint(140, 0));
+        w.move(200, 10);  // the record keeps where the window is
+        QTRY_COMPARE(f.app.config.windowLeft, 200);
+        QCOMPARE(f.app.config.windowRight - f.app.config.windowLeft, w.frameGeometry().width());
         QCOMPARE(w.windowTitle(), QString("Tessaly Solar Controller Utility"));
         QCOMPARE(f.app.comPort, uint16_t(3));
         QCOMPARE(f.app.savedToController, 1u);

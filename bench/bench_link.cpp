@@ -166,7 +166,9 @@ std::vector<Figure> SequenceFigures(const PortFolder& folder, int runs) {
         std::vector<Figure> writes;
         for (int i = 0; i < runs; ++i) {
             reads.push_back(bench.Measure("read-all " + modeName, ReadAllParameters));
-            writes.push_back(bench.Measure("write-all " + modeName, WriteAllParameters));
+            writes.push_back(bench.Measure("write-all " + modeName, [](CControllerLink& link) {
+                return WriteAllParameters(link);
+            }));
         }
         figures.push_back(Median(reads));
         figures.push_back(Median(writes));

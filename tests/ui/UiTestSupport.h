@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <QDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -22,10 +23,12 @@
 #include <vector>
 
 #include "app/CMainWnd.h"
+#include "app/WidgetIds.h"
 #include "app/WindowUi.h"
 #include "base/Trace.h"
 #include "config/Settings.h"
 #include "link/ComPort.h"
+#include "schedule/CSpinButton.h"
 #include "support/TestEnv.h"
 
 namespace zelt::uitest {
@@ -42,6 +45,26 @@ struct Registration {
     static const zelt::uitest::Registration registered##Class {    \
 #Class, [] { return std::unique_ptr<QObject>(new Class); } \
     }
+
+// The child of parent with the numeric control id.
+template <typename Widget = QWidget>
+Widget* ById(const QObject& parent, int id) {
+    return parent.findChild<Widget*>(IdName(id));
+}
+
+// Focuses the edit, replaces its text by typing, and moves the focus away.
+inline void TypeAndLeave(QLineEdit* edit, const QString& typed) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, typed);
+    edit->clearFocus();
+}
+
+inline void Spin(const QObject& parent, int spinId, bool up) {
+    auto* spin = ById<CSpinButton>(parent, spinId);
+    up ? spin->StepUp() : spin->StepDown();
+}
 
 struct Message {
     QString text, caption;

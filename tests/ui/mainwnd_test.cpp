@@ -36,12 +36,9 @@ QString PaneTexts(const CMainWnd& wnd) {
     return wnd.PaneText(901) + "|" + wnd.PaneText(902) + "|" + wnd.PaneText(905);
 }
 
-int StopMessages(const FakeWindowUi& ui) {
-    int count = 0;
-    for (const Message& m : ui.messages) {
-        count += m.icon == MessageIcon::Stop ? 1 : 0;
-    }
-    return count;
+long StopMessages(const FakeWindowUi& ui) {
+    return std::count_if(ui.messages.begin(), ui.messages.end(),
+                         [](const Message& m) { return m.icon == MessageIcon::Stop; });
 }
 
 // The seek gives up at once: for tests that need no controller.
@@ -59,20 +56,16 @@ class StartupAndLanguage : public QObject {
         f.StartSim("COM3", "--serial 12345678901234");
         f.Start();
         CMainWnd& w = *f.wnd;
-        QCOMPARE(w.size(), QSize(670, 738));
         QCOMPARE(w.pos(), QPoint(140, 0));
+        QCOMPARE(w.size(), QSize(670, 738));
         w.move(200, 10);  // the record keeps where the window is
         QTRY_COMPARE(f.app.config.windowLeft, 200);
         QCOMPARE(f.app.config.windowRight - f.app.config.windowLeft, w.frameGeometry().width());
-        QCOMPARE(w.windowTitle(), QString("Tessaly Solar Controller Utility"));
-        QCOMPARE(f.app.comPort, uint16_t(3));
-        QCOMPARE(f.app.savedToController, 1u);
-        QCOMPARE(StopMessages(f.ui), 0);
-        QVERIFY(w.findChild<QWidget*>("id1027") != nullptr);
-        QCOMPARE(ToolbarLayout(w), kEnglishToolbar);
-        auto* get = w.findChild<QAction*>("id40012");
-        QCOMPARE(get->toolTip(), QString("Get Parameters"));
-        QCOMPARE(get->statusTip(), QString("Get Parameters"));
+        QVERIFY(f.app.comPort == 3 && f.app.savedToController == 1 && StopMessages(f.ui) == 0);
+        QCOMPARE(w.windowTitle() + "|" + ToolbarLayout(w),
+                 "Tessaly Solar Controller Utility|" + kEnglishToolbar);
+        auto* get = ById<QAction>(w, 40012);
+        QCOMPARE(get->toolTip() + "|" + get->statusTip(), QString("Get Parameters|Get Parameters"));
 
         // After Get Parameters the panes carry their values after the labels.
         QVERIFY2(w.PaneText(901).startsWith("F/W Ver: ") && w.PaneText(901).size() > 9,
@@ -85,36 +78,20 @@ class StartupAndLanguage : public QObject {
 
         // A click on the button that the switch itself replaces.
         QTest::mouseClick(w.findChild<QToolButton*>("id40027"), Qt::LeftButton);
-        QCOMPARE(w.windowTitle(), QString("Tessaly 太陽能控制器工具程式"));
-        QCOMPARE(ToolbarLayout(w), kChineseToolbar);
-        QCOMPARE(w.findChild<QAction*>("id40040")->toolTip(), QString("取上次設定值"));
+        QCOMPARE(
+            w.windowTitle() + "|" + ToolbarLayout(w) + "|" + ById<QAction>(w, 40040)->toolTip(),
+            "Tessaly 太陽能控制器工具程式|" + kChineseToolbar + "|取上次設定值");
         QVERIFY2(PaneTexts(w).startsWith("韌體版本: ") && PaneTexts(w).contains("|序號: ") &&
                      PaneTexts(w).endsWith("|游標時間: 12:30"),
                  qPrintable(PaneTexts(w)));
         w.RunCommand(40043);
-        QCOMPARE(w.windowTitle(), QString("Tessaly Solar Controller Utility"));
-        QCOMPARE(ToolbarLayout(w), kEnglishToolbar);
-        QCOMPARE(PaneTexts(w), englishPanes);
+        QCOMPARE(w.windowTitle() + "|" + ToolbarLayout(w) + "|" + PaneTexts(w),
+                 "Tessaly Solar Controller Utility|" + kEnglishToolbar + "|" + englishPanes);
 
         // Nothing edited: closing leaves at once and writes the settings.
         w.close();
-        QCOMPARE(f.ui.quitCodes, std::vector<int>{0});
-        QCOMPARE(f.ui.dialogs.size(), size_t(1));  // the seek dialog only
+        QVERIFY(f.ui.quitCodes == std::vector<int>{0} && f.ui.dialogs.size() == 1);  // the seek
         QVERIFY(f.SettingsText().find("\"COM Port\"=\"3\"") != std::string::npos);
-    }
-
-    void chineseStartFromTheSettings() {
-        WindowFixture f;
-        f.WriteSettings("\"English\"=\"No\"\n");
-        f.ui.onDialog = NoSeek;
-        f.Start();
-        CMainWnd& w = *f.wnd;
-        QCOMPARE(w.windowTitle(), QString("Tessaly 太陽能控制器工具程式"));
-        QCOMPARE(ToolbarLayout(w), kChineseToolbar);
-        QCOMPARE(PaneTexts(w), QString("韌體版本:|序號:|游標時間:"));
-        PostNotify(&w, UWM_CURSOR_TIME, 725);
-        QCoreApplication::processEvents();
-        QCOMPARE(w.PaneText(905), QString("游標時間: 00:05"));
     }
 };
 ZELT_UI_TEST(StartupAndLanguage);
@@ -122,18 +99,25 @@ ZELT_UI_TEST(StartupAndLanguage);
 class ConfigFiles : public QObject {
     Q_OBJECT
   private slots:
+    // Started in Chinese from the settings, switched to English for the files.
     void saveAsNamingThenOpenGoodAndBadFiles() {
         WindowFixture f;
+        f.WriteSettings("\"English\"=\"No\"\n");
         f.ui.onDialog = NoSeek;
         f.Start();
         CMainWnd& w = *f.wnd;
+        QCOMPARE(w.windowTitle() + "|" + ToolbarLayout(w) + "|" + PaneTexts(w),
+                 "Tessaly 太陽能控制器工具程式|" + kChineseToolbar + "|韌體版本:|序號:|游標時間:");
+        PostNotify(&w, UWM_CURSOR_TIME, 725);
+        QCoreApplication::processEvents();
+        QCOMPARE(w.PaneText(905), QString("游標時間: 00:05"));
+        w.RunCommand(40043);
         const QString saved = QString::fromStdString(f.scratch.File("setup.txt"));
         f.app.savedToFile = 0;
         f.ui.chosenFiles = {saved};
         w.RunCommand(57604);
-        QCOMPARE(f.app.cfgFileName, std::string("setup.cfg"));
+        QVERIFY(f.app.cfgFileName == "setup.cfg" && f.app.savedToFile == 1);
         QCOMPARE(QString::fromStdString(f.app.cfgFullPath), saved);
-        QCOMPARE(f.app.savedToFile, 1u);
         QCOMPARE(f.ui.messages.back().text, "Save to " + saved + " Successfully.");
         QCOMPARE(f.ui.messages.back().icon, MessageIcon::Information);
         const float lvr = f.app.config.lvrVoltage;
@@ -144,16 +128,14 @@ class ConfigFiles : public QObject {
         f.app.config.lvrVoltage = lvr + 1;
         f.ui.chosenFiles = {QString::fromStdString(bad)};
         w.RunCommand(40036);
-        QCOMPARE(f.ui.messages.back().text, QString::fromStdString(bad) + "\nIllegal Config File.");
-        QCOMPARE(f.ui.messages.back().caption, QString("Error"));
-        QCOMPARE(f.app.cfgFileName, std::string("setup.cfg"));
-        QCOMPARE(f.app.config.lvrVoltage, lvr + 1);
+        QCOMPARE(f.ui.messages.back().caption + ": " + f.ui.messages.back().text,
+                 "Error: " + QString::fromStdString(bad) + "\nIllegal Config File.");
+        QVERIFY(f.app.cfgFileName == "setup.cfg" && f.app.config.lvrVoltage == lvr + 1);
 
         // The good file comes back; a cancelled dialog changes nothing.
         f.ui.chosenFiles = {saved, QString()};
         w.RunCommand(1017);
-        QCOMPARE(f.app.config.lvrVoltage, lvr);
-        QCOMPARE(f.app.cfgFileName, std::string("setup.txt"));
+        QVERIFY(f.app.config.lvrVoltage == lvr && f.app.cfgFileName == "setup.txt");
         const size_t messages = f.ui.messages.size();
         w.RunCommand(1017);
         QCOMPARE(f.ui.messages.size(), messages);
@@ -172,37 +154,28 @@ class Leaving : public QObject {
         f.StartSim();
         f.Start();
         CMainWnd& w = *f.wnd;
-        struct Row {
-            const char* save;
-            std::function<void()> run;
-            QString enabled;
-        };
         const QString file = QString::fromStdString(f.scratch.File("exit.cfg"));
-        const Row rows[] = {
-            {"none", [] {}, "1003 1004 1005 1006 2"},
-            {"Set Parameters", [&] { w.RunCommand(40013); }, "1004 1006 2"},
-            {"Save As",
-             [&] {
-                 f.ui.chosenFiles = {file};
-                 w.RunCommand(57604);
-             },
-             "1003 1006 2"},
+        QString enabled;
+        f.ui.onDialog = [&](QDialog& dialog) {
+            for (int id : {1003, 1004, 1005, 1006, 2}) {
+                enabled +=
+                    ById<QPushButton>(dialog, id)->isEnabled() ? QString::number(id) + " " : "";
+            }
+            return FakeWindowUi::Click(dialog, 2);
         };
-        for (const Row& row : rows) {
+        // After an edit: no save, Set Parameters, Save As.
+        const std::pair<int, QString> rows[] = {
+            {0, "1003 1004 1005 1006 2"}, {40013, "1004 1006 2"}, {57604, "1003 1006 2"}};
+        for (const auto& [command, expected] : rows) {
             f.app.savedToController = f.app.savedToFile = 0;  // an edit
-            row.run();
-            QString enabled;
-            f.ui.onDialog = [&](QDialog& dialog) {
-                const QString title = dialog.windowTitle();
-                for (int id : {1003, 1004, 1005, 1006, 2}) {
-                    auto* button = dialog.findChild<QPushButton*>(IdName(id));
-                    enabled += button->isEnabled() ? QString::number(id) + " " : QString();
-                }
-                return FakeWindowUi::Click(dialog, 2);
-            };
+            f.ui.chosenFiles = {file};
+            if (command != 0) {
+                w.RunCommand(command);
+            }
+            enabled.clear();
             w.close();
-            QCOMPARE(enabled.trimmed(), row.enabled);
-            QVERIFY2(f.ui.quitCodes.empty(), row.save);
+            QCOMPARE(enabled.trimmed(), expected);
+            QVERIFY(f.ui.quitCodes.empty());
         }
         QCOMPARE(StopMessages(f.ui), 0);
     }
@@ -221,8 +194,7 @@ class Leaving : public QObject {
             f.ui.chosenFiles = {QString()};
             button = failing;
             w.close();
-            QVERIFY2(f.ui.quitCodes.empty(), qPrintable(QString::number(failing)));
-            QCOMPARE(f.app.savedToController + f.app.savedToFile, 0u);
+            QVERIFY(f.ui.quitCodes.empty() && f.app.savedToController + f.app.savedToFile == 0);
         }
         QCOMPARE(f.ui.messages.back().text,
                  QString("Operation fault ! Please check power & connection."));
@@ -240,10 +212,10 @@ class Leaving : public QObject {
             if (dynamic_cast<CDlgBatteryFail*>(&dialog) == nullptr) {
                 return dialog.exec();
             }
-            const auto* text = dialog.findChild<QLabel*>("id1011");
-            answered << dialog.windowTitle() + "|" + text->text().section('\n', 0, 0) + "|" +
-                            dialog.findChild<QPushButton*>("id1025")->text() + "|" +
-                            dialog.findChild<QPushButton*>("id1026")->text();
+            answered << dialog.windowTitle() + "|" +
+                            ById<QLabel>(dialog, 1011)->text().section('\n', 0, 0) + "|" +
+                            ById<QPushButton>(dialog, 1025)->text() + "|" +
+                            ById<QPushButton>(dialog, 1026)->text();
             return FakeWindowUi::Click(dialog, answered.size() == 1 ? 1025 : 1026);
         };
         f.Start();
@@ -254,8 +226,7 @@ class Leaving : public QObject {
                  QString("Battery Fail|Warning: The Battery is bad/over current/short circuit "
                          "!|Retry|Close Utility"));
         // Close Utility ends at once, without the close path.
-        QCOMPARE(f.ui.exitNowCodes, (std::vector<int>{0, 0}));
-        QVERIFY(f.ui.quitCodes.empty());
+        QVERIFY(f.ui.exitNowCodes == std::vector<int>({0, 0}) && f.ui.quitCodes.empty());
         QVERIFY(f.SettingsText().find("COM Port") == std::string::npos);
     }
 };
@@ -281,10 +252,7 @@ class ExchangeGate : public QObject {
         });
         f.trace.lines.clear();
         w.RunCommand(40012);
-        QVERIFY(running);
-        QCOMPARE(progressMaximum, 26);
-        QCOMPARE(timerExchanges, 0);
-        QCOMPARE(f.app.english, 1u);
+        QVERIFY(running && progressMaximum == 26 && timerExchanges == 0 && f.app.english == 1);
         for (const std::string& line : f.trace.lines) {
             QVERIFY2(line.find("PC->KVRN") == std::string::npos, line.c_str());
         }

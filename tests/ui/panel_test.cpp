@@ -3,25 +3,20 @@
 // line behind it.
 
 #include <QAbstractButton>
-#include <QComboBox>
-#include <QDir>
 #include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QTabWidget>
 #include <QtTest>
 #include <functional>
 
 #include "config/CfgFile.h"
 #include "panel/CLiveChart.h"
-#include "panel/CPanelControls.h"
 #include "panel/CWndMiscPara.h"
-#include "schedule/CSpinButton.h"
 #include "support/ControllerFixture.h"
 #include "ui/UiTestSupport.h"
 
 using namespace zelt;
 using zelt::testing::ControllerFixture;
+using zelt::uitest::ById;
 
 namespace {
 
@@ -86,11 +81,13 @@ class PanelTest : public QObject {
     std::unique_ptr<TestPanelHost> host_;
     std::unique_ptr<CWndMiscPara> panel_;
 
-    QLineEdit* Edit(int id) {
-        return panel_->findChild<QLineEdit*>(QStringLiteral("id%1").arg(id));
+    QLineEdit* Edit(int id) { return ById<QLineEdit>(*panel_, id); }
+    QWidget* Widget(int id) { return ById(*panel_, id); }
+    QAbstractButton* Button(int id) { return ById<QAbstractButton>(*panel_, id); }
+    QTabWidget* Tabs() { return ById<QTabWidget>(*panel_, 3307); }
+    QString Flags() const {
+        return QStringLiteral("%1%2").arg(fx_->app.savedToFile).arg(fx_->app.savedToController);
     }
-    QWidget* Widget(int id) { return panel_->findChild<QWidget*>(QStringLiteral("id%1").arg(id)); }
-    QAbstractButton* Button(int id) { return qobject_cast<QAbstractButton*>(Widget(id)); }
 
     // Shows a record the way "Get Parameters" ends: the record, then the refresh.
     void Show(const CCfgDocument& record, int volts) {
@@ -98,17 +95,9 @@ class PanelTest : public QObject {
         fx_->app.config = record;
         panel_->RefreshFromConfig();
     }
-    // Focuses the field, replaces its text by typing, and moves the focus away.
     void TypeAndLeave(int id, const QString& typed) {
-        const bool advance = id >= 3309 && id <= 3316;
-        panel_->findChild<QTabWidget*>(QStringLiteral("id3307"))->setCurrentIndex(advance ? 1 : 0);
-        QLineEdit* edit = Edit(id);
-        edit->setFocus();
-        QVERIFY(edit->hasFocus());
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Delete);
-        QTest::keyClicks(edit, typed);
-        edit->clearFocus();
+        Tabs()->setCurrentIndex(id >= 3309 && id <= 3316 ? 1 : 0);  // the Advance rows
+        uitest::TypeAndLeave(Edit(id), typed);
     }
 
   private slots:
@@ -127,95 +116,49 @@ class PanelTest : public QObject {
         fx_.reset();
     }
 
-    // Typed text, then focus out: the filter, the ranges and the pair rules.
-    void validation_data() {
-        QTest::addColumn<int>("volts");
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("LVR above range") << 12 << 1028 << "20"
-                                         << "13.5";
-        QTest::newRow("LVR too close to LVD restores") << 12 << 1028 << "11.6"
-                                                       << "12.6";
-        QTest::newRow("second point dropped") << 12 << 1028 << "12..9"
-                                              << "12.9";
-        QTest::newRow("LVR 24 V floor") << 24 << 1028 << "20"
-                                        << "23.0";
-        QTest::newRow("Low 2 under Low 1") << 12 << 3313 << "11.6"
-                                           << "11.4";
-        QTest::newRow("Low 2 clamped then under Low 1") << 12 << 3313 << "12.0"
-                                                        << "11.4";
-        QTest::newRow("brightness rounds up") << 12 << 3311 << "55"
-                                              << "60%";
-        QTest::newRow("brightness rounds down") << 12 << 3311 << "54"
-                                                << "50%";
-        QTest::newRow("brightness over 100 cut") << 12 << 3311 << "105"
-                                                 << "10%";
-        QTest::newRow("temperature empty") << 12 << 3303 << ""
-                                           << "20";
-        QTest::newRow("temperature 24 V") << 24 << 3303 << "70"
-                                          << "60";
-        QTest::newRow("hour empty") << 12 << 1033 << ""
-                                    << "0";
-        QTest::newRow("hour 25 cut") << 12 << 1033 << "25"
-                                     << "2";
-        QTest::newRow("Min.Vout keeps the gap") << 12 << 1031 << "12.5"
-                                                << "12.0";
-        QTest::newRow("Max.Vout 24 V range") << 24 << 1030 << "17"
-                                             << "18.0";
-    }
-    void validation() {
-        QFETCH(int, volts);
-        QFETCH(int, id);
-        QFETCH(QString, typed);
-        QFETCH(QString, shown);
-        Show(SampleRecord(12), volts);
-        TypeAndLeave(id, typed);
-        QCOMPARE(Edit(id)->text(), shown);
-    }
-
-    // Spin clicks at and inside their limits; a refused step leaves the text as it was.
-    void spins_data() {
-        QTest::addColumn<int>("volts");
-        QTest::addColumn<int>("spinId");
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<bool>("up");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("LVR at top") << 12 << 1042 << 1028 << "13.5" << true << "13.5";
-        QTest::newRow("LVR up") << 12 << 1042 << 1028 << "13.3" << true << "13.4";
-        QTest::newRow("LVD at floor") << 12 << 1043 << 1029 << "10.5" << false << "10.5";
-        QTest::newRow("LVD up to the gap") << 12 << 1043 << 1029 << "11.6" << true << "11.6";
-        QTest::newRow("temperature at top") << 12 << 3402 << 3303 << "30" << true << "30";
-        QTest::newRow("temperature down") << 12 << 3402 << 3303 << "30" << false << "20";
-        QTest::newRow("temperature 24 V up") << 24 << 3402 << 3303 << "40" << true << "60";
-        QTest::newRow("brightness at 100") << 12 << 3312 << 3311 << "100%" << true << "100%";
-        QTest::newRow("Min.Vout at floor") << 12 << 1045 << 1031 << "8.0" << false << "8.0";
-    }
-    void spins() {
-        QFETCH(int, volts);
-        QFETCH(int, spinId);
-        QFETCH(int, id);
-        QFETCH(QString, start);
-        QFETCH(bool, up);
-        QFETCH(QString, shown);
-        Show(SampleRecord(volts), volts);
-        fx_->app.config.lvrVoltage = 0;  // the spin works on the panel's values only
-        TypeAndLeave(id, start);
-        auto* spin = panel_->findChild<CSpinButton*>(QStringLiteral("id%1").arg(spinId));
-        up ? spin->StepUp() : spin->StepDown();
-        QCOMPARE(Edit(id)->text(), shown);
+    // Typed text, focus out, then a spin click when a spin is named: the filter, the ranges,
+    // the pair rules and the spin limits (a refused step leaves the text as it was).
+    void typedThenSpun() {
+        struct Row {
+            int volts, id;
+            const char* typed;
+            int spinId;  // 0: no click; negative: the down arrow
+            const char* shown;
+        };
+        const Row rows[] = {{12, 1028, "20", 0, "13.5"},      {12, 1028, "11.6", 0, "12.6"},
+                            {12, 1028, "12..9", 0, "12.9"},   {24, 1028, "20", 0, "23.0"},
+                            {12, 3313, "11.6", 0, "11.4"},    {12, 3313, "12.0", 0, "11.4"},
+                            {12, 3311, "55", 0, "60%"},       {12, 3311, "54", 0, "50%"},
+                            {12, 3311, "105", 0, "10%"},      {12, 3303, "", 0, "20"},
+                            {24, 3303, "70", 0, "60"},        {12, 1033, "", 0, "0"},
+                            {12, 1033, "25", 0, "2"},         {12, 1031, "12.5", 0, "12.0"},
+                            {24, 1030, "17", 0, "18.0"},      {12, 1028, "13.5", 1042, "13.5"},
+                            {12, 1028, "13.3", 1042, "13.4"}, {12, 1029, "10.5", -1043, "10.5"},
+                            {12, 1029, "11.6", 1043, "11.6"}, {12, 3303, "30", 3402, "30"},
+                            {12, 3303, "30", -3402, "20"},    {24, 3303, "40", 3402, "60"},
+                            {12, 3311, "100%", 3312, "100%"}, {12, 1031, "8.0", -1045, "8.0"}};
+        for (const Row& row : rows) {
+            Show(SampleRecord(12), row.volts);
+            fx_->app.config.lvrVoltage = 0;  // the panel works on its own values only
+            TypeAndLeave(row.id, row.typed);
+            if (row.spinId != 0) {
+                uitest::Spin(*panel_, std::abs(row.spinId), row.spinId > 0);
+            }
+            QVERIFY2(Edit(row.id)->text() == row.shown,
+                     qPrintable(QStringLiteral("%1 \"%2\": %3")
+                                    .arg(row.id)
+                                    .arg(row.typed, Edit(row.id)->text())));
+        }
     }
 
     // Basic and Advance show their own controls; the never-shown ones stay hidden.
     void tabsPwmAndOnBox() {
-        auto* tabs = panel_->findChild<QTabWidget*>(QStringLiteral("id3307"));
         const auto visible = [this](int id) { return Widget(id)->isVisible(); };
         CCfgDocument noPwm = SampleRecord(12);
         noPwm.pwmEnabled = 0;
         Show(noPwm, 12);
         QVERIFY(visible(1028) && !visible(3308) && !visible(3309));
-        tabs->setCurrentIndex(1);
+        Tabs()->setCurrentIndex(1);
         QVERIFY(!visible(1028) && !visible(1042) && visible(3308) && visible(3316));
         // PWM off: the load limits, "On" and the Advance rows are unusable, "On" unchecked.
         QVERIFY(Button(3305)->isChecked() && !Button(3306)->isChecked());
@@ -231,7 +174,7 @@ class PanelTest : public QObject {
         QTest::mouseClick(Button(3308), Qt::LeftButton);
         QVERIFY(!Widget(3309)->isEnabled() && !Widget(3316)->isEnabled());
         QVERIFY(Widget(1030)->isEnabled());
-        tabs->setCurrentIndex(0);
+        Tabs()->setCurrentIndex(0);
         QVERIFY(visible(1028) && !visible(3308));
         for (int id : {4000, 4001, 4002, 4003, 3506, 4006}) {
             QVERIFY2(!visible(id), qPrintable(QString::number(id)));
@@ -240,55 +183,27 @@ class PanelTest : public QObject {
                 !Widget(1060)->isEnabled() && !Widget(2027)->isEnabled());
     }
 
-    // Refresh, commit and store give back the record; a refresh keeps the saved flags.
-    void refreshStoreRoundTrip_data() {
-        QTest::addColumn<int>("volts");
-        QTest::newRow("12 V") << 12;
-        QTest::newRow("24 V") << 24;
-    }
-    void refreshStoreRoundTrip() {
-        QFETCH(int, volts);
-        const CCfgDocument record = SampleRecord(volts);
+    // Refresh, commit and store give back the record; a refresh, even into the focused field,
+    // keeps the saved flags, the user's typing clears both.
+    void refreshStoreRoundTripAndSavedFlags() {
         fx_->ctl.panel.modeText = "Manual";
         fx_->ctl.panel.lightingTimeText = "8 Hours";
-        Show(record, volts);
-        QCOMPARE(Edit(1080)->text(), QStringLiteral("100%"));
-        QCOMPARE(Edit(3300)->text(), volts == 24 ? QStringLiteral("27.6") : QStringLiteral("13.8"));
-        QVERIFY(Widget(1041)->isVisible());
-        QCOMPARE(fx_->app.savedToFile + fx_->app.savedToController, 2u);
-        fx_->app.config = CCfgDocument{};
-        panel_->CommitAllFields();
-        panel_->StoreToConfig();
-        QVERIFY(fx_->app.config == record);
-    }
-
-    // Only the user's typing counts as a change, not a refresh into the focused field.
-    void userEditClearsSavedFlags() {
-        Edit(1029)->setFocus();
-        Show(SampleRecord(12), 12);
-        QCOMPARE(fx_->app.savedToFile + fx_->app.savedToController, 2u);
-        TypeAndLeave(1029, "11.2");
-        QCOMPARE(fx_->app.savedToFile, 0u);
-        QCOMPARE(fx_->app.savedToController, 0u);
-    }
-
-    // Language: texts, fonts, the charge/discharge row, the mode texts.
-    void language() {
-        fx_->ctl.panel.modeText = "Schedule";
-        fx_->app.systemVoltage = 24;
-        fx_->app.english = 0;
-        panel_->SetLanguage(false);
-        QCOMPARE(panel_->findChild<QGroupBox*>(QStringLiteral("id1025"))->title(),
-                 QStringLiteral("電池資訊 24V"));
-        QCOMPARE(Button(1053)->text(), QStringLiteral("設成電腦時間"));
-        QCOMPARE(Edit(1040)->text(), QStringLiteral("排程"));
-        QCOMPARE(Widget(3504)->geometry(), QRect(532, 305, 42, 18));
-        QCOMPARE(panel_->findChild<QComboBox*>(QStringLiteral("id4006"))->currentText(),
-                 QStringLiteral("鉛酸電池"));
-        fx_->app.english = 1;
-        panel_->SetLanguage(true);
-        QCOMPARE(Edit(1040)->text(), QStringLiteral("Schedule"));
-        QCOMPARE(Widget(3504)->geometry(), QRect(555, 305, 42, 18));
+        for (int volts : {12, 24}) {
+            const CCfgDocument record = SampleRecord(volts);
+            fx_->app.savedToFile = fx_->app.savedToController = 1;
+            Edit(1029)->setFocus();
+            Show(record, volts);
+            QCOMPARE(Edit(1080)->text(), QStringLiteral("100%"));
+            QCOMPARE(Edit(3300)->text(), QString(volts == 24 ? "27.6" : "13.8"));
+            QVERIFY(Widget(1041)->isVisible());
+            QCOMPARE(Flags(), QStringLiteral("11"));
+            fx_->app.config = CCfgDocument{};
+            panel_->CommitAllFields();
+            panel_->StoreToConfig();
+            QVERIFY(fx_->app.config == record);
+        }
+        TypeAndLeave(1029, "21.2");
+        QCOMPARE(Flags(), QStringLiteral("00"));
     }
 
     // The panel's buttons send one command each and say when it failed.
@@ -312,8 +227,9 @@ class PanelTest : public QObject {
         QCOMPARE(fx_->ctl.panel.usePcTime, 0);
     }
 
-    // The timer: nothing while an exchange runs or the link is busy; a poll feeds the chart.
-    void timer() {
+    // The timer: nothing while an exchange runs or the link is busy; a poll feeds the chart,
+    // which keeps an hour of readings and starts afresh when the clock goes back.
+    void timerAndChart() {
         host_->exchangeRunning = true;
         for (int i = 0; i < 5; ++i) {
             panel_->OnPanelTimer();
@@ -326,26 +242,16 @@ class PanelTest : public QObject {
         fx_->ctl.panel.linkBusy = 0;
         panel_->OnPanelTimer();
         QCOMPARE(fx_->host.displays[zelt::Display::PcClock], "12 : 00 : 00");
-        QVERIFY(panel_->LiveChart().Samples().empty());
+        CLiveChart& chart = panel_->LiveChart();
+        QVERIFY(chart.Samples().empty());
         panel_->OnPanelTimer();  // the fifth tick from the start value polls
         QVERIFY(!fx_->requests.empty());
-        QCOMPARE(panel_->LiveChart().Samples().size(), 1u);
-    }
-
-    // An hour of readings in the chart; older ones drop out, a clock set back starts afresh.
-    void liveChart() {
-        CLiveChart& chart = panel_->LiveChart();
-        const qint64 start = QDateTime(QDate(2026, 6, 1), QTime(9, 0)).toMSecsSinceEpoch();
-        for (int i = 0; i <= 150; ++i) {
-            const double t = i / 10.0;
-            chart.Append({start + i * 30000, 12.4 + 0.8 * std::sin(t / 3), 4 + 3 * std::sin(t),
-                          i > 90 ? 2.5 : 0.0});
-        }
-        QCOMPARE(chart.Samples().size(), 121u);  // 60 minutes at one reading per 30 s
-        chart.show();
-        QVERIFY(chart.grab().save(QStringLiteral(ZELT_ARTIFACT_DIR "/live-chart.png")));
-        chart.Append({start, 12.0, 0, 0});
         QCOMPARE(chart.Samples().size(), 1u);
+        const qint64 start = QDateTime(QDate(2020, 6, 1), QTime(9, 0)).toMSecsSinceEpoch();
+        for (int i = 0; i <= 150; ++i) {
+            chart.Append({start + i * 30000, 12.4, 4, 0});
+            QCOMPARE(chart.Samples().size(), std::size_t(std::min(i, 120) + 1));
+        }
     }
 };
 
@@ -370,25 +276,13 @@ class PanelWithController : public QObject {
         CMainWnd& w = *f.wnd;
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        const auto edit = [&w](int id) {
-            return w.findChild<QLineEdit*>(QStringLiteral("id%1").arg(id));
-        };
+        const auto edit = [&w](int id) { return ById<QLineEdit>(w, id); };
         const auto texts = [&edit](std::initializer_list<int> ids) {
             QStringList out;
             for (int id : ids) {
                 out << edit(id)->text();
             }
             return out.join(' ');
-        };
-        const auto type = [&edit](int id, const QString& text) {
-            edit(id)->setFocus();
-            edit(id)->selectAll();
-            QTest::keyClicks(edit(id), text);
-            edit(id)->clearFocus();
-        };
-        const auto spin = [&w](int id, bool up) {
-            auto* s = w.findChild<CSpinButton*>(QStringLiteral("id%1").arg(id));
-            up ? s->StepUp() : s->StepDown();
         };
         QCOMPARE(texts({1028, 1029, 3300, 3301, 3303, 3309, 3311, 3313, 3315}),
                  QStringLiteral("12.6 11.1 13.8 14.4 30 11.8 70% 11.5 40%"));
@@ -402,14 +296,14 @@ class PanelWithController : public QObject {
         w.RunCommand(40012);
         QVERIFY(edit(1030)->isEnabled() && edit(3309)->isEnabled());
 
-        type(1028, "12.9");
-        spin(1043, true);  // LVD 11.1 -> 11.2
-        type(1030, "13.5");
-        spin(1045, true);  // Min.Vout up by 0.1
+        uitest::TypeAndLeave(edit(1028), "12.9");
+        uitest::Spin(w, 1043, true);  // LVD 11.1 -> 11.2
+        uitest::TypeAndLeave(edit(1030), "13.5");
+        uitest::Spin(w, 1045, true);  // Min.Vout up by 0.1
         const QString minVout = edit(1031)->text();
-        w.findChild<QTabWidget*>(QStringLiteral("id3307"))->setCurrentIndex(1);
-        type(3309, "11.6");
-        spin(3314, false);  // Low 2 11.5 -> 11.4
+        ById<QTabWidget>(w, 3307)->setCurrentIndex(1);
+        uitest::TypeAndLeave(edit(3309), "11.6");
+        uitest::Spin(w, 3314, false);  // Low 2 11.5 -> 11.4
         QCOMPARE(f.app.savedToController, 0u);
         w.RunCommand(40013);
         w.RunCommand(40012);
@@ -431,7 +325,8 @@ class PanelWithController : public QObject {
     }
 
   private:
-    // Both tabs in both languages with the readings of one poll, for the README.
+    // Both tabs in both languages with the readings of one poll, for the README; the
+    // language moves the charge/discharge row and retitles the groups.
     static void Screenshots(CMainWnd& w) {
         for (int tick = 0; tick < 5; ++tick) {
             w.Panel()->OnPanelTimer();
@@ -439,8 +334,9 @@ class PanelWithController : public QObject {
         if (QWidget* focused = QApplication::focusWidget()) {
             focused->clearFocus();  // no selection highlight in the pictures
         }
-        auto* tabs = w.findChild<QTabWidget*>(QStringLiteral("id3307"));
+        auto* tabs = ById<QTabWidget>(w, 3307);
         for (const QString language : {"en", "zh"}) {
+            QCOMPARE(ById(w, 3504)->geometry().x(), language == "en" ? 555 : 532);
             for (int tab = 0; tab < 2; ++tab) {
                 tabs->setCurrentIndex(tab);
                 QVERIFY(w.Panel()->grab().save(
@@ -448,6 +344,10 @@ class PanelWithController : public QObject {
                         .arg(ZELT_ARTIFACT_DIR, tab == 0 ? "basic" : "advance", language)));
             }
             w.RunCommand(language == "en" ? 40027 : 40043);
+            if (language == "en") {
+                QCOMPARE(ById<QGroupBox>(w, 1025)->title(), QStringLiteral("電池資訊 12V"));
+                QCOMPARE(ById<QAbstractButton>(w, 1053)->text(), QStringLiteral("設成電腦時間"));
+            }
         }
     }
 };

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -66,6 +67,32 @@ inline void Spin(const QObject& parent, int spinId, bool up) {
     up ? spin->StepUp() : spin->StepDown();
 }
 
+inline void Settle() {
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();  // a notification posted while the first one ran
+}
+
+// A pointer move with the given buttons held, as the platform delivers it.
+inline void Move(QWidget* w, QPoint at, Qt::MouseButtons buttons = Qt::LeftButton) {
+    QMouseEvent move(QEvent::MouseMove, at, w->mapToGlobal(at), Qt::NoButton, buttons, {});
+    QApplication::sendEvent(w, &move);
+}
+
+// Press at from, move through the points, release at the last one.
+inline void Drag(QWidget* w, QPoint from, std::vector<QPoint> through) {
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, from);
+    for (QPoint p : through) {
+        Move(w, p);
+    }
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, through.empty() ? from : through.back());
+    Settle();
+}
+
+inline void Click(QWidget* w, Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    QTest::mouseClick(w, Qt::LeftButton, keys, QPoint(w->width() / 2, w->height() / 2));
+    Settle();
+}
+
 struct Message {
     QString text, caption;
     MessageIcon icon;
@@ -81,15 +108,12 @@ class FakeWindowUi final : public IWindowUi {
     }
     bool ChooseFile(QWidget*, FileDialogKind kind, QString* path) override {
         fileDialogs.push_back(kind);
-        if (chosenFiles.empty() || chosenFiles.front().isEmpty()) {
-            if (!chosenFiles.empty()) {
-                chosenFiles.pop_front();
-            }
-            return false;  // cancelled
+        const QString chosen = chosenFiles.empty() ? QString() : chosenFiles.front();
+        if (!chosenFiles.empty()) {
+            chosenFiles.pop_front();
         }
-        *path = chosenFiles.front();
-        chosenFiles.pop_front();
-        return true;
+        *path = chosen.isEmpty() ? *path : chosen;
+        return !chosen.isEmpty();  // empty: cancelled
     }
     int Exec(QDialog& dialog) override {
         dialogs.push_back(dialog.metaObject()->className() + QString(":") + dialog.windowTitle());
@@ -101,7 +125,7 @@ class FakeWindowUi final : public IWindowUi {
 
     // Clicks the button with object name id<N> once the dialog runs; its result.
     static int Click(QDialog& dialog, int buttonId) {
-        auto* button = dialog.findChild<QPushButton*>(QStringLiteral("id%1").arg(buttonId));
+        auto* button = ById<QPushButton>(dialog, buttonId);
         if (button == nullptr || !button->isEnabled()) {
             return -1;
         }

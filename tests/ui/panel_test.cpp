@@ -11,6 +11,10 @@
 #include "config/CfgFile.h"
 #include "panel/CLiveChart.h"
 #include "panel/CWndMiscPara.h"
+#include "schedule/CScheduleEditor.h"
+#include "schedule/CTimeArea.h"
+#include "schedule/CTimeSector.h"
+#include "schedule/CWndControlLED.h"
 #include "support/ControllerFixture.h"
 #include "ui/UiTestSupport.h"
 
@@ -257,21 +261,22 @@ class PanelTest : public QObject {
 
 ZELT_UI_TEST(PanelTest);
 
-// The panel in the running program against kvrn-sim: what the technician types and spins
-// reaches the controller and comes back, in both wire protocols, and reaches a saved file.
+// The panel and the schedule in the running program against kvrn-sim: what the technician
+// types, spins and draws reaches the controller and comes back, in both wire protocols, and
+// reaches a saved file.
 class PanelWithController : public QObject {
     Q_OBJECT
 
   private slots:
-    void typedAndSpunValuesReadBack_data() {
+    void typedSpunAndDrawnValuesReadBack_data() {
         QTest::addColumn<int>("mode");
         QTest::newRow("RS232") << int{kCommModeRs232};
         QTest::newRow("RS485") << int{kCommModeRs485};
     }
-    void typedAndSpunValuesReadBack() {
+    void typedSpunAndDrawnValuesReadBack() {
         QFETCH(int, mode);
         uitest::WindowFixture f;
-        f.StartSim("COM3");
+        f.StartSim("COM3", "--rs485-id 17");
         f.Start();  // the start-up search ends with "Get Parameters"
         CMainWnd& w = *f.wnd;
         w.activateWindow();
@@ -284,6 +289,9 @@ class PanelWithController : public QObject {
             }
             return out.join(' ');
         };
+        auto* editor = w.findChild<CScheduleEditor*>();
+        auto* area = ById<CTimeArea>(w, 1009);
+        QVERIFY(!editor->Sectors().empty());  // the controller's schedule
         QCOMPARE(texts({1028, 1029, 3300, 3301, 3303, 3309, 3311, 3313, 3315}),
                  QStringLiteral("12.6 11.1 13.8 14.4 30 11.8 70% 11.5 40%"));
         QVERIFY(!edit(1060)->text().isEmpty() && !edit(1087)->text().isEmpty());
@@ -293,9 +301,19 @@ class PanelWithController : public QObject {
         w.RefreshFromRecord();
         w.RunCommand(40013);
         f.app.commMode = static_cast<uint16_t>(mode);
+        f.app.rs485Id = 17;
         w.RunCommand(40012);
         QVERIFY(edit(1030)->isEnabled() && edit(3309)->isEnabled());
 
+        editor->DeleteAll();  // two sectors drawn, one widened, the other deleted
+        uitest::Drag(area, {100, 20}, {{120, 20}});
+        uitest::Drag(area, {200, 20}, {{240, 20}});
+        CTimeSector* second = area->SectorWindows().at(1);
+        uitest::Drag(second, {second->width() - 1, 10}, {{second->width() + 20, 10}});
+        uitest::Click(area->SectorWindows().at(0));
+        QTest::mouseClick(&w.findChild<CWndControlLED*>()->DeleteButton(), Qt::LeftButton);
+        const std::vector<CTimeSectorData> drawn{{500, 650, 100}};
+        QCOMPARE(editor->Sectors(), drawn);
         uitest::TypeAndLeave(edit(1028), "12.9");
         uitest::Spin(w, 1043, true);  // LVD 11.1 -> 11.2
         uitest::TypeAndLeave(edit(1030), "13.5");
@@ -306,8 +324,10 @@ class PanelWithController : public QObject {
         uitest::Spin(w, 3314, false);  // Low 2 11.5 -> 11.4
         QCOMPARE(f.app.savedToController, 0u);
         w.RunCommand(40013);
+        editor->DeleteAll();
         w.RunCommand(40012);
-        QCOMPARE(f.app.savedToController, 1u);
+        QVERIFY(f.app.savedToController == 1 && f.ui.messages.empty());
+        QCOMPARE(editor->Sectors(), drawn);
         QCOMPARE(texts({1028, 1029, 1030, 1031, 3309, 3313}),
                  "12.9 11.2 13.5 " + minVout + " 11.6 11.4");
 
@@ -319,6 +339,7 @@ class PanelWithController : public QObject {
         QCOMPARE(StrF("%.1f %.1f %.1f %.1f", saved.lvrVoltage, saved.lvdVoltage, saved.maxVout,
                       saved.low2Voltage),
                  std::string("12.9 11.2 13.5 11.4"));
+        QCOMPARE(saved.sectors, drawn);
         if (mode == kCommModeRs232) {
             Screenshots(w);
         }

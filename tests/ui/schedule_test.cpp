@@ -2,11 +2,9 @@
 // places in the parameter panel, real mouse presses, moves and releases, keys and spin
 // arrows, and a stand-in main window that routes the notifications as the real one does.
 
-#include <QMouseEvent>
 #include <QtTest>
 
 #include "app/Notify.h"
-#include "config/CfgFile.h"
 #include "schedule/CScheduleEditor.h"
 #include "schedule/CScrollViewSch.h"
 #include "schedule/CTimeArea.h"
@@ -15,6 +13,7 @@
 #include "ui/UiTestSupport.h"
 
 using namespace zelt;
+using namespace zelt::uitest;
 
 namespace {
 
@@ -95,32 +94,6 @@ std::vector<CTimeSectorData> Record(const Ranges& ranges, int brightness = 100) 
     for (const auto& [start, end] : ranges)
         sectors.push_back({start, end, brightness});
     return sectors;
-}
-
-void Settle() {
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();  // a notification posted while the first one ran
-}
-
-// A pointer move with the given buttons and keys held, as the platform delivers it.
-void Move(QWidget* w, QPoint at, Qt::MouseButtons buttons = Qt::LeftButton,
-          Qt::KeyboardModifiers keys = Qt::NoModifier) {
-    QMouseEvent move(QEvent::MouseMove, at, w->mapToGlobal(at), Qt::NoButton, buttons, keys);
-    QApplication::sendEvent(w, &move);
-}
-
-// Press at from, move through the points, release at the last one.
-void Drag(QWidget* w, QPoint from, std::vector<QPoint> through) {
-    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, from);
-    for (QPoint p : through)
-        Move(w, p);
-    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, through.empty() ? from : through.back());
-    Settle();
-}
-
-void Click(QWidget* w, Qt::KeyboardModifiers keys = Qt::NoModifier) {
-    QTest::mouseClick(w, Qt::LeftButton, keys, QPoint(w->width() / 2, w->height() / 2));
-    Settle();
 }
 
 }  // namespace
@@ -276,49 +249,5 @@ class ScheduleTest : public QObject {
 };
 
 ZELT_UI_TEST(ScheduleTest);
-
-// The whole road against kvrn-sim: Get Parameters shows the schedule, a mouse edit goes out
-// with Set Parameters and comes back with Get Parameters, and Save As writes it.
-class ScheduleAgainstController : public QObject {
-    Q_OBJECT
-
-  private slots:
-    void MouseEditReachesTheControllerAndTheFile() {
-        uitest::WindowFixture f;
-        f.StartSim("COM3", "--rs485-id 17");
-        f.Start();
-        CMainWnd& w = *f.wnd;
-        auto* editor = w.findChild<CScheduleEditor*>();
-        auto* area = w.findChild<CTimeArea*>("id1009");
-        QVERIFY(editor != nullptr && area != nullptr);
-        QVERIFY(!editor->Sectors().empty());  // the controller's schedule after the start
-        const std::vector<CTimeSectorData> edited{{500, 650, 100}};
-        for (uint16_t mode : {kCommModeRs232, kCommModeRs485}) {
-            f.app.commMode = mode;
-            f.app.rs485Id = 17;
-            editor->DeleteAll();
-            Drag(area, {100, 20}, {{120, 20}});
-            Drag(area, {200, 20}, {{240, 20}});
-            CTimeSector* second = area->SectorWindows().at(1);
-            Drag(second, {second->width() - 1, 10}, {{second->width() + 20, 10}});
-            Click(area->SectorWindows().at(0));
-            QTest::mouseClick(&w.findChild<CWndControlLED*>()->DeleteButton(), Qt::LeftButton);
-            QCOMPARE(editor->Sectors(), edited);
-            w.RunCommand(40013);  // Set Parameters
-            editor->DeleteAll();
-            w.RunCommand(40012);  // Get Parameters
-            QVERIFY(f.ui.messages.empty() && f.app.savedToController == 1);
-            QCOMPARE(editor->Sectors(), edited);
-        }
-        const std::string path = f.scratch.File("edited.cfg");
-        f.ui.chosenFiles = {QString::fromStdString(path)};
-        w.RunCommand(57604);  // Save As
-        CCfgDocument saved;
-        QVERIFY(LoadCfgFile(path, saved).ok());
-        QCOMPARE(saved.sectors, edited);
-    }
-};
-
-ZELT_UI_TEST(ScheduleAgainstController);
 
 #include "schedule_test.moc"

@@ -7,13 +7,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/CDlgAbout.h"
 #include "app/CDlgBatteryFail.h"
-#include "app/CDlgExitConfirm.h"
-#include "app/CDlgRS232.h"
 #include "app/CDlgSeek.h"
-#include "app/WidgetIds.h"
-#include "config/CfgFile.h"
 #include "ui/UiTestSupport.h"
 
 namespace zelt::uitest {
@@ -259,31 +254,6 @@ class ExchangeGate : public QObject {
         QVERIFY(!w.findChild<QProgressBar*>()->isVisible());
         QVERIFY(w.RunExchange([&] { ++timerExchanges; }));
         QCOMPARE(timerExchanges, 1);
-    }
-
-    void toolbarCommandsAgainstTheSimInBothModes() {
-        WindowFixture f;
-        f.StartSim("COM3", "--rs485-id 17");
-        f.Start();
-        CMainWnd& w = *f.wnd;
-        QStringList titles;
-        f.ui.onDialog = [&](QDialog& dialog) {
-            titles << dialog.windowTitle();
-            return FakeWindowUi::Click(dialog, 1);  // OK of the link and About dialogs
-        };
-        for (uint16_t mode : {kCommModeRs232, kCommModeRs485}) {
-            f.app.commMode = mode;
-            f.app.rs485Id = 17;
-            for (int command : {40026, 40012, 40013, 40017, 40012, 40014}) {
-                w.RunCommand(command);
-                if (StopMessages(f.ui) != 0) {
-                    QFAIL(qPrintable(QString::number(command) + ": " + f.ui.messages.back().text));
-                }
-            }
-            QCOMPARE(f.app.savedToController, 1u);
-        }
-        QCOMPARE(titles.count("Link PC"), 2);
-        QCOMPARE(titles.count("About Tessaly Solar Controller Utility"), 2);
     }
 };
 ZELT_UI_TEST(ExchangeGate);

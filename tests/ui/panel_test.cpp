@@ -165,10 +165,11 @@ class PanelTest : public QObject {
         Tabs()->setCurrentIndex(1);
         QVERIFY(!visible(1028) && !visible(1042) && visible(3308) && visible(3316));
         // PWM off: the load limits, "On" and the Advance rows are unusable, "On" unchecked.
-        QVERIFY(Button(3305)->isChecked() && !Button(3306)->isChecked());
-        QVERIFY(!Widget(1030)->isEnabled() && !Widget(1045)->isEnabled());
-        QVERIFY(!Button(3308)->isEnabled() && !Button(3308)->isChecked());
-        QVERIFY(!Widget(3309)->isEnabled() && !Widget(3316)->isEnabled());
+        QVERIFY(Button(3305)->isChecked() && !Button(3306)->isChecked() &&
+                !Button(3308)->isChecked());
+        for (int id : {1030, 1045, 3308, 3309, 3316}) {
+            QVERIFY2(!Widget(id)->isEnabled(), qPrintable(QString::number(id)));
+        }
         panel_->StoreToConfig();
         QCOMPARE(fx_->app.config.lowLevelEnabled, 0u);
 
@@ -176,15 +177,16 @@ class PanelTest : public QObject {
         QVERIFY(Button(3306)->isChecked() && Widget(1030)->isEnabled());
         QVERIFY(Button(3308)->isChecked() && Widget(3309)->isEnabled());
         QTest::mouseClick(Button(3308), Qt::LeftButton);
-        QVERIFY(!Widget(3309)->isEnabled() && !Widget(3316)->isEnabled());
-        QVERIFY(Widget(1030)->isEnabled());
+        QVERIFY(!Widget(3309)->isEnabled() && !Widget(3316)->isEnabled() &&
+                Widget(1030)->isEnabled());
         Tabs()->setCurrentIndex(0);
         QVERIFY(visible(1028) && !visible(3308));
-        for (int id : {4000, 4001, 4002, 4003, 3506, 4006}) {
+        for (int id : {4000, 4001, 4002, 4003, 3506, 4006}) {  // never shown, never enabled
             QVERIFY2(!visible(id), qPrintable(QString::number(id)));
         }
-        QVERIFY(!Widget(3305)->isEnabled() && !Widget(1038)->isEnabled() &&
-                !Widget(1060)->isEnabled() && !Widget(2027)->isEnabled());
+        for (int id : {3305, 1038, 1060, 2027}) {
+            QVERIFY2(!Widget(id)->isEnabled(), qPrintable(QString::number(id)));
+        }
     }
 
     // Refresh, commit and store give back the record; a refresh, even into the focused field,
@@ -212,11 +214,10 @@ class PanelTest : public QObject {
 
     // The panel's buttons send one command each and say when it failed.
     void actions() {
-        fx_->AnswerNothing();
-        QTest::mouseClick(Button(3302), Qt::LeftButton);
-        fx_->AnswerNothing();
-        QTest::mouseClick(Button(1057), Qt::LeftButton);
-        QTest::mouseClick(Button(1058), Qt::LeftButton);
+        for (int id : {3302, 1057, 1058}) {  // reset the charge count, set the clock, read the mode
+            fx_->AnswerNothing();
+            QTest::mouseClick(Button(id), Qt::LeftButton);
+        }
         QCOMPARE(host_->messages,
                  (std::vector<std::string>{"Fail: Failed to reset charge count.",
                                            "Error: Set RTC Fail !",

@@ -63,7 +63,7 @@ TEST(TimeAxisClock, MalformedTextsAndSectorsAreRefusedWithoutReadingPastThem) {
         EXPECT_EQ(IsDisplayableSector(start, end, brightness), shown) << start << ".." << end;
 }
 
-TEST(TimeAxisLimits, LimitEdgeKeepsTenMinutesAndStopsAtTheNearestNeighbour) {
+TEST(TimeAxisLimits, EdgesKeepTenMinutesAndStopAtTheNearestNeighbour) {
     // Sectors, the edited one, the minute asked, start edge, limited, the minute given.
     const std::tuple<std::vector<CTimeSectorData>, int, int, bool, bool, int> cases[] = {
         {Sectors({{300, 420}}), 0, 415, true, true, 410},
@@ -82,9 +82,7 @@ TEST(TimeAxisLimits, LimitEdgeKeepsTenMinutesAndStopsAtTheNearestNeighbour) {
         EXPECT_EQ(LimitEdge(list, index, m, startEdge, &r), limited) << m;
         EXPECT_EQ(r, given) << m;
     }
-}
-
-TEST(TimeAxisLimits, InsideOtherSectorIgnoresTheEditedOneAndTouching) {
+    // A typed time inside another sector, not the edited one; touching is allowed.
     const auto list = Sectors({{300, 420}, {500, 600}});
     EXPECT_TRUE(IsTimeInsideOtherSector(list, 1, MinuteToClock(350)));
     EXPECT_FALSE(IsTimeInsideOtherSector(list, 0, MinuteToClock(350)));

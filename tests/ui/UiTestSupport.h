@@ -119,7 +119,7 @@ class FakeWindowUi final : public IWindowUi {
         dialogs.push_back(dialog.metaObject()->className() + QString(":") + dialog.windowTitle());
         return onDialog ? onDialog(dialog) : dialog.exec();
     }
-    void OpenHelpFile(const QString& path) override { helpFiles.push_back(path); }
+    void OpenHelpFile(const QString&) override {}
     void Quit(int exitCode) override { quitCodes.push_back(exitCode); }
     void ExitNow(int exitCode) override { exitNowCodes.push_back(exitCode); }
 
@@ -138,7 +138,6 @@ class FakeWindowUi final : public IWindowUi {
     std::vector<FileDialogKind> fileDialogs;
     std::vector<QString> dialogs;
     std::function<int(QDialog&)> onDialog;
-    std::vector<QString> helpFiles;
     std::vector<int> quitCodes;
     std::vector<int> exitNowCodes;
 };

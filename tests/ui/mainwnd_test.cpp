@@ -88,12 +88,7 @@ class StartupAndLanguage : public QObject {
         QVERIFY(f.ui.quitCodes == std::vector<int>{0} && f.ui.dialogs.size() == 1);  // the seek
         QVERIFY(f.SettingsText().find("\"COM Port\"=\"3\"") != std::string::npos);
     }
-};
-ZELT_UI_TEST(StartupAndLanguage);
 
-class ConfigFiles : public QObject {
-    Q_OBJECT
-  private slots:
     // Started in Chinese from the settings, switched to English for the files.
     void saveAsNamingThenOpenGoodAndBadFiles() {
         WindowFixture f;
@@ -139,7 +134,7 @@ class ConfigFiles : public QObject {
                                               FileDialogKind::Open, FileDialogKind::Open}));
     }
 };
-ZELT_UI_TEST(ConfigFiles);
+ZELT_UI_TEST(StartupAndLanguage);
 
 class Leaving : public QObject {
     Q_OBJECT
@@ -224,12 +219,7 @@ class Leaving : public QObject {
         QVERIFY(f.ui.exitNowCodes == std::vector<int>({0, 0}) && f.ui.quitCodes.empty());
         QVERIFY(f.SettingsText().find("COM Port") == std::string::npos);
     }
-};
-ZELT_UI_TEST(Leaving);
 
-class ExchangeGate : public QObject {
-    Q_OBJECT
-  private slots:
     void timerAndCommandsWaitWhileGetParametersRuns() {
         WindowFixture f;
         f.StartSim();
@@ -256,7 +246,7 @@ class ExchangeGate : public QObject {
         QCOMPARE(timerExchanges, 1);
     }
 };
-ZELT_UI_TEST(ExchangeGate);
+ZELT_UI_TEST(Leaving);
 
 }  // namespace zelt::uitest
 

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/WidgetIds.h"
 #include "base/Trace.h"
 
 namespace zelt {
@@ -21,16 +22,6 @@ constexpr int kLowestRs485Id = 1;
 constexpr int kHighestRs485Id = 255;
 constexpr int kDialogWidth = 280;
 constexpr int kIdEditWidth = 60;
-
-template <typename Widget>
-Widget* Named(Widget* widget, int id) {
-    widget->setObjectName(QStringLiteral("id%1").arg(id));
-    return widget;
-}
-
-QString Qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/Resources.h"
+#include "app/WidgetIds.h"
 #include "base/Trace.h"
 
 namespace zelt {
@@ -14,16 +15,6 @@ namespace zelt {
 namespace {
 
 constexpr int kIconSize = 32;
-
-template <typename Widget>
-Widget* Named(Widget* widget, int id) {
-    widget->setObjectName(QStringLiteral("id%1").arg(id));
-    return widget;
-}
-
-QString Qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 }  // namespace
 

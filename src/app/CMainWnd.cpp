@@ -39,10 +39,6 @@ constexpr int kSerialPaneWidth = 115;
 constexpr int kCursorTimePaneWidth = 105;
 constexpr int kPanelTopGap = 2;  // the panel starts 2 px below the toolbar's buttons
 
-QString FromUtf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 // A status pane's label in both languages; the language switch swaps it in front of the
 // pane's value.
 struct PaneLabel {
@@ -83,7 +79,7 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
     hooks.repaint = [this] { panel_->InvalidateAllControls(); };
     cfgCommands_ = std::make_unique<CCfgCommands>(app_, host_, std::move(hooks));
 
-    setWindowTitle(FromUtf8(CMainApp::AppTitle(true)));
+    setWindowTitle(Qs(CMainApp::AppTitle(true)));
     createActions();
     createToolBars();
     createStatusBar();
@@ -91,7 +87,7 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
     setFixedSize(kWidth, kHeight);
     move(kLeft, kTop);
     setWindowIcon(AppIcon(IDR_MAINFRAME));
-    setWindowTitle(FromUtf8(app_.appTitle));
+    setWindowTitle(Qs(app_.appTitle));
 
     app_.savedToController = 1;
     app_.savedToFile = 1;
@@ -289,8 +285,8 @@ void CMainWnd::Dispatch(const CNotifyEvent& notify) {
 
 void CMainWnd::OnCursorTime(const CNotifyEvent& notify) {
     const ControllerClock clock = MinuteToControllerClock(static_cast<int>(notify.WParam()));
-    cursorTimePane_->setText(FromUtf8(StrF(
-        app_.Text("Cursor Time: %02d:%02d", "游標時間: %02d:%02d"), clock.hour, clock.minute)));
+    cursorTimePane_->setText(Qs(StrF(app_.Text("Cursor Time: %02d:%02d", "游標時間: %02d:%02d"),
+                                     clock.hour, clock.minute)));
 }
 
 void CMainWnd::OnSectorSelected(const CNotifyEvent& notify) {
@@ -364,7 +360,7 @@ bool CMainWnd::RunExchange(const std::function<void()>& exchange) {
 }
 
 void CMainWnd::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
-    ui_.ShowMessage(this, FromUtf8(text), FromUtf8(caption), icon);
+    ui_.ShowMessage(this, Qs(text), Qs(caption), icon);
 }
 
 // --- Commands ------------------------------------------------------------------------------
@@ -460,7 +456,7 @@ void CMainWnd::SwitchLanguage() {
     app_.english = app_.english != 0 ? 0 : 1;
     const bool english = app_.english != 0;
     app_.appTitle = CMainApp::AppTitle(english);
-    setWindowTitle(FromUtf8(app_.appTitle));
+    setWindowTitle(Qs(app_.appTitle));
     createActions();
     createToolBars();
     if (CWndControlLED* schedulePanel = panel_->SchedulePanel()) {

@@ -5,19 +5,14 @@
 #include "app/CDlgBatteryFail.h"
 #include "app/CMainWnd.h"
 #include "app/Notify.h"
+#include "app/WidgetIds.h"
 #include "panel/CWndMiscPara.h"
 
 namespace zelt {
 
-namespace {
-QString FromUtf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
-}  // namespace
-
 void CGuiLinkHost::ShowMessage(const std::string& text, const std::string& caption,
                                zelt::MessageIcon icon) {
-    ui_.ShowMessage(&wnd_, FromUtf8(text), FromUtf8(caption), icon);
+    ui_.ShowMessage(&wnd_, Qs(text), Qs(caption), icon);
 }
 
 void CGuiLinkHost::RequestQuit(int exitCode) {
@@ -39,7 +34,7 @@ void CGuiLinkHost::Post(Notification notification) {
 }
 
 void CGuiLinkHost::DisplayChanged(Display display, const std::string& text) {
-    wnd_.Panel()->SetDisplay(display, FromUtf8(text));
+    wnd_.Panel()->SetDisplay(display, Qs(text));
 }
 
 void CGuiLinkHost::LightingTimeVisible(bool visible) {
@@ -47,19 +42,19 @@ void CGuiLinkHost::LightingTimeVisible(bool visible) {
 }
 
 void CGuiLinkHost::BatteryCaptionChanged(const std::string& caption) {
-    wnd_.Panel()->SetBatteryCaption(FromUtf8(caption));
+    wnd_.Panel()->SetBatteryCaption(Qs(caption));
 }
 
 void CGuiLinkHost::FirmwarePaneChanged(const std::string& text) {
-    wnd_.SetPaneText(CMainWnd::ID_PANE_FIRMWARE, FromUtf8(text));
+    wnd_.SetPaneText(CMainWnd::ID_PANE_FIRMWARE, Qs(text));
 }
 
 void CGuiLinkHost::SerialPaneChanged(const std::string& text) {
-    wnd_.SetPaneText(CMainWnd::ID_PANE_SERIAL, FromUtf8(text));
+    wnd_.SetPaneText(CMainWnd::ID_PANE_SERIAL, Qs(text));
 }
 
 void CGuiLinkHost::TitleChanged(const std::string& title) {
-    wnd_.setWindowTitle(FromUtf8(title));
+    wnd_.setWindowTitle(Qs(title));
 }
 
 void CGuiLinkHost::BeginWaitCursor() {
@@ -109,7 +104,7 @@ bool CGuiLinkHost::ChooseFileToSave(std::string* fullPath) {
 
 void CGuiLinkHost::ShowMessage(const std::string& text, const std::string& caption,
                                ICfgFileUi::MessageIcon icon) {
-    ui_.ShowMessage(&wnd_, FromUtf8(text), FromUtf8(caption),
+    ui_.ShowMessage(&wnd_, Qs(text), Qs(caption),
                     icon == ICfgFileUi::MessageIcon::Information ? zelt::MessageIcon::Information
                                                                  : zelt::MessageIcon::Stop);
 }

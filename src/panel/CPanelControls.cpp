@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
+#include "app/WidgetIds.h"
 #include "panel/CButtonGBox.h"
 #include "panel/CPanelStyle.h"
 #include "schedule/CSpinButton.h"
@@ -216,14 +217,14 @@ void CPanelControls::PlaceGroups(const QRect& client) {
 void CPanelControls::CreateGroups(QWidget* parent, bool english) {
     for (const GroupEntry& group : kGroups) {
         auto* box = new CButtonGBox(Pick(english, group.english, group.chinese), english, parent);
-        box->setObjectName(QStringLiteral("id%1").arg(group.id));
+        NameById(box, group.id);
         box->setFont(english ? CPanelStyle::GroupFont() : CPanelStyle::GroupFontChinese());
         byId_[group.id] = box;
         all_.push_back(box);
     }
     // The tab control lies over the battery group, so it comes after the groups.
     tabs_ = new QTabWidget(parent);
-    tabs_->setObjectName(QStringLiteral("id%1").arg(kTabControlId));
+    NameById(tabs_, kTabControlId);
     tabs_->setGeometry(WinRect(10, 25, 214, 150));
     tabs_->setFont(CPanelStyle::LabelFont());
     tabs_->addTab(new QWidget, Pick(english, "Basic", "基本"));
@@ -296,7 +297,7 @@ void CPanelControls::CreateControls(QWidget* parent, bool english) {
         widget->setVisible((entry.flags & (kNeverShown | kAdvance)) == 0);
         if (entry.id != 0) {
             if (entry.id > 0) {
-                widget->setObjectName(QStringLiteral("id%1").arg(entry.id));
+                NameById(widget, entry.id);
             }
             byId_[entry.id] = widget;
         }
@@ -327,7 +328,7 @@ void CPanelControls::CreateStepColumns(QWidget* parent, bool) {
         } rows[] = {{1060 + i, 2000 + i, 390, 408}, {1080 + i, 2020 + i, 432, 450}};
         for (const auto& row : rows) {
             QLineEdit* edit = MakeEdit(parent, Qt::AlignHCenter, false);
-            edit->setObjectName(QStringLiteral("id%1").arg(row.editId));
+            NameById(edit, row.editId);
             edit->setGeometry(WinRect(78 + x, row.top, 122 + x, row.bottom));
             edit->setMaxLength(4);
             edit->setEnabled(false);

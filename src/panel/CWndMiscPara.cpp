@@ -13,6 +13,7 @@
 #include <QTimerEvent>
 
 #include "app/Resources.h"
+#include "app/WidgetIds.h"
 #include "link/LinkTexts.h"
 #include "panel/CButtonGBox.h"
 #include "panel/CLiveChart.h"
@@ -47,10 +48,6 @@ const Bilingual kBatteryTypes[] = {
     {"Li-ion Battery", "鋰電池"},
 };
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 }  // namespace
 
 CWndMiscPara::CWndMiscPara(CMainApp& app, IPanelHost& host, QObject* mainWnd, QWidget* parent)
@@ -61,7 +58,7 @@ CWndMiscPara::CWndMiscPara(CMainApp& app, IPanelHost& host, QObject* mainWnd, QW
       fields_(app.english != 0),
       rules_(fields_, host.Link().panel.userTime),
       background_(CPanelStyle::PanelBackground()) {
-    setObjectName(QStringLiteral("id%1").arg(kControlId));
+    NameById(this, kControlId);
     setFont(CPanelStyle::GroupFont());
     const bool english = app_.english != 0;
     controls_ = std::make_unique<CPanelControls>(this, english);
@@ -86,10 +83,10 @@ CWndMiscPara::~CWndMiscPara() = default;
 
 void CWndMiscPara::CreateScheduleEditor() {
     schedulePanel_ = new CWndControlLED(app_, this);
-    schedulePanel_->setObjectName(QStringLiteral("id%1").arg(CWndControlLED::kControlId));
+    NameById(schedulePanel_, CWndControlLED::kControlId);
     schedulePanel_->setGeometry(40, 495, 617 - 40, 545 - 495);
     scheduleView_ = new CScrollViewSch(app_, mainWnd_, this);
-    scheduleView_->setObjectName(QStringLiteral("id%1").arg(CScrollViewSch::kControlId));
+    NameById(scheduleView_, CScrollViewSch::kControlId);
     scheduleView_->setGeometry(40, 545, 617 - 40, 615 - 545);
     scheduleEditor_ = new CScheduleEditor(app_, *scheduleView_, *schedulePanel_);
     scheduleEditor_->setParent(this);
@@ -137,7 +134,7 @@ std::string CWndMiscPara::FieldTextOf(int fieldId) const {
 
 void CWndMiscPara::WriteField(int fieldId, const std::string& text) {
     ++writing_;
-    Edit(fieldId)->setText(Q(text));
+    Edit(fieldId)->setText(Qs(text));
     --writing_;
 }
 
@@ -367,7 +364,7 @@ void CWndMiscPara::TranslateBatteryType(bool english) {
     for (const Bilingual& type : kBatteryTypes) {
         list->addItem(QString::fromUtf8(english ? type.english : type.chinese));
     }
-    list->setCurrentIndex(list->findText(Q(fields_.batteryTypeText), Qt::MatchStartsWith));
+    list->setCurrentIndex(list->findText(Qs(fields_.batteryTypeText), Qt::MatchStartsWith));
 }
 
 void CWndMiscPara::TranslateModeTexts(bool english) {
@@ -384,8 +381,8 @@ void CWndMiscPara::TranslateModeTexts(bool english) {
             break;
         }
     }
-    Edit(static_cast<int>(Display::OperatingMode))->setText(Q(panel.modeText));
-    Edit(static_cast<int>(Display::LightingTime))->setText(Q(panel.lightingTimeText));
+    Edit(static_cast<int>(Display::OperatingMode))->setText(Qs(panel.modeText));
+    Edit(static_cast<int>(Display::LightingTime))->setText(Qs(panel.lightingTimeText));
 }
 
 // ---------------------------------------------------------------- refresh and store
@@ -394,7 +391,7 @@ void CWndMiscPara::RefreshFromConfig() {
     PanelValues& panel = host_.Link().panel;
     zelt::RefreshFromConfig(app_.config, app_.english != 0, panel.userTime, fields_);
     QComboBox* list = controls_->Combo(kBatteryTypeList);
-    list->setCurrentIndex(list->findText(Q(fields_.batteryTypeText), Qt::MatchStartsWith));
+    list->setCurrentIndex(list->findText(Qs(fields_.batteryTypeText), Qt::MatchStartsWith));
     const bool pwm = fields_.pwmEnabled != 0;
     controls_->Button(pwm ? kPwmEnableRadio : kPwmDisableRadio)->setChecked(true);
     ApplyControlStates();
@@ -402,12 +399,12 @@ void CWndMiscPara::RefreshFromConfig() {
     for (const auto& [id, text] : fields_.fieldText) {
         WriteField(id, text);
     }
-    SetDisplay(Display::ChargeCount, Q(StrF("%d", panel.chargeCount)));
+    SetDisplay(Display::ChargeCount, Qs(StrF("%d", panel.chargeCount)));
     SetDisplay(Display::BatteryVoltage,
-               Q(StrF("%0.1f V", static_cast<double>(panel.batteryVoltage))));
-    SetDisplay(Display::BatteryCapacity, Q(StrF("%d%%", panel.batteryCapacity)));
-    SetDisplay(Display::OperatingMode, Q(panel.modeText));
-    SetDisplay(Display::LightingTime, Q(panel.lightingTimeText));
+               Qs(StrF("%0.1f V", static_cast<double>(panel.batteryVoltage))));
+    SetDisplay(Display::BatteryCapacity, Qs(StrF("%d%%", panel.batteryCapacity)));
+    SetDisplay(Display::OperatingMode, Qs(panel.modeText));
+    SetDisplay(Display::LightingTime, Qs(panel.lightingTimeText));
 }
 
 void CWndMiscPara::StoreToConfig() {

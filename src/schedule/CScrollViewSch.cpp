@@ -1,5 +1,6 @@
 #include "schedule/CScrollViewSch.h"
 
+#include "app/WidgetIds.h"
 #include "schedule/CTimeArea.h"
 #include "schedule/CTimeRuler.h"
 #include "schedule/TimeAxis.h"
@@ -16,7 +17,7 @@ constexpr int kViewHeight = 70;
 
 CScrollViewSch::CScrollViewSch(CMainApp& app, QObject* mainWnd, QWidget* parent)
     : QWidget(parent), ruler_(new CTimeRuler(this)), area_(new CTimeArea(app, mainWnd, this)) {
-    setObjectName(QStringLiteral("id%1").arg(kControlId));
+    NameById(this, kControlId);
     resize(kViewWidth, kViewHeight);
     resizeEvent(nullptr);
 }

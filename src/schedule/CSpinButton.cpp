@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QToolButton>
 
+#include "app/WidgetIds.h"
+
 namespace zelt {
 
 CSpinButton::CSpinButton(int id, int lower, int upper, bool wrap, QWidget* parent)
@@ -13,7 +15,7 @@ CSpinButton::CSpinButton(int id, int lower, int upper, bool wrap, QWidget* paren
       wrap_(wrap),
       up_(new QToolButton(this)),
       down_(new QToolButton(this)) {
-    setObjectName(QStringLiteral("id%1").arg(id));
+    NameById(this, id);
     setFocusPolicy(Qt::TabFocus);
     up_->setArrowType(Qt::UpArrow);
     down_->setArrowType(Qt::DownArrow);

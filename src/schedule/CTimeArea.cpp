@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/Notify.h"
+#include "app/WidgetIds.h"
 #include "schedule/CTimeSector.h"
 
 namespace zelt {
@@ -13,7 +14,7 @@ using namespace timeaxis;
 
 CTimeArea::CTimeArea(CMainApp& app, QObject* mainWnd, QWidget* parent)
     : QWidget(parent), app_(app), mainWnd_(mainWnd) {
-    setObjectName(QStringLiteral("id%1").arg(kControlId));
+    NameById(this, kControlId);
     setMouseTracking(true);  // the cursor time follows every move, dragging or not
     setFocusPolicy(Qt::ClickFocus);
 }

@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "app/WidgetIds.h"
+
 namespace zelt {
 
 namespace {
@@ -12,7 +14,7 @@ const char* const kRulerLabels[] = {"12:00", "15:00", "18:00", "21:00", "00:00",
 }  // namespace
 
 CTimeRuler::CTimeRuler(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("id%1").arg(kControlId));
+    NameById(this, kControlId);
     labelFont_.setFamily(QStringLiteral("Monospace"));
     labelFont_.setStyleHint(QFont::TypeWriter);
     labelFont_.setPixelSize(10);

@@ -6,6 +6,7 @@
 
 #include "app/Notify.h"
 #include "app/Resources.h"
+#include "app/WidgetIds.h"
 #include "base/Trace.h"
 #include "schedule/CTimeArea.h"
 
@@ -15,7 +16,7 @@ using namespace timeaxis;
 
 CTimeSector::CTimeSector(CTimeArea& area, QObject* mainWnd, const QRect& rect)
     : QWidget(&area), area_(area), mainWnd_(mainWnd) {
-    setObjectName(QStringLiteral("id%1").arg(kControlId));
+    NameById(this, kControlId);
     labelFont_.setStyleHint(QFont::SansSerif);
     labelFont_.setPixelSize(11);
     setFont(labelFont_);

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "app/Resources.h"
+#include "app/WidgetIds.h"
 #include "schedule/CSpinButton.h"
 
 namespace zelt {
@@ -26,14 +27,14 @@ QRect Span(int left, int top, int right, int bottom) {
 }  // namespace
 
 CWndControlLED::CWndControlLED(CMainApp& app, QWidget* parent) : QWidget(parent), app_(app) {
-    setObjectName(QStringLiteral("id%1").arg(kControlId));
+    NameById(this, kControlId);
     labelFont_.setFamily(QStringLiteral("Monospace"));
     labelFont_.setStyleHint(QFont::TypeWriter);
     labelFont_.setPixelSize(12);
     setFont(labelFont_);
 
     deleteButton_ = new QPushButton(this);
-    deleteButton_->setObjectName(QStringLiteral("id%1").arg(kDeleteButtonId));
+    NameById(deleteButton_, kDeleteButtonId);
     deleteButton_->setGeometry(Span(212, 2, 358, 22));
     deleteButton_->setIconSize(QSize(142, 17));
     startLabel_ = AddLabel(8, 27, 88, 45);
@@ -71,7 +72,7 @@ QLabel* CWndControlLED::AddLabel(int left, int top, int right, int bottom) {
 
 QLineEdit* CWndControlLED::AddField(int id, int left, int top, int right, int bottom) {
     auto* field = new QLineEdit(this);
-    field->setObjectName(QStringLiteral("id%1").arg(id));
+    NameById(field, id);
     field->setGeometry(Span(left, top, right, bottom));
     field->setFrame(false);
     field->setReadOnly(true);

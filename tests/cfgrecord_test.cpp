@@ -4,7 +4,6 @@
 #include <tuple>
 #include <vector>
 
-#include "config/CfgCodes.h"
 #include "config/CfgRecord.h"
 
 namespace zelt {
@@ -106,16 +105,15 @@ TEST(CfgRecordAdapt, VoltagesOfTheOtherRangeAreRescaled) {
         EXPECT_EQ(r.*field, after) << volts << " V from " << before;
     }
     // Temperature compensation: integer scaling toward zero, then out of range is replaced.
-    const std::tuple<uint16_t, int32_t, int32_t> temperatures[] = {
-        {12, 60, 30},
-        {12, 45, 22},
-        {12, 35, 30},
-        {24, 25, 50},
-        {24, 15, 30},
-        {24, 30, 60},
-        {24, INT32_MIN, INT32_MIN},  // saturates instead of overflowing
-        {24, -1073741825, INT32_MIN},
-    };
+    // The last two saturate instead of overflowing.
+    const std::tuple<uint16_t, int32_t, int32_t> temperatures[] = {{12, 60, 30},
+                                                                   {12, 45, 22},
+                                                                   {12, 35, 30},
+                                                                   {24, 25, 50},
+                                                                   {24, 15, 30},
+                                                                   {24, 30, 60},
+                                                                   {24, INT32_MIN, INT32_MIN},
+                                                                   {24, -1073741825, INT32_MIN}};
     for (const auto& [volts, before, after] : temperatures) {
         CCfgDocument r;
         r.tempCompensation = before;
@@ -177,21 +175,6 @@ TEST(CfgRecordCollect, CopiesTheEditorsMapsTheTextsAndLeavesTheRest) {
         };
         EXPECT_TRUE(kept(r) == kept(before));
     }
-}
-
-TEST(CfgRecordCodes, LabelsReadBackToTheirCodesInBothLanguages) {
-    for (const bool english : {true, false}) {
-        for (const uint8_t code : {0, 1, 2, 3}) {
-            EXPECT_EQ(OperatingModeFromText(OperatingModeLabel(code, english)), code);
-            EXPECT_EQ(LightingTimeFromText(LightingTimeLabel(code, english)), code);
-        }
-        for (const uint8_t code : {1, 5, 6})
-            EXPECT_EQ(BatteryTypeFromText(BatteryTypeLabel(code, english)), code);
-    }
-    // Codes outside the tables show their table's fallback.
-    EXPECT_STREQ(OperatingModeLabel(9, true), "Reserved");
-    EXPECT_STREQ(LightingTimeLabel(200, false), "12 小時");
-    EXPECT_STREQ(BatteryTypeLabel(2, false), "鋰電池");
 }
 
 }  // namespace

@@ -54,9 +54,6 @@ class FakePort final : public ISerialPort {
     void ReplyAfter(long delayTicks, const std::string& text) {
         ReplyAfter(delayTicks, ToBytes(text));
     }
-    // Bytes already waiting in the input queue.
-    void Queue(const Bytes& bytes) { queue_.insert(queue_.end(), bytes.begin(), bytes.end()); }
-    void Queue(const std::string& text) { Queue(ToBytes(text)); }
 
     int Write(const uint8_t* buffer, int count) override {
         if (!open) {
@@ -89,7 +86,6 @@ class FakePort final : public ISerialPort {
     // yet; bytes already queued do not cut the wait short (a partial reply waits for its rest).
     void WaitForInput(int maxMs) override {
         ++waits;
-        waitLimits.push_back(maxMs);
         Deliver();
         if (maxMs <= 0) {
             return;
@@ -118,7 +114,6 @@ class FakePort final : public ISerialPort {
     bool open = true;
     uint16_t commMode = 0;
     int waits = 0;
-    std::vector<int> waitLimits;  // maxMs of every WaitForInput, in order
     std::vector<Bytes> writes;
 
   private:

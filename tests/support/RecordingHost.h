@@ -33,23 +33,20 @@ class RecordingHost final : public ILinkHost {
     void Post(Notification notification) override { posts.push_back(notification); }
     void DisplayChanged(Display display, const std::string& text) override {
         displays[display] = text;
-        displayLog.push_back(display);
     }
-    void LightingTimeVisible(bool visible) override { lightingTimeVisible = visible; }
     void BatteryCaptionChanged(const std::string& caption) override { batteryCaption = caption; }
     void FirmwarePaneChanged(const std::string& text) override { firmwarePane = text; }
     void SerialPaneChanged(const std::string& text) override { serialPane = text; }
-    void TitleChanged(const std::string& title) override { this->title = title; }
-    void BeginWaitCursor() override {
-        ++waitDepth;
-        ++waitBegins;
-    }
+    void BeginWaitCursor() override { ++waitDepth; }
     void EndWaitCursor() override { --waitDepth; }
     void CommitAllFields() override { ++commits; }
     void CommitClockFields() override { ++clockCommits; }
-    void CollectIntoRecord() override { ++collects; }
     void RefreshFromRecord() override { ++refreshes; }
-    void InvalidateAllControls() override { ++invalidates; }
+    // What only the windows act on.
+    void LightingTimeVisible(bool) override {}
+    void TitleChanged(const std::string&) override {}
+    void CollectIntoRecord() override {}
+    void InvalidateAllControls() override {}
 
     std::vector<Message> messages;
     std::vector<int> quitRequests;
@@ -58,11 +55,8 @@ class RecordingHost final : public ILinkHost {
     BatteryFailChoice batteryFailAnswer = BatteryFailChoice::Retry;
     std::vector<Notification> posts;
     std::map<Display, std::string> displays;
-    std::vector<Display> displayLog;
-    bool lightingTimeVisible = false;
-    std::string batteryCaption, firmwarePane, serialPane, title;
-    int waitDepth = 0, waitBegins = 0;
-    int commits = 0, clockCommits = 0, collects = 0, refreshes = 0, invalidates = 0;
+    std::string batteryCaption, firmwarePane, serialPane;
+    int waitDepth = 0, commits = 0, clockCommits = 0, refreshes = 0;
 };
 
 // Local time that moves with the fake tick clock: base plus the ticks since construction.

@@ -72,9 +72,10 @@ inline void Settle() {
     QCoreApplication::processEvents();  // a notification posted while the first one ran
 }
 
-// A pointer move with the given buttons held, as the platform delivers it.
-inline void Move(QWidget* w, QPoint at, Qt::MouseButtons buttons = Qt::LeftButton) {
-    QMouseEvent move(QEvent::MouseMove, at, w->mapToGlobal(at), Qt::NoButton, buttons, {});
+// A pointer move with the given buttons and keys held, as the platform delivers it.
+inline void Move(QWidget* w, QPoint at, Qt::MouseButtons buttons = Qt::LeftButton,
+                 Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    QMouseEvent move(QEvent::MouseMove, at, w->mapToGlobal(at), Qt::NoButton, buttons, keys);
     QApplication::sendEvent(w, &move);
 }
 

@@ -121,6 +121,11 @@ class ScheduleTest : public QObject {
         Drag(&h.Area(), {20, 20}, {{90, 20}, {200, 20}, {330, 20}});
         QCOMPARE(h.Times(), (Ranges{{300, 420}, {875, 1000}, {420, 500}, {50, 225}}));
         QCOMPARE(h.Window(3)->geometry(), QRect(20, 7, 70, 26));
+        // Ctrl during the drag abandons it.
+        QTest::mousePress(&h.Area(), Qt::LeftButton, Qt::NoModifier, {440, 20});
+        Move(&h.Area(), {480, 20}, Qt::LeftButton, Qt::ControlModifier);
+        QTest::mouseRelease(&h.Area(), Qt::LeftButton, Qt::NoModifier, {480, 20});
+        QCOMPARE(h.Times().size(), std::size_t{4});
         // A hover move reports the cursor time too.
         Move(&h.Area(), {9999, 20}, Qt::NoButton);
         Settle();
@@ -171,6 +176,15 @@ class ScheduleTest : public QObject {
         Click(h.Window(0));
         QCOMPARE(h.Enabled(), QString("0000"));
         QCOMPARE(h.router.posted.back(), int(UWM_NO_SECTOR_SELECTED));
+        // Escape clears the selection, also when pressed before the selection is reported.
+        Click(h.Window(1));
+        QTest::keyClick(&h.Area(), Qt::Key_Escape);
+        Settle();
+        QVERIFY(h.view->CountSelected() == 0 && h.Enabled() == "0000");
+        QTest::mouseClick(h.Window(1), Qt::LeftButton, {}, {5, 5});
+        QTest::keyClick(&h.Area(), Qt::Key_Escape);
+        Settle();
+        QCOMPARE(h.Enabled(), QString("0000"));
         // The Delete button deletes.
         Click(h.Window(1));
         QTest::mouseClick(&h.led->DeleteButton(), Qt::LeftButton);
@@ -214,6 +228,8 @@ class ScheduleTest : public QObject {
         QVERIFY(h.Fields() == "12:05|11:55|90%" && h.FlagsCleared());
         QCOMPARE(h.Times(), (Ranges{{5, 1435}}));
         QCOMPARE(h.Window(0)->geometry(), QRect(2, 7, 572, 26));
+        QTest::keyClick(&h.led->EndField(), Qt::Key_Up);  // the arrow keys step as the spin does
+        QCOMPARE(h.led->EndField().text(), QString("12:00"));
         QStringList steps;
         for (int i = 0; i < 12; ++i) {
             h.led->BrightnessSpin().StepUp();

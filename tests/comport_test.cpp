@@ -2,13 +2,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -17,13 +15,12 @@
 
 #include "link/ComPort.h"
 #include "link/PortNames.h"
-#include "support/TestEnv.h"
+#include "support/ToolRun.h"
 
 namespace zelt {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadText;
 using testing::ScopedEnv;
 using testing::ScratchFolder;
 using testing::WriteText;
@@ -195,18 +192,15 @@ class ZeltctlSettingsTest : public ComPortTest {
   protected:
     // Runs "zeltctl ARGS"; returns its exit status and keeps its output.
     int Run(const std::string& args) {
-        const std::string command = "'" + std::string(ZELTCTL_PATH) + "' " + args + " >'" +
-                                    folder.File("out.txt") + "' 2>'" + folder.File("err.txt") + "'";
-        const int status = std::system(command.c_str());
-        out = ReadText(folder.File("out.txt"));
-        err = ReadText(folder.File("err.txt"));
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const testing::ToolRun run = testing::RunZeltctl(folder, args);
+        out = run.out;
+        err = run.err;
+        return run.status;
     }
 
     std::optional<ScopedEnv> settingsEnv{std::in_place, "ZELT_SETTINGS",
                                          folder.File("settings.reg")};
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 TEST_F(ZeltctlSettingsTest, SettingsPrintsWhatStartUpReadsOrFails) {

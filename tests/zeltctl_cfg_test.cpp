@@ -1,8 +1,6 @@
 // zeltctl cfg, run as a separate process in a scratch folder.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -11,6 +9,7 @@
 
 #include "base/Trace.h"
 #include "support/CfgLayout.h"
+#include "support/ToolRun.h"
 
 namespace zelt {
 namespace {
@@ -19,7 +18,6 @@ using nlohmann::json;
 using testing::CfgImage;
 using testing::ImageOf;
 using testing::ReadBytes;
-using testing::ReadText;
 using testing::ScratchFolder;
 using testing::WordAt;
 using testing::WriteBytes;
@@ -30,13 +28,10 @@ class ZeltctlCfg : public ::testing::Test {
   protected:
     // Runs "zeltctl ARGS" in the scratch folder; returns its exit status and keeps its output.
     int Run(const std::string& args) {
-        const std::string command = "cd '" + folder.path.string() + "' && ZELT_SETTINGS='" +
-                                    folder.File("settings.reg") + "' '" + ZELTCTL_PATH + "' " +
-                                    args + " >out.txt 2>err.txt";
-        const int raw = std::system(command.c_str());
-        out = ReadText(folder.File("out.txt"));
-        err = ReadText(folder.File("err.txt"));
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        const testing::ToolRun run = testing::RunZeltctl(folder, args);
+        out = run.out;
+        err = run.err;
+        return run.status;
     }
     json Show(const std::string& file) {
         EXPECT_EQ(Run("cfg show " + file), 0) << err;
@@ -45,6 +40,7 @@ class ZeltctlCfg : public ::testing::Test {
     bool Exists(const std::string& name) { return std::filesystem::exists(folder.File(name)); }
 
     ScratchFolder folder;
+    testing::ScopedEnv settings{"ZELT_SETTINGS", folder.File("settings.reg")};
     std::string out;
     std::string err;
 };

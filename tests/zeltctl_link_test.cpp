@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,7 +14,7 @@
 #include <vector>
 
 #include "support/SilentTerminal.h"
-#include "support/TestEnv.h"
+#include "support/ToolRun.h"
 
 namespace zelt::testing {
 namespace {
@@ -31,11 +30,6 @@ using Json = nlohmann::json;
 size_t LineCount(const std::string& text) {
     return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
 }
-
-struct ToolRun {
-    int status = -1;
-    std::string out, err;
-};
 
 class ZeltctlLink : public ::testing::Test {
   protected:
@@ -66,14 +60,7 @@ class ZeltctlLink : public ::testing::Test {
         }
     }
 
-    // zeltctl with the arguments, its output in files; a "2>" in args redirects it again.
-    ToolRun Run(const std::string& args) {
-        const int raw = std::system(("'" ZELTCTL_PATH "' </dev/null >" + File("out.txt") + " 2>" +
-                                     File("err.txt") + " " + args)
-                                        .c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(File("out.txt")),
-                ReadText(File("err.txt"))};
-    }
+    ToolRun Run(const std::string& args) { return RunZeltctl(scratch_, args); }
     Json StatusJson() {
         const ToolRun run = Run("--port COM12 status --json");
         EXPECT_EQ(0, run.status) << run.err;

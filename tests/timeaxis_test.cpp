@@ -180,6 +180,7 @@ TEST(TimeAxisLimits, NewSectorDragFreezesAtTheLastFreeMinute) {
         {300, {250}, std::pair{250, 300}},       // right to left
         {200, {280, 500}, std::pair{200, 280}},  // frozen before the neighbour
         {350, {500, 600}, std::nullopt},         // pressed inside a sector
+        {250, {350}, std::nullopt},              // released inside a sector
         {250, {500}, std::nullopt},              // enclosing at once: no band yet
         {200, {280, -290}, std::nullopt},        // Ctrl abandons
     };

@@ -71,6 +71,7 @@ TEST(PanelRules, LeavingAndSpinningClampApplyPairRulesAndRoundBrightness) {
         {kMinVout, 0, "14", 12, false, {{kMaxVout, 12}}, 11.0, "11.0"},
         {kLightOn, 0, "12.0", 12, false, {}, 2.5, "2.5"},
         {kLightOn, 0, "7.0", 12, false, {{kLightOff, 6}}, 2.5, "2.5"},
+        {kLightOn, 0, "12.0", 24, false, {{kLightOff, 15}}, 12.0, nullptr},
         {kLightOff, 0, "2", 12, false, {{kLightOn, 2.5}}, 6.0, "6.0"},
         {kRemoteLevel, 0, "30", 24, false, {}, 25.5, "25.5"},
         {kTempCompensation, 0, "45", 12, false, {}, 30, "30"},
@@ -79,6 +80,7 @@ TEST(PanelRules, LeavingAndSpinningClampApplyPairRulesAndRoundBrightness) {
         {kBrightness1, 0, "55", 12, true, {}, 60, "60%"},
         {kBrightness1, 0, "54%", 12, true, {}, 50, "50%"},
         {kBrightness2, 0, "55", 12, false, {}, 100, "100%"},
+        {kBrightness2, 0, "0", 12, false, {}, 0, "0%"},
         {kStepBrightness0 + 7, 0, "0%", 12, false, {}, 0, nullptr},
         // Spins (a step of -1 is the upper arrow): limits at 12 V and 24 V, the pair gaps.
         {1042, -1, "12.4", 12, false, {}, 12.5, "12.5", true},

@@ -101,9 +101,8 @@ TEST_P(CommandsBothModes, LoadLimitsReadClampsAndWriteFlagDigit) {
 
 TEST(CommandsLevels, RoundingSnappingAndFullScale) {
     for (const auto& [level, snapped] :
-         {std::pair{14, 10}, {16, 20}, {15, 15}, {96, 100}, {101, 100}, {-3, 0}}) {
+         {std::pair{14, 10}, {16, 20}, {15, 15}, {96, 100}, {101, 100}, {-3, 0}})
         EXPECT_EQ(SnapToTens(level), snapped) << level;
-    }
     // 14.6 rounds up to 15 and stays; 14.5 truncates to 14 and snaps to 10.
     EXPECT_EQ(LevelFromCount(146, 1.0, 0.0f, 10.0), 15);
     EXPECT_EQ(LevelFromCount(145, 1.0, 0.0f, 10.0), 10);
@@ -118,13 +117,9 @@ TEST(CommandsLevels, RoundingSnappingAndFullScale) {
     // Values from a file that no voltage word holds saturate to 0..1023, NaN to 0.
     constexpr double kInf = std::numeric_limits<double>::infinity();
     const double kNaN = std::nan("");
-    for (const auto& [volts, count] : {std::pair{kNaN, 0},
-                                       {kInf, 1023},
-                                       {-kInf, 0},
-                                       {1e30, 1023},
-                                       {-1e30, 0},
-                                       {24.47, 1023},
-                                       {-0.1, 0}}) {
+    const std::pair<double, int> saturated[] = {{kNaN, 0},  {kInf, 1023},  {-kInf, 0}, {1e30, 1023},
+                                                {-1e30, 0}, {24.47, 1023}, {-0.1, 0}};
+    for (const auto& [volts, count] : saturated) {
         EXPECT_EQ(CountFromVolts(volts, kVpc12), count) << volts;
     }
     EXPECT_EQ(LevelToCount(INT32_MAX, 1, 0.04, 8.0f, kVpc12), 1023);
@@ -354,8 +349,7 @@ TEST(CommandsRs232, VersionForms) {
                 {"R8103010612", 1, "3.12B1"},
                 {"R1204010512", 1, "4.12A12"},
                 {"R0003010512\r\n", 1, "3.12"},  // the line end is no part of the version
-                {"R00030105A2", 0,
-                 "3.12"}};  // a letter after the "R" fails  // a letter after the "R" fails
+                {"R00030105A2", 0, "3.12"}};     // a letter after the "R" fails
     for (const auto& row : rows) {
         f.AnswerText(row.reply);
         EXPECT_EQ(f.ctl.GetVersion(), row.ok) << row.reply;

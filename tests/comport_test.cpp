@@ -156,16 +156,10 @@ TEST_F(ComPortTest, Rs232WritePacesEveryByte) {
 }
 
 TEST_F(ComPortTest, ComNamesAndTheirDevices) {
-    for (const auto& [name, number] : {std::pair{"COM1", 1},
-                                       {"com7", 7},
-                                       {"Com40", 40},
-                                       {"COM0", 0},
-                                       {"COM41", 0},
-                                       {"COM", 0},
-                                       {"COM1x", 0},
-                                       {"COM100", 0},
-                                       {"CON5", 0},
-                                       {"/dev/ttyS0", 0}})
+    const std::pair<const char*, int> names[] = {
+        {"COM1", 1}, {"com7", 7},  {"Com40", 40}, {"COM0", 0}, {"COM41", 0},
+        {"COM", 0},  {"COM1x", 0}, {"COM100", 0}, {"CON5", 0}, {"/dev/ttyS0", 0}};
+    for (const auto& [name, number] : names)
         EXPECT_EQ(ParseComName(name), number) << name;
     // An explicit folder: only its entries name ports.
     fs::create_symlink("/dev/null", ports / "COM40");
@@ -179,11 +173,12 @@ TEST_F(ComPortTest, ComNamesAndTheirDevices) {
     EXPECT_FALSE(PortDirectoryIsExplicit());
     EXPECT_EQ(PortDirectory(), ports.string());
     EXPECT_EQ(ComDevicePath(40), (ports / "COM40").string());  // the entry comes first
-    for (const auto& [number, device] : {std::pair{1, "/dev/ttyS0"},
-                                         {32, "/dev/ttyS31"},
-                                         {33, "/dev/ttyUSB0"},
-                                         {39, "/dev/ttyUSB6"},
-                                         {41, ""}})
+    const std::pair<int, const char*> devices[] = {{1, "/dev/ttyS0"},
+                                                   {32, "/dev/ttyS31"},
+                                                   {33, "/dev/ttyUSB0"},
+                                                   {39, "/dev/ttyUSB6"},
+                                                   {41, ""}};
+    for (const auto& [number, device] : devices)
         EXPECT_EQ(ComDevicePath(number), device) << number;
 }
 

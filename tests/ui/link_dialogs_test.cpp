@@ -172,6 +172,18 @@ class LinkDialogsTest : public QObject {
                  1);
     }
 
+    void seekStopsOnBatteryFailure() {
+        PortBench bench;
+        bench.PlaceSim(2);
+        bench.link.panel.batteryFailed = 1;
+        CSeekPosition position;
+        CDlgSeek dlg(bench.link, bench.port, position, bench.countGetParameters);
+        dlg.show();
+        QTRY_VERIFY_WITH_TIMEOUT(!dlg.isVisible(), 3000);
+        QVERIFY(dlg.result() == QDialog::Rejected && dlg.foundPort == 0 &&
+                bench.getParameters == 0);
+    }
+
     // Every toolbar picture, program icon and the resize cursor come out of the compiled
     // resources at their size, with ink where the picture and the label go.
     void picturesAreDrawnAtTheirSizes() {

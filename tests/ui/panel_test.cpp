@@ -3,6 +3,7 @@
 // line behind it.
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QTabWidget>
 #include <QtTest>
@@ -210,6 +211,18 @@ class PanelTest : public QObject {
         }
         TypeAndLeave(1029, "21.2");
         QCOMPARE(Flags(), QStringLiteral("00"));
+    }
+
+    // The language relabels the mode and battery texts (the rest in the screenshots).
+    void language() {
+        fx_->ctl.panel.modeText = "Schedule";
+        fx_->app.english = 0;
+        panel_->SetLanguage(false);
+        QCOMPARE(Edit(1040)->text() + "|" + ById<QComboBox>(*panel_, 4006)->currentText(),
+                 QString("排程|鉛酸電池"));
+        fx_->app.english = 1;
+        panel_->SetLanguage(true);
+        QCOMPARE(Edit(1040)->text(), QString("Schedule"));
     }
 
     // The panel's buttons send one command each and say when it failed.

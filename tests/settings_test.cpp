@@ -148,7 +148,7 @@ TEST_F(SettingsTest, AMissingOrUnreadableValueKeepsWhatWasThere) {
     EXPECT_EQ(app.appTitle, CMainApp::AppTitle(false));
 }
 
-TEST_F(SettingsTest, WriteFormsReadBackAndKeepOtherLines) {
+TEST_F(SettingsTest, WriteFormsReadBackKeepOtherLinesModeAndLink) {
     WriteText(file, kHead +
                         "; kept\n\"COM Port\"=\"3\"\n\"Installer\"=\"v2\"\n\n"
                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n\"COM Port\"=\"9\"\n");
@@ -174,10 +174,17 @@ TEST_F(SettingsTest, WriteFormsReadBackAndKeepOtherLines) {
               "|com=12|en=0|id=7|path=/data/\"cfg\"\\x/|file=Site 4.cfg|"
               "full=/data/\"cfg\"\\x/Site 4.cfg|mode=232|");
 
+    // Through a link: the link and the file's mode stay.
+    const fs::path real = folder.path / "real.reg";
+    fs::rename(file, real);
+    fs::permissions(real, fs::perms(0640));
+    fs::create_symlink(real, file);
     app.english = 1;
     app.commMode = kCommModeRs232;
     ASSERT_TRUE(WriteSettings(app, file));
-    EXPECT_NE(ReadText(file).find("\"English\"=\"Yes\"\n\"Communication Mode\"=\"RS232\"\n"),
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, fs::perms(0640));
+    EXPECT_NE(ReadText(real).find("\"English\"=\"Yes\"\n\"Communication Mode\"=\"RS232\"\n"),
               std::string::npos);
 }
 
@@ -212,20 +219,7 @@ TEST_F(SettingsTest, AFailedWriteLeavesTheOldFile) {
     EXPECT_EQ(back.comPort, 8);
 }
 
-TEST_F(SettingsTest, WriteKeepsModeAndLink) {
-    const fs::path real = folder.path / "real.reg";
-    WriteText(real, kHead);
-    fs::permissions(real, fs::perms(0640));
-    fs::create_symlink(real, file);
-    CMainApp app;
-    app.comPort = 21;
-    ASSERT_TRUE(WriteSettings(app, file));
-    EXPECT_TRUE(fs::is_symlink(file));
-    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, fs::perms(0640));
-    EXPECT_NE(ReadText(real).find("\"COM Port\"=\"21\""), std::string::npos);
-}
-
-TEST_F(SettingsTest, EnsureCreatesFolderAndHeaderOnceOrSaysWhyNot) {
+TEST_F(SettingsTest, EnsureCreatesFolderAndHeaderOnceOrSaysWhyNotAndSetAddsTheKey) {
     const fs::path nested = folder.path / "a" / "b c" / "settings.reg";
     std::string error;
     ASSERT_TRUE(EnsureSettingsKey(nested.string(), &error)) << error;
@@ -243,13 +237,12 @@ TEST_F(SettingsTest, EnsureCreatesFolderAndHeaderOnceOrSaysWhyNot) {
     fs::create_directory(file);  // the key's name taken by a folder
     EXPECT_FALSE(EnsureSettingsKey(file, &error));
     EXPECT_FALSE(error.empty());
-}
 
-TEST(RegFileTest, SetAddsTheKeyWhenTheFileHasNone) {
-    CRegFile file("Windows Registry Editor Version 5.00\n");
-    ASSERT_TRUE(file.Set("COM Port", "2"));
-    EXPECT_EQ(file.Text(), kHead + "\"COM Port\"=\"2\"\n");
-    EXPECT_EQ(CRegFile(file.Text()).Get("com port"), "2");
+    // A file with the header but not the key gets the key on the first value set.
+    CRegFile headerOnly("Windows Registry Editor Version 5.00\n");
+    ASSERT_TRUE(headerOnly.Set("COM Port", "2"));
+    EXPECT_EQ(headerOnly.Text(), kHead + "\"COM Port\"=\"2\"\n");
+    EXPECT_EQ(CRegFile(headerOnly.Text()).Get("com port"), "2");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "link/Telemetry.h"
 #include "support/ControllerFixture.h"
+#include "support/TestEnv.h"
 
 namespace zelt::testing {
 namespace {
@@ -57,9 +58,8 @@ TEST(LiveCounts, DigitsAndBytesGiveTheSameCountAndAZeroDivisorFallsBack) {
 }
 
 TEST(MfgIni, MissingPartialOrUnusableDivisorsFallBackToTheDefaults) {
-    char pattern[] = "/tmp/zelt_mfg_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(pattern));
-    const std::string folder = pattern;
+    const ScratchFolder scratch;
+    const std::string folder = scratch.path.string();
     const struct {
         const char* text;  // nullptr: no file
         uint32_t charge, load;
@@ -80,7 +80,13 @@ TEST(MfgIni, MissingPartialOrUnusableDivisorsFallBackToTheDefaults) {
         EXPECT_EQ(row.charge, d.charge) << (row.text ? row.text : "no file");
         EXPECT_EQ(row.load, d.load) << (row.text ? row.text : "no file");
     }
-    std::filesystem::remove_all(folder);
+    // The link reads the file beside the program into the session.
+    ControllerFixture f;
+    f.ctl.SetMfgFolder(folder);
+    WriteText(scratch.path / "MFG.ini", "[Current Divisor]\nCharge=100\nLoad=0\n");
+    f.ctl.LoadCurrentDivisors();
+    EXPECT_EQ(f.app.chargeCurrentDivisor, 100u);
+    EXPECT_EQ(f.app.loadCurrentDivisor, 213u);  // 0 would divide by zero
 }
 
 TEST(ControllerClock, StepCorrectsSmallDriftsAndWraps) {
@@ -238,19 +244,6 @@ TEST_P(TelemetryBothModes, ChargeAndLoadReadings) {
     f.AnswerRead(Word(31));
     ASSERT_EQ(f.ctl.GetChargeCurrent(), 1);
     EXPECT_EQ(f.host.displays[Display::ChargeCurrent], "0.9 A");
-}
-
-TEST(TelemetryDivisors, MfgIniBesideTheProgram) {
-    ControllerFixture f;
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("zelt-mfg-" + std::to_string(reinterpret_cast<uintptr_t>(&f)));
-    std::filesystem::create_directories(dir);
-    f.ctl.SetMfgFolder(dir.string());
-    std::ofstream(dir / "MFG.ini") << "[Current Divisor]\nCharge=100\nLoad=0\n";
-    f.ctl.LoadCurrentDivisors();
-    EXPECT_EQ(f.app.chargeCurrentDivisor, 100u);
-    EXPECT_EQ(f.app.loadCurrentDivisor, 213u);  // 0 would divide by zero
-    std::filesystem::remove_all(dir);
 }
 
 TEST(TelemetryPanelTimer, ClockDriftIsCorrectedWithinFiveSecondsAndSentFromTwo) {

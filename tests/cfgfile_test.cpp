@@ -72,22 +72,18 @@ TEST(CfgFileLayout, EveryFieldAtItsOffsetAndTwoStoresAreIdentical) {
               (Bytes{0x00, 0x00, 0x00, 0x00, 0xA0, 0x05, 0x00, 0x00, 0x64, 0x00, 0x00, 0x00}));
 }
 
-TEST(CfgFileRoundTrip, StoreThenLoadGivesTheSameRecord) {
+// The layout test pins what a store writes; a load of that image gives the record back, its
+// sectors replacing those shown. The checksum is not verified and trailing bytes are ignored.
+TEST(CfgFileRoundTrip, LoadGivesBackTheRecordOfTheImage) {
     ScratchFolder folder;
-    for (CCfgDocument record : {CCfgDocument{}, Distinct()}) {
-        ASSERT_TRUE(StoreCfgFile(folder.File("r.cfg"), record).ok);
-        CCfgDocument loaded;
-        loaded.sectors = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};  // replaced, not merged
-        ASSERT_TRUE(LoadCfgFile(folder.File("r.cfg"), loaded).ok());
-        EXPECT_EQ(loaded, record);
-    }
-    // Stored files are read as they are: the checksum is not verified, trailing bytes ignored.
     CfgImage image = ImageOf(Distinct(), 12345);
     image.Fill(17, 0xEE);
+    WriteBytes(folder.File("r.cfg"), image.bytes);
     CCfgDocument expected = Distinct(), loaded;
     PrepareForStore(expected);
     expected.fileChecksum = 12345;
-    ASSERT_TRUE(DecodeCfg(image.bytes, loaded).ok());
+    loaded.sectors = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
+    ASSERT_TRUE(LoadCfgFile(folder.File("r.cfg"), loaded).ok());
     EXPECT_EQ(loaded, expected);
 }
 

@@ -28,6 +28,8 @@ TEST(TimeAxisClock, TextsPixelsAndControllerTimes) {
     // "12:00" starts the axis and ends it; the loop below covers every other minute.
     EXPECT_EQ(std::pair(ClockToStartMinute("12:00"), ClockToEndMinute("12:00")),
               std::pair(0, 1440));
+    EXPECT_EQ(ControllerStartToMinute(12 * 60), 0);
+    EXPECT_EQ(ControllerEndToMinute(12 * 60), 1440);
     for (int m = 0; m < 1440; ++m) {  // every minute reads back from its text and clock
         const ControllerClock start = MinuteToControllerClock(m);
         const ControllerClock end = MinuteToControllerClock(m + 1);

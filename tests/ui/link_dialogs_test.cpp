@@ -198,8 +198,14 @@ class LinkDialogsTest : public QObject {
         for (const int id : {181, 182, 183, 184}) {
             QVERIFY(InkShare(AppIcon(id).pixmap(32, 32).toImage(), QRect(0, 0, 32, 32)) > 0.2);
         }
-        QVERIFY(ResourceBitmap(115).size() == QSize(142, 17) &&
-                ResourceBitmap(115).toImage() != ResourceBitmap(119).toImage());
+        for (const auto& [id, size] : {std::pair{115, QSize(142, 17)},
+                                       {119, QSize(142, 17)},
+                                       {122, QSize(60, 19)},
+                                       {123, QSize(60, 19)}}) {
+            QCOMPARE(ResourceBitmap(id).size(), size);
+        }
+        QVERIFY(ResourceBitmap(115).toImage() != ResourceBitmap(119).toImage());
+        QCOMPARE(ToolbarLabel(40043) + "|" + ToolbarLabel(40027), QString("English|中文"));
         const QCursor cursor = ResizeCursor();
         QVERIFY(cursor.pixmap().size() == QSize(32, 32) && cursor.hotSpot() == QPoint(8, 8));
         QVERIFY(InkShare(cursor.pixmap().toImage(), QRect(0, 0, 17, 17)) > 0.2);

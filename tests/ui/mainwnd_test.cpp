@@ -57,6 +57,7 @@ class StartupAndLanguage : public QObject {
         QTRY_COMPARE(f.app.config.windowLeft, 200);
         QCOMPARE(f.app.config.windowRight - f.app.config.windowLeft, w.frameGeometry().width());
         QVERIFY(f.app.comPort == 3 && f.app.savedToController == 1 && StopMessages(f.ui) == 0);
+        QVERIFY(w.findChild<QWidget*>("id1027") != nullptr);
         QCOMPARE(w.windowTitle() + "|" + ToolbarLayout(w),
                  "Tessaly Solar Controller Utility|" + kEnglishToolbar);
         auto* get = ById<QAction>(w, 40012);

@@ -339,7 +339,7 @@ TEST(CommandsRs232, SetRtcWithPcTimeWaitsForSecondBoundary) {
 
 // ---------------------------------------------------------------- version and serial number
 
-TEST(CommandsRs232, VersionForms) {
+TEST(CommandsVersion, FormsInBothFramingsAndTheSignedRs485VendorByte) {
     ControllerFixture f;
     const struct {
         const char* reply;
@@ -359,6 +359,18 @@ TEST(CommandsRs232, VersionForms) {
     EXPECT_EQ(f.app.vendorId, 1);
     EXPECT_EQ(f.app.config.batteryType, 5);
     EXPECT_TRUE(f.host.messages.empty());
+
+    ControllerFixture g(kCommModeRs485);  // B: the revision without its flag bit
+    for (const auto& [registers, version] : {std::pair{Bytes{0x05, 3, 1, 5, 0x12}, "3.12A5"},
+                                             {Bytes{0x81, 3, 1, 5, 0x07}, "3. 7B1"}}) {
+        g.AnswerRead(registers);
+        ASSERT_EQ(g.ctl.GetVersion(), 1);
+        EXPECT_EQ(g.app.firmwareVersionText, version);
+    }
+    EXPECT_EQ(g.requests.back(), ReadFrame(0x7B, 5));
+    g.AnswerRead({0x05, 3, 0xFF, 5, 0x12});  // 0xFF is not 255 but -1 widened
+    ASSERT_EQ(g.ctl.GetVersion(), 1);
+    EXPECT_EQ(g.app.vendorId, 0xFFFF);
 }
 
 TEST_P(CommandsBothModes, WrongVendorAsksToQuit) {
@@ -369,20 +381,6 @@ TEST_P(CommandsBothModes, WrongVendorAsksToQuit) {
     EXPECT_EQ(f.host.messages[0].caption, "Error");
     EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
     EXPECT_EQ(f.host.quitRequests, std::vector<int>{0});
-}
-
-TEST(CommandsRs485, VersionFormsAndSignedVendorByte) {
-    ControllerFixture f(kCommModeRs485);
-    f.AnswerRead({0x05, 3, 1, 5, 0x12});
-    ASSERT_EQ(f.ctl.GetVersion(), 1);
-    EXPECT_EQ(f.requests.back(), ReadFrame(0x7B, 5));
-    EXPECT_EQ(f.app.firmwareVersionText, "3.12A5");
-    f.AnswerRead({0x81, 3, 1, 5, 0x07});  // B: the revision without its flag bit
-    ASSERT_EQ(f.ctl.GetVersion(), 1);
-    EXPECT_EQ(f.app.firmwareVersionText, "3. 7B1");
-    f.AnswerRead({0x05, 3, 0xFF, 5, 0x12});  // 0xFF is not 255 but -1 widened
-    ASSERT_EQ(f.ctl.GetVersion(), 1);
-    EXPECT_EQ(f.app.vendorId, 0xFFFF);
 }
 
 TEST(CommandsRs232, SerialNumberAndBlanking) {

@@ -2,18 +2,13 @@
 // framings, each tool a separate process: the command must end within the bound its
 // time-outs give, with the system's summary and exit status, and a failed get must leave its
 // output file alone. Cases run side by side, each with its own port folder.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
-#include <memory>
-#include <sstream>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,92 +16,13 @@
 #include "link/LinkTexts.h"
 #include "support/TestEnv.h"
 
-extern char** environ;
-
 namespace zelt::testing {
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using ::testing::HasSubstr;
 
 const std::string kUntouched = "a file the failed command must leave alone";
-
-// A child process with its own environment additions and its output in files.
-class Child {
-  public:
-    Child(const std::vector<std::string>& args, const std::vector<std::string>& env,
-          const std::string& out, const std::string& err) {
-        std::vector<std::string> environment = env;
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            if (std::string(*entry).rfind("ZELT_", 0) != 0) {  // ours replace the caller's
-                environment.emplace_back(*entry);
-            }
-        }
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        if (posix_spawn(&pid_, args[0].c_str(), &files, nullptr, Pointers(args).data(),
-                        Pointers(environment).data()) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&files);
-    }
-    ~Child() {
-        if (pid_ > 0) {
-            Kill(SIGKILL);
-            Wait(Clock::now());
-        }
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    void Kill(int signal) const {
-        if (pid_ > 0) {
-            kill(pid_, signal);
-        }
-    }
-    // The exit status; -1 for a signal, -2 when it was still running at the deadline (then
-    // it is killed).
-    int Wait(Clock::time_point deadline) {
-        int raw = 0;
-        while (pid_ > 0 && waitpid(pid_, &raw, WNOHANG) == 0) {
-            if (Clock::now() > deadline) {
-                Kill(SIGKILL);
-                waitpid(pid_, &raw, 0);
-                pid_ = -1;
-                return -2;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        pid_ = -1;
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
-
-  private:
-    static std::vector<char*> Pointers(const std::vector<std::string>& texts) {
-        std::vector<char*> pointers;
-        for (const std::string& text : texts) {
-            pointers.push_back(const_cast<char*>(text.c_str()));
-        }
-        pointers.push_back(nullptr);
-        return pointers;
-    }
-    pid_t pid_ = -1;
-};
-
-std::vector<std::string> Words(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::string> words;
-    for (std::string word; in >> word;) {
-        words.push_back(word);
-    }
-    return words;
-}
 
 struct Fault {
     const char* name;
@@ -158,53 +74,43 @@ struct Outcome {
     bool fileUntouched = false;
 };
 
-// One case in its own folder: kvrn-sim on COM12 there, then zeltctl. With killAfterLines,
-// the simulator is killed once its trace holds that many lines: the terminal goes away.
+// One case in its own folder, as a shell script: kvrn-sim on COM12 there, then zeltctl, killed
+// if it outlives its bound. With killAfterLines, the simulator is killed once its trace holds
+// that many lines: the terminal goes away.
 Outcome RunCase(const std::string& simOptions, const std::string& global, const Command& command,
                 int killAfterLines = 0) {
     ScratchFolder dir;
-    fs::create_directory(dir.path / "ports");
-    const std::vector<std::string> env = {"ZELT_PORT_DIR=" + dir.File("ports"),
-                                          "ZELT_SETTINGS=" + dir.File("settings.reg")};
     const std::string cfg = dir.File("case.cfg");
-    Outcome outcome;
+    WriteText(cfg, kUntouched);
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(command.Bound());
+    std::string args = command.args;
+    if (const size_t at = args.find("FILE"); at != std::string::npos) {
+        args.replace(at, 4, cfg);
+    }
+    std::string script = "cd '" + dir.path.string() +
+                         "' || exit 98; mkdir ports; unset ZELT_TRACE; " +
+                         "export ZELT_PORT_DIR=\"$PWD/ports\" ZELT_SETTINGS=\"$PWD/s.reg\"; ";
     if (command.name == std::string("set")) {
-        Child make({ZELTCTL_PATH, "cfg", "new", "-o", cfg}, env, dir.File("o"), dir.File("e"));
-        if (make.Wait(Clock::now() + std::chrono::seconds(10)) != 0) {
-            outcome.err = "cfg new failed";
-            return outcome;
-        }
-    } else {
-        WriteText(cfg, kUntouched);
+        script += "'" ZELTCTL_PATH "' cfg new -o case.cfg >/dev/null || exit 99; ";
     }
-
-    std::vector<std::string> simArgs = {KVRN_SIM_PATH, "--port", "COM12"};
-    for (const std::string& word : Words(simOptions)) {
-        simArgs.push_back(word);
-    }
-    Child sim(simArgs, env, "/dev/null", dir.File("sim.err"));
-    for (int i = 0; i < 500 && !fs::exists(dir.path / "ports/COM12"); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-
-    std::vector<std::string> args = {ZELTCTL_PATH, "--port", "COM12"};
-    for (std::string word : Words(global + " " + command.args)) {
-        args.push_back(word == "FILE" ? cfg : word);
-    }
-    const Clock::time_point start = Clock::now();
-    Child tool(args, env, dir.File("out"), dir.File("err"));
+    script += "'" KVRN_SIM_PATH "' --port COM12 " + simOptions +
+              " >/dev/null 2>sim.err & sim=$!; " +
+              "for i in $(seq 500); do [ -e ports/COM12 ] && break; sleep 0.01; done; ";
     if (killAfterLines > 0) {
-        while (Clock::now() - start < std::chrono::seconds(10)) {
-            const std::string trace = ReadText(dir.File("sim.err"));
-            if (std::count(trace.begin(), trace.end(), '\n') >= killAfterLines) {
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        sim.Kill(SIGKILL);
+        script += "(for i in $(seq 5000); do [ $(wc -l <sim.err) -ge " +
+                  std::to_string(killAfterLines) +
+                  " ] && break; sleep 0.002; done; kill -9 $sim) & ";
     }
-    outcome.status = tool.Wait(start + command.Bound());
+    script += "timeout -s KILL " + std::to_string(seconds.count() + 1) +
+              " '" ZELTCTL_PATH "' --port COM12 " + global + " " + args +
+              " </dev/null >out 2>err; status=$?; " +
+              "kill -9 $sim 2>/dev/null; wait; exit $status";
+
+    Outcome outcome;
+    const Clock::time_point start = Clock::now();
+    const int raw = std::system(script.c_str());
     outcome.took = Clock::now() - start;
+    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     outcome.out = ReadText(dir.File("out"));
     outcome.err = ReadText(dir.File("err"));
     outcome.fileUntouched = ReadText(cfg) == kUntouched;

@@ -204,25 +204,6 @@ class ScriptedUi final : public ICfgFileUi {
     }
 };
 
-class CfgCommandsTest : public ::testing::Test {
-  protected:
-    CfgCommandsTest() {
-        hooks.collect = [this] { steps += "collect,"; };
-        hooks.refresh = [this] { steps += "refresh,"; };
-        hooks.repaint = [this] { steps += "repaint,"; };
-        app.cfgFileName = "old.cfg";
-        app.cfgFullPath = folder.File("old.cfg");
-        app.savedToFile = 0;
-    }
-    CCfgCommands Commands() { return CCfgCommands(app, ui, hooks); }
-
-    ScratchFolder folder;
-    CMainApp app;
-    ScriptedUi ui;
-    CfgCommandHooks hooks;
-    std::string steps;
-};
-
 TEST(CfgCommandsNaming, SaveAsNamesFollowTheTypedExtension) {
     const std::array<const char*, 3> cases[] = {
         {"/d/name.txt", "name.cfg", "/d/name.txt"},
@@ -240,76 +221,32 @@ TEST(CfgCommandsNaming, SaveAsNamesFollowTheTypedExtension) {
     EXPECT_EQ(OpenedFileName("/d/site.CFG"), "site.CFG");
 }
 
-TEST_F(CfgCommandsTest, SaveAsWritesTheChosenFileOrKeepsFlagAndNames) {
-    const std::string txt = folder.File("name.txt"), bad = folder.File("no/such/folder.cfg");
-    ui.answers = {"", bad, txt};
-    EXPECT_FALSE(Commands().SaveConfigFileAs());  // cancelled
-    EXPECT_FALSE(Commands().SaveConfigFileAs());
-    EXPECT_EQ(app.savedToFile, 0u);
-    EXPECT_EQ(app.cfgFileName, "old.cfg");
-    EXPECT_EQ(app.cfgFullPath, folder.File("old.cfg"));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].rfind("Error|stop|" + bad + "\n", 0), 0u);
-
-    EXPECT_TRUE(Commands().SaveConfigFileAs());
-    EXPECT_EQ(steps, "collect,collect,repaint,collect,repaint,");  // a cancel repaints nothing
-    EXPECT_EQ(ReadBytes(txt).size(), 291u);
-    EXPECT_FALSE(std::filesystem::exists(folder.File("name.cfg")));
-    EXPECT_EQ(app.cfgFileName, "name.cfg");
-    EXPECT_EQ(app.cfgFullPath, txt);
-    EXPECT_EQ(app.savedToFile, 1u);
-    EXPECT_EQ(ui.messages[1], "Save|info|Save to " + txt + " Successfully.");
-
+// The window tests drive Open and Save As in English; here the Chinese texts, a short file's
+// length and a save to the current file, silent while the file is there, Save As once it is gone.
+TEST(CfgCommands, ChineseTextsShortFileAndSaveToCurrentFile) {
+    ScratchFolder folder;
+    CMainApp app;
     app.english = 0;
-    ui.answers = {folder.File("plain")};
-    EXPECT_TRUE(Commands().SaveConfigFileAs());
-    EXPECT_TRUE(std::filesystem::exists(folder.File("plain.cfg")));
-    EXPECT_EQ(ui.messages[2], "儲存|info|儲存檔案於 " + folder.File("plain.cfg") + " 成功了.");
-}
-
-TEST_F(CfgCommandsTest, OpenRefusesBadFilesKeepingEverythingAndLoadsAGoodOne) {
-    CfgImage image = ImageOf(Distinct(), 0);
-    image.PatchU32(0, 0x12345678);
-    WriteBytes(folder.File("wrong.cfg"), image.bytes);
-    image.PatchU32(0, 0x78563412);
-    image.bytes.resize(100);
-    WriteBytes(folder.File("short.cfg"), image.bytes);
-    ui.answers = {folder.File("wrong.cfg"), folder.File("short.cfg"), "", folder.File("site.cfg")};
-    EXPECT_FALSE(Commands().OpenConfigFile());
-    app.english = 0;
-    EXPECT_FALSE(Commands().OpenConfigFile());
-    EXPECT_FALSE(Commands().OpenConfigFile());  // cancelled
-    EXPECT_EQ(steps, "repaint,repaint,repaint,");
-    EXPECT_EQ(app.config, CCfgDocument{});
-    EXPECT_EQ(app.cfgFileName, "old.cfg");
-    EXPECT_EQ(app.cfgFullPath, folder.File("old.cfg"));
-    ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[0], "Error|stop|" + folder.File("wrong.cfg") + "\nIllegal Config File.");
-    EXPECT_EQ(ui.messages[1].rfind("錯誤|stop|" + folder.File("short.cfg") + "\n", 0), 0u);
-    EXPECT_NE(ui.messages[1].find("100"), std::string::npos);  // the length it has
-
-    CCfgDocument saved = Distinct();
-    ASSERT_TRUE(StoreCfgFile(folder.File("site.cfg"), saved).ok);
-    app.savedToController = 0;
-    steps.clear();
-    EXPECT_TRUE(Commands().OpenConfigFile());
-    EXPECT_EQ(app.config, saved);
-    EXPECT_EQ(app.cfgFileName, "site.cfg");
-    EXPECT_EQ(steps, "refresh,repaint,");
-    EXPECT_EQ(app.savedToController + app.savedToFile, 0u);  // opening changes neither flag
-}
-
-TEST_F(CfgCommandsTest, SaveToCurrentFileStoresSilentlyOrFallsBackToSaveAs) {
+    app.cfgFullPath = folder.File("old.cfg");
     WriteBytes(app.cfgFullPath, {9, 9, 9});
-    ui.answers = {folder.File("chosen")};
-    EXPECT_TRUE(Commands().SaveToCurrentFile());
-    EXPECT_EQ(ReadBytes(app.cfgFullPath).size(), 291u);
-    EXPECT_EQ(ui.answers.size(), 1u);  // no dialog
-    EXPECT_TRUE(ui.messages.empty());
+    Bytes cut = ImageOf(Distinct(), 0).bytes;
+    cut.resize(100);
+    WriteBytes(folder.File("short.cfg"), cut);
+    ScriptedUi ui;
+    ui.answers = {folder.File("short.cfg"), folder.File("plain")};
+    CCfgCommands commands(app, ui, {});
 
+    EXPECT_TRUE(commands.SaveToCurrentFile());
+    EXPECT_EQ(ReadBytes(folder.File("old.cfg")).size(), 291u);
+    EXPECT_EQ(ui.answers.size(), 2u);  // no dialog
+    EXPECT_FALSE(commands.OpenConfigFile());
     app.cfgFullPath = folder.File("gone.cfg");
-    EXPECT_TRUE(Commands().SaveToCurrentFile());
-    EXPECT_EQ(app.cfgFullPath, folder.File("chosen.cfg"));
+    EXPECT_TRUE(commands.SaveToCurrentFile());
+    EXPECT_EQ(app.cfgFullPath, folder.File("plain.cfg"));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].rfind("錯誤|stop|" + folder.File("short.cfg") + "\n", 0), 0u);
+    EXPECT_NE(ui.messages[0].find("100"), std::string::npos);  // the length it has
+    EXPECT_EQ(ui.messages[1], "儲存|info|儲存檔案於 " + folder.File("plain.cfg") + " 成功了.");
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 // The serial port on a real pseudo-terminal, the COM names, and zeltctl settings/ports.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -15,6 +13,7 @@
 
 #include "link/ComPort.h"
 #include "link/PortNames.h"
+#include "support/SilentTerminal.h"
 #include "support/ToolRun.h"
 
 namespace zelt {
@@ -37,31 +36,18 @@ class ComPortTest : public ::testing::Test {
   protected:
     void SetUp() override {
         fs::create_directory(ports);
-        master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        ASSERT_GE(master, 0);
-        ASSERT_EQ(grantpt(master), 0);
-        ASSERT_EQ(unlockpt(master), 0);
-        char name[128];
-        ASSERT_EQ(ptsname_r(master, name, sizeof name), 0);
-        fs::create_symlink(name, ports / "COM5");
+        ASSERT_FALSE(line.path.empty());
+        fs::create_symlink(line.path, ports / "COM5");
     }
-    void TearDown() override {
-        port.Close();
-        close(master);
-    }
+    void TearDown() override { port.Close(); }
 
-    // What the port sent, as the controller reads it.
-    // What reached the far end, collected until `expected` bytes are in or the line is quiet
-    // for a second: a pseudo-terminal may hand the bytes over in several pieces.
+    // What reached the far end, collected until `expected` bytes are in or a second has
+    // passed: a pseudo-terminal may hand the bytes over in several pieces.
     std::string ReceivedByController(size_t expected) {
-        std::string received;
-        char got[64];
-        pollfd wait{master, POLLIN, 0};
-        while (received.size() < expected && poll(&wait, 1, 1000) > 0) {
-            const ssize_t n = read(master, got, sizeof got);
-            if (n <= 0)
-                break;
-            received.append(got, static_cast<size_t>(n));
+        std::string received = line.Received();
+        for (int i = 0; i < 100 && received.size() < expected; ++i) {
+            usleep(10000);
+            received += line.Received();
         }
         return received;
     }
@@ -69,7 +55,7 @@ class ComPortTest : public ::testing::Test {
     ScratchFolder folder;
     fs::path ports = folder.path / "ports";
     std::optional<ScopedEnv> portEnv{std::in_place, "ZELT_PORT_DIR", ports.string()};
-    int master = -1;
+    testing::SilentTerminal line;  // the controller's end
     CComPort port;
 };
 
@@ -80,7 +66,7 @@ TEST_F(ComPortTest, OpensRaw8N1AndASecondOpenChangesNothing) {
     EXPECT_EQ(port.Description(), "COM5:19200,n,8,1");
     EXPECT_EQ(port.PortNumber(), 5);
     termios tio{};
-    ASSERT_EQ(tcgetattr(master, &tio), 0);  // the master reports the slave's settings
+    ASSERT_EQ(line.Attributes(&tio), 0);
     EXPECT_EQ(cfgetispeed(&tio), static_cast<speed_t>(B19200));
     EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B19200));
     EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
@@ -128,7 +114,7 @@ TEST_F(ComPortTest, ReadTakesNoMoreThanTheLimitAndRs232WritePacesEveryByte) {
     EXPECT_LT(MsSince(start), 100);
 
     const std::string sent("ABC\r\0FGHIJKLMNOPQRSTUVWXYZABCD", 30);  // raw: no translation
-    ASSERT_EQ(write(master, sent.data(), sent.size()), 30);
+    line.Send(sent);
     start = Steady::now();
     while (port.GetBytesWaiting() < 30 && MsSince(start) < 2000)
         port.WaitForInput(20);  // ends on input, not after its time

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <string>
@@ -45,6 +46,9 @@ class SilentTerminal {
             path.clear();  // a terminal that cannot be written to fails the caller's checks
         }
     }
+
+    // The line settings the program's end has set, as tcgetattr gives them.
+    int Attributes(termios* settings) const { return tcgetattr(master_, settings); }
 
     std::string path;  // the name a program opens, e.g. /dev/pts/7
 

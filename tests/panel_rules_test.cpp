@@ -206,68 +206,43 @@ TEST(PanelRecordMap, RefreshThenStoreKeepsThePanelValuesAndMapsTheTexts) {
     }
 }
 
-TEST(RecordLimits, NamesEachOffendingFieldAndClampsAsThePanelWould) {
-    const auto check = [](int volts, void (*change)(CCfgDocument&)) {
-        CCfgDocument record;
-        ApplyResetValues(record, static_cast<uint16_t>(volts));
-        change(record);
-        return CheckRecordLimits(record, volts, true);
+TEST(RecordLimits, NamesWhatTheZeltctlRangeChecksDoNotReachAndClampsAsThePanelWould) {
+    // The pair rules, overlaps and the sector count; the reset values and unused slots pass.
+    const std::pair<void (*)(CCfgDocument&), Lines> cases[] = {
+        {[](CCfgDocument&) {}, {}},
+        {[](CCfgDocument& r) { r.lvrVoltage = 11.6f, r.lvdVoltage = 12.0f, r.minVout = 11.5f; },
+         {"lvdVoltage = 12: must be below lvrVoltage (11.6)",
+          "minVout = 11.5: must be at least 1.0 below maxVout (12)"}},
+        {[](CCfgDocument& r) {
+             r.sectors = {{500, 600, 0}, {0, 100, 101}, {50, 200, 0}};
+         },
+         {"sectors[1].brightness = 101: allowed 0 to 100",
+          "sectors[2] = 50..200: overlaps sectors[1] (0..100)"}},
+        {[](CCfgDocument& r) {
+             r.sectors = {{0, 1440, 100}, {720, 720, 0}, {720, 720, 0}};
+         },
+         {}},
+        {[](CCfgDocument& r) {
+             r.sectors.assign(9, {0, 0, 100});
+         },
+         {"sectors: 9 sectors, at most 8"}},
     };
-    // The reset values pass (Low 1 at its bound 11.8); codes the zeltctl tests do not reach.
-    EXPECT_EQ(Lines{}, check(12, [](CCfgDocument&) {}));
-    EXPECT_EQ(Lines{}, check(24, [](CCfgDocument&) {}));
-    EXPECT_EQ((Lines{"lvdVoltage = 12: must be below lvrVoltage (11.6)",
-                     "minVout = 11.5: must be at least 1.0 below maxVout (12)"}),
-              check(12, [](CCfgDocument& r) {
-                  r.lvrVoltage = 11.6f;
-                  r.lvdVoltage = 12.0f;
-                  r.minVout = 11.5f;
-              }));
-    EXPECT_EQ(
-        (Lines{"autoDuration[0] = -1: allowed 0 to 65535", "ochtTime = 300: allowed 0 to 255"}),
-        check(12, [](CCfgDocument& r) {
-            r.autoDuration[0] = -1;
-            r.ochtTime = 300;
-        }));
-    EXPECT_EQ((Lines{"sectors[1].brightness = 101: allowed 0 to 100",
-                     "sectors[2] = 50..200: overlaps sectors[1] (0..100)"}),
-              check(12, [](CCfgDocument& r) {
-                  r.sectors = {{500, 600, 0}, {0, 100, 101}, {50, 200, 0}};
-              }));
-    // Unused slots as an RS485 read gives them: empty, overlapping nothing.
-    EXPECT_EQ(Lines{}, check(12, [](CCfgDocument& r) {
-                  r.sectors = {{0, 1440, 100}, {720, 720, 0}, {720, 720, 0}};
-              }));
-    EXPECT_EQ(Lines{"sectors: 9 sectors, at most 8"}, check(12, [](CCfgDocument& r) {
-                  r.sectors.clear();
-                  for (int i = 0; i < 9; ++i) {
-                      r.sectors.push_back({i * 100, i * 100 + 50, 100});
-                  }
-              }));
-
-    CCfgDocument file;  // a value the adaptation replaced is named with what it was
-    ApplyResetValues(file, 12);
-    file.lvdVoltage = 99;
-    CCfgDocument adapted = file;
-    AdaptToSystemVoltage(adapted, 12);
-    EXPECT_EQ("lvdVoltage = 49.5 (12V 調整前為 99)：12V 系統允許 10.5 至 12.5",
-              CheckRecordLimits(adapted, 12, false, &file).back());
-
-    CCfgDocument record;
+    for (const auto& [change, expected] : cases) {
+        CCfgDocument record;
+        ApplyResetValues(record, 12);
+        change(record);
+        EXPECT_EQ(expected, CheckRecordLimits(record, 12, true));
+    }
+    CCfgDocument record;  // the clamp leaves what is not sent; the pair rule still refuses
     ApplyResetValues(record, 12);
     record.lvdVoltage = 49.5f;
-    record.remoteLevel = 20.0f;  // not sent, left alone
-    record.tempCompensation = 35;
-    record.autoBrightness[2] = 250;
-    record.operatingMode = 1;
+    record.remoteLevel = 20.0f;
     const CCfgDocument before = record;
-    EXPECT_EQ(
-        (Lines{"lvdVoltage: 49.5 -> 12.5", "low1Brightness: 40 -> 100", "low2Brightness: 30 -> 100",
-               "tempCompensation: 35 -> 30", "autoBrightness[2]: 250 -> 100"}),
-        ClampRecordToPanel(record, 12, true));
-    EXPECT_EQ(std::tuple(before.operatingMode, before.sectors, before.remoteLevel),
-              std::tuple(record.operatingMode, record.sectors, record.remoteLevel));
-    // LVD restored above LVR by the pair rule: still refused.
+    EXPECT_EQ((Lines{"lvdVoltage: 49.5 -> 12.5", "low1Brightness: 40 -> 100",
+                     "low2Brightness: 30 -> 100"}),
+              ClampRecordToPanel(record, 12, true));
+    EXPECT_EQ(std::tuple(before.sectors, before.remoteLevel),
+              std::tuple(record.sectors, record.remoteLevel));
     EXPECT_EQ(Lines{"lvdVoltage = 12.5: must be below lvrVoltage (12.4)"},
               CheckRecordLimits(record, 12, true));
 }

@@ -246,29 +246,6 @@ class Leaving : public QObject {
         QVERIFY(w.RunExchange([&] { ++timerExchanges; }));
         QCOMPARE(timerExchanges, 1);
     }
-
-    // Reset, Link (OK) and About from the toolbar, and the exchanges, in both protocols.
-    void toolbarCommandsAgainstTheSimInBothModes() {
-        WindowFixture f;
-        f.StartSim("COM3", "--rs485-id 17");
-        f.Start();
-        QStringList titles;
-        f.ui.onDialog = [&](QDialog& dialog) {
-            titles << dialog.windowTitle();
-            return FakeWindowUi::Click(dialog, 1);  // OK of the link and About dialogs
-        };
-        for (uint16_t mode : {kCommModeRs232, kCommModeRs485}) {
-            f.app.commMode = mode;
-            f.app.rs485Id = 17;
-            for (int command : {40026, 40012, 40013, 40017, 40012, 40014}) {
-                f.wnd->RunCommand(command);
-                QVERIFY2(StopMessages(f.ui) == 0, qPrintable(QString::number(command)));
-            }
-            QCOMPARE(f.app.savedToController, 1u);
-        }
-        QCOMPARE(titles.count("Link PC"), 2);
-        QCOMPARE(titles.count("About Tessaly Solar Controller Utility"), 2);
-    }
 };
 ZELT_UI_TEST(Leaving);
 

@@ -79,10 +79,6 @@ TEST(CfgRecordReset, CommandSettlesTheVoltageFirstAndRefreshesLast) {
     EXPECT_EQ(app.savedToFile, 1u);
     ResetToDefault(app, hooks);  // once the voltage is known the status read is not run again
     EXPECT_EQ(settled, 1);
-
-    CMainApp offline;  // no controller answering: the 12 V values
-    ResetToDefault(offline, ResetHooks{[] {}, nullptr});
-    EXPECT_EQ(offline.config.lvrVoltage, 12.4f);
 }
 
 TEST(CfgRecordAdapt, VoltagesOfTheOtherRangeAreRescaled) {
@@ -106,14 +102,11 @@ TEST(CfgRecordAdapt, VoltagesOfTheOtherRangeAreRescaled) {
     }
     // Temperature compensation: integer scaling toward zero, then out of range is replaced.
     // The last two saturate instead of overflowing.
-    const std::tuple<uint16_t, int32_t, int32_t> temperatures[] = {{12, 60, 30},
-                                                                   {12, 45, 22},
-                                                                   {12, 35, 30},
-                                                                   {24, 25, 50},
-                                                                   {24, 15, 30},
-                                                                   {24, 30, 60},
-                                                                   {24, INT32_MIN, INT32_MIN},
-                                                                   {24, -1073741825, INT32_MIN}};
+    // clang-format off
+    const std::tuple<uint16_t, int32_t, int32_t> temperatures[] = {
+        {12, 60, 30}, {12, 45, 22}, {12, 35, 30}, {24, 25, 50}, {24, 15, 30}, {24, 30, 60},
+        {24, INT32_MIN, INT32_MIN}, {24, -1073741825, INT32_MIN}};
+    // clang-format on
     for (const auto& [volts, before, after] : temperatures) {
         CCfgDocument r;
         r.tempCompensation = before;

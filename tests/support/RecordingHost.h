@@ -39,12 +39,12 @@ class RecordingHost final : public ILinkHost {
     void SerialPaneChanged(const std::string& text) override { serialPane = text; }
     void BeginWaitCursor() override { ++waitDepth; }
     void EndWaitCursor() override { --waitDepth; }
-    void CommitAllFields() override { ++commits; }
     void CommitClockFields() override { ++clockCommits; }
     void RefreshFromRecord() override { ++refreshes; }
     // What only the windows act on.
     void LightingTimeVisible(bool) override {}
     void TitleChanged(const std::string&) override {}
+    void CommitAllFields() override {}
     void CollectIntoRecord() override {}
     void InvalidateAllControls() override {}
 
@@ -56,7 +56,7 @@ class RecordingHost final : public ILinkHost {
     std::vector<Notification> posts;
     std::map<Display, std::string> displays;
     std::string batteryCaption, firmwarePane, serialPane;
-    int waitDepth = 0, commits = 0, clockCommits = 0, refreshes = 0;
+    int waitDepth = 0, clockCommits = 0, refreshes = 0;
 };
 
 // Local time that moves with the fake tick clock: base plus the ticks since construction.
@@ -68,12 +68,10 @@ class FakeWallClock final : public IWallClock {
         origin_ = clock_.now;
     }
     LocalTime Now() override {
-        ++reads;
         const long ms = (baseMs_ + (clock_.now - origin_)) % (24L * 3600 * 1000);
         return LocalTime{static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
                          static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000)};
     }
-    int reads = 0;
 
   private:
     FakeClock& clock_;

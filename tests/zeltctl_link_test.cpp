@@ -157,10 +157,7 @@ TEST_F(ZeltctlLink, StatusPrintsEveryReadingAsLinesAndJson) {
     EXPECT_EQ("COM12", status["port"]);
     EXPECT_EQ(24, status["systemVoltage"]);
     EXPECT_GT(status["batteryVoltage"].get<double>(), 20.0);  // a 24 V battery at any hour
-    EXPECT_TRUE(status["chargeCount"].is_number_integer());
-    EXPECT_TRUE(status["loadOn"].is_boolean());
-    EXPECT_THAT(status["controllerClock"].get<std::string>(),
-                MatchesRegex("[0-9][0-9]:[0-9][0-9]:[0-9][0-9]"));
+    EXPECT_TRUE(status["loadOn"].is_boolean());               // the count and clock: the clock test
 }
 
 TEST_F(ZeltctlLink, MonitorWritesAHeaderAndOneCsvRowPerPoll) {

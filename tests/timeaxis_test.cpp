@@ -91,11 +91,9 @@ TEST(TimeAxisLimits, EdgesKeepTenMinutesAndStopAtTheNearestNeighbour) {
 }
 
 TEST(TimeAxisSteps, TimeStepsOnAndOffTheGrid) {
+    // The axis ends and the day's turn; every other minute in the loop below.
     const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"11:55", "12:00", "11:50"}, {"12:00", "12:05", "11:55"},  // a start up, an end down
-        {"23:55", "00:00", "23:50"}, {"00:00", "00:05", "23:55"}, {"12:03", "12:05", "12:00"},
-        {"11:57", "12:00", "11:55"}, {"23:58", "00:00", "23:55"},
-    };
+        {"11:55", "12:00", "11:50"}, {"12:00", "12:05", "11:55"}, {"23:58", "00:00", "23:55"}};
     for (const auto& [text, up, down] : cases) {
         EXPECT_EQ(StepTimeUp(text), up) << text;
         EXPECT_EQ(StepTimeDown(text), down) << text;

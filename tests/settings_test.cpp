@@ -7,6 +7,7 @@
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "config/RegFile.h"
 #include "config/Settings.h"
@@ -124,12 +125,23 @@ TEST_F(SettingsTest, ASaveReadsBackAsTheStartUpRead) {
         "\"Cfg Path\"=\"" + path79 + "\"\n",  // 79 characters, 80 with the separator
         "\"Cfg Path\"=\"" + path79 + "/\"\n\"RS485 ID\"=\"65537\"\n\"English\"=\"yes\"",
     };
+    std::vector<std::string> files;
     for (const std::string& body : bodies) {
-        const CMainApp first = ReadWith(body);
-        ASSERT_TRUE(WriteSettings(first, file)) << body;
+        files.push_back(kHead + body);
+    }
+    files.push_back("\xEF\xBB\xBF\xEF\xBB\xBF\"English\"=\"No\"\n");  // two byte order marks
+    for (const std::string& text : files) {
+        WriteText(file, text);
+        CMainApp first;
+        ReadSettings(first, file);
+        ASSERT_TRUE(WriteSettings(first, file)) << text;
         CMainApp again;
         ReadSettings(again, file);
-        EXPECT_EQ(Summary(again), Summary(first)) << body;
+        EXPECT_EQ(Summary(again), Summary(first)) << text;
+    }
+    for (const std::string& text : files) {  // the text form alone
+        const CRegFile parsed(text);
+        EXPECT_EQ(CRegFile(parsed.Text()).Get("English"), parsed.Get("English")) << text;
     }
     EXPECT_EQ(ReadWith("\"Cfg Path\"=\"" + path79 + "\"\n").cfgPath, path79 + "/");
     EXPECT_EQ(ReadWith("\"COM Port\"=\"1\"\n\"COM Port\"=\"3\"\r\r\n").comPort, 3);

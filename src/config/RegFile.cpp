@@ -80,8 +80,9 @@ CRegFile::CRegFile() : lines_{kHeader, "", std::string("[") + kKey + "]"} {}
 
 CRegFile::CRegFile(const std::string& text) {
     size_t start = 0;
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        start = 3;
+    if (text.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0) {
+        start = kByteOrderMark.size();
+        byteOrderMark_ = true;
     }
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -204,7 +205,9 @@ bool CRegFile::Set(const std::string& name, const std::string& value) {
 }
 
 std::string CRegFile::Text() const {
-    std::string text;
+    // The mark goes back where it was: a second one behind it then stays part of the first
+    // line, as the read found it, instead of being taken for the mark at the next read.
+    std::string text = byteOrderMark_ ? std::string(kByteOrderMark) : std::string();
     for (const std::string& line : lines_) {
         text += line;
         text += '\n';

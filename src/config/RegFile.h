@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zelt {
@@ -24,7 +25,8 @@ class CRegFile {
     // A file holding only the header and the key line.
     CRegFile();
     // Parses text (a UTF-8 byte order mark and CR LF line ends are accepted; any run of CRs
-    // before an LF ends the line, so that Text() reads back to the same values).
+    // before an LF ends the line, so that Text() reads back to the same values). A byte order
+    // mark is kept and written back by Text().
     explicit CRegFile(const std::string& text);
 
     // The value stored under name in the key; the last line wins when a name repeats.
@@ -48,7 +50,10 @@ class CRegFile {
     // 1 for the settings key's section line, -1 for another section, 0 for no section line.
     static int SectionKind(const std::string& line);
 
+    static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
     std::vector<std::string> lines_;
+    bool byteOrderMark_ = false;
 };
 
 }  // namespace zelt

@@ -14,6 +14,7 @@
 
 #include "app/Resources.h"
 #include "app/WidgetIds.h"
+#include "config/CfgCodes.h"
 #include "link/LinkTexts.h"
 #include "panel/CButtonGBox.h"
 #include "panel/CLiveChart.h"
@@ -42,11 +43,8 @@ constexpr int kBatteryTypeList = 4006;
 constexpr int kAdvanceControls[] = {3309, 3311, 3313, 3315, 3310, 3312, 3314, 3316};
 constexpr int kVoutControls[] = {1030, 1031, 1044, 1045};
 
-const Bilingual kBatteryTypes[] = {
-    {"Ni-Cd Battery", "鎳鎘電池"},
-    {"Lead-acid Battery", "鉛酸電池"},
-    {"Li-ion Battery", "鋰電池"},
-};
+// The battery-type list in its order: Ni-Cd, lead-acid, Li-ion (labels from the record's codes).
+constexpr uint8_t kBatteryTypeCodes[] = {1, 5, 6};
 
 }  // namespace
 
@@ -354,15 +352,15 @@ void CWndMiscPara::ShowResetImage(bool english) {
 }
 
 void CWndMiscPara::TranslateBatteryType(bool english) {
-    for (const Bilingual& type : kBatteryTypes) {
-        if (fields_.batteryTypeText == (english ? type.chinese : type.english)) {
-            fields_.batteryTypeText = english ? type.english : type.chinese;
+    for (const uint8_t code : kBatteryTypeCodes) {
+        if (fields_.batteryTypeText == BatteryTypeLabel(code, !english)) {
+            fields_.batteryTypeText = BatteryTypeLabel(code, english);
         }
     }
     QComboBox* list = controls_->Combo(kBatteryTypeList);
     list->clear();
-    for (const Bilingual& type : kBatteryTypes) {
-        list->addItem(QString::fromUtf8(english ? type.english : type.chinese));
+    for (const uint8_t code : kBatteryTypeCodes) {
+        list->addItem(QString::fromUtf8(BatteryTypeLabel(code, english)));
     }
     list->setCurrentIndex(list->findText(Qs(fields_.batteryTypeText), Qt::MatchStartsWith));
 }

@@ -3,18 +3,11 @@
 #include <cstdlib>
 #include <span>
 
+#include "FuzzCheck.h"
 #include "ScratchFile.h"
 #include "config/CfgFile.h"
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-}  // namespace
+using zelt::fuzzing::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const zelt::fuzzing::ScratchFile file("zelt-fuzz-cfg");

@@ -4,18 +4,11 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "FuzzCheck.h"
 #include "RecordJson.h"
 #include "config/CfgFile.h"
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-}  // namespace
+using zelt::fuzzing::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const nlohmann::json json = nlohmann::json::parse(data, data + size, nullptr, false);

@@ -2,22 +2,14 @@
 // answers every "G7701" probe and every RS485 ID probe with the fuzzer's bytes.
 #include <cstdlib>
 
+#include "FuzzCheck.h"
 #include "LinkInput.h"
 #include "ScriptedComPort.h"
 #include "link/Discovery.h"
 #include "support/RecordingHost.h"
 
-namespace {
-
+using zelt::fuzzing::Check;
 using zelt::fuzzing::LinkInput;
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const LinkInput input = LinkInput::Parse(data, size);

@@ -3,22 +3,14 @@
 // and a failed read-all must say so.
 #include <cstdlib>
 
+#include "FuzzCheck.h"
 #include "LinkInput.h"
 #include "link/ControllerLink.h"
 #include "link/Sequences.h"
 #include "support/RecordingHost.h"
 
-namespace {
-
+using zelt::fuzzing::Check;
 using zelt::fuzzing::LinkInput;
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const LinkInput input = LinkInput::Parse(data, size);

@@ -4,17 +4,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "FuzzCheck.h"
 #include "ScratchFile.h"
 #include "config/RegFile.h"
 #include "config/Settings.h"
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
+using zelt::fuzzing::Check;
 
 bool SameSettings(const zelt::CMainApp& a, const zelt::CMainApp& b) {
     return a.cfgPath == b.cfgPath && a.cfgFileName == b.cfgFileName &&

@@ -15,13 +15,10 @@ cmake --build "$build" --target zelt_gui_bench kvrn-sim
 demo=$(mktemp -d)
 export ZELT_PORT_DIR="$demo/ports" QT_QPA_PLATFORM=offscreen
 mkdir -p "$ZELT_PORT_DIR"
-"$build"/tools/kvrn-sim/kvrn-sim --port COM1 >"$demo/sim.out" 2>&1 &
-sim=$!
+sim=""
 trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; rm -rf "$demo"' EXIT
-for _ in $(seq 100); do
-    [[ -s "$demo/sim.out" ]] && break
-    sleep 0.05
-done
+source scripts/sim-start.sh
+start_sim "$build" COM1
 
 worst_ms=0
 worst_kb=0

@@ -32,9 +32,8 @@ mkdir "$scratch/ports"
 export ZELT_PORT_DIR="$scratch/ports" ZELT_SETTINGS="$scratch/settings.reg"
 export QT_QPA_PLATFORM=offscreen ZELT_TRACE=1
 
-"$build/tools/kvrn-sim/kvrn-sim" --port COM3 >/dev/null 2>&1 &
-sim=$!
-for _ in $(seq 100); do [[ -e "$scratch/ports/COM3" ]] && break; sleep 0.05; done
+source scripts/sim-start.sh
+start_sim "$build" COM3
 
 "$build/src/app/zelt-utility" 2>"$scratch/trace.txt" &
 program=$!

@@ -13,13 +13,10 @@ scripts/build.sh "$build"
 demo=$(mktemp -d)
 export ZELT_PORT_DIR="$demo/ports" ZELT_SETTINGS="$demo/settings.reg"
 mkdir -p "$ZELT_PORT_DIR"
-"$build"/tools/kvrn-sim/kvrn-sim --port COM7 >"$demo/sim.out" &
-sim=$!
+sim=""
 trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; rm -rf "$demo"' EXIT
-for _ in $(seq 100); do
-    [[ -s "$demo/sim.out" ]] && break
-    sleep 0.05
-done
+source scripts/sim-start.sh
+start_sim "$build" COM7
 cat "$demo/sim.out"
 
 zeltctl="$build"/tools/zeltctl/zeltctl

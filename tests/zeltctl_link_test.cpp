@@ -315,24 +315,35 @@ TEST_F(ZeltctlLink, BadInputNeverReachesTheController) {
              "--port COM12 monitor --count -1", "--port COM12 set", set + "missing.cfg",
              set + "garbage.cfg", set + "unknown.json", set + "broken.json",
              "--port COM12 get --from " + File("missing.cfg"),
-             "--port COM12 get -o " + File("no/such/folder/a.cfg")}) {
+             "--port COM12 get -o " + File("no/such/folder/a.cfg"), "ports COM12"}) {
         const ToolRun run = Run(args);
         EXPECT_EQ(2, run.status) << args << "\n" << run.err;
         EXPECT_NE("", run.err) << args;
         EXPECT_EQ("", line.Received()) << args;
     }
 
-    // A saved port or ID out of range is caught the same way.
+    EXPECT_EQ("COM12\n", Run("ports").out);  // which ports open: the port's own test
+
+    // A saved port or ID out of range is caught the same way; "settings" shows what was read,
+    // whatever the global options say.
     WriteText(File("settings.reg"),
               "Windows Registry Editor Version 5.00\n\n"
               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZELT Utility Quorvel]\n"
-              "\"COM Port\"=\"45\"\n\"RS485 ID\"=\"300\"\n");
+              "\"COM Port\"=\"45\"\n\"RS485 ID\"=\"300\"\n\"English\"=\"No\"\n");
+    const Json read = Json::parse(Run("--port COM3 --rs485 --id 7 --lang en settings").out);
+    EXPECT_EQ(Json::parse("[45, 232, 300, 0]"),
+              Json({read["comPort"], read["commMode"], read["rs485Id"], read["english"]}));
     const ToolRun savedPort = Run("status");
     EXPECT_EQ(2, savedPort.status);
     EXPECT_THAT(savedPort.err, HasSubstr("COM45"));
     const ToolRun savedId = Run("--port COM12 --rs485 status");
     EXPECT_EQ(2, savedId.status);
     EXPECT_THAT(savedId.err, HasSubstr("300"));
+    WriteText(File("blocker"), "");  // no settings key can be made below a file
+    const ScopedEnv blocked{"ZELT_SETTINGS", File("blocker/settings.reg")};
+    const ToolRun fatal = Run("--port COM12 status");
+    EXPECT_EQ(2, fatal.status);
+    EXPECT_THAT(fatal.err, ::testing::StartsWith("Fatal Error: Rigistry Fail ! "));
     EXPECT_EQ("", line.Received());
 }
 

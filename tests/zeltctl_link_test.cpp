@@ -2,18 +2,17 @@
 // joined by a pseudo-terminal placed as COM12 in a private port folder.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/SilentTerminal.h"
+#include "support/SimProcess.h"
 #include "support/ToolRun.h"
 
 namespace zelt::testing {
@@ -34,31 +33,15 @@ size_t LineCount(const std::string& text) {
 class ZeltctlLink : public ::testing::Test {
   protected:
     ZeltctlLink() { fs::create_directory(scratch_.path / "ports"); }
-    ~ZeltctlLink() override { StopSim(); }
 
     std::string File(const std::string& name) const { return scratch_.File(name); }
     std::string Port() const { return File("ports/COM12"); }
 
-    // kvrn-sim on COM12; the shell execs it, so the process id it prints is the simulator's.
     void StartSim(const std::string& options = "") {
-        sim_ = popen(("echo $$; exec '" KVRN_SIM_PATH "' --port COM12 " + options +
-                      " >/dev/null 2>" + File("sim.err"))
-                         .c_str(),
-                     "r");
-        ASSERT_EQ(1, std::fscanf(sim_, "%d", &simPid_));
-        for (int i = 0; i < 300 && !fs::exists(Port()); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ASSERT_TRUE(fs::exists(Port())) << ReadText(File("sim.err"));
+        sim_ = std::make_unique<SimProcess>(scratch_.path / "ports", "COM12", options);
+        ASSERT_TRUE(sim_->Running());
     }
-    void StopSim() {
-        if (sim_ != nullptr) {
-            kill(simPid_, SIGTERM);
-            pclose(sim_);
-            sim_ = nullptr;
-            fs::remove(Port());
-        }
-    }
+    void StopSim() { sim_.reset(); }
 
     ToolRun Run(const std::string& args) { return RunZeltctl(scratch_, args); }
     Json StatusJson() {
@@ -76,8 +59,7 @@ class ZeltctlLink : public ::testing::Test {
     ScopedEnv portDir_{"ZELT_PORT_DIR", (scratch_.path / "ports").string()};
     ScopedEnv settings_{"ZELT_SETTINGS", File("settings.reg")};
     ScopedEnv trace_{"ZELT_TRACE", std::nullopt};
-    FILE* sim_ = nullptr;
-    int simPid_ = -1;
+    std::unique_ptr<SimProcess> sim_;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -306,16 +288,27 @@ TEST_F(ZeltctlLink, BadInputNeverReachesTheController) {
     WriteText(File("broken.json"), R"({"lvdVoltage": )");
 
     const std::string set = "--port COM12 set " + scratch_.path.string() + "/";
-    for (const std::string& args : std::vector<std::string>{
-             "--port COM41 status", "--port COM0 status", "--port LPT1 status",
-             "--port COM12 clock 25:00:00", "--port COM12 clock 12:5:00",
-             "--port COM12 clock 12:00", "--port COM12 clock --pc 10:00:00",
-             "--port COM12 --bogus status", "--port COM12 --rs485 --id 0 status",
-             "--port COM12 --rs485 --id 256 status", "--port COM12 --lang fr status",
-             "--port COM12 monitor --count -1", "--port COM12 set", set + "missing.cfg",
-             set + "garbage.cfg", set + "unknown.json", set + "broken.json",
-             "--port COM12 get --from " + File("missing.cfg"),
-             "--port COM12 get -o " + File("no/such/folder/a.cfg"), "ports COM12"}) {
+    for (const std::string& args :
+         std::vector<std::string>{"--port COM41 status",
+                                  "--port COM0 status",
+                                  "--port LPT1 status",
+                                  "--port COM12 clock 25:00:00",
+                                  "--port COM12 clock 12:5:00",
+                                  "--port COM12 clock 12:00",
+                                  "--port COM12 clock --pc 10:00:00",
+                                  "--port COM12 --bogus status",
+                                  "--port COM12 --rs485 --id 0 status",
+                                  "--port COM12 --rs485 --id 256 status",
+                                  "--port COM12 --lang fr status",
+                                  "--port COM12 monitor --count -1",
+                                  "--port COM12 set",
+                                  set + "missing.cfg",
+                                  set + "garbage.cfg",
+                                  set + "unknown.json",
+                                  set + "broken.json",
+                                  "--port COM12 get --from " + File("missing.cfg"),
+                                  "--port COM12 get -o " + File("no/such/folder/a.cfg"),
+                                  "ports COM12"}) {
         const ToolRun run = Run(args);
         EXPECT_EQ(2, run.status) << args << "\n" << run.err;
         EXPECT_NE("", run.err) << args;

@@ -288,27 +288,16 @@ TEST_F(ZeltctlLink, BadInputNeverReachesTheController) {
     WriteText(File("broken.json"), R"({"lvdVoltage": )");
 
     const std::string set = "--port COM12 set " + scratch_.path.string() + "/";
-    for (const std::string& args :
-         std::vector<std::string>{"--port COM41 status",
-                                  "--port COM0 status",
-                                  "--port LPT1 status",
-                                  "--port COM12 clock 25:00:00",
-                                  "--port COM12 clock 12:5:00",
-                                  "--port COM12 clock 12:00",
-                                  "--port COM12 clock --pc 10:00:00",
-                                  "--port COM12 --bogus status",
-                                  "--port COM12 --rs485 --id 0 status",
-                                  "--port COM12 --rs485 --id 256 status",
-                                  "--port COM12 --lang fr status",
-                                  "--port COM12 monitor --count -1",
-                                  "--port COM12 set",
-                                  set + "missing.cfg",
-                                  set + "garbage.cfg",
-                                  set + "unknown.json",
-                                  set + "broken.json",
-                                  "--port COM12 get --from " + File("missing.cfg"),
-                                  "--port COM12 get -o " + File("no/such/folder/a.cfg"),
-                                  "ports COM12"}) {
+    for (const std::string& args : std::vector<std::string>{
+             "--port COM41 status", "--port COM0 status", "--port LPT1 status",
+             "--port COM12 clock 25:00:00", "--port COM12 clock 12:5:00",
+             "--port COM12 clock 12:00", "--port COM12 clock --pc 10:00:00",
+             "--port COM12 --bogus status", "--port COM12 --rs485 --id 0 status",
+             "--port COM12 --rs485 --id 256 status", "--port COM12 --lang fr status",
+             "--port COM12 monitor --count -1", "--port COM12 set", set + "missing.cfg",
+             set + "garbage.cfg", set + "unknown.json", set + "broken.json",
+             "--port COM12 get --from " + File("missing.cfg"),
+             "--port COM12 get -o " + File("no/such/folder/a.cfg")}) {
         const ToolRun run = Run(args);
         EXPECT_EQ(2, run.status) << args << "\n" << run.err;
         EXPECT_NE("", run.err) << args;
@@ -316,6 +305,7 @@ TEST_F(ZeltctlLink, BadInputNeverReachesTheController) {
     }
 
     EXPECT_EQ("COM12\n", Run("ports").out);  // which ports open: the port's own test
+    EXPECT_EQ(2, Run("ports COM12").status);
 
     // A saved port or ID out of range is caught the same way; "settings" shows what was read,
     // whatever the global options say.

@@ -1,4 +1,4 @@
-// The serial port on a real pseudo-terminal, the COM names, and zeltctl settings/ports.
+// The serial port on a real pseudo-terminal and the COM names.
 #include <gtest/gtest.h>
 #include <termios.h>
 #include <unistd.h>
@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <utility>
@@ -14,7 +13,7 @@
 #include "link/ComPort.h"
 #include "link/PortNames.h"
 #include "support/SilentTerminal.h"
-#include "support/ToolRun.h"
+#include "support/TestEnv.h"
 
 namespace zelt {
 namespace {
@@ -164,57 +163,6 @@ TEST_F(ComPortTest, ComNamesAndTheirDevices) {
                                                    {41, ""}};
     for (const auto& [number, device] : devices)
         EXPECT_EQ(ComDevicePath(number), device) << number;
-}
-
-// zeltctl as a separate process, with its settings and ports in the test's folder.
-class ZeltctlSettingsTest : public ComPortTest {
-  protected:
-    // Runs "zeltctl ARGS"; returns its exit status and keeps its output.
-    int Run(const std::string& args) {
-        const testing::ToolRun run = testing::RunZeltctl(folder, args);
-        out = run.out;
-        err = run.err;
-        return run.status;
-    }
-
-    std::optional<ScopedEnv> settingsEnv{std::in_place, "ZELT_SETTINGS",
-                                         folder.File("settings.reg")};
-    std::string out, err;
-};
-
-TEST_F(ZeltctlSettingsTest, SettingsPrintsWhatStartUpReadsOrFails) {
-    ASSERT_EQ(Run("settings"), 0) << err;  // creates the key
-    EXPECT_EQ(nlohmann::json::parse(out)["rs485Id"], 250);
-    WriteText(folder.File("settings.reg"),
-              "Windows Registry Editor Version 5.00\n\n"
-              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZELT Utility Quorvel]\n"
-              "\"Cfg Path\"=\"/srv/cfg\"\n\"Cfg File Name\"=\"Lamp.cfg\"\n\"COM Port\"=\"12\"\n"
-              "\"English\"=\"No\"\n\"Communication Mode\"=\"RS485\"\n\"RS485 ID\"=\"17\"\n");
-    // Global options steer the session, not what was read.
-    ASSERT_EQ(Run("--port COM3 --rs485 --lang en settings"), 0) << err;
-    EXPECT_EQ(nlohmann::json::parse(out),
-              nlohmann::json::parse(R"({"comPort": 12, "commMode": 232, "rs485Id": 17,
-                  "english": 0, "cfgPath": "/srv/cfg/", "cfgFileName": "Lamp.cfg",
-                  "cfgFullPath": "/srv/cfg/Lamp.cfg"})"));
-
-    WriteText(folder.File("blocker"), "");
-    settingsEnv.emplace("ZELT_SETTINGS", folder.File("blocker/settings.reg"));
-    EXPECT_EQ(Run("settings"), 2);
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(err.rfind("Fatal Error: Rigistry Fail ! ", 0), 0u) << err;
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
-}
-
-TEST_F(ZeltctlSettingsTest, PortsListsThoseThatOpen) {
-    WriteText(ports / "COM9", "not a terminal");
-    fs::create_symlink(folder.path / "gone", ports / "COM2");
-    ASSERT_EQ(Run("ports"), 0) << err;
-    EXPECT_EQ(out, "COM5\n");
-    ASSERT_EQ(port.Open(5, 19200), 1);  // held by this process: refused to the tool
-    ASSERT_EQ(Run("ports"), 0) << err;
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(Run("ports COM5"), 2);
-    EXPECT_FALSE(err.empty());
 }
 
 }  // namespace

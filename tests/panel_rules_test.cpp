@@ -57,7 +57,7 @@ struct EditCase {
     bool marked = false;  // spins only
 };
 
-// The window test types and spins the common cases through the panel; these are the rest.
+// The window test types and spins a few of these through the panel to prove the wiring.
 TEST(PanelRules, LeavingAndSpinningClampApplyPairRulesAndRoundBrightness) {
     const EditCase cases[] = {
         {kLvr, 0, "11.6", 12, false, {{kLvd, 11.1}}, 12.4, "12.4"},  // the previous value again
@@ -67,6 +67,7 @@ TEST(PanelRules, LeavingAndSpinningClampApplyPairRulesAndRoundBrightness) {
         // A previous value out of range (from a record) comes back clamped, not as it was.
         {kLvd, 0, "99", 12, false, {{kLvd, 49.5}}, 12.5, "12.5"},
         {kLow1, 0, "11", 12, false, {{kLow2, 11.4}}, 11.5, "11.5"},
+        {kLow2, 0, "11.6", 12, false, {{kLow1, 11.5}, {kLow2, 11.4}}, 11.4, "11.4"},
         {kMaxVout, 0, "8.5", 12, false, {{kMinVout, 8}}, 9.0, "9.0"},
         {kMaxVout, 0, "17", 24, false, {{kMinVout, 16}}, 18.0, "18.0"},
         {kMinVout, 0, "14", 12, false, {{kMaxVout, 12}}, 11.0, "11.0"},
@@ -92,6 +93,7 @@ TEST(PanelRules, LeavingAndSpinningClampApplyPairRulesAndRoundBrightness) {
         {1045, -1, "22.0", 24, false, {{kMaxVout, 24}, {kMinVout, 22}}, 22.0, nullptr, false},
         {1044, +1, "18.1", 24, false, {{kMaxVout, 18.1}, {kMinVout, 16}}, 18.0, "18.0", true},
         {3402, -1, "60", 24, false, {}, 60, "60", false},  // shown again, not stepped
+        {3402, -1, "40", 24, false, {}, 60, "60", true},
         {3312, -1, "0%", 12, false, {}, 100, "100%", true},
         {3312, +1, "10%", 12, true, {}, 0, "0%", true},
         {3316, +1, "5%", 12, true, {}, 0, "0%", true},  // rounded to 10 first
@@ -119,12 +121,12 @@ TEST(PanelRules, LeavingAndSpinningClampApplyPairRulesAndRoundBrightness) {
 
 TEST(PanelRules, TypingFilterCutsTheRejectedCharacterAndStoresSomeFieldsAtOnce) {
     // Field, text before, text typed, text written back (nullptr: kept), the value afterwards;
-    // the window test types the second point, the 25th hour and the 101st percent.
+    // the window test types the second point and the 101st percent.
     const std::tuple<int, const char*, const char*, const char*, double> cases[] = {
-        {kLvr, "123", "123.", "123", 12.4},     {kLvr, "", ".", "", 12.4},
-        {kLvr, "12", "12.5", nullptr, 12.4},    {kMaxVout, "13", "13.2", nullptr, 13.2},
-        {kMinute, "6", "60", "6", 0},           {kBrightness1, "", "100%", nullptr, 100},
-        {kTempCompensation, "2", "2x", "2", 30}};
+        {kLvr, "123", "123.", "123", 12.4},  {kLvr, "", ".", "", 12.4},
+        {kLvr, "12", "12.5", nullptr, 12.4}, {kMaxVout, "13", "13.2", nullptr, 13.2},
+        {kMinute, "6", "60", "6", 0},        {kBrightness1, "", "100%", nullptr, 100},
+        {kHour, "2", "25", "2", 0},          {kTempCompensation, "2", "2x", "2", 30}};
     for (const auto& [id, before, typed, written, stored] : cases) {
         SCOPED_TRACE(typed);
         Panel panel({});

@@ -2,18 +2,17 @@
 // joined by a pseudo-terminal placed as COM12 in a private port folder.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/SilentTerminal.h"
+#include "support/SimProcess.h"
 #include "support/ToolRun.h"
 
 namespace zelt::testing {
@@ -34,31 +33,15 @@ size_t LineCount(const std::string& text) {
 class ZeltctlLink : public ::testing::Test {
   protected:
     ZeltctlLink() { fs::create_directory(scratch_.path / "ports"); }
-    ~ZeltctlLink() override { StopSim(); }
 
     std::string File(const std::string& name) const { return scratch_.File(name); }
     std::string Port() const { return File("ports/COM12"); }
 
-    // kvrn-sim on COM12; the shell execs it, so the process id it prints is the simulator's.
     void StartSim(const std::string& options = "") {
-        sim_ = popen(("echo $$; exec '" KVRN_SIM_PATH "' --port COM12 " + options +
-                      " >/dev/null 2>" + File("sim.err"))
-                         .c_str(),
-                     "r");
-        ASSERT_EQ(1, std::fscanf(sim_, "%d", &simPid_));
-        for (int i = 0; i < 300 && !fs::exists(Port()); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ASSERT_TRUE(fs::exists(Port())) << ReadText(File("sim.err"));
+        sim_ = std::make_unique<SimProcess>(scratch_.path / "ports", "COM12", options);
+        ASSERT_TRUE(sim_->Running());
     }
-    void StopSim() {
-        if (sim_ != nullptr) {
-            kill(simPid_, SIGTERM);
-            pclose(sim_);
-            sim_ = nullptr;
-            fs::remove(Port());
-        }
-    }
+    void StopSim() { sim_.reset(); }
 
     ToolRun Run(const std::string& args) { return RunZeltctl(scratch_, args); }
     Json StatusJson() {
@@ -76,8 +59,7 @@ class ZeltctlLink : public ::testing::Test {
     ScopedEnv portDir_{"ZELT_PORT_DIR", (scratch_.path / "ports").string()};
     ScopedEnv settings_{"ZELT_SETTINGS", File("settings.reg")};
     ScopedEnv trace_{"ZELT_TRACE", std::nullopt};
-    FILE* sim_ = nullptr;
-    int simPid_ = -1;
+    std::unique_ptr<SimProcess> sim_;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -322,17 +304,29 @@ TEST_F(ZeltctlLink, BadInputNeverReachesTheController) {
         EXPECT_EQ("", line.Received()) << args;
     }
 
-    // A saved port or ID out of range is caught the same way.
+    EXPECT_EQ("COM12\n", Run("ports").out);  // which ports open: the port's own test
+    EXPECT_EQ(2, Run("ports COM12").status);
+
+    // A saved port or ID out of range is caught the same way; "settings" shows what was read,
+    // whatever the global options say.
     WriteText(File("settings.reg"),
               "Windows Registry Editor Version 5.00\n\n"
               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZELT Utility Quorvel]\n"
-              "\"COM Port\"=\"45\"\n\"RS485 ID\"=\"300\"\n");
+              "\"COM Port\"=\"45\"\n\"RS485 ID\"=\"300\"\n\"English\"=\"No\"\n");
+    const Json read = Json::parse(Run("--port COM3 --rs485 --id 7 --lang en settings").out);
+    EXPECT_EQ(Json::parse("[45, 232, 300, 0]"),
+              Json({read["comPort"], read["commMode"], read["rs485Id"], read["english"]}));
     const ToolRun savedPort = Run("status");
     EXPECT_EQ(2, savedPort.status);
     EXPECT_THAT(savedPort.err, HasSubstr("COM45"));
     const ToolRun savedId = Run("--port COM12 --rs485 status");
     EXPECT_EQ(2, savedId.status);
     EXPECT_THAT(savedId.err, HasSubstr("300"));
+    WriteText(File("blocker"), "");  // no settings key can be made below a file
+    const ScopedEnv blocked{"ZELT_SETTINGS", File("blocker/settings.reg")};
+    const ToolRun fatal = Run("--port COM12 status");
+    EXPECT_EQ(2, fatal.status);
+    EXPECT_THAT(fatal.err, ::testing::StartsWith("Fatal Error: Rigistry Fail ! "));
     EXPECT_EQ("", line.Received());
 }
 

@@ -9,13 +9,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <vector>
 
-#include "base/Ticks.h"
 #include "config/MainApp.h"
-#include "link/SerialPort.h"
-#include "link/WallClock.h"
+#include "support/FakeLink.h"
 
 namespace zelt::fuzzing {
 
@@ -44,77 +41,13 @@ struct LinkInput {
     uint16_t CommMode() const { return rs232 ? kCommModeRs232 : kCommModeRs485; }
 };
 
-// A clock that moves only when the code under test sleeps or waits on the line.
-class ManualClock final : public ITickClock {
-  public:
-    long Now() override { return now; }
-    void Sleep(int ms) override { now += ms; }
-    long now = 1000;
-};
-
-// Local time that starts at noon and moves with the manual clock.
-class ManualWallClock final : public IWallClock {
-  public:
-    explicit ManualWallClock(const ManualClock& clock) : clock_(clock) {}
-    LocalTime Now() override {
-        const long ms = (12L * 3600 * 1000 + clock_.now) % (24L * 3600 * 1000);
-        return LocalTime{static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
-                         static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000)};
-    }
-
-  private:
-    const ManualClock& clock_;
-};
-
-// Answers every request with the input's reply after its delay. Records nothing, so that a
-// run of a million inputs stays fast.
-class ReplyLine final : public ISerialPort {
-  public:
-    ReplyLine(const LinkInput& input, ManualClock& clock) : input_(input), clock_(clock) {}
-
-    int Write(const uint8_t*, int count) override {
-        if (!input_.reply.empty()) {
-            arrivals_.push_back(clock_.now + input_.replyDelayTicks);
+// Answers every request with the input's reply after its delay.
+inline void AnswerWithInput(testing::FakePort& port, const LinkInput& input) {
+    port.onWrite = [&input](testing::FakePort& line, const testing::Bytes&) {
+        if (!input.reply.empty()) {
+            line.ReplyAfter(input.replyDelayTicks, input.reply);
         }
-        return count < 1 ? 0 : count;
-    }
-    int GetBytesWaiting() override {
-        Deliver();
-        return static_cast<int>(queue_.size());
-    }
-    int Read(uint8_t* buffer, int limit) override {
-        Deliver();
-        int n = 0;
-        for (; n < limit && !queue_.empty(); ++n) {
-            buffer[n] = queue_.front();
-            queue_.pop_front();
-        }
-        return n;
-    }
-    // Sleeps until the next reply arrives or maxMs pass.
-    void WaitForInput(int maxMs) override {
-        long wakeAt = clock_.now + (maxMs > 0 ? maxMs : 0);
-        for (const long at : arrivals_) {
-            if (at > clock_.now && at < wakeAt) {
-                wakeAt = at;
-            }
-        }
-        clock_.now = wakeAt;
-    }
-    void SetCommMode(uint16_t) override {}
-
-  private:
-    void Deliver() {
-        while (!arrivals_.empty() && arrivals_.front() <= clock_.now) {
-            queue_.insert(queue_.end(), input_.reply.begin(), input_.reply.end());
-            arrivals_.pop_front();
-        }
-    }
-
-    const LinkInput& input_;
-    ManualClock& clock_;
-    std::deque<long> arrivals_;  // in request order, and so in time order
-    std::deque<uint8_t> queue_;
-};
+    };
+}
 
 }  // namespace zelt::fuzzing

@@ -13,8 +13,9 @@ using zelt::fuzzing::LinkInput;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const LinkInput input = LinkInput::Parse(data, size);
-    zelt::fuzzing::ManualClock clock;
-    zelt::fuzzing::ReplyLine line(input, clock);
+    zelt::testing::FakeClock clock;
+    zelt::testing::FakePort line(clock);
+    zelt::fuzzing::AnswerWithInput(line, input);
     zelt::NullTraceSink trace;
     zelt::testing::RecordingHost host;
     zelt::CMainApp app;

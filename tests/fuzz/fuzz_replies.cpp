@@ -14,11 +14,12 @@ using zelt::fuzzing::LinkInput;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const LinkInput input = LinkInput::Parse(data, size);
-    zelt::fuzzing::ManualClock clock;
-    zelt::fuzzing::ReplyLine line(input, clock);
+    zelt::testing::FakeClock clock;
+    zelt::testing::FakePort line(clock);
+    zelt::fuzzing::AnswerWithInput(line, input);
     zelt::NullTraceSink trace;
     zelt::testing::RecordingHost host;
-    zelt::fuzzing::ManualWallClock wallClock(clock);
+    zelt::testing::FakeWallClock wallClock(clock);
     zelt::CMainApp app;
     app.commMode = input.CommMode();
     app.rs485Id = input.deviceId;

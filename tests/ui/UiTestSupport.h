@@ -3,8 +3,6 @@
 // boxes, file dialogs and modal dialogs without blocking, kvrn-sim in a private port folder,
 // and a main window started on private settings.
 
-#include <signal.h>
-
 #include <QDialog>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -12,15 +10,12 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <chrono>
-#include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/CMainWnd.h"
@@ -30,6 +25,7 @@
 #include "config/Settings.h"
 #include "link/ComPort.h"
 #include "schedule/CSpinButton.h"
+#include "support/SimProcess.h"
 #include "support/TestEnv.h"
 
 namespace zelt::uitest {
@@ -143,37 +139,7 @@ class FakeWindowUi final : public IWindowUi {
     std::vector<int> exitNowCodes;
 };
 
-// kvrn-sim on a COM name of the fixture's port folder, for the fixture's life.
-class SimProcess {
-  public:
-    SimProcess(const std::filesystem::path& portDir, const std::string& com,
-               const std::string& options)
-        : port_(portDir / com) {
-        const std::string command =
-            "echo $$; exec '" KVRN_SIM_PATH "' --port " + com + " " + options + " >/dev/null 2>&1";
-        pipe_ = popen(command.c_str(), "r");
-        if (pipe_ == nullptr || std::fscanf(pipe_, "%d", &pid_) != 1) {
-            return;
-        }
-        for (int i = 0; i < 300 && !std::filesystem::exists(port_); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-    ~SimProcess() {
-        if (pipe_ != nullptr) {
-            kill(pid_, SIGTERM);
-            pclose(pipe_);
-        }
-        std::error_code ignored;
-        std::filesystem::remove(port_, ignored);
-    }
-    bool Running() const { return std::filesystem::exists(port_); }
-
-  private:
-    std::filesystem::path port_;
-    FILE* pipe_ = nullptr;
-    int pid_ = -1;
-};
+using testing::SimProcess;
 
 // A main window on private settings and a private port folder. Construct, set up what the
 // start should see, then Start().

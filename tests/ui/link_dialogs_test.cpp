@@ -1,5 +1,4 @@
-// The link and seek dialogs against simulated controllers in a private port folder, and the
-// program's pictures.
+// The link and seek dialogs against simulated controllers in a private port folder.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,7 +9,6 @@
 
 #include "app/CDlgRS232.h"
 #include "app/CDlgSeek.h"
-#include "app/Resources.h"
 #include "support/RecordingHost.h"
 #include "support/SilentTerminal.h"
 #include "support/TestEnv.h"
@@ -151,27 +149,6 @@ class LinkDialogsTest : public QObject {
         QCOMPARE(std::count(bench.trace.lines.begin(), bench.trace.lines.end(),
                             "Try to connect COM1\n."),
                  1);
-    }
-
-    // The compiled resources: each kind of picture at its size, and the language button labels.
-    void picturesComeOutAtTheirSizes() {
-        for (const int id : {1017, 57604, 40017, 40026, 40012, 40013, 1021, 40014, 40027, 40036,
-                             40037, 40038, 40039, 40040, 40041, 40042, 40044, 40043}) {
-            QVERIFY2(ToolbarIcon(id).pixmap(51, 42).size() == QSize(51, 42),
-                     qPrintable(QString::number(id)));
-        }
-        for (const int id : {181, 182, 183, 184}) {
-            QCOMPARE(AppIcon(id).pixmap(32, 32).size(), QSize(32, 32));
-        }
-        for (const auto& [id, size] : {std::pair{115, QSize(142, 17)},
-                                       {119, QSize(142, 17)},
-                                       {122, QSize(60, 19)},
-                                       {123, QSize(60, 19)}}) {
-            QCOMPARE(ResourceBitmap(id).size(), size);
-        }
-        QCOMPARE(ToolbarLabel(40043) + "|" + ToolbarLabel(40027), QString("English|中文"));
-        QVERIFY(ResizeCursor().pixmap().size() == QSize(32, 32) &&
-                ResizeCursor().hotSpot() == QPoint(8, 8));
     }
 };
 

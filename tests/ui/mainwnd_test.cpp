@@ -61,7 +61,8 @@ class StartupAndLanguage : public QObject {
         QCOMPARE(w.windowTitle() + "|" + ToolbarLayout(w),
                  "Tessaly Solar Controller Utility|" + kEnglishToolbar);
         auto* get = ById<QAction>(w, 40012);
-        QCOMPARE(get->toolTip() + "|" + get->statusTip(), QString("Get Parameters|Get Parameters"));
+        QCOMPARE(get->toolTip() + "|" + get->statusTip() + "|" + ById<QAction>(w, 40027)->text(),
+                 QString("Get Parameters|Get Parameters|中文"));
 
         // After Get Parameters the panes carry their values after the labels.
         QVERIFY2(w.PaneText(901).startsWith("F/W Ver: ") && w.PaneText(901).size() > 9,

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/Trace.h"
 #include "support/SilentTerminal.h"
 #include "support/ToolRun.h"
 
@@ -372,7 +373,7 @@ TEST_F(ZeltctlLink, ScanListsExactlyTheControllersOnTheBus) {
 
 TEST_F(ZeltctlLink, FleetSetAndGetReportEachControllerAndSpareTheOthersAFailure) {
     StartSim("--bus 3,5,9 --fault no-reply --fault-id 5");
-    ASSERT_EQ(0, Run("--port COM12 --rs485 --id 3 get -o " + File("a.cfg")).status);
+    ASSERT_EQ(0, Run("cfg new -o " + File("a.cfg")).status);
     Json record = Show("a.cfg");
     record["lvdVoltage"] = 11.5;
     record["autoDuration"][4] = 77;

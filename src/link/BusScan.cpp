@@ -14,9 +14,25 @@ constexpr int kSerialBlockSize = 14;
 constexpr int kSerialTimeoutTicks = 140;
 constexpr int kIdentifyAttempts = 2;
 
+constexpr int kSettleMs = 25;  // as long as the pause before a frame
+
+// Replies carry a checksum after the bytes a read waits for, and it may still be on its way
+// when the read returns: give the line the time of a frame's pause, then drop what came, so
+// that it does not lead the next reply.
+void SettleAndDrain(LinkIo& io) {
+    io.clock.Sleep(kSettleMs);
+    uint8_t drained[kReplyBufferSize] = {};
+    DrainInput(io, drained, kReplyBufferSize);
+}
+
+// A failed read is tried again once the line has settled: what failed it was most often the
+// tail of an earlier reply.
 template <typename Read>
-bool TwiceIfNeeded(Read&& read) {
+bool TwiceIfNeeded(LinkIo& io, Read&& read) {
     for (int attempt = 0; attempt < kIdentifyAttempts; ++attempt) {
+        if (attempt > 0) {
+            SettleAndDrain(io);
+        }
         if (read() != 0) {
             return true;
         }
@@ -41,7 +57,11 @@ bool ReadFromId(LinkIo& io, int id, int address, int count, int timeoutTicks, co
 bool ProbeBusId(LinkIo& io, int id) {
     uint8_t reply[kReplyBufferSize] = {};
     const std::string name = StrF("Scan RS485 ID%d", id);
-    return ReadFromId(io, id, kProbeAddress, 1, kProbeTimeoutTicks, name.c_str(), reply);
+    if (!ReadFromId(io, id, kProbeAddress, 1, kProbeTimeoutTicks, name.c_str(), reply)) {
+        return false;
+    }
+    SettleAndDrain(io);
+    return true;
 }
 
 std::string SerialNumberFromBlock(const uint8_t* block) {
@@ -57,6 +77,7 @@ std::string SerialNumberFromBlock(const uint8_t* block) {
 
 bool ReadSerialNumberRs485(LinkIo& io, int id, std::string* serial) {
     uint8_t reply[kReplyBufferSize] = {};
+    SettleAndDrain(io);  // after the commands of the link
     if (!ReadFromId(io, id, kSerialAddress, kSerialBlockSize, kSerialTimeoutTicks, "Get SN",
                     reply)) {
         return false;
@@ -98,20 +119,21 @@ BusController CBusScan::Identify(int id) {
     link_.panel = PanelValues{};
     BusController found;
     found.id = id;
-    if (TwiceIfNeeded([&] { return link_.GetStatus(); })) {
+    LinkIo io{port_, clock_, trace_};
+    if (TwiceIfNeeded(io, [&] { return link_.GetStatus(); })) {
         found.systemVoltage = app_.systemVoltage;
-        if (TwiceIfNeeded([&] { return link_.GetBatteryVoltage(); })) {
+        if (TwiceIfNeeded(io, [&] { return link_.GetBatteryVoltage(); })) {
             found.batteryVoltage = link_.panel.batteryVoltage;
         }
     }
-    if (TwiceIfNeeded([&] { return link_.GetVersion(); })) {
+    if (TwiceIfNeeded(io, [&] { return link_.GetVersion(); })) {
         found.firmwareVersion = app_.firmwareVersionText;
     }
-    LinkIo io{port_, clock_, trace_};
     std::string serial;
-    if (TwiceIfNeeded([&] { return ReadSerialNumberRs485(io, id, &serial) ? 1 : 0; })) {
+    if (TwiceIfNeeded(io, [&] { return ReadSerialNumberRs485(io, id, &serial) ? 1 : 0; })) {
         found.serialNumber = serial;
     }
+    SettleAndDrain(io);  // before the next probe
     return found;
 }
 

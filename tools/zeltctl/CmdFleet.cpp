@@ -371,7 +371,6 @@ void RunFleetGet(CtlContext& ctx, const IdList& list, const std::string& folder,
     for (const int id : line.Resolve(list)) {
         FleetStation station(ctx, id);
         ShowStationProgress(station);
-        station.App().config = start;
         bool complete = false;
         std::string serial;
         if (!line.Answers(id)) {
@@ -379,7 +378,11 @@ void RunFleetGet(CtlContext& ctx, const IdList& list, const std::string& folder,
             continue;
         }
         station.Run([&] {
-            complete = zelt::ReadAllParameters(station.Link()) != 0;
+            // A read cut by one lost reply is run once more before it counts as failed.
+            for (int attempt = 0; attempt < kOneShotAttempts && !complete; ++attempt) {
+                station.App().config = start;
+                complete = zelt::ReadAllParameters(station.Link()) != 0;
+            }
             zelt::LinkIo io{zelt::theComPort, zelt::ProcessTickClock(), ctx.Trace()};
             for (int attempt = 0; attempt < kOneShotAttempts; ++attempt) {
                 if (zelt::ReadSerialNumberRs485(io, id, &serial)) {
@@ -439,8 +442,13 @@ void RunFleetSet(CtlContext& ctx, const IdList& list, const zelt::CCfgDocument& 
             const zelt::CCfgDocument sent = station.App().config;
             const zelt::WriteScales scales{link.voltsPerCount, link.voltsPerPercent,
                                            station.App().systemVoltage};
-            station.App().config = zelt::CCfgDocument{};
-            if (zelt::ReadAllParameters(link) == 0) {
+            // As in get: a read-back cut by one lost reply is run once more.
+            bool readBack = false;
+            for (int attempt = 0; attempt < kOneShotAttempts && !readBack; ++attempt) {
+                station.App().config = zelt::CCfgDocument{};
+                readBack = zelt::ReadAllParameters(link) != 0;
+            }
+            if (!readBack) {
                 outcome.detail = "written; the read-back was incomplete";
                 return false;
             }

@@ -39,7 +39,7 @@ struct SimOptions {
     std::string serialNumber = "12240315000742";
     // A bus of several controllers on one line (empty: one controller with deviceId). Each
     // has its own registers, clock and fault pattern; its serial number ends in its ID.
-    std::vector<int> busIds;
+    std::vector<int> busIds{};
     int faultId = 0;  // on a bus, the only controller the fault and drops hit; 0 = every one
 };
 

@@ -239,8 +239,10 @@ std::vector<Figure> FleetFigures(const PortFolder& folder, bool withScan) {
             }
             return 1;
         });
+        // A silent ID costs the whole time-out, during which its own request crosses the line.
         const int silent = kLastBusId - found;
-        scan.floorMs += silent * (kProbeTimeoutTicks + 1.0);
+        const double requestLineMs = 6 * kLineBitsPerByte / kBaud * 1000.0;
+        scan.floorMs += silent * (kProbeTimeoutTicks + 1.0 - requestLineMs);
         if (found != static_cast<int>(kBus.size())) {
             scan.errors = 1;
             scan.lastError =

@@ -2,7 +2,7 @@
 // itself sets, and how long discovery takes, against an in-process simulated controller that
 // answers at 19200 baud.
 //
-//   zelt_bench [--runs N] [--quick]     (--quick leaves out the 30-second RS485 ID walk)
+//   zelt_bench [--runs N] [--quick]     (--quick leaves out the 30-second RS485 ID walks)
 #include <stdlib.h>
 
 #include <algorithm>
@@ -17,6 +17,7 @@
 #include "base/Trace.h"
 #include "config/MainApp.h"
 #include "kvrn/Sim.h"
+#include "link/BusScan.h"
 #include "link/ComPort.h"
 #include "link/ControllerLink.h"
 #include "link/Discovery.h"
@@ -100,6 +101,8 @@ class BenchLink {
 
     bool Opened() const { return opened_; }
     CControllerLink& Link() { return link_; }
+    ISerialPort& Port() { return counting_; }
+    ITickClock& Clock() { return clock_; }
 
     // Runs one sequence and measures it.
     Figure Measure(const std::string& name, const std::function<int(CControllerLink&)>& run) {
@@ -210,6 +213,56 @@ Figure DetectFigure(const PortFolder& folder, const std::string& name, int com, 
     return f;
 }
 
+// A bus of eight controllers: the walk over every ID (each silent ID waits out the probe's
+// time-out, which the floor counts), and one record set on all eight with the read-all that
+// verifies it, as `zeltctl scan` and `zeltctl set --ids` run them.
+std::vector<Figure> FleetFigures(const PortFolder& folder, bool withScan) {
+    static const std::vector<int> kBus{3, 17, 40, 88, 120, 200, 230, 250};
+    std::vector<Figure> figures;
+    kvrn::SimOptions options;
+    options.busIds = kBus;
+    kvrn::SimServer sim(options);
+    if (!StartSim(sim, folder.Path(), kSimPort)) {
+        return figures;
+    }
+    BenchLink bench(kCommModeRs485);
+    if (!bench.Opened()) {
+        return figures;
+    }
+    if (withScan) {
+        int found = 0;
+        Figure scan = bench.Measure("scan IDs 1-255", [&](CControllerLink& link) {
+            CBusScan walk(link.App(), bench.Port(), bench.Clock(), link.Trace(), kFirstBusId,
+                          kLastBusId);
+            while (!walk.Done()) {
+                found += walk.Step() ? 1 : 0;
+            }
+            return 1;
+        });
+        // A silent ID costs the whole time-out, during which its own request crosses the line.
+        const int silent = kLastBusId - found;
+        const double requestLineMs = 6 * kLineBitsPerByte / kBaud * 1000.0;
+        scan.floorMs += silent * (kProbeTimeoutTicks + 1.0 - requestLineMs);
+        if (found != static_cast<int>(kBus.size())) {
+            scan.errors = 1;
+            scan.lastError =
+                StrF("%d controllers found of %d", found, static_cast<int>(kBus.size()));
+        }
+        figures.push_back(scan);
+    }
+    figures.push_back(bench.Measure("set --ids x 8", [&](CControllerLink& link) {
+        int ok = 1;
+        for (const int id : kBus) {
+            link.App().rs485Id = static_cast<uint16_t>(id);
+            link.App().config = CCfgDocument{};
+            ok &= WriteAllParameters(link);
+            ok &= ReadAllParameters(link);
+        }
+        return ok;
+    }));
+    return figures;
+}
+
 const char* Verdict(bool pass) {
     return pass ? "PASS" : "MISS";
 }
@@ -289,7 +342,16 @@ int main(int argc, char** argv) {
             DetectFigure(folder, "detect RS485, COM3, ID 1", 3, zelt::kCommModeRs485, 1));
         PrintDetectFigure(detects.back());
     }
-    int failures = 0;
+    std::printf(
+        "\nA bus of 8 controllers (floor: pacing, line time and, for each silent ID, the "
+        "probe's %d-tick time-out):\n",
+        zelt::kProbeTimeoutTicks);
+    const std::vector<Figure> fleet = FleetFigures(folder, !quick);
+    PrintSequenceFigures(fleet);
+    int failures = fleet.empty() ? 1 : 0;
+    for (const Figure& f : fleet) {
+        failures += f.errors != 0 ? 1 : 0;
+    }
     for (const Figure& f : figures) {
         failures += f.errors != 0 ? 1 : 0;
     }

@@ -6,7 +6,10 @@
 #include <cmath>
 #include <limits>
 
+#include "link/BusScan.h"
 #include "link/CommandCatalogue.h"
+#include "link/ReadBackCheck.h"
+#include "schedule/TimeAxis.h"
 #include "support/ControllerFixture.h"
 
 namespace zelt::testing {
@@ -407,6 +410,35 @@ TEST(CommandsRs232, SerialNumberAndBlanking) {
     EXPECT_EQ(g.requests.back(), ReadFrame(0x80, 14));
     EXPECT_TRUE(g.app.serialNumberText.empty());
     EXPECT_TRUE(g.host.serialPane.empty());
+    // A bus scan reads the same block as the RS232 reply's digits, by the same blanking rule.
+    const uint8_t packed[14] = {0x12, 0x24, 0x03, 0x15, 0x00, 0x07, 0x42};
+    EXPECT_EQ(SerialNumberFromBlock(packed), "12240315000742");
+    const uint8_t erased[14] = {0xFF, 0xF4, 0x56, 0x78, 0x9F, 0x12, 0x34};
+    EXPECT_EQ(SerialNumberFromBlock(erased), "");
+}
+
+// After set --ids: values the wire carries exactly pass, anything else is named.
+TEST(CommandsReadBack, OnlyTheWiresResolutionPasses) {
+    const WriteScales scales{0.025, 0.04, 12};  // the defaults' voltages are whole counts
+    CCfgDocument sent;
+    sent.lvdVoltage = 11.37f;    // between two counts
+    sent.tempCompensation = 33;  // 10 per unit of the byte
+    CCfgDocument read = sent;
+    read.lvdVoltage = 11.375f;
+    read.tempCompensation = 30;
+    read.ochtTime = 60;  // below 6 goes out as 60
+    // An empty slot comes back as 00:00 to 00:00 at 0 %.
+    read.sectors.assign(8,
+                        CTimeSectorData{ControllerStartToMinute(0), ControllerEndToMinute(0), 0});
+    EXPECT_EQ(ReadBackDifferences(sent, scales, read, scales), std::vector<std::string>{});
+    read.lvdVoltage = 11.5f;
+    read.autoDuration[3] = 5;
+    read.sectors[7].brightness = 10;
+    const std::vector<std::string> named = ReadBackDifferences(sent, scales, read, scales);
+    ASSERT_EQ(named.size(), 3u);
+    EXPECT_EQ(named[0], "LVD: sent 11.37, read 11.50");
+    EXPECT_EQ(named[1], "Step 4 duration: sent 60, read 5");
+    EXPECT_EQ(named[2].rfind("Schedule 8: ", 0), 0u);
 }
 
 // ---------------------------------------------------------------- transport

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Trace.h"
 #include "support/SilentTerminal.h"
 #include "support/SimProcess.h"
 #include "support/ToolRun.h"
@@ -288,16 +289,30 @@ TEST_F(ZeltctlLink, BadInputNeverReachesTheController) {
     WriteText(File("broken.json"), R"({"lvdVoltage": )");
 
     const std::string set = "--port COM12 set " + scratch_.path.string() + "/";
-    for (const std::string& args : std::vector<std::string>{
-             "--port COM41 status", "--port COM0 status", "--port LPT1 status",
-             "--port COM12 clock 25:00:00", "--port COM12 clock 12:5:00",
-             "--port COM12 clock 12:00", "--port COM12 clock --pc 10:00:00",
-             "--port COM12 --bogus status", "--port COM12 --rs485 --id 0 status",
-             "--port COM12 --rs485 --id 256 status", "--port COM12 --lang fr status",
-             "--port COM12 monitor --count -1", "--port COM12 set", set + "missing.cfg",
-             set + "garbage.cfg", set + "unknown.json", set + "broken.json",
-             "--port COM12 get --from " + File("missing.cfg"),
-             "--port COM12 get -o " + File("no/such/folder/a.cfg")}) {
+    for (const std::string& args :
+         std::vector<std::string>{"--port COM41 status",
+                                  "--port COM0 status",
+                                  "--port LPT1 status",
+                                  "--port COM12 clock 25:00:00",
+                                  "--port COM12 clock 12:5:00",
+                                  "--port COM12 clock 12:00",
+                                  "--port COM12 clock --pc 10:00:00",
+                                  "--port COM12 --bogus status",
+                                  "--port COM12 --rs485 --id 0 status",
+                                  "--port COM12 --rs485 --id 256 status",
+                                  "--port COM12 --lang fr status",
+                                  "--port COM12 monitor --count -1",
+                                  "--port COM12 set",
+                                  set + "missing.cfg",
+                                  set + "garbage.cfg",
+                                  set + "unknown.json",
+                                  set + "broken.json",
+                                  "--port COM12 get --from " + File("missing.cfg"),
+                                  "--port COM12 get -o " + File("no/such/folder/a.cfg"),
+                                  "--port COM12 status --ids 0,3",
+                                  "--port COM12 get --ids 5-3 -o " + File(""),
+                                  "--port COM12 get --ids 3",
+                                  "--port COM12 scan --from 9 --to 3"}) {
         const ToolRun run = Run(args);
         EXPECT_EQ(2, run.status) << args << "\n" << run.err;
         EXPECT_NE("", run.err) << args;
@@ -328,6 +343,59 @@ TEST_F(ZeltctlLink, BadInputNeverReachesTheController) {
     EXPECT_EQ(2, fatal.status);
     EXPECT_THAT(fatal.err, ::testing::StartsWith("Fatal Error: Rigistry Fail ! "));
     EXPECT_EQ("", line.Received());
+}
+
+// ---------------------------------------------------------------------------------------
+// A bus of controllers (the whole walk of 255 IDs takes half a minute: tests walk a few)
+
+TEST_F(ZeltctlLink, ScanListsExactlyTheControllersOnTheBus) {
+    StartSim("--bus 3,5,9");
+    const ToolRun scan = Run("--port COM12 scan --from 2 --to 10 --json");
+    ASSERT_EQ(0, scan.status) << scan.err;
+    const Json found = Json::parse(scan.out);
+    ASSERT_EQ(3u, found.size());
+    for (size_t k = 0; k < 3; ++k) {
+        const int id = std::vector<int>{3, 5, 9}[k];
+        EXPECT_EQ(id, found[k]["id"]);
+        EXPECT_EQ(StrF("12240315000%03d", id), found[k]["serialNumber"]);
+        EXPECT_EQ("3.12A0", found[k]["firmwareVersion"]);
+        EXPECT_EQ(12, found[k]["systemVoltage"]);
+        EXPECT_GT(found[k]["batteryVoltage"].get<double>(), 10.0);
+    }
+    EXPECT_EQ(1, Run("--port COM12 scan --from 6 --to 8").status);  // nobody there
+}
+
+TEST_F(ZeltctlLink, FleetSetAndGetReportEachControllerAndSpareTheOthersAFailure) {
+    StartSim("--bus 3,5,9 --fault no-reply --fault-id 5");
+    ASSERT_EQ(0, Run("cfg new -o " + File("a.cfg")).status);
+    Json record = Show("a.cfg");
+    record["lvdVoltage"] = 11.5;
+    record["autoDuration"][4] = 77;
+    WriteText(File("b.json"), record.dump());
+
+    const ToolRun set = Run("--port COM12 set --ids 3,5,9 " + File("b.json"));
+    EXPECT_EQ(1, set.status);
+    EXPECT_THAT(set.out, AllOf(HasSubstr("\n3     ok       written and verified\n"),
+                               HasSubstr("\n5     failed   no answer\n"),
+                               HasSubstr("\n9     ok       written and verified\n")));
+
+    fs::create_directory(File("backup"));
+    WriteText(File("backup/id5.cfg"), "kept");
+    const ToolRun get = Run("--port COM12 get --ids 3-5,9 -o " + File("backup"));
+    EXPECT_EQ(1, get.status);
+    EXPECT_THAT(get.out, AllOf(HasSubstr("\n4     failed   no answer\n"),
+                               HasSubstr("\n5     failed   no answer\n")));
+    EXPECT_EQ("kept", ReadText(File("backup/id5.cfg")));
+    EXPECT_FALSE(fs::exists(File("backup/id4.cfg")));
+    for (const int id : {3, 9}) {
+        const Json back = Show(StrF("backup/12240315000%03d.cfg", id));
+        EXPECT_NEAR(11.5, back["lvdVoltage"].get<double>(), 0.03);
+        EXPECT_EQ(77, back["autoDuration"][4]);
+    }
+
+    record["lvdVoltage"] = 99;  // refused by the record check on every controller
+    WriteText(File("bad.json"), record.dump());
+    EXPECT_EQ(2, Run("--port COM12 set --ids 3,9 " + File("bad.json")).status);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/CDlgBusScan.h"
 #include "app/WidgetIds.h"
 #include "base/Trace.h"
 
@@ -61,6 +62,7 @@ void CDlgRS232::BuildControls() {
     portList_ = Named(new QComboBox(this), IDC_PORT_LIST);
     portList_->setEditable(false);
     autoDetect_ = Named(new QPushButton(this), IDC_AUTO_DETECT);
+    scanBus_ = Named(new QPushButton(this), IDC_SCAN_BUS);
     idLabel_ = Named(new QLabel(QStringLiteral("RS485 ID:"), this), IDC_RS485_ID_LABEL);
     idEdit_ = Named(new QLineEdit(QString::number(app_.rs485Id), this), IDC_RS485_ID);
     idEdit_->setMaxLength(3);
@@ -76,11 +78,12 @@ void CDlgRS232::BuildControls() {
     grid->addWidget(portLabel_, 0, 0, 1, 2);
     grid->addWidget(portList_, 1, 0);
     grid->addWidget(autoDetect_, 1, 1);
+    grid->addWidget(scanBus_, 2, 1);
     auto* idRow = new QHBoxLayout;
     idRow->addWidget(idLabel_);
     idRow->addWidget(idEdit_);
     idRow->addStretch();
-    grid->addLayout(idRow, 2, 0, 1, 2);
+    grid->addLayout(idRow, 2, 0);
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(ok_);
@@ -99,6 +102,9 @@ void CDlgRS232::BuildControls() {
     // The ID only means something on an RS485 line.
     idEdit_->setEnabled(rs485Radio_->isChecked());
     connect(rs485Radio_, &QRadioButton::toggled, idEdit_, &QLineEdit::setEnabled);
+    scanBus_->setEnabled(rs485Radio_->isChecked());
+    connect(rs485Radio_, &QRadioButton::toggled, scanBus_, &QPushButton::setEnabled);
+    connect(scanBus_, &QPushButton::clicked, this, &CDlgRS232::OnScanBus);
     connect(portList_, &QComboBox::currentIndexChanged, this, &CDlgRS232::OnListSelection);
     connect(autoDetect_, &QPushButton::clicked, this, &CDlgRS232::OnAutoDetect);
     connect(ok_, &QPushButton::clicked, this, &CDlgRS232::accept);
@@ -114,6 +120,7 @@ void CDlgRS232::SetTexts() {
                      "discover.",
                      "選擇您的電腦序列埠, 或是按\"自動偵測\" 來尋找.")));
     autoDetect_->setText(Qs(app_.Text("Auto Detect", "自動偵測")));
+    scanBus_->setText(Qs(app_.Text("Scan Bus", "掃描匯流排")));
     ok_->setText(Qs(app_.Text("OK", "確定")));
     cancel_->setText(Qs(app_.Text("Cancel", "取消")));
 }
@@ -187,6 +194,18 @@ void CDlgRS232::OnAutoDetect() {
     selectedPort = static_cast<uint16_t>(found);
     SelectPortInList(found);
     idEdit_->setText(QString::number(app_.rs485Id));
+}
+
+void CDlgRS232::OnScanBus() {
+    if (!ports_.Exists(selectedPort)) {
+        host_.ShowMessage(app_.Text("Select a COM port first.", "請先選擇序列埠."),
+                          app_.Text("Error", "錯誤"), MessageIcon::Stop);
+        return;
+    }
+    CDlgBusScan scan(app_, port_, link_.Clock(), link_.Trace(), selectedPort, this);
+    if (scan.exec() == QDialog::Accepted) {
+        idEdit_->setText(QString::number(scan.ChosenId()));
+    }
 }
 
 void CDlgRS232::accept() {

@@ -46,6 +46,7 @@ class CDlgRS232 : public QDialog {
         IDC_MODE_GROUP = 1016,
         IDC_RS485_ID_LABEL = 1020,
         IDC_PROBE_LINE = 1021,
+        IDC_SCAN_BUS = 1022,
     };
 
     // Enumerates the ports (the serial port is closed for the dialog's life) and fills the
@@ -74,6 +75,9 @@ class CDlgRS232 : public QDialog {
     void SelectPortInList(int port);
     void OnListSelection(int index);
     void OnAutoDetect();
+    // "Scan Bus" (RS485): lists the controllers on the selected port; the one chosen gives
+    // the ID field its value.
+    void OnScanBus();
     void ShowProbe(int port, int rs485Id);
     // The ID field's value, 0 when it is not a whole number from 1 to 255.
     int TypedId() const;
@@ -93,6 +97,7 @@ class CDlgRS232 : public QDialog {
     QLabel* portLabel_ = nullptr;
     QComboBox* portList_ = nullptr;
     QPushButton* autoDetect_ = nullptr;
+    QPushButton* scanBus_ = nullptr;
     QLabel* idLabel_ = nullptr;
     QLineEdit* idEdit_ = nullptr;
     QLabel* hint_ = nullptr;

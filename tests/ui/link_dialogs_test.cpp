@@ -1,12 +1,15 @@
 // The link and seek dialogs against simulated controllers in a private port folder.
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
 #include <filesystem>
 #include <memory>
 
+#include "app/CDlgBusScan.h"
 #include "app/CDlgRS232.h"
 #include "app/CDlgSeek.h"
 #include "support/RecordingHost.h"
@@ -133,6 +136,24 @@ class LinkDialogsTest : public QObject {
                                         : "錯誤: RS485 ID 必須是 1 到 255 之間的整數.";
             QCOMPARE(shown, accepted ? QStringList() : QStringList{refusal});
         }
+    }
+
+    // "Scan Bus" lists each controller the walk finds; the one chosen hands its ID back and the
+    // application's own ID stays as it was.
+    void busScanListsTheControllersAndHandsBackTheChosenId() {
+        PortBench bench;
+        bench.PlaceSim(4, "--bus 2,6");
+        CDlgBusScan scan(bench.app, bench.port, ProcessTickClock(), bench.trace, 4, nullptr, 1, 7);
+        scan.show();
+        QTRY_VERIFY_WITH_TIMEOUT(scan.WalkEnded(), 10000);
+        auto* list = ById<QListWidget>(scan, 1023);
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->item(1)->text(), "ID 6    S/N: 12240315000006");
+        QCOMPARE(ById<QLabel>(scan, 1024)->text(), "2 controller(s) found.");
+        list->setCurrentRow(1);
+        ById<QPushButton>(scan, 1)->click();
+        QVERIFY(scan.result() == QDialog::Accepted && scan.ChosenId() == 6);
+        QCOMPARE(bench.app.rs485Id, 250);
     }
 
     // A silent port first, probed once; the controller after it is found and left open.

@@ -32,6 +32,11 @@ void AddFlags(CLI::App& app, CommandLine& line) {
         ->capture_default_str();
     app.add_option("--fault", line.fault, "none|no-reply|late|truncated|wrong-leader|garbage")
         ->capture_default_str();
+    app.add_option("--bus", o.busIds,
+                   "several controllers on the line, e.g. 3,17,20 (replaces --rs485-id)")
+        ->delimiter(',');
+    app.add_option("--fault-id", o.faultId,
+                   "on a bus, the one controller that --fault and --drop hit");
     app.add_option("--fault-fraction", o.faultFraction, "share of replies the fault hits")
         ->capture_default_str();
     app.add_option("--drop", o.dropFraction, "share of replies dropped")->capture_default_str();

@@ -9,10 +9,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 #include "Ctl.h"
 #include "CtlHost.h"
+#include "Fleet.h"
 #include "LinkSession.h"
 #include "LiveReadings.h"
 #include "RecordCheck.h"
@@ -124,6 +126,19 @@ bool ParseClockTime(const std::string& text, zelt::ClockTime* time) {
     return true;
 }
 
+// The --ids list of a fleet command; nothing when the option was not given.
+std::optional<IdList> FleetIds(const std::string& text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    IdList list;
+    std::string error;
+    if (!ParseIdList(text, &list, &error)) {
+        BadInput(error);
+    }
+    return list;
+}
+
 // ------------------------------------------------------------------ detect
 
 void RunDetect(CtlContext& ctx) {
@@ -210,6 +225,7 @@ void RunStatus(CtlContext& ctx, bool json) {
 // ------------------------------------------------------------------ monitor
 
 struct MonitorOptions {
+    std::string ids;
     double interval = 5.0;
     int count = 0;  // 0: until interrupted
     std::string csv;
@@ -251,6 +267,12 @@ class CsvLog {
 };
 
 void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
+    if (const auto ids = FleetIds(options.ids)) {
+        CsvLog log(options.csv);
+        RunFleetMonitor(ctx, *ids, options.interval, options.count,
+                        [&log](const std::string& line) { log.Line(line); });
+        return;
+    }
     LinkSession session(ctx);
     CsvLog log(options.csv);
     log.Line(CsvHeader());
@@ -287,6 +309,7 @@ void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
 // ------------------------------------------------------------------ get and set
 
 struct GetOptions {
+    std::string ids;
     std::string output;
     std::string from;
     bool json = false;
@@ -298,6 +321,13 @@ void RunGet(CtlContext& ctx, const GetOptions& options) {
     zelt::CCfgDocument record;  // the construction defaults
     if (!options.from.empty()) {
         record = LoadRecordFile(options.from, ctx.app.english != 0);
+    }
+    if (const auto ids = FleetIds(options.ids)) {
+        if (options.output.empty() || options.json) {
+            BadInput("get --ids writes one file per controller: give -o FOLDER (no --json).");
+        }
+        RunFleetGet(ctx, *ids, options.output, record, options.partial);
+        return;
     }
     if (!options.output.empty()) {
         CheckOutputPath(options.output);
@@ -333,6 +363,7 @@ void RunGet(CtlContext& ctx, const GetOptions& options) {
 }
 
 struct SetOptions {
+    std::string ids;
     std::string path;
     bool clamp = false;
 };
@@ -340,6 +371,10 @@ struct SetOptions {
 void RunSet(CtlContext& ctx, const SetOptions& options) {
     ctx.StartUp();
     const zelt::CCfgDocument record = LoadRecordFile(options.path, ctx.app.english != 0);
+    if (const auto ids = FleetIds(options.ids)) {
+        RunFleetSet(ctx, *ids, record, options.clamp);
+        return;
+    }
     LinkSession session(ctx);
     ctx.app.config = record;
     session.ShowSequenceProgress();
@@ -434,14 +469,26 @@ void RunMode(CtlContext& ctx) {
 }  // namespace
 
 void AddLinkCommands(CLI::App& cli, CtlContext& ctx) {
+    static constexpr const char* kIdsHelp =
+        "RS485 IDs to work on one after the other, e.g. 3,17,20-25, or all (every ID a scan "
+        "finds); RS485 implied";
+    AddScanCommand(cli, ctx);
     cli.add_subcommand("detect", "find the controller on the ports that exist (Auto Detect)")
         ->callback([&ctx] { RunDetect(ctx); });
 
     auto statusJson = std::make_shared<bool>(false);
+    auto statusIds = std::make_shared<std::string>();
     CLI::App* status =
         cli.add_subcommand("status", "read the firmware version, status and live readings once");
     status->add_flag("--json", *statusJson, "print JSON instead of lines");
-    status->callback([&ctx, statusJson] { RunStatus(ctx, *statusJson); });
+    status->add_option("--ids", *statusIds, kIdsHelp);
+    status->callback([&ctx, statusJson, statusIds] {
+        if (const auto ids = FleetIds(*statusIds)) {
+            RunFleetStatus(ctx, *ids, *statusJson);
+        } else {
+            RunStatus(ctx, *statusJson);
+        }
+    });
 
     auto monitorOptions = std::make_shared<MonitorOptions>();
     CLI::App* monitor =
@@ -451,11 +498,14 @@ void AddLinkCommands(CLI::App& cli, CtlContext& ctx) {
     monitor->add_option("--count", monitorOptions->count, "number of polls (0: until Ctrl-C)")
         ->check(CLI::NonNegativeNumber);
     monitor->add_option("--csv", monitorOptions->csv, "also write a CSV log, one row per poll");
+    monitor->add_option("--ids", monitorOptions->ids, kIdsHelp);
     monitor->callback([&ctx, monitorOptions] { RunMonitor(ctx, *monitorOptions); });
 
     auto getOptions = std::make_shared<GetOptions>();
     CLI::App* get = cli.add_subcommand("get", "\"Get Parameters\": read the whole record");
-    get->add_option("-o,--output", getOptions->output, "write the record to this .cfg file");
+    get->add_option("-o,--output", getOptions->output,
+                    "write the record to this .cfg file (with --ids: to this folder)");
+    get->add_option("--ids", getOptions->ids, kIdsHelp);
     get->add_option("--from", getOptions->from,
                     "start from this record (.cfg) instead of the construction defaults");
     get->add_flag("--json", getOptions->json, "print the record as JSON (as `cfg show` does)");
@@ -467,6 +517,7 @@ void AddLinkCommands(CLI::App& cli, CtlContext& ctx) {
     CLI::App* set = cli.add_subcommand(
         "set", "\"Set Parameters\": write a record (.cfg or JSON) to the controller");
     set->add_option("file", setOptions->path, "the record: FILE.cfg or FILE.json")->required();
+    set->add_option("--ids", setOptions->ids, kIdsHelp);
     set->add_flag("--clamp", setOptions->clamp,
                   "correct values outside the controller's limits as the panel does, and print "
                   "each change, instead of refusing the record");

@@ -3,6 +3,7 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -97,12 +98,45 @@ bool ValidateOptions(const SimOptions& options, std::string* error) {
              (options.serialNumber.size() != reg::kSerialSize ||
               options.serialNumber.find_first_not_of("0123456789") != std::string::npos))
         reason = "the serial number must be 14 decimal digits";
+    for (size_t i = 0; i < options.busIds.size() && reason.empty(); ++i) {
+        const int id = options.busIds[i];
+        if (id < 1 || id > 255)
+            reason = "every bus ID must be 1 to 255";
+        else if (std::count(options.busIds.begin(), options.busIds.begin() + i, id) > 0)
+            reason = zelt::StrF("the bus ID %d is given twice", id);
+    }
+    if (reason.empty() && options.faultId != 0 &&
+        std::count(options.busIds.begin(), options.busIds.end(), options.faultId) == 0)
+        reason = "the fault ID must be one of the bus IDs";
     if (reason.empty())
         return true;
     if (error)
         *error = reason;
     return false;
 }
+
+SimOptions StationOptions(const SimOptions& bus, int id) {
+    SimOptions one = bus;
+    one.busIds.clear();
+    one.deviceId = id;
+    if (bus.serialNumber.size() == reg::kSerialSize)
+        one.serialNumber =
+            bus.serialNumber.substr(0, reg::kSerialSize - 3) + zelt::StrF("%03d", id);
+    if (bus.faultId != 0 && bus.faultId != id) {
+        one.fault = Fault::None;
+        one.dropFraction = 0;
+    }
+    return one;
+}
+
+// One controller on the line: what it knows and how its replies go wrong.
+struct Station {
+    Station(const SimOptions& opts, int64_t nowMs)
+        : controller(opts, nowMs),
+          faults(opts.fault, opts.faultFraction, opts.dropFraction, opts.seed, opts.lateReplyMs) {}
+    SimController controller;
+    FaultPlan faults;
+};
 
 struct SimServer::Impl {
     struct Delayed {
@@ -114,10 +148,15 @@ struct SimServer::Impl {
         uint8_t byte;
     };
 
-    explicit Impl(const SimOptions& opts)
-        : options(opts),
-          controller(opts, SteadyNs() / 1000000),
-          faults(opts.fault, opts.faultFraction, opts.dropFraction, opts.seed, opts.lateReplyMs) {}
+    explicit Impl(const SimOptions& opts) : options(opts) {
+        const int64_t nowMs = SteadyNs() / 1000000;
+        if (opts.busIds.empty())
+            stations.emplace_back(opts, nowMs);
+        for (int id : opts.busIds)
+            stations.emplace_back(StationOptions(opts, id), nowMs);
+    }
+    // Station 0 stands for the line in the register and fault calls of the server.
+    SimController& First() { return stations.front().controller; }
 
     void Serve();
     void Receive(const uint8_t* data, size_t size);
@@ -128,9 +167,8 @@ struct SimServer::Impl {
                const char* note = "") const;
 
     SimOptions options;
-    mutable std::mutex mutex;  // guards controller and faults
-    SimController controller;
-    FaultPlan faults;
+    mutable std::mutex mutex;  // guards the stations
+    std::deque<Station> stations;
     PseudoTerminal pty;
     std::thread thread;
     std::atomic<bool> stopping{false};
@@ -172,9 +210,16 @@ void SimServer::Impl::Receive(const uint8_t* data, size_t size) {
     std::vector<std::pair<Exchange, ShapedReply>> results;
     {
         std::lock_guard<std::mutex> lock(mutex);
-        for (Exchange& exchange : controller.Feed(data, size, nowNs / 1000000)) {
-            ShapedReply shaped = faults.Shape(exchange.request.wire, exchange.reply);
-            results.emplace_back(std::move(exchange), std::move(shaped));
+        // Every controller hears every byte; ASCII has no address, so on a bus only the
+        // first one answers it.
+        for (size_t s = 0; s < stations.size(); ++s) {
+            Station& station = stations[s];
+            for (Exchange& exchange : station.controller.Feed(data, size, nowNs / 1000000)) {
+                if (s > 0 && (exchange.request.wire == Wire::Rs232 || !exchange.forUs))
+                    continue;
+                ShapedReply shaped = station.faults.Shape(exchange.request.wire, exchange.reply);
+                results.emplace_back(std::move(exchange), std::move(shaped));
+            }
         }
     }
     for (const auto& [exchange, shaped] : results) {
@@ -357,22 +402,22 @@ bool SimServer::PlaceAt(const std::string& portDir, int comNumber, std::string* 
 
 uint8_t SimServer::Register(int address) const {
     std::lock_guard<std::mutex> lock(impl_->mutex);
-    return impl_->controller.Register(address, SteadyNs() / 1000000);
+    return impl_->stations.front().controller.Register(address, SteadyNs() / 1000000);
 }
 
 void SimServer::SetRegister(int address, uint8_t value) {
     std::lock_guard<std::mutex> lock(impl_->mutex);
-    impl_->controller.SetRegister(address, value);
+    impl_->First().SetRegister(address, value);
 }
 
 std::vector<uint8_t> SimServer::Registers(int address, int count) const {
     std::lock_guard<std::mutex> lock(impl_->mutex);
-    return impl_->controller.Registers(address, count < 0 ? 0 : count, SteadyNs() / 1000000);
+    return impl_->First().Registers(address, count < 0 ? 0 : count, SteadyNs() / 1000000);
 }
 
 void SimServer::SetFault(Fault fault, double fraction) {
     std::lock_guard<std::mutex> lock(impl_->mutex);
-    impl_->faults.SetFault(fault, fraction);
+    impl_->stations.front().faults.SetFault(fault, fraction);
 }
 
 int SimServer::RequestsServed() const {

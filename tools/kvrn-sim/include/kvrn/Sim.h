@@ -37,7 +37,15 @@ struct SimOptions {
     // 14 decimal digits, kept as 7 packed-BCD bytes at 0x80; empty = never programmed (the
     // bytes read as 0xFF, which the utility shows as no serial number).
     std::string serialNumber = "12240315000742";
+    // A bus of several controllers on one line (empty: one controller with deviceId). Each
+    // has its own registers, clock and fault pattern; its serial number ends in its ID.
+    std::vector<int> busIds{};
+    int faultId = 0;  // on a bus, the only controller the fault and drops hit; 0 = every one
 };
+
+// The options of one controller of a bus: its device ID and serial number, and no fault
+// unless the fault is aimed at it.
+SimOptions StationOptions(const SimOptions& bus, int id);
 
 // Checks the options a server would run with; false and a reason when one is out of range.
 bool ValidateOptions(const SimOptions& options, std::string* error);

@@ -1,0 +1,99 @@
+#include "app/CDlgBusScan.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/WidgetIds.h"
+#include "base/Trace.h"
+#include "link/Discovery.h"
+
+namespace zelt {
+
+CDlgBusScan::CDlgBusScan(const CMainApp& app, CComPort& port, ITickClock& clock, ITraceSink& trace,
+                         int portNumber, QWidget* parent, int fromId, int toId)
+    : QDialog(parent), app_(app), port_(port) {
+    setWindowTitle(Qs(app.Text("Scan Bus", "掃描匯流排")));
+    progress_ = Named(new QLabel(this), IDC_BUS_PROGRESS);
+    list_ = Named(new QListWidget(this), IDC_BUS_LIST);
+    ok_ = Named(new QPushButton(Qs(app.Text("OK", "確定")), this), IDOK);
+    cancel_ = Named(new QPushButton(Qs(app.Text("Cancel", "取消")), this), IDCANCEL);
+    ok_->setEnabled(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel_);
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(progress_);
+    column->addWidget(list_);
+    column->addLayout(buttons);
+
+    connect(ok_, &QPushButton::clicked, this, &CDlgBusScan::accept);
+    connect(cancel_, &QPushButton::clicked, this, &CDlgBusScan::reject);
+    connect(list_, &QListWidget::currentRowChanged, this,
+            [this](int row) { ok_->setEnabled(row >= 0); });
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
+    connect(&walking_, &QTimer::timeout, this, &CDlgBusScan::Step);
+
+    port_.Close();
+    if (port_.Open(portNumber, kDiscoveryBaudRate) != 0) {
+        scan_ = std::make_unique<CBusScan>(app, port_, clock, trace, fromId, toId);
+        walking_.start(0);
+    }
+    ShowProgress();
+}
+
+CDlgBusScan::~CDlgBusScan() {
+    port_.Close();  // the link dialog keeps the port closed outside its own walks
+}
+
+void CDlgBusScan::Step() {
+    if (!scan_ || scan_->Done()) {
+        walking_.stop();
+        ShowProgress();
+        return;
+    }
+    if (auto controller = scan_->Step()) {
+        found_.push_back(*controller);
+        const std::string serial =
+            controller->serialNumber.empty() ? "--" : controller->serialNumber;
+        list_->addItem(Qs(StrF(app_.Text("ID %d    S/N: %s", "ID %d    序號: %s"), controller->id,
+                               serial.c_str())));
+    }
+    if (scan_->Done()) {
+        walking_.stop();
+    }
+    ShowProgress();
+}
+
+void CDlgBusScan::ShowProgress() {
+    const int found = static_cast<int>(found_.size());
+    if (!scan_ || scan_->Done()) {
+        progress_->setText(
+            Qs(StrF(app_.Text("%d controller(s) found.", "找到 %d 個控制器."), found)));
+        return;
+    }
+    progress_->setText(
+        Qs(StrF(app_.Text("Scanning RS485 ID %d (%d of %d), %d found ...",
+                          "掃描 RS485 ID %d 中 (%d / %d), 找到 %d 個 ..."),
+                scan_->NextId(), scan_->StepsDone() + 1, scan_->StepCount(), found)));
+}
+
+void CDlgBusScan::accept() {
+    const int row = list_->currentRow();
+    if (row < 0 || row >= static_cast<int>(found_.size())) {
+        return;
+    }
+    walking_.stop();
+    chosenId_ = found_[static_cast<size_t>(row)].id;
+    QDialog::accept();
+}
+
+void CDlgBusScan::reject() {
+    walking_.stop();
+    QDialog::reject();
+}
+
+}  // namespace zelt

@@ -1,0 +1,140 @@
+#include "link/BusScan.h"
+
+#include <algorithm>
+
+#include "link/Discovery.h"
+
+namespace zelt {
+
+namespace {
+
+constexpr int kProbeAddress = 0x0103;
+constexpr int kSerialAddress = 0x80;
+constexpr int kSerialBlockSize = 14;
+constexpr int kSerialTimeoutTicks = 140;
+constexpr int kIdentifyAttempts = 2;
+
+constexpr int kSettleMs = 25;  // as long as the pause before a frame
+
+// Replies carry a checksum after the bytes a read waits for, and it may still be on its way
+// when the read returns: give the line the time of a frame's pause, then drop what came, so
+// that it does not lead the next reply.
+void SettleAndDrain(LinkIo& io) {
+    io.clock.Sleep(kSettleMs);
+    uint8_t drained[kReplyBufferSize] = {};
+    DrainInput(io, drained, kReplyBufferSize);
+}
+
+// A failed read is tried again once the line has settled: what failed it was most often the
+// tail of an earlier reply.
+template <typename Read>
+bool TwiceIfNeeded(LinkIo& io, Read&& read) {
+    for (int attempt = 0; attempt < kIdentifyAttempts; ++attempt) {
+        if (attempt > 0) {
+            SettleAndDrain(io);
+        }
+        if (read() != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A read of count bytes at address from one ID; the register bytes start at reply[3].
+bool ReadFromId(LinkIo& io, int id, int address, int count, int timeoutTicks, const char* name,
+                uint8_t* reply) {
+    uint8_t drained[kReplyBufferSize] = {};
+    DrainInput(io, drained, kReplyBufferSize);  // a late answer of the last ID is not this one's
+    const uint8_t deviceId = static_cast<uint8_t>(id & 0xFF);
+    return Rs485Transaction(io, deviceId, 4, static_cast<uint8_t>(address >> 8),
+                            static_cast<uint8_t>(address & 0xFF), static_cast<uint8_t>(count),
+                            nullptr, reply, kReplyBufferSize, timeoutTicks, name) != 0 &&
+           reply[0] == deviceId;
+}
+
+}  // namespace
+
+bool ProbeBusId(LinkIo& io, int id) {
+    uint8_t reply[kReplyBufferSize] = {};
+    const std::string name = StrF("Scan RS485 ID%d", id);
+    if (!ReadFromId(io, id, kProbeAddress, 1, kProbeTimeoutTicks, name.c_str(), reply)) {
+        return false;
+    }
+    SettleAndDrain(io);
+    return true;
+}
+
+std::string SerialNumberFromBlock(const uint8_t* block) {
+    std::string digits;
+    for (int i = 0; i < kSerialBlockSize / 2; ++i) {
+        digits += StrF("%02X", block[i]);
+    }
+    if (digits[0] == 'F' && digits[1] == 'F' && digits[2] == 'F' && digits[9] == 'F') {
+        return "";
+    }
+    return digits;
+}
+
+bool ReadSerialNumberRs485(LinkIo& io, int id, std::string* serial) {
+    uint8_t reply[kReplyBufferSize] = {};
+    SettleAndDrain(io);  // after the commands of the link
+    if (!ReadFromId(io, id, kSerialAddress, kSerialBlockSize, kSerialTimeoutTicks, "Get SN",
+                    reply)) {
+        return false;
+    }
+    *serial = SerialNumberFromBlock(reply + 3);
+    return true;
+}
+
+CBusScan::CBusScan(const CMainApp& settings, ISerialPort& port, ITickClock& clock,
+                   ITraceSink& trace, int fromId, int toId)
+    : app_(settings),
+      port_(port),
+      clock_(clock),
+      trace_(trace),
+      link_(app_, port, clock, trace, host_, wallClock_),
+      from_(std::max(fromId, kFirstBusId)),
+      to_(std::min(toId, kLastBusId)),
+      next_(from_) {
+    app_.commMode = kCommModeRs485;
+    port_.SetCommMode(app_.commMode);
+}
+
+std::optional<BusController> CBusScan::Step() {
+    if (Done()) {
+        return std::nullopt;
+    }
+    const int id = next_++;
+    LinkIo io{port_, clock_, trace_};
+    if (!ProbeBusId(io, id)) {
+        return std::nullopt;
+    }
+    return Identify(id);
+}
+
+BusController CBusScan::Identify(int id) {
+    app_.rs485Id = static_cast<uint16_t>(id);
+    app_.systemVoltage = 0;
+    app_.firmwareVersionText.clear();
+    link_.panel = PanelValues{};
+    BusController found;
+    found.id = id;
+    LinkIo io{port_, clock_, trace_};
+    if (TwiceIfNeeded(io, [&] { return link_.GetStatus(); })) {
+        found.systemVoltage = app_.systemVoltage;
+        if (TwiceIfNeeded(io, [&] { return link_.GetBatteryVoltage(); })) {
+            found.batteryVoltage = link_.panel.batteryVoltage;
+        }
+    }
+    if (TwiceIfNeeded(io, [&] { return link_.GetVersion(); })) {
+        found.firmwareVersion = app_.firmwareVersionText;
+    }
+    std::string serial;
+    if (TwiceIfNeeded(io, [&] { return ReadSerialNumberRs485(io, id, &serial) ? 1 : 0; })) {
+        found.serialNumber = serial;
+    }
+    SettleAndDrain(io);  // before the next probe
+    return found;
+}
+
+}  // namespace zelt

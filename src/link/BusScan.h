@@ -1,0 +1,83 @@
+#pragma once
+// Walking an RS485 bus: every device ID in a range gets Auto Detect's probe (the one-byte
+// read of 0x0103 with its 90-tick time-out), and each controller that answers is asked who it
+// is. One ID per step, so a window can stay responsive and cancel between steps.
+
+#include <optional>
+#include <string>
+
+#include "base/Ticks.h"
+#include "base/Trace.h"
+#include "config/MainApp.h"
+#include "link/ControllerLink.h"
+#include "link/LinkHost.h"
+#include "link/SerialPort.h"
+#include "link/Transaction.h"
+#include "link/WallClock.h"
+
+namespace zelt {
+
+constexpr int kFirstBusId = 1;
+constexpr int kLastBusId = 255;
+
+// What a scan reports of one controller that answered its probe.
+struct BusController {
+    int id = 0;
+    std::string serialNumber;     // empty when unread or never programmed
+    std::string firmwareVersion;  // empty when unread
+    int systemVoltage = 0;        // 12 or 24; 0 when the status read failed
+    std::optional<double> batteryVoltage;
+};
+
+// The probe: true when a reply from this ID with function 4 arrived in time.
+bool ProbeBusId(LinkIo& io, int id);
+
+// The 14-byte serial number block read over RS485. Its first seven bytes carry the 14 digits
+// that the RS232 reply shows as text; an erased block (the RS232 rule: digits 1, 2, 3 and 10
+// all F) gives the empty string. False when the read failed.
+bool ReadSerialNumberRs485(LinkIo& io, int id, std::string* serial);
+std::string SerialNumberFromBlock(const uint8_t* block);
+
+class CBusScan {
+  public:
+    // The scan talks in RS485 framing on the open port with a copy of settings: it never
+    // changes the caller's rs485Id, record or run-time values, and shows no message.
+    CBusScan(const CMainApp& settings, ISerialPort& port, ITickClock& clock, ITraceSink& trace,
+             int fromId, int toId);
+
+    bool Done() const { return next_ > to_; }
+    // The ID the next step probes, and the steps done out of the total.
+    int NextId() const { return next_; }
+    int StepsDone() const { return next_ - from_; }
+    int StepCount() const { return to_ - from_ + 1; }
+
+    // Probes the next ID; the controller when one answered.
+    std::optional<BusController> Step();
+    // Reads serial number, firmware version, system and battery voltage of one controller.
+    BusController Identify(int id);
+
+  private:
+    // Messages and questions of the reads go nowhere: a scan only lists what answers.
+    class QuietHost final : public WindowlessLinkHost {
+      public:
+        void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
+        void RequestQuit(int) override {}
+        void ExitNow(int) override {}
+        BatteryFailChoice AskBatteryFail(const BatteryFailTexts&) override {
+            return BatteryFailChoice::Retry;
+        }
+    };
+
+    CMainApp app_;
+    ISerialPort& port_;
+    ITickClock& clock_;
+    ITraceSink& trace_;
+    QuietHost host_;
+    SystemWallClock wallClock_;
+    CControllerLink link_;
+    int from_;
+    int to_;
+    int next_;
+};
+
+}  // namespace zelt

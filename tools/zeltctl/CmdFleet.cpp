@@ -1,0 +1,479 @@
+// zeltctl scan, and get | set | status | monitor with --ids: the controllers of one RS485
+// line, one after the other.
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+#include "Fleet.h"
+#include "RecordCheck.h"
+#include "base/Ticks.h"
+#include "config/CfgFile.h"
+#include "link/ComPort.h"
+#include "link/LinkTexts.h"
+#include "link/PortNames.h"
+#include "link/ReadBackCheck.h"
+#include "link/Sequences.h"
+
+namespace zeltctl {
+
+namespace {
+
+constexpr int kBaudRate = 19200;
+constexpr int kOneShotAttempts = 2;  // as "Get Parameters" tries each item
+
+bool StderrIsTerminal() {
+    return isatty(STDERR_FILENO) != 0;
+}
+
+bool ParseId(const std::string& text, int* id) {
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    *id = std::stoi(text);
+    return *id >= zelt::kFirstBusId && *id <= zelt::kLastBusId;
+}
+
+std::string OrDash(const std::string& text) {
+    return text.empty() ? std::string("--") : text;
+}
+
+}  // namespace
+
+bool ParseIdList(const std::string& text, IdList* list, std::string* error) {
+    *list = IdList{};
+    if (text == "all") {
+        list->all = true;
+        return true;
+    }
+    size_t at = 0;
+    while (at <= text.size()) {
+        const size_t comma = std::min(text.find(',', at), text.size());
+        const std::string item = text.substr(at, comma - at);
+        const size_t dash = item.find('-');
+        int first = 0;
+        int last = 0;
+        const bool ok = dash == std::string::npos
+                            ? ParseId(item, &first) && ParseId(item, &last)
+                            : ParseId(item.substr(0, dash), &first) &&
+                                  ParseId(item.substr(dash + 1), &last) && first <= last;
+        if (!ok) {
+            *error =
+                "\"" + item + "\" in --ids is not an RS485 ID (1 to 255) or a range like 20-25";
+            return false;
+        }
+        for (int id = first; id <= last; ++id) {
+            if (std::find(list->ids.begin(), list->ids.end(), id) == list->ids.end()) {
+                list->ids.push_back(id);
+            }
+        }
+        at = comma + 1;
+    }
+    return true;
+}
+
+// ------------------------------------------------------------------ the line and stations
+
+FleetLine::FleetLine(CtlContext& ctx) : ctx_(ctx) {
+    ctx.options.rs485 = true;
+    ctx.StartUp();
+    ctx.app.commMode = zelt::kCommModeRs485;
+    zelt::theComPort.SetCommMode(ctx.app.commMode);
+    if (ctx.app.comPort < zelt::kFirstComPort || ctx.app.comPort > zelt::kLastComPort) {
+        throw CtlError{kExitUsage, zelt::StrF("zeltctl: the port COM%d is not one of COM1 to "
+                                              "COM40; give one with --port",
+                                              ctx.app.comPort)};
+    }
+    zelt::theComPort.Close();
+    if (zelt::theComPort.Open(ctx.app.comPort, kBaudRate) == 0) {
+        throw CtlError{kExitController,
+                       zelt::StrF(ctx.app.Text("COM%d cannot be opened.", "無法開啟 COM%d."),
+                                  ctx.app.comPort)};
+    }
+}
+
+FleetLine::~FleetLine() {
+    zelt::theComPort.Close();
+}
+
+std::vector<zelt::BusController> FleetLine::Scan(int fromId, int toId) {
+    zelt::CBusScan scan(ctx_.app, zelt::theComPort, zelt::ProcessTickClock(), ctx_.Trace(), fromId,
+                        toId);
+    CtlHost progress;
+    std::vector<zelt::BusController> found;
+    while (!scan.Done()) {
+        if (StderrIsTerminal()) {  // the whole bus takes about half a minute
+            progress.ShowProgress(
+                scan.StepsDone() + 1, scan.StepCount(),
+                zelt::StrF("RS485 ID %d, %d found", scan.NextId(), static_cast<int>(found.size())));
+        }
+        if (auto controller = scan.Step()) {
+            found.push_back(*controller);
+        }
+    }
+    progress.ClearProgress();
+    return found;
+}
+
+bool FleetLine::Answers(int id) {
+    zelt::LinkIo io{zelt::theComPort, zelt::ProcessTickClock(), ctx_.Trace()};
+    return zelt::ProbeBusId(io, id) || zelt::ProbeBusId(io, id);
+}
+
+std::vector<int> FleetLine::Resolve(const IdList& list) {
+    if (!list.all) {
+        return list.ids;
+    }
+    std::vector<int> ids;
+    for (const zelt::BusController& c : Scan(zelt::kFirstBusId, zelt::kLastBusId)) {
+        ids.push_back(c.id);
+    }
+    if (ids.empty()) {
+        throw CtlError{kExitController, ctx_.app.Text("No controller answered on the bus.",
+                                                      "匯流排上沒有控制器回應.")};
+    }
+    return ids;
+}
+
+FleetStation::FleetStation(CtlContext& ctx, int id)
+    : id_(id),
+      app_(ctx.app),
+      link_(app_, zelt::theComPort, zelt::ProcessTickClock(), ctx.Trace(), host_, wallClock_) {
+    app_.rs485Id = static_cast<uint16_t>(id);
+}
+
+bool FleetStation::Run(const std::function<bool()>& job) {
+    if (ended_) {
+        return false;
+    }
+    bool ok = false;
+    try {
+        ok = job();
+        host_.RunPosted(link_);
+    } catch (const CtlError& e) {
+        if (!e.message.empty()) {
+            std::fprintf(stderr, "%s\n", e.message.c_str());
+        }
+        ended_ = true;
+    }
+    host_.ClearProgress();
+    ended_ = ended_ || host_.QuitRequested();
+    return ok && !ended_;
+}
+
+LiveReadings FleetStation::Poll(int attempts) {
+    LiveReadings readings;
+    Run([&] {
+        readings = PollLiveReadings(link_, attempts);
+        return readings.Complete();
+    });
+    return readings;
+}
+
+void FinishFleet(const std::vector<FleetOutcome>& outcomes, bool toStderr) {
+    std::FILE* out = toStderr ? stderr : stdout;
+    std::fprintf(out, "%-5s %-8s %s\n", "ID", "Outcome", "Detail");
+    bool refused = false;
+    bool failed = false;
+    for (const FleetOutcome& o : outcomes) {
+        const char* result = o.result == FleetOutcome::Result::Ok        ? "ok"
+                             : o.result == FleetOutcome::Result::Refused ? "refused"
+                                                                         : "failed";
+        std::fprintf(out, "%-5d %-8s %s\n", o.id, result, o.detail.c_str());
+        refused = refused || o.result == FleetOutcome::Result::Refused;
+        failed = failed || o.result == FleetOutcome::Result::Failed;
+    }
+    std::fflush(out);
+    // A refused record is the file's fault: fixing it comes before anything else.
+    if (refused || failed) {
+        throw CtlError{refused ? kExitUsage : kExitController, ""};
+    }
+}
+
+// ------------------------------------------------------------------ scan
+
+namespace {
+
+struct ScanOptions {
+    int from = zelt::kFirstBusId;
+    int to = zelt::kLastBusId;
+    bool json = false;
+};
+
+void RunScan(CtlContext& ctx, const ScanOptions& options) {
+    if (options.from > options.to) {
+        throw CtlError{kExitUsage, "zeltctl: --from must not be above --to."};
+    }
+    FleetLine line(ctx);
+    const std::vector<zelt::BusController> found = line.Scan(options.from, options.to);
+    if (options.json) {
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        auto orNull = [](const std::string& text) {
+            return text.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(text);
+        };
+        for (const zelt::BusController& c : found) {
+            nlohmann::ordered_json item;
+            item["id"] = c.id;
+            item["serialNumber"] = orNull(c.serialNumber);
+            item["firmwareVersion"] = orNull(c.firmwareVersion);
+            item["systemVoltage"] =
+                c.systemVoltage != 0 ? nlohmann::ordered_json(c.systemVoltage) : nullptr;
+            item["batteryVoltage"] =
+                c.batteryVoltage ? nlohmann::ordered_json(std::round(*c.batteryVoltage * 100) / 100)
+                                 : nullptr;
+            list.push_back(item);
+        }
+        std::printf("%s\n", list.dump(2).c_str());
+    } else {
+        std::printf("%-5s %-16s %-10s %-8s %s\n", "ID", "Serial number", "Firmware", "System",
+                    "Battery");
+        for (const zelt::BusController& c : found) {
+            std::printf("%-5d %-16s %-10s %-8s %s\n", c.id, OrDash(c.serialNumber).c_str(),
+                        OrDash(c.firmwareVersion).c_str(),
+                        c.systemVoltage != 0 ? zelt::StrF("%d V", c.systemVoltage).c_str() : "--",
+                        c.batteryVoltage ? zelt::StrF("%.1f V", *c.batteryVoltage).c_str() : "--");
+        }
+    }
+    std::fflush(stdout);
+    if (found.empty()) {
+        throw CtlError{kExitController, ctx.app.Text("No controller answered on the bus.",
+                                                     "匯流排上沒有控制器回應.")};
+    }
+}
+
+}  // namespace
+
+void AddScanCommand(CLI::App& cli, CtlContext& ctx) {
+    auto options = std::make_shared<ScanOptions>();
+    CLI::App* scan = cli.add_subcommand(
+        "scan", "walk the RS485 IDs and list every controller that answers (RS485 implied)");
+    scan->add_option("--from", options->from, "first ID (1)")->check(CLI::Range(1, 255));
+    scan->add_option("--to", options->to, "last ID (255)")->check(CLI::Range(1, 255));
+    scan->add_flag("--json", options->json, "print a JSON array instead of a table");
+    scan->callback([&ctx, options] { RunScan(ctx, *options); });
+}
+
+// ------------------------------------------------------------------ status and monitor
+
+void RunFleetStatus(CtlContext& ctx, const IdList& list, bool json) {
+    FleetLine line(ctx);
+    std::vector<FleetOutcome> outcomes;
+    nlohmann::ordered_json rows = nlohmann::ordered_json::array();
+    for (const int id : line.Resolve(list)) {
+        FleetStation station(ctx, id);
+        const LiveReadings readings = station.Poll(kOneShotAttempts);
+        if (json) {
+            nlohmann::ordered_json row;
+            row["id"] = id;
+            AddReadingsToJson(readings, row);
+            rows.push_back(row);
+        } else {
+            std::printf("%s\n", MonitorLine(zelt::StrF("ID %-3d", id), readings).c_str());
+            std::fflush(stdout);
+        }
+        const bool ok = readings.Complete() && !station.Ended();
+        outcomes.push_back({id, ok ? FleetOutcome::Result::Ok : FleetOutcome::Result::Failed,
+                            !readings.statusRead ? "no answer"
+                            : ok                 ? ""
+                                                 : "not every reading answered"});
+    }
+    if (json) {
+        std::printf("%s\n", rows.dump(2).c_str());
+    }
+    FinishFleet(outcomes, json);
+}
+
+void RunFleetMonitor(CtlContext& ctx, const IdList& list, double interval, int count,
+                     const std::function<void(const std::string&)>& csvLine) {
+    FleetLine line(ctx);
+    std::vector<std::unique_ptr<FleetStation>> stations;
+    for (const int id : line.Resolve(list)) {
+        stations.push_back(std::make_unique<FleetStation>(ctx, id));
+    }
+    std::vector<int> incomplete(stations.size(), 0);
+    csvLine("id," + CsvHeader());
+    using Clock = std::chrono::steady_clock;
+    const auto period =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(interval));
+    auto next = Clock::now();
+    int polls = 0;
+    for (; count == 0 || polls < count; ++polls) {
+        if (polls > 0) {
+            next += period;
+            const auto wait = next - Clock::now();
+            if (wait > Clock::duration::zero()) {
+                zelt::SleepMs(
+                    static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count()));
+            }
+        }
+        for (size_t k = 0; k < stations.size(); ++k) {
+            const std::string time = IsoTimestampNow();
+            const LiveReadings readings = stations[k]->Poll(1);
+            const int id = stations[k]->Id();
+            std::printf("%s\n", MonitorLine(time + zelt::StrF("  ID %-3d", id), readings).c_str());
+            std::fflush(stdout);
+            csvLine(std::to_string(id) + "," + CsvRow(time, readings));
+            incomplete[k] += readings.Complete() ? 0 : 1;
+        }
+    }
+    std::vector<FleetOutcome> outcomes;
+    for (size_t k = 0; k < stations.size(); ++k) {
+        const bool ok = incomplete[k] == 0 && !stations[k]->Ended();
+        outcomes.push_back({stations[k]->Id(),
+                            ok ? FleetOutcome::Result::Ok : FleetOutcome::Result::Failed,
+                            zelt::StrF("%d of %d polls incomplete", incomplete[k], polls)});
+    }
+    FinishFleet(outcomes);
+}
+
+// ------------------------------------------------------------------ get and set
+
+namespace {
+
+void ShowStationProgress(FleetStation& station) {
+    if (!StderrIsTerminal()) {
+        return;
+    }
+    station.Link().SetProgressHook([&station](int n, int total, const std::string& name) {
+        station.Host().ShowProgress(n, total, zelt::StrF("ID %d: %s", station.Id(), name.c_str()));
+    });
+}
+
+// <serial>.cfg, or id<N>.cfg when the serial number is unknown or not plain digits (it names
+// a file); a serial number two controllers share gets the ID added.
+std::string BackupName(int id, const std::string& serial, std::set<std::string>& used) {
+    std::string name = zelt::StrF("id%d.cfg", id);
+    if (!serial.empty() && serial.find_first_not_of("0123456789") == std::string::npos) {
+        name = used.count(serial + ".cfg") == 0 ? serial + ".cfg"
+                                                : zelt::StrF("%s-id%d.cfg", serial.c_str(), id);
+    }
+    used.insert(name);
+    return name;
+}
+
+}  // namespace
+
+void RunFleetGet(CtlContext& ctx, const IdList& list, const std::string& folder,
+                 const zelt::CCfgDocument& start, bool partial) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        throw CtlError{kExitUsage, "zeltctl: " + folder +
+                                       ": with --ids, -o names an existing "
+                                       "folder."};
+    }
+    FleetLine line(ctx);
+    std::vector<FleetOutcome> outcomes;
+    std::set<std::string> used;
+    for (const int id : line.Resolve(list)) {
+        FleetStation station(ctx, id);
+        ShowStationProgress(station);
+        bool complete = false;
+        std::string serial;
+        if (!line.Answers(id)) {
+            outcomes.push_back({id, FleetOutcome::Result::Failed, "no answer"});
+            continue;
+        }
+        station.Run([&] {
+            // A read cut by one lost reply is run once more before it counts as failed.
+            for (int attempt = 0; attempt < kOneShotAttempts && !complete; ++attempt) {
+                station.App().config = start;
+                complete = zelt::ReadAllParameters(station.Link()) != 0;
+            }
+            zelt::LinkIo io{zelt::theComPort, zelt::ProcessTickClock(), ctx.Trace()};
+            for (int attempt = 0; attempt < kOneShotAttempts; ++attempt) {
+                if (zelt::ReadSerialNumberRs485(io, id, &serial)) {
+                    break;
+                }
+            }
+            return complete;
+        });
+        FleetOutcome outcome{id, FleetOutcome::Result::Failed, ""};
+        const std::string path =
+            (std::filesystem::path(folder) / BackupName(id, serial, used)).string();
+        if (station.Ended()) {
+            outcome.detail = "ended by the controller's state; nothing written";
+        } else if (!complete && !partial) {
+            outcome.detail = "not every item was read; " + path + " not written";
+        } else {
+            const zelt::CfgStoreResult stored = zelt::StoreCfgFile(path, station.App().config);
+            if (stored.ok && complete) {
+                outcome.result = FleetOutcome::Result::Ok;
+            }
+            outcome.detail =
+                stored.ok ? path + (complete ? "" : " (partial)")
+                          : path + ": " + zelt::CfgStoreProblemText(stored, ctx.app.english != 0);
+        }
+        outcomes.push_back(outcome);
+    }
+    FinishFleet(outcomes);
+}
+
+void RunFleetSet(CtlContext& ctx, const IdList& list, const zelt::CCfgDocument& record,
+                 bool clamp) {
+    FleetLine line(ctx);
+    std::vector<FleetOutcome> outcomes;
+    for (const int id : line.Resolve(list)) {
+        FleetStation station(ctx, id);
+        ShowStationProgress(station);
+        zelt::CControllerLink& link = station.Link();
+        FleetOutcome outcome{id, FleetOutcome::Result::Failed, ""};
+        if (!line.Answers(id)) {
+            outcomes.push_back({id, FleetOutcome::Result::Failed, "no answer"});
+            continue;
+        }
+        station.Run([&] {
+            station.App().config = record;
+            SetRecordCheck check(record, clamp, ctx.app.english != 0);
+            const int written =
+                zelt::WriteAllParameters(link, check.Vet(station.App(), station.Host()));
+            if (check.Refused()) {
+                outcome.result = FleetOutcome::Result::Refused;
+                outcome.detail = "the record does not suit this controller";
+                check.ThrowRefusal();  // prints the offending fields
+            }
+            if (written == 0) {
+                outcome.detail = "write-all failed";
+                return false;
+            }
+            const zelt::CCfgDocument sent = station.App().config;
+            const zelt::WriteScales scales{link.voltsPerCount, link.voltsPerPercent,
+                                           station.App().systemVoltage};
+            // As in get: a read-back cut by one lost reply is run once more.
+            bool readBack = false;
+            for (int attempt = 0; attempt < kOneShotAttempts && !readBack; ++attempt) {
+                station.App().config = zelt::CCfgDocument{};
+                readBack = zelt::ReadAllParameters(link) != 0;
+            }
+            if (!readBack) {
+                outcome.detail = "written; the read-back was incomplete";
+                return false;
+            }
+            const std::vector<std::string> differences = zelt::ReadBackDifferences(
+                sent, scales, station.App().config,
+                zelt::WriteScales{link.voltsPerCount, link.voltsPerPercent,
+                                  station.App().systemVoltage});
+            if (!differences.empty()) {
+                outcome.detail = "read-back differs: " + differences.front();
+                for (const std::string& d : differences) {
+                    std::fprintf(stderr, "ID %d: %s\n", id, d.c_str());
+                }
+                return false;
+            }
+            outcome.result = FleetOutcome::Result::Ok;
+            outcome.detail = "written and verified";
+            return true;
+        });
+        if (station.Ended() && outcome.result == FleetOutcome::Result::Failed &&
+            outcome.detail.empty()) {
+            outcome.detail = "ended by the controller's state";
+        }
+        outcomes.push_back(outcome);
+    }
+    FinishFleet(outcomes);
+}
+
+}  // namespace zeltctl

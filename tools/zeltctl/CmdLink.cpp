@@ -15,6 +15,7 @@
 #include "CtlHost.h"
 #include "LinkSession.h"
 #include "LiveReadings.h"
+#include "MqttMonitor.h"
 #include "RecordCheck.h"
 #include "RecordJson.h"
 #include "base/Ticks.h"
@@ -213,6 +214,7 @@ struct MonitorOptions {
     double interval = 5.0;
     int count = 0;  // 0: until interrupted
     std::string csv;
+    MqttOptions mqtt;
 };
 
 class CsvLog {
@@ -251,10 +253,13 @@ class CsvLog {
 };
 
 void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
+    ctx.StartUp();
+    MqttMonitor mqtt(options.mqtt, ctx.app.english != 0);
     LinkSession session(ctx);
     CsvLog log(options.csv);
     log.Line(CsvHeader());
     zelt::CControllerLink& link = session.Link();
+    mqtt.Begin(session);
 
     using Clock = std::chrono::steady_clock;
     const auto period = std::chrono::duration_cast<Clock::duration>(
@@ -273,12 +278,14 @@ void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
         const std::string time = IsoTimestampNow();
         const LiveReadings readings = PollLiveReadings(link);
         session.Host().RunPosted(link);
+        mqtt.AfterPoll(link, readings);
         std::printf("%s\n", MonitorLine(time, readings).c_str());
         std::fflush(stdout);
         log.Line(CsvRow(time, readings));
         anyFailed = anyFailed || !readings.Complete();
         session.Host().ThrowIfQuitRequested();  // over-voltage: reported, the row kept
     }
+    mqtt.Stop();
     if (anyFailed) {
         session.Fail(zelt::Pick(ctx.app, zelt::texts::kOperationFault));
     }
@@ -451,6 +458,7 @@ void AddLinkCommands(CLI::App& cli, CtlContext& ctx) {
     monitor->add_option("--count", monitorOptions->count, "number of polls (0: until Ctrl-C)")
         ->check(CLI::NonNegativeNumber);
     monitor->add_option("--csv", monitorOptions->csv, "also write a CSV log, one row per poll");
+    AddMqttOptions(*monitor, monitorOptions->mqtt);
     monitor->callback([&ctx, monitorOptions] { RunMonitor(ctx, *monitorOptions); });
 
     auto getOptions = std::make_shared<GetOptions>();

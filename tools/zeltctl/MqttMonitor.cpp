@@ -1,0 +1,83 @@
+#include "MqttMonitor.h"
+
+#include "base/Trace.h"
+#include "link/LinkTexts.h"
+
+namespace zeltctl {
+
+namespace {
+constexpr int kIdentityAttempts = 2;  // once at the start, as a one-shot command reads
+}
+
+void AddMqttOptions(CLI::App& monitor, MqttOptions& options) {
+    monitor.add_option("--mqtt", options.broker,
+                       "also publish every poll to this MQTT broker, HOST[:PORT] (port 1883)");
+    monitor.add_option("--mqtt-prefix", options.prefix, "first topic level (zelt)");
+    CLI::Option* user = monitor.add_option("--mqtt-user", options.user, "broker user name");
+    monitor
+        .add_option("--mqtt-password-file", options.passwordFile,
+                    "read the broker password from the first line of this file")
+        ->check(CLI::ExistingFile)
+        ->needs(user);
+    monitor
+        .add_option("--mqtt-cafile", options.caFile,
+                    "connect with TLS, trusting the certificate authorities in this PEM file")
+        ->check(CLI::ExistingFile);
+    monitor.add_flag("--no-discovery", options.noDiscovery,
+                     "publish no Home Assistant discovery records");
+}
+
+MqttMonitor::MqttMonitor(const MqttOptions& options, bool english) {
+    if (!options.broker.empty()) {
+        settings_ = CheckMqttOptions(options, english);
+    }
+}
+
+void MqttMonitor::Begin(LinkSession& session) {
+    if (!settings_) {
+        return;
+    }
+    zelt::CControllerLink& link = session.Link();
+    const zelt::CMainApp& app = session.App();
+    const bool version = ReadWithRetry(kIdentityAttempts, [&] { return link.GetVersion(); });
+    session.Settle();  // a foreign vendor ID ends here
+    const bool serial = ReadWithRetry(kIdentityAttempts, [&] { return link.GetSerialNumber(); });
+    session.Settle();
+    if (!version || !serial) {
+        session.Fail(zelt::Pick(app, zelt::texts::kOperationFault));
+    }
+    // A controller without a serial number is known by where it hangs.
+    std::string where = zelt::StrF("COM%d", app.comPort);
+    if (app.commMode != zelt::kCommModeRs232) {
+        where += zelt::StrF("-%d", app.rs485Id);
+    }
+    const MqttDevice device{MqttDeviceName(app.serialNumberText, where), app.serialNumberText,
+                            app.firmwareVersionText};
+    device_ = device.name;
+    publisher_.emplace(*settings_);
+    publisher_->PublishDevice(device);
+}
+
+void MqttMonitor::AfterPoll(zelt::CControllerLink& link, const LiveReadings& readings) {
+    if (!publisher_) {
+        return;
+    }
+    if (!readings.statusRead) {
+        publisher_->MarkOffline(device_);
+        return;
+    }
+    std::optional<std::string> controllerTime;
+    if (link.GetRtc() != 0) {
+        const zelt::ClockTime& t = link.panel.rtcTime;
+        controllerTime = zelt::StrF("%02d:%02d:%02d", t.hour, t.minute, t.second);
+    }
+    publisher_->PublishState(device_, readings, controllerTime);
+}
+
+void MqttMonitor::Stop() {
+    if (publisher_) {
+        publisher_->Stop();
+    }
+}
+
+}  // namespace zeltctl

@@ -1,0 +1,38 @@
+#pragma once
+// What `monitor` adds for --mqtt: the options, the controller's identity read once, and each
+// poll handed to the publisher.
+
+#include <CLI/CLI.hpp>
+#include <optional>
+
+#include "LinkSession.h"
+#include "LiveReadings.h"
+#include "MqttPublisher.h"
+
+namespace zeltctl {
+
+// --mqtt HOST[:PORT], --mqtt-prefix, --mqtt-user, --mqtt-password-file, --mqtt-cafile,
+// --no-discovery.
+void AddMqttOptions(CLI::App& monitor, MqttOptions& options);
+
+class MqttMonitor {
+  public:
+    // Checks the options (status 2) before anything is sent; does nothing without --mqtt.
+    MqttMonitor(const MqttOptions& options, bool english);
+
+    // Reads the firmware version and serial number (status 1 when the controller does not
+    // answer) and connects the controller's session to the broker.
+    void Begin(LinkSession& session);
+    // A poll whose status read failed marks the controller offline and publishes nothing;
+    // otherwise the readings and the controller clock, read now, go to the state topic.
+    void AfterPoll(zelt::CControllerLink& link, const LiveReadings& readings);
+    // "offline" and a clean disconnect: for the normal end of the loop.
+    void Stop();
+
+  private:
+    std::optional<MqttSettings> settings_;
+    std::optional<MqttPublisher> publisher_;
+    std::string device_;
+};
+
+}  // namespace zeltctl

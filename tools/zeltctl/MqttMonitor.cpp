@@ -10,10 +10,12 @@ constexpr int kIdentityAttempts = 2;  // once at the start, as a one-shot comman
 }
 
 void AddMqttOptions(CLI::App& monitor, MqttOptions& options) {
-    monitor.add_option("--mqtt", options.broker,
-                       "also publish every poll to this MQTT broker, HOST[:PORT] (port 1883)");
-    monitor.add_option("--mqtt-prefix", options.prefix, "first topic level (zelt)");
-    CLI::Option* user = monitor.add_option("--mqtt-user", options.user, "broker user name");
+    CLI::Option* broker =
+        monitor.add_option("--mqtt", options.broker,
+                           "also publish every poll to this MQTT broker, HOST[:PORT] (port 1883)");
+    monitor.add_option("--mqtt-prefix", options.prefix, "first topic level (zelt)")->needs(broker);
+    CLI::Option* user =
+        monitor.add_option("--mqtt-user", options.user, "broker user name")->needs(broker);
     monitor
         .add_option("--mqtt-password-file", options.passwordFile,
                     "read the broker password from the first line of this file")
@@ -22,9 +24,12 @@ void AddMqttOptions(CLI::App& monitor, MqttOptions& options) {
     monitor
         .add_option("--mqtt-cafile", options.caFile,
                     "connect with TLS, trusting the certificate authorities in this PEM file")
-        ->check(CLI::ExistingFile);
-    monitor.add_flag("--no-discovery", options.noDiscovery,
-                     "publish no Home Assistant discovery records");
+        ->check(CLI::ExistingFile)
+        ->needs(broker);
+    monitor
+        .add_flag("--no-discovery", options.noDiscovery,
+                  "publish no Home Assistant discovery records")
+        ->needs(broker);
 }
 
 MqttMonitor::MqttMonitor(const MqttOptions& options, bool english) {

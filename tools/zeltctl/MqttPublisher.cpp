@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include "Ctl.h"
@@ -117,24 +118,26 @@ MqttDeviceSession::MqttDeviceSession(const MqttSettings& settings, const MqttDev
     : settings_(settings),
       device_(device),
       stateTopic_(MqttStateTopic(settings.prefix, device.name)),
-      availabilityTopic_(MqttAvailabilityTopic(settings.prefix, device.name)) {
-    const std::string clientId = zelt::StrF("zeltctl-%s-%d", device.name.c_str(), getpid());
-    client_ = mosquitto_new(clientId.c_str(), true, this);
+      availabilityTopic_(MqttAvailabilityTopic(settings.prefix, device.name)),
+      client_(mosquitto_new(zelt::StrF("zeltctl-%s-%d", device.name.c_str(), getpid()).c_str(),
+                            true, this),
+              &mosquitto_destroy) {
     if (client_ == nullptr) {
         Fail("MQTT: no client for the broker at %s: %s", "MQTT: 無法建立 %s 的用戶端: %s",
              "out of memory");
     }
-    mosquitto_connect_callback_set(client_, &MqttDeviceSession::OnConnect);
-    mosquitto_publish_callback_set(client_, &MqttDeviceSession::OnPublish);
-    mosquitto_log_callback_set(client_, &MqttDeviceSession::OnLog);
-    mosquitto_will_set(client_, availabilityTopic_.c_str(), 7, kOffline, 1, true);
+    mosquitto_connect_callback_set(client_.get(), &MqttDeviceSession::OnConnect);
+    mosquitto_publish_callback_set(client_.get(), &MqttDeviceSession::OnPublish);
+    mosquitto_log_callback_set(client_.get(), &MqttDeviceSession::OnLog);
+    mosquitto_will_set(client_.get(), availabilityTopic_.c_str(),
+                       static_cast<int>(std::strlen(kOffline)), kOffline, 1, true);
     if (!settings.user.empty()) {
-        mosquitto_username_pw_set(client_, settings.user.c_str(),
+        mosquitto_username_pw_set(client_.get(), settings.user.c_str(),
                                   settings.password ? settings.password->c_str() : nullptr);
     }
     if (!settings.caFile.empty()) {
-        const int rc =
-            mosquitto_tls_set(client_, settings.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+        const int rc = mosquitto_tls_set(client_.get(), settings.caFile.c_str(), nullptr, nullptr,
+                                         nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
             Fail("MQTT: the CA file for %s cannot be used: %s", "MQTT: %s 的 CA 檔案無法使用: %s",
                  settings.caFile + ": " + mosquitto_strerror(rc));
@@ -144,24 +147,26 @@ MqttDeviceSession::MqttDeviceSession(const MqttSettings& settings, const MqttDev
     // The first connection is made here, so that a wrong password or certificate ends the
     // tool before the first poll.
     const int rc =
-        mosquitto_connect(client_, settings.host.c_str(), settings.port, kKeepAliveSeconds);
-    if (rc == MOSQ_ERR_TLS) {
-        Fail("MQTT: TLS with the broker at %s failed: %s",
-             "MQTT: 與 %s 的代理伺服器之 TLS 連線失敗: %s",
-             lastError_.empty() ? std::string(mosquitto_strerror(rc)) : lastError_);
-    }
-    if (rc != MOSQ_ERR_SUCCESS) {
+        mosquitto_connect(client_.get(), settings.host.c_str(), settings.port, kKeepAliveSeconds);
+    if (rc != MOSQ_ERR_SUCCESS && !TlsFailed(rc)) {
         Fail("MQTT: cannot connect to the broker at %s: %s", "MQTT: 無法連上 %s 的代理伺服器: %s",
              mosquitto_strerror(rc));
     }
+    // The TLS handshake may end in the connect or in the loop that waits for the answer.
+    int loop = rc;
     const auto deadline = SteadyClock::now() + kAnswerWait;
-    while (connectResult_ < 0 && SteadyClock::now() < deadline) {
-        const int loop = mosquitto_loop(client_, kLoopMs, 1);
-        if (loop != MOSQ_ERR_SUCCESS && connectResult_ < 0) {
-            Fail("MQTT: the broker at %s closed the connection: %s",
-                 "MQTT: %s 的代理伺服器關閉了連線: %s",
-                 lastError_.empty() ? std::string(mosquitto_strerror(loop)) : lastError_);
-        }
+    while (loop == MOSQ_ERR_SUCCESS && connectResult_ < 0 && SteadyClock::now() < deadline) {
+        loop = mosquitto_loop(client_.get(), kLoopMs, 1);
+    }
+    if (connectResult_ < 0 && TlsFailed(loop)) {
+        Fail("MQTT: TLS with the broker at %s failed: %s",
+             "MQTT: 與 %s 的代理伺服器之 TLS 連線失敗: %s",
+             lastError_.empty() ? std::string(mosquitto_strerror(loop)) : lastError_);
+    }
+    if (connectResult_ < 0 && loop != MOSQ_ERR_SUCCESS) {
+        Fail("MQTT: the broker at %s closed the connection: %s",
+             "MQTT: %s 的代理伺服器關閉了連線: %s",
+             lastError_.empty() ? std::string(mosquitto_strerror(loop)) : lastError_);
     }
     if (connectResult_ < 0) {
         Fail("MQTT: the broker at %s does not answer%s", "MQTT: %s 的代理伺服器沒有回應%s", "");
@@ -169,16 +174,13 @@ MqttDeviceSession::MqttDeviceSession(const MqttSettings& settings, const MqttDev
     if (connectResult_ != 0) {
         Fail(kRefusedEnglish, kRefusedChinese, mosquitto_connack_string(connectResult_));
     }
-    mosquitto_threaded_set(client_, true);
+    mosquitto_threaded_set(client_.get(), true);
     serving_ = true;  // publishes come from the polling thread
     service_ = std::thread([this] { Serve(); });
 }
 
 MqttDeviceSession::~MqttDeviceSession() {
     Stop();
-    if (client_ != nullptr) {
-        mosquitto_destroy(client_);
-    }
 }
 
 void MqttDeviceSession::Report(const char* english, const char* chinese,
@@ -193,6 +195,12 @@ void MqttDeviceSession::Fail(const char* english, const char* chinese,
     throw CtlError{kExitController,
                    "zeltctl: " + zelt::StrF(settings_.english ? english : chinese,
                                             settings_.BrokerText().c_str(), detail.c_str())};
+}
+
+bool MqttDeviceSession::TlsFailed(int result) const {
+    // The library says why in an error line of its log: "OpenSSL Error[0]: ...".
+    return result == MOSQ_ERR_TLS ||
+           (result != MOSQ_ERR_SUCCESS && lastError_.find("OpenSSL") != std::string::npos);
 }
 
 void MqttDeviceSession::OnConnect(mosquitto*, void* self, int result) {
@@ -230,7 +238,7 @@ void MqttDeviceSession::Connected(int result) {
     PublishAvailability();
     if (settings_.discovery) {
         for (const MqttMessage& message : MqttDiscoveryMessages(settings_.prefix, device_)) {
-            mosquitto_publish(client_, nullptr, message.topic.c_str(),
+            mosquitto_publish(client_.get(), nullptr, message.topic.c_str(),
                               static_cast<int>(message.payload.size()), message.payload.data(), 1,
                               true);
         }
@@ -240,8 +248,8 @@ void MqttDeviceSession::Connected(int result) {
 void MqttDeviceSession::PublishAvailability() {
     std::lock_guard lock(mutex_);
     const char* text = available_ ? kOnline : kOffline;
-    mosquitto_publish(client_, nullptr, availabilityTopic_.c_str(),
-                      static_cast<int>(std::char_traits<char>::length(text)), text, 1, true);
+    mosquitto_publish(client_.get(), nullptr, availabilityTopic_.c_str(),
+                      static_cast<int>(std::strlen(text)), text, 1, true);
 }
 
 void MqttDeviceSession::SetAvailable(bool available) {
@@ -260,8 +268,8 @@ void MqttDeviceSession::SetAvailable(bool available) {
 
 void MqttDeviceSession::PublishState(const std::string& payload) {
     if (connected_) {
-        mosquitto_publish(client_, nullptr, stateTopic_.c_str(), static_cast<int>(payload.size()),
-                          payload.data(), 0, false);
+        mosquitto_publish(client_.get(), nullptr, stateTopic_.c_str(),
+                          static_cast<int>(payload.size()), payload.data(), 0, false);
     }
 }
 
@@ -272,7 +280,7 @@ void MqttDeviceSession::Serve() {
     auto nextAttempt = SteadyClock::now();
     while (!stopping_) {
         if (socketOpen) {
-            const int rc = mosquitto_loop(client_, kLoopMs, 1);
+            const int rc = mosquitto_loop(client_.get(), kLoopMs, 1);
             if (rc == MOSQ_ERR_SUCCESS) {
                 continue;
             }
@@ -290,7 +298,7 @@ void MqttDeviceSession::Serve() {
             std::this_thread::sleep_for(std::chrono::milliseconds(kLoopMs));
             continue;
         }
-        if (mosquitto_reconnect(client_) == MOSQ_ERR_SUCCESS) {
+        if (mosquitto_reconnect(client_.get()) == MOSQ_ERR_SUCCESS) {
             socketOpen = true;  // connected once the broker's answer comes through the loop
         } else {
             nextAttempt = SteadyClock::now() + std::chrono::seconds(backoffSeconds_);
@@ -302,7 +310,7 @@ void MqttDeviceSession::Serve() {
 void MqttDeviceSession::Stop() {
     {
         std::lock_guard lock(mutex_);
-        if (stopped_ || client_ == nullptr) {
+        if (stopped_ || client_.get() == nullptr) {
             stopped_ = true;
             return;
         }
@@ -313,16 +321,17 @@ void MqttDeviceSession::Stop() {
     if (service_.joinable()) {
         service_.join();
     }
-    mosquitto_threaded_set(client_, false);  // this thread alone runs the loop from here
+    mosquitto_threaded_set(client_.get(), false);  // this thread alone runs the loop from here
     if (connected_) {
         int messageId = 0;
-        mosquitto_publish(client_, &messageId, availabilityTopic_.c_str(), 7, kOffline, 1, true);
+        mosquitto_publish(client_.get(), &messageId, availabilityTopic_.c_str(),
+                          static_cast<int>(std::strlen(kOffline)), kOffline, 1, true);
         const auto deadline = SteadyClock::now() + kStopWait;
         while (lastPublished_ != messageId && SteadyClock::now() < deadline &&
-               mosquitto_loop(client_, kLoopMs, 1) == MOSQ_ERR_SUCCESS) {
+               mosquitto_loop(client_.get(), kLoopMs, 1) == MOSQ_ERR_SUCCESS) {
         }
     }
-    mosquitto_disconnect(client_);  // a clean end: the broker drops the will
+    mosquitto_disconnect(client_.get());  // a clean end: the broker drops the will
     connected_ = false;
 }
 

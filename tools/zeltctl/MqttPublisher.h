@@ -69,6 +69,7 @@ class MqttDeviceSession {
     static void OnPublish(mosquitto* client, void* self, int messageId);
     static void OnLog(mosquitto* client, void* self, int level, const char* text);
     void Connected(int result);
+    bool TlsFailed(int result) const;
     void PublishAvailability();
     void Serve();
     void Report(const char* english, const char* chinese, const std::string& detail) const;
@@ -79,7 +80,7 @@ class MqttDeviceSession {
     MqttDevice device_;
     std::string stateTopic_;
     std::string availabilityTopic_;
-    mosquitto* client_ = nullptr;
+    std::unique_ptr<mosquitto, void (*)(mosquitto*)> client_;
     std::thread service_;
     bool serving_ = false;  // the connection's thread runs: a refusal is no longer fatal
     std::atomic<bool> stopping_{false};

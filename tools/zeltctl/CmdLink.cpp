@@ -259,7 +259,7 @@ void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
     CsvLog log(options.csv);
     log.Line(CsvHeader());
     zelt::CControllerLink& link = session.Link();
-    mqtt.Begin(session);
+    const std::string controller = mqtt.AddController(session);
 
     using Clock = std::chrono::steady_clock;
     const auto period = std::chrono::duration_cast<Clock::duration>(
@@ -278,7 +278,7 @@ void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
         const std::string time = IsoTimestampNow();
         const LiveReadings readings = PollLiveReadings(link);
         session.Host().RunPosted(link);
-        mqtt.AfterPoll(link, readings);
+        mqtt.AfterPoll(link, readings, controller);
         std::printf("%s\n", MonitorLine(time, readings).c_str());
         std::fflush(stdout);
         log.Line(CsvRow(time, readings));

@@ -38,9 +38,9 @@ MqttMonitor::MqttMonitor(const MqttOptions& options, bool english) {
     }
 }
 
-void MqttMonitor::Begin(LinkSession& session) {
+std::string MqttMonitor::AddController(LinkSession& session) {
     if (!settings_) {
-        return;
+        return "";
     }
     zelt::CControllerLink& link = session.Link();
     const zelt::CMainApp& app = session.App();
@@ -58,17 +58,20 @@ void MqttMonitor::Begin(LinkSession& session) {
     }
     const MqttDevice device{MqttDeviceName(app.serialNumberText, where), app.serialNumberText,
                             app.firmwareVersionText};
-    device_ = device.name;
-    publisher_.emplace(*settings_);
+    if (!publisher_) {
+        publisher_.emplace(*settings_);
+    }
     publisher_->PublishDevice(device);
+    return device.name;
 }
 
-void MqttMonitor::AfterPoll(zelt::CControllerLink& link, const LiveReadings& readings) {
+void MqttMonitor::AfterPoll(zelt::CControllerLink& link, const LiveReadings& readings,
+                            const std::string& controller) {
     if (!publisher_) {
         return;
     }
     if (!readings.statusRead) {
-        publisher_->MarkOffline(device_);
+        publisher_->MarkOffline(controller);
         return;
     }
     std::optional<std::string> controllerTime;
@@ -76,7 +79,7 @@ void MqttMonitor::AfterPoll(zelt::CControllerLink& link, const LiveReadings& rea
         const zelt::ClockTime& t = link.panel.rtcTime;
         controllerTime = zelt::StrF("%02d:%02d:%02d", t.hour, t.minute, t.second);
     }
-    publisher_->PublishState(device_, readings, controllerTime);
+    publisher_->PublishState(controller, readings, controllerTime);
 }
 
 void MqttMonitor::Stop() {

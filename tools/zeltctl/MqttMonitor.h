@@ -20,19 +20,20 @@ class MqttMonitor {
     // Checks the options (status 2) before anything is sent; does nothing without --mqtt.
     MqttMonitor(const MqttOptions& options, bool english);
 
-    // Reads the firmware version and serial number (status 1 when the controller does not
-    // answer) and connects the controller's session to the broker.
-    void Begin(LinkSession& session);
+    // Reads the firmware version and serial number of the controller that the link addresses
+    // now (status 1 when it does not answer), connects its session to the broker, and returns
+    // its name in the topics. Once per controller (per RS485 ID) before its first poll.
+    std::string AddController(LinkSession& session);
     // A poll whose status read failed marks the controller offline and publishes nothing;
-    // otherwise the readings and the controller clock, read now, go to the state topic.
-    void AfterPoll(zelt::CControllerLink& link, const LiveReadings& readings);
+    // otherwise the readings and the controller clock, read now, go to its state topic.
+    void AfterPoll(zelt::CControllerLink& link, const LiveReadings& readings,
+                   const std::string& controller);
     // "offline" and a clean disconnect: for the normal end of the loop.
     void Stop();
 
   private:
     std::optional<MqttSettings> settings_;
     std::optional<MqttPublisher> publisher_;
-    std::string device_;
 };
 
 }  // namespace zeltctl

@@ -4,6 +4,10 @@
 # sanitizers), which only the fuzz targets and the sanitizer build need.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-json3-dev libcli11-dev
+    # zeltctl monitor --mqtt, and the broker that its tests start themselves, each with a
+    # configuration and a port of its own (they never use the package's system service), and
+    # the certificates they make for its TLS port
+    libmosquitto-dev mosquitto openssl
     # the window program: Qt 6 Widgets, its SVG images and charts, a CJK font so that Chinese
     # renders on every platform plugin (offscreen included), the help compiler and a viewer
     qt6-base-dev qt6-svg-dev qt6-charts-dev libgl-dev fonts-wqy-microhei fp-utils xchm)

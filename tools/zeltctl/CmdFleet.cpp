@@ -9,6 +9,7 @@
 #include <set>
 
 #include "Fleet.h"
+#include "MqttMonitor.h"
 #include "RecordCheck.h"
 #include "base/Ticks.h"
 #include "config/CfgFile.h"
@@ -288,11 +289,19 @@ void RunFleetStatus(CtlContext& ctx, const IdList& list, bool json) {
 }
 
 void RunFleetMonitor(CtlContext& ctx, const IdList& list, double interval, int count,
-                     const std::function<void(const std::string&)>& csvLine) {
+                     const std::function<void(const std::string&)>& csvLine, MqttMonitor& mqtt) {
     FleetLine line(ctx);
     std::vector<std::unique_ptr<FleetStation>> stations;
+    std::vector<std::string> devices;
     for (const int id : line.Resolve(list)) {
         stations.push_back(std::make_unique<FleetStation>(ctx, id));
+        FleetStation& station = *stations.back();
+        std::string device;
+        station.Run([&] {
+            device = mqtt.AddController(station.Link(), station.App());
+            return true;
+        });
+        devices.push_back(device);
     }
     std::vector<int> incomplete(stations.size(), 0);
     csvLine("id," + CsvHeader());
@@ -313,6 +322,10 @@ void RunFleetMonitor(CtlContext& ctx, const IdList& list, double interval, int c
         for (size_t k = 0; k < stations.size(); ++k) {
             const std::string time = IsoTimestampNow();
             const LiveReadings readings = stations[k]->Poll(1);
+            stations[k]->Run([&] {
+                mqtt.AfterPoll(stations[k]->Link(), readings, devices[k]);
+                return true;
+            });
             const int id = stations[k]->Id();
             std::printf("%s\n", MonitorLine(time + zelt::StrF("  ID %-3d", id), readings).c_str());
             std::fflush(stdout);
@@ -320,6 +333,7 @@ void RunFleetMonitor(CtlContext& ctx, const IdList& list, double interval, int c
             incomplete[k] += readings.Complete() ? 0 : 1;
         }
     }
+    mqtt.Stop();
     std::vector<FleetOutcome> outcomes;
     for (size_t k = 0; k < stations.size(); ++k) {
         const bool ok = incomplete[k] == 0 && !stations[k]->Ended();

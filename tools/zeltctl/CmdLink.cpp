@@ -17,6 +17,7 @@
 #include "Fleet.h"
 #include "LinkSession.h"
 #include "LiveReadings.h"
+#include "MqttMonitor.h"
 #include "RecordCheck.h"
 #include "RecordJson.h"
 #include "base/Ticks.h"
@@ -229,6 +230,7 @@ struct MonitorOptions {
     double interval = 5.0;
     int count = 0;  // 0: until interrupted
     std::string csv;
+    MqttOptions mqtt;
 };
 
 class CsvLog {
@@ -268,15 +270,21 @@ class CsvLog {
 
 void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
     if (const auto ids = FleetIds(options.ids)) {
+        ctx.StartUp();
+        MqttMonitor mqtt(options.mqtt, ctx.app.english != 0);
         CsvLog log(options.csv);
-        RunFleetMonitor(ctx, *ids, options.interval, options.count,
-                        [&log](const std::string& line) { log.Line(line); });
+        RunFleetMonitor(
+            ctx, *ids, options.interval, options.count,
+            [&log](const std::string& line) { log.Line(line); }, mqtt);
         return;
     }
+    ctx.StartUp();
+    MqttMonitor mqtt(options.mqtt, ctx.app.english != 0);
     LinkSession session(ctx);
     CsvLog log(options.csv);
     log.Line(CsvHeader());
     zelt::CControllerLink& link = session.Link();
+    const std::string controller = mqtt.AddController(session);
 
     using Clock = std::chrono::steady_clock;
     const auto period = std::chrono::duration_cast<Clock::duration>(
@@ -295,12 +303,14 @@ void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
         const std::string time = IsoTimestampNow();
         const LiveReadings readings = PollLiveReadings(link);
         session.Host().RunPosted(link);
+        mqtt.AfterPoll(link, readings, controller);
         std::printf("%s\n", MonitorLine(time, readings).c_str());
         std::fflush(stdout);
         log.Line(CsvRow(time, readings));
         anyFailed = anyFailed || !readings.Complete();
         session.Host().ThrowIfQuitRequested();  // over-voltage: reported, the row kept
     }
+    mqtt.Stop();
     if (anyFailed) {
         session.Fail(zelt::Pick(ctx.app, zelt::texts::kOperationFault));
     }
@@ -499,6 +509,7 @@ void AddLinkCommands(CLI::App& cli, CtlContext& ctx) {
         ->check(CLI::NonNegativeNumber);
     monitor->add_option("--csv", monitorOptions->csv, "also write a CSV log, one row per poll");
     monitor->add_option("--ids", monitorOptions->ids, kIdsHelp);
+    AddMqttOptions(*monitor, monitorOptions->mqtt);
     monitor->callback([&ctx, monitorOptions] { RunMonitor(ctx, *monitorOptions); });
 
     auto getOptions = std::make_shared<GetOptions>();

@@ -89,8 +89,10 @@ void FinishFleet(const std::vector<FleetOutcome>& outcomes, bool toStderr = fals
 
 // The fleet forms of the link commands (the records are loaded and checked by the caller).
 void RunFleetStatus(CtlContext& ctx, const IdList& ids, bool json);
+class MqttMonitor;
+// Polls every station in turn; with --mqtt each station is one device of the publisher.
 void RunFleetMonitor(CtlContext& ctx, const IdList& ids, double interval, int count,
-                     const std::function<void(const std::string&)>& csvLine);
+                     const std::function<void(const std::string&)>& csvLine, MqttMonitor& mqtt);
 void RunFleetGet(CtlContext& ctx, const IdList& ids, const std::string& folder,
                  const zelt::CCfgDocument& start, bool partial);
 void RunFleetSet(CtlContext& ctx, const IdList& ids, const zelt::CCfgDocument& record, bool clamp);

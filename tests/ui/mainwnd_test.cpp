@@ -43,7 +43,8 @@ int NoSeek(QDialog& dialog) {
 }
 
 // Every edit field of the panel by name, and the schedule, after the start-up search against
-// a simulator started with simOptions (nullptr: no controller, the panel keeps its defaults).
+// a simulator started with simOptions (nullptr: no controller, the panel shows what a
+// read-all whose every item failed leaves: what it collected from the panel).
 QStringList PanelAfterStart(const char* simOptions) {
     WindowFixture f;
     if (simOptions != nullptr) {
@@ -52,6 +53,10 @@ QStringList PanelAfterStart(const char* simOptions) {
         f.ui.onDialog = NoSeek;
     }
     f.Start(60000);
+    if (simOptions == nullptr) {  // as a read-all in which every item failed leaves it
+        f.wnd->CollectIntoRecord();
+        f.wnd->RefreshFromRecord();
+    }
     QStringList fields;
     for (const QLineEdit* edit : f.wnd->findChildren<QLineEdit*>()) {
         fields << edit->objectName() + "=" + edit->text();
@@ -227,7 +232,8 @@ class Leaving : public QObject {
         QCOMPARE(late.size(), truth.size());
         QVERIFY(truth != defaults);
         for (int i = 0; i < late.size(); ++i) {
-            QVERIFY2(late[i] == truth[i] || late[i] == defaults[i], qPrintable(late[i]));
+            QVERIFY2(late[i] == truth[i] || late[i] == defaults[i],
+                     qPrintable(late[i] + " for " + truth[i] + " or " + defaults[i]));
         }
     }
 

@@ -168,7 +168,9 @@ std::vector<Figure> SequenceFigures(const PortFolder& folder, int runs) {
         std::vector<Figure> reads;
         std::vector<Figure> writes;
         for (int i = 0; i < runs; ++i) {
-            reads.push_back(bench.Measure("read-all " + modeName, ReadAllParameters));
+            reads.push_back(bench.Measure("read-all " + modeName, [](CControllerLink& link) {
+                return ReadAllParameters(link);
+            }));
             writes.push_back(bench.Measure("write-all " + modeName, [](CControllerLink& link) {
                 return WriteAllParameters(link);
             }));

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "link/LinkTexts.h"
 #include "support/TestEnv.h"
 
@@ -39,6 +41,11 @@ const Fault kFaults[] = {
     {"wrong leader or function", "--fault wrong-leader", true},
     {"garbage", "--fault garbage", true},
     {"30 % drops", "--drop 0.3 --seed 5", false},
+    {"half the replies 200 ms late", "--fault late --fault-fraction 0.5 --late-ms 200 --seed 4",
+     false},
+    {"replies 150 ms late", "--fault late --fault-fraction 0.3 --late-ms 150 --seed 6", false},
+    {"damaged data byte", "--fault damaged --fault-fraction 0.3 --seed 2", false},
+    {"another device ID", "--fault other-id --fault-fraction 0.3 --seed 3", false},
 };
 
 struct Framing {
@@ -49,23 +56,24 @@ struct Framing {
 const Framing kFramings[] = {{"RS232", ""}, {"RS485", "--rs485 --id 250"}};
 
 // The bound a command's time-outs give: every transaction tried as often as the command
-// may, each waiting its longest time-out (140 ticks) plus pacing, with room for a loaded
-// machine and the start of two processes.
+// may, each waiting its longest time-out (140 ticks), the settling after a failure (300 ms)
+// and pacing, with room for a loaded machine and the start of two processes.
 struct Command {
     const char* name;
     const char* args;  // FILE stands for the case's .cfg file
     int transactions;
     const char* failure;  // what a failure that every read shares says on standard error
 
-    Clock::duration Bound() const { return std::chrono::milliseconds(transactions * 240 + 4000); }
+    Clock::duration Bound() const { return std::chrono::milliseconds(transactions * 560 + 4000); }
 };
 
 const Command kCommands[] = {
     {"get", "get -o FILE", 2 * 26, texts::kReadAllHeader.english},
     {"set", "set FILE", 2 * 24, texts::kOperationFault.english},
     {"status", "status", 2 * 12, texts::kOperationFault.english},
-    {"monitor", "monitor --count 2 --interval 0.1", 2 * 10, texts::kOperationFault.english},
+    {"monitor", "monitor --count 2 --interval 0.1", 2 * 11, texts::kOperationFault.english},
 };
+const Command kPartialGet{"get", "get --partial --json", 2 * 26, texts::kReadAllHeader.english};
 
 struct Outcome {
     int status = -1;
@@ -169,6 +177,40 @@ TEST(FaultMatrix, EveryFaultEndsInTimeWithTheSummaryAndNoFileOnFailure) {
             if (c.fault == &kFaults[0]) {               // no reply at all: every item listed
                 EXPECT_THAT(o.err, HasSubstr("F/W Version/VID/PID Fail !\nVoltage for Load"));
                 EXPECT_THAT(o.err, HasSubstr("PWM Flag Fail !\nSN Fail !\n"));
+            }
+        }
+    }
+}
+
+// Under every fault, each field that get reports is either what the controller holds (the
+// same simulator without faults) or the construction default it started from (an item that
+// failed): never another item's reply, a damaged one or a wrong device's.
+TEST(FaultMatrix, NoFaultShowsAWrongValue) {
+    for (const Framing& framing : kFramings) {
+        const auto record = [&](const char* simOptions) {
+            const Outcome o = RunCase(simOptions, framing.options, kPartialGet);
+            return nlohmann::json::parse(o.out, nullptr, false);
+        };
+        const nlohmann::json truth = record("");
+        const nlohmann::json defaults = record("--fault no-reply");
+        ASSERT_TRUE(truth.is_object() && defaults.is_object());
+        ASSERT_NE(truth, defaults);
+        for (const Fault& fault : kFaults) {
+            if (fault.everyReplySpoiled) {
+                continue;
+            }
+            const nlohmann::json got = record(fault.simOptions);
+            ASSERT_TRUE(got.is_object()) << fault.name;
+            for (const auto& [key, value] : got.items()) {
+                // The steps are items of their own; every other field is one item's.
+                const bool perStep = value.is_array() && key != "sectors";
+                for (size_t i = 0; i < (perStep ? value.size() : 1); ++i) {
+                    const auto& v = perStep ? value[i] : value;
+                    const auto& t = perStep ? truth[key][i] : truth[key];
+                    const auto& d = perStep ? defaults[key][i] : defaults[key];
+                    EXPECT_TRUE(v == t || v == d) << framing.name << ", " << fault.name << ": "
+                                                  << key << " " << i << " = " << v.dump();
+                }
             }
         }
     }

@@ -524,7 +524,9 @@ WriteFrame EncodeResetChargeCount(CControllerLink&, int) {
 constexpr int kBuf = kReplyBufferSize;
 constexpr int kLive = kLiveReplyBufferSize;
 constexpr AsciiReply kDigits = AsciiReply::Digits;
-constexpr AsciiReply kText = AsciiReply::Text;
+constexpr AsciiReply kClock = AsciiReply::Clock;
+constexpr AsciiReply kVersion = AsciiReply::Version;
+constexpr AsciiReply kSerial = AsciiReply::SerialNumber;
 
 }  // namespace
 
@@ -549,9 +551,9 @@ const ReadCommand kGetSchedule      {"Get Sch %d",               "Get Sch %d",  
 const ReadCommand kGetDuration      {"Get Dur %d",               "Get Dur %d",            nullptr,   0x38, 4,   9,  0x38,   4,   4,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeDuration};
 const ReadCommand kGetFcvAcvOchtTc  {"Get FCV/ACV/Ocht/T.C",     "Get FCV/ACV/Ocht/T.C",  nullptr,   0x66, 6,   13, 0x66,   6,   0,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeFcvAcvOchtTc};
 const ReadCommand kGetChargeCount   {"Get Charge Count",         "Get Charge Count",      "Q8\r",    0,    0,   5,  0x6C,   2,   0,     30,  140, kLive, kDigits, kTimeOut,   DecodeChargeCount};
-const ReadCommand kGetRtc           {"Get RTC",                  "Get RTC",               "Q2\r",    0,    0,   9,  0x0203, 3,   0,     140, 140, kBuf,  kText,   kTimeOut,   DecodeRtc};
-const ReadCommand kGetVersion       {"Get Version/VID/PID",      "Get Version",           nullptr,   0x7B, 5,   11, 0x7B,   5,   0,     140, 140, kBuf,  kText,   kTimeOut,   DecodeVersion};
-const ReadCommand kGetSerialNumber  {"Get SN",                   "Get SN",                nullptr,   0x80, 7,   15, 0x80,   14,  0,     140, 140, kBuf,  kText,   kSnTimeOut, DecodeSerialNumber};
+const ReadCommand kGetRtc           {"Get RTC",                  "Get RTC",               "Q2\r",    0,    0,   9,  0x0203, 3,   0,     140, 140, kBuf,  kClock,  kTimeOut,   DecodeRtc};
+const ReadCommand kGetVersion       {"Get Version/VID/PID",      "Get Version",           nullptr,   0x7B, 5,   11, 0x7B,   5,   0,     140, 140, kBuf,  kVersion,kTimeOut,   DecodeVersion};
+const ReadCommand kGetSerialNumber  {"Get SN",                   "Get SN",                nullptr,   0x80, 7,   15, 0x80,   14,  0,     140, 140, kBuf,  kSerial, kSnTimeOut, DecodeSerialNumber};
 
 const ReadCommand kGetStatus        {"Get Q3 Status",            "Get Status",            "Q3\r",    0,    0,   3,  0x0104, 1,   0,     90,  30,  kBuf,  kDigits, kTimeOut,   nullptr};
 const ReadCommand kGetBatteryVoltage{"Get Batt Volt",            "Get Batt Volt",         "Q4\r",    0,    0,   5,  0x0105, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr};

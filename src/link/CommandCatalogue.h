@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "link/Transaction.h"
+
 namespace zelt {
 
 class CControllerLink;
@@ -50,9 +52,6 @@ class RegisterBlock {
     const uint8_t* reply_;
 };
 
-// How an RS232 reply is taken: hex digits decoded in place, or kept as text.
-enum class AsciiReply { Digits, Text };
-
 using DecodeStep = int (*)(CControllerLink& link, const RegisterBlock& block, int index);
 
 struct ReadCommand {
@@ -67,8 +66,8 @@ struct ReadCommand {
     int stride;    // address step per slot or step index
     int timeout232;
     int timeout485;
-    int replySize;  // 80, or 200 for the live readings and the charge count
-    AsciiReply asciiReply;
+    int replySize;          // 80, or 200 for the live readings and the charge count
+    AsciiReply asciiReply;  // the form of the RS232 reply after its "R"
     const char* timeoutSuffix;
     DecodeStep decode;  // nullptr: the caller decodes
 };

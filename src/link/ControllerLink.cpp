@@ -27,7 +27,34 @@ class CommandRunner {
     // Runs the read of cmd for index. 1 with the reply in reply_, 0 on failure; kNoForm when the
     // command has no form in RS485 mode (nothing was sent).
     static constexpr int kNoForm = 2;
-    int Read(const ReadCommand& cmd, int index) {
+    int Read(const ReadCommand& cmd, int index) { return Settled(ReadOnce(cmd, index)); }
+
+    // A read whose table row carries its decode step.
+    int ReadAndDecode(const ReadCommand& cmd, int index) {
+        const int result = ReadOnce(cmd, index);
+        if (result == kNoForm) {
+            return 1;
+        }
+        if (result == 0) {
+            return Settled(0);
+        }
+        return Settled(cmd.decode(link_, Block(), index));
+    }
+
+    int Write(const WriteCommand& cmd, int index, const WriteFrame& frame) {
+        return Settled(WriteOnce(cmd, index, frame));
+    }
+
+    int EncodeAndWrite(const WriteCommand& cmd, int index) {
+        return Write(cmd, index, cmd.encode(link_, index));
+    }
+
+    RegisterBlock Block() const { return RegisterBlock(link_.Rs232(), reply_.data()); }
+
+  private:
+    static constexpr int kWriteTimeout = 140;
+
+    int ReadOnce(const ReadCommand& cmd, int index) {
         const bool rs232 = Prepare(cmd.replySize);
         const std::string name = CommandName(cmd.name232, cmd.name485, rs232, index);
         if (rs232) {
@@ -35,10 +62,10 @@ class CommandRunner {
                 cmd.request232 != nullptr
                     ? std::string(cmd.request232)
                     : StrF("G%02X%02X\r", cmd.address232 + cmd.stride * index, cmd.count232);
-            return AsciiReadTransaction(
-                link_.io_, request.c_str(), static_cast<int>(request.size()), cmd.minLength,
-                cmd.timeout232, TraceName{name, cmd.timeoutSuffix}, reply_.data(), cmd.replySize,
-                cmd.asciiReply == AsciiReply::Digits);
+            return AsciiReadTransaction(link_.io_, request.c_str(),
+                                        static_cast<int>(request.size()), cmd.minLength,
+                                        cmd.timeout232, TraceName{name, cmd.timeoutSuffix},
+                                        reply_.data(), cmd.replySize, cmd.asciiReply);
         }
         if (cmd.count485 == 0) {
             return kNoForm;
@@ -50,19 +77,7 @@ class CommandRunner {
                                 cmd.replySize, cmd.timeout485, name.c_str());
     }
 
-    // A read whose table row carries its decode step.
-    int ReadAndDecode(const ReadCommand& cmd, int index) {
-        const int result = Read(cmd, index);
-        if (result == kNoForm) {
-            return 1;
-        }
-        if (result == 0) {
-            return 0;
-        }
-        return cmd.decode(link_, Block(), index);
-    }
-
-    int Write(const WriteCommand& cmd, int index, const WriteFrame& frame) {
+    int WriteOnce(const WriteCommand& cmd, int index, const WriteFrame& frame) {
         const bool rs232 = Prepare(kReplyBufferSize);
         const std::string name = CommandName(cmd.name232, cmd.name485, rs232, index);
         if (rs232) {
@@ -80,18 +95,23 @@ class CommandRunner {
                                 reply_.data(), kReplyBufferSize, kWriteTimeout, name.c_str());
     }
 
-    int EncodeAndWrite(const WriteCommand& cmd, int index) {
-        return Write(cmd, index, cmd.encode(link_, index));
+    // Remembers a failure: its reply may still be on the way, or a sibling's late reply be
+    // queued behind it, and replies carry no request address. The next command waits until
+    // the line has settled before it sends anything.
+    int Settled(int result) {
+        if (result == 0) {
+            link_.settlePending_ = true;
+            link_.failedAt_ = link_.clock_.Now();
+        }
+        return result;
     }
-
-    RegisterBlock Block() const { return RegisterBlock(link_.Rs232(), reply_.data()); }
-
-  private:
-    static constexpr int kWriteTimeout = 140;
 
     // The port paces bytes by the mode; every command drains the input before anything else.
     bool Prepare(int replySize) {
         link_.port_.SetCommMode(link_.app_.commMode);
+        if (link_.settlePending_) {
+            SettleAfterFailure(replySize);
+        }
         SettleAndDrain(replySize);
         reply_.fill(0);
         return link_.Rs232();
@@ -117,6 +137,32 @@ class CommandRunner {
             }
         }
     }
+    // After a failed attempt: discard input until some 300 ms have passed since the failure and
+    // the line has then been quiet for a while. Late replies seen so far arrive within that
+    // time; a reply later still would come after the next request's own. Bounded, so a
+    // chattering line cannot hold the program.
+    void SettleAfterFailure(int replySize) {
+        constexpr long kSettleMs = 300;
+        constexpr int kQuietMs = 10;  // some twenty characters at 19200 baud
+        constexpr long kLongestSettle = 2000;
+        link_.settlePending_ = false;
+        for (;;) {
+            DrainInput(link_.io_, reply_.data(), replySize);
+            const long since = link_.clock_.Now() - link_.failedAt_;
+            if (since < 0 || since >= kLongestSettle) {
+                return;
+            }
+            if (since < kSettleMs) {
+                link_.port_.WaitForInput(static_cast<int>(kSettleMs - since));
+                continue;
+            }
+            link_.port_.WaitForInput(kQuietMs);
+            if (link_.port_.GetBytesWaiting() == 0) {
+                return;
+            }
+        }
+    }
+
     uint8_t DeviceId() const { return static_cast<uint8_t>(link_.app_.rs485Id & 0xFF); }
 
     CControllerLink& link_;

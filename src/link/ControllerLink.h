@@ -153,6 +153,9 @@ class CControllerLink {
     ILinkHost& host_;
     IWallClock& wallClock_;
     LinkIo io_;
+    // A failed attempt may still be answered late: the next command first lets the line settle.
+    bool settlePending_ = false;
+    long failedAt_ = 0;
     std::string mfgFolder_;
     SequenceProgress progress_;
 };

@@ -11,7 +11,7 @@ namespace {
 constexpr char kDetectRequest[] = "G7701\r";
 constexpr int kDetectRequestLength = 6;
 constexpr int kDetectMinReply = 3;
-constexpr int kRs485MinReply = 4;
+constexpr int kRs485Reply = 5;  // ID, function, count, the ID byte, checksum
 constexpr int kRs485PauseMs = 25;
 constexpr int kHighestProbedId = 250;
 
@@ -166,17 +166,20 @@ bool CAutoDetect::ProbeRs485Id(int portNumber, int id) {
     frame[5] = Rs485Checksum(frame, 5);
     link_.port.Write(frame, 6);
     long elapsed = 0;
-    if (!WaitForReply(kRs485MinReply, &elapsed)) {
+    if (!WaitForReply(kRs485Reply, &elapsed)) {
         TraceF(link_.trace, "Auto Detect COM%d RS485 ID%d Time Out=%d ticks!\n", portNumber, id,
                static_cast<int>(elapsed));
         Drain();
         return false;
     }
     uint8_t reply[kReplyBufferSize] = {};
-    link_.port.Read(reply, kReplyBufferSize - 1);
-    if (reply[0] != deviceId || reply[1] != 4) {
+    const int got = link_.port.Read(reply, kReplyBufferSize - 1);
+    // Another device's answer, or a damaged one, must not find the controller at this ID.
+    if (const char* why = Rs485ReplyFault(reply, got, frame, kRs485Reply)) {
         TraceF(link_.trace, "Auto Detect COM%d RS485 ID%d Fail, KVRN->PC:%s\n", portNumber, id,
                ReplyText(reply));
+        TraceF(link_.trace, "Auto Detect COM%d RS485 ID%d reply refused: %s\n", portNumber, id,
+               why);
         return false;
     }
     link_.app.rs485Id = static_cast<uint16_t>(id);

@@ -151,7 +151,7 @@ std::string WriteAllSummary(const WriteAllFlags& f, bool english) {
     return Finish(lines, app, texts::kWriteAllHeader);
 }
 
-int ReadAllParameters(CControllerLink& link) {
+int ReadAllParameters(CControllerLink& link, ReadAllFlags* flags) {
     ILinkHost& host = link.Host();
     CCfgDocument& record = link.Record();
     host.BeginWaitCursor();
@@ -201,6 +201,9 @@ int ReadAllParameters(CControllerLink& link) {
         item.Run(ReadName(link, c::kGetSerialNumber), [&] { return link.GetSerialNumber(); });
     f.advanceBatt =
         item.Run(ReadName(link, c::kGetAdvanceBattPara), [&] { return link.GetAdvanceBattPara(); });
+    if (flags != nullptr) {
+        *flags = f;
+    }
 
     const std::string summary = ReadAllSummary(f, link.App().english != 0);
     if (!summary.empty()) {
@@ -213,7 +216,7 @@ int ReadAllParameters(CControllerLink& link) {
     return summary.empty() ? 1 : 0;
 }
 
-int WriteAllParameters(CControllerLink& link, const RecordVet& vet) {
+int WriteAllParameters(CControllerLink& link, const RecordVet& vet, WriteAllFlags* flags) {
     ILinkHost& host = link.Host();
     CMainApp& app = link.App();
     host.BeginWaitCursor();
@@ -261,6 +264,9 @@ int WriteAllParameters(CControllerLink& link, const RecordVet& vet) {
     f.advanceBatt = item.Run(WriteName(link, c::kSetAdvanceBattPara),
                              [&] { return link.SetAdvanceBattPara(); });
     f.rtc = item.Run(WriteName(link, c::kSetRtc), [&] { return link.SetRtc(); });
+    if (flags != nullptr) {
+        *flags = f;
+    }
 
     const std::string summary = WriteAllSummary(f, app.english != 0);
     if (!summary.empty()) {

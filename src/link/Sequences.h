@@ -36,15 +36,17 @@ std::string ReadAllSummary(const ReadAllFlags& flags, bool english);
 std::string WriteAllSummary(const WriteAllFlags& flags, bool english);
 
 // "Get Parameters". Shows the summary (caption "Error" / "錯誤") when an item failed, else sets
-// savedToController. Returns 1 when no listed item failed.
-int ReadAllParameters(CControllerLink& link);
+// savedToController. Returns 1 when no listed item failed; flags, when given, receives every
+// item's outcome (the low-battery item has no summary line, but its failure matters).
+int ReadAllParameters(CControllerLink& link, ReadAllFlags* flags = nullptr);
 // Sees the record after the status read and the 12 V / 24 V adaptation, before the first
 // write, and may correct it; false stops "Set Parameters" with nothing written.
 using RecordVet = std::function<bool(CCfgDocument& record)>;
 
 // "Set Parameters". Stops with "Operation fault ! ..." when the status cannot be read. Returns
-// 1 when no listed item failed; 0 also when vet refused the record.
-int WriteAllParameters(CControllerLink& link, const RecordVet& vet = {});
+// 1 when no listed item failed; 0 also when vet refused the record. flags as for read-all.
+int WriteAllParameters(CControllerLink& link, const RecordVet& vet = {},
+                       WriteAllFlags* flags = nullptr);
 // "Reset to default": the status read (only while systemVoltage is 0) with the battery
 // caption, the record's reset values, then the refresh step.
 void ResetToDefault(CControllerLink& link);

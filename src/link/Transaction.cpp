@@ -69,13 +69,85 @@ void WriteRequest(LinkIo& io, const std::vector<char>& request, int length) {
     io.port.Write(reinterpret_cast<const uint8_t*>(request.data()), std::max(length, 0));
 }
 
+bool IsUpperHex(uint8_t c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+bool IsDecimal(uint8_t c) {
+    return c >= '0' && c <= '9';
+}
+
+// Why an ASCII reply of length bytes is not the one the request expects; nullptr when it is.
+// The body is what follows the leading letter, without one trailing line end.
+const char* AsciiReplyFault(const uint8_t* reply, int length, uint8_t letter, AsciiReply form,
+                            int minLength) {
+    if (length < 1 || reply[0] != letter) {
+        return "wrong leading letter";
+    }
+    int end = length;
+    if (end > 1 && reply[end - 1] == '\n') {
+        --end;
+    }
+    if (end > 1 && reply[end - 1] == '\r') {
+        --end;
+    }
+    const uint8_t* body = reply + 1;
+    const int size = end - 1;
+    if (letter == 'O') {
+        return size == 0 ? nullptr : "characters after O";
+    }
+    switch (form) {
+        case AsciiReply::Digits:
+            if (size != minLength - 1) {
+                return "wrong length";
+            }
+            return std::all_of(body, body + size, IsUpperHex) ? nullptr : "not hex digits";
+        case AsciiReply::Version:
+            if (size < 5 || size > 15) {
+                return "wrong length";
+            }
+            return std::all_of(body, body + size, IsDecimal) ? nullptr : "not decimal digits";
+        case AsciiReply::SerialNumber:
+            if (size != 14) {
+                return "wrong length";
+            }
+            return std::all_of(body, body + size, IsUpperHex) ? nullptr : "not hex digits";
+        case AsciiReply::Clock:
+            if (size != 8) {
+                return "wrong length";
+            }
+            for (int i : {0, 1, 3, 4, 6, 7}) {
+                if (!IsDecimal(body[i])) {
+                    return "not decimal digits";
+                }
+            }
+            return nullptr;
+    }
+    return "unknown form";
+}
+
+void TraceRefusal(LinkIo& io, const std::string& name, const char* why) {
+    io.trace.Write(name + StrF(" reply refused: %s\n", why));
+}
+
 }  // namespace
 
 int DrainInput(LinkIo& io, uint8_t* buffer, int size) {
     if (buffer == nullptr || size < 2) {
         return 0;
     }
-    return io.port.Read(buffer, size - 1);
+    // Read until the queue is empty, not once: a burst longer than the buffer must not leave
+    // its tail for the next reply. Bounded, so a line that never stops cannot hold us here.
+    constexpr int kMostReads = 64;
+    int total = 0;
+    for (int i = 0; i < kMostReads; ++i) {
+        const int n = io.port.Read(buffer, size - 1);
+        total += std::max(n, 0);
+        if (n < size - 1) {
+            break;
+        }
+    }
+    return total;
 }
 
 uint8_t Rs485Checksum(const uint8_t* frame, int end) {
@@ -86,9 +158,31 @@ uint8_t Rs485Checksum(const uint8_t* frame, int end) {
     return static_cast<uint8_t>(sum & 0xFF);
 }
 
+const char* Rs485ReplyFault(const uint8_t* reply, int length, const uint8_t* request,
+                            int expectedLength) {
+    if (length != expectedLength) {
+        return "wrong length";
+    }
+    if (reply[0] != request[0]) {
+        return "another device ID";
+    }
+    if (reply[1] != request[1]) {
+        return "wrong function";
+    }
+    if (request[1] == 4
+            ? reply[2] != request[4]
+            : (reply[2] != request[2] || reply[3] != request[3] || reply[4] != request[4])) {
+        return request[1] == 4 ? "wrong byte count" : "another address";
+    }
+    if (reply[length - 1] != Rs485Checksum(reply, length - 1)) {
+        return "checksum does not hold";
+    }
+    return nullptr;
+}
+
 int AsciiReadTransaction(LinkIo& io, const char* command, int length, int minLength,
                          int timeoutTicks, const TraceName& name, uint8_t* reply, int replySize,
-                         bool decodeDigits) {
+                         AsciiReply form) {
     if (command == nullptr || reply == nullptr || replySize < 2) {
         return 0;
     }
@@ -103,14 +197,15 @@ int AsciiReadTransaction(LinkIo& io, const char* command, int length, int minLen
         DrainInput(io, reply, replySize);
         return 0;
     }
-    io.port.Read(reply, replySize - 1);
-    if (reply[0] != 'R') {
+    const int got = io.port.Read(reply, replySize - 1);
+    if (const char* why = AsciiReplyFault(reply, got, 'R', form, minLength)) {
         io.trace.Write(name.name + StrF(kFailSuffix, AsText(reply)));
+        TraceRefusal(io, name.name, why);
         return 0;
     }
     io.trace.Write(name.name + StrF(kOkSuffix, AsText(reply)));
 
-    if (decodeDigits) {
+    if (form == AsciiReply::Digits) {
         // Hex digits become their values in place: '0'..'9' -> 0..9, anything else - 55,
         // so 'A'..'F' -> 10..15. The terminating zero at replySize - 1 is never touched.
         const int end = std::min(minLength, replySize - 1);
@@ -142,13 +237,14 @@ int AsciiWriteTransaction(LinkIo& io, const char* command, int length, int timeo
         DrainInput(io, reply, replySize);
         return 0;
     }
-    io.port.Read(reply, replySize - 1);
-    if (reply[0] == 'O') {
-        io.trace.Write(name.name + StrF(kOkSuffix, AsText(reply)));
-        return 1;
+    const int got = io.port.Read(reply, replySize - 1);
+    if (const char* why = AsciiReplyFault(reply, got, 'O', AsciiReply::Digits, 1)) {
+        io.trace.Write(name.name + StrF(kFailSuffix, AsText(reply)));
+        TraceRefusal(io, name.name, why);
+        return 0;
     }
-    io.trace.Write(name.name + StrF(kFailSuffix, AsText(reply)));
-    return 0;
+    io.trace.Write(name.name + StrF(kOkSuffix, AsText(reply)));
+    return 1;
 }
 
 int Rs485Transaction(LinkIo& io, uint8_t deviceId, uint8_t function, uint8_t addressHigh,
@@ -158,8 +254,9 @@ int Rs485Transaction(LinkIo& io, uint8_t deviceId, uint8_t function, uint8_t add
         return 0;
     }
     uint8_t frame[kFrameBufferSize] = {};
-    std::memset(reply, 0, static_cast<size_t>(replySize));
     io.clock.Sleep(kRs485Pause);
+    DrainInput(io, reply, replySize);  // what came in during the pause is no reply to this frame
+    std::memset(reply, 0, static_cast<size_t>(replySize));
 
     const char* name = displayName;
     if (name == nullptr || std::strlen(name) > static_cast<size_t>(kMaxDisplayNameLength)) {
@@ -177,7 +274,7 @@ int Rs485Transaction(LinkIo& io, uint8_t deviceId, uint8_t function, uint8_t add
             frame[4] = count;
             frame[5] = Rs485Checksum(frame, 5);
             frameLength = 6;
-            needed = count + 3;
+            needed = count + 4;
             break;
         case 6:
             if (data == nullptr) {
@@ -186,7 +283,7 @@ int Rs485Transaction(LinkIo& io, uint8_t deviceId, uint8_t function, uint8_t add
             frame[4] = data[0];
             frame[5] = Rs485Checksum(frame, 5);
             frameLength = 6;
-            needed = 5;
+            needed = 6;
             break;
         case 16:
             // The frame holds 80 bytes: refuse a count that would not fit rather than
@@ -198,7 +295,7 @@ int Rs485Transaction(LinkIo& io, uint8_t deviceId, uint8_t function, uint8_t add
             std::memcpy(frame + 5, data, count);
             frame[count + 5] = Rs485Checksum(frame, count + 5);
             frameLength = count + 6;
-            needed = 5;
+            needed = 6;
             break;
         default:
             return 0;
@@ -211,9 +308,10 @@ int Rs485Transaction(LinkIo& io, uint8_t deviceId, uint8_t function, uint8_t add
         io.port.Read(reply, replySize - 1);
         return 0;
     }
-    io.port.Read(reply, replySize - 1);
-    if (reply[1] != function) {
+    const int got = io.port.Read(reply, replySize - 1);
+    if (const char* why = Rs485ReplyFault(reply, got, frame, needed)) {
         TraceF(io.trace, "%s Fail, KVRN->PC:%s\n", name, AsText(reply));
+        TraceRefusal(io, name, why);
         return 0;
     }
     TraceF(io.trace, "%s OK, KVRN->PC:%s\n", name, AsText(reply));

@@ -53,7 +53,7 @@ struct ControllerFixture {
             }
             Bytes reply{request[0], 4, static_cast<uint8_t>(registers.size())};
             reply.insert(reply.end(), registers.begin(), registers.end());
-            reply.push_back(0);
+            reply.push_back(Rs485Checksum(reply.data(), static_cast<int>(reply.size())));
             return reply;
         }});
     }
@@ -65,7 +65,12 @@ struct ControllerFixture {
     void AnswerWrite() {
         const bool rs232 = Rs232();
         answers.push_back({[rs232](const Bytes& request) {
-            return rs232 ? ToBytes("O") : Bytes{request[0], request[1], 0, 0, 0, 0};
+            if (rs232) {
+                return ToBytes("O");
+            }
+            Bytes reply{request[0], request[1], request[2], request[3], request[4]};
+            reply.push_back(Rs485Checksum(reply.data(), 5));
+            return reply;
         }});
     }
     void AnswerNothing() { answers.push_back({nullptr, 0, true}); }

@@ -161,14 +161,14 @@ struct WindowFixture {
         QVERIFY(sim->Running());
     }
     // Start-up as the program runs it, up to the end of the start-up search.
-    void Start() {
+    void Start(int searchMs = 10000) {
         std::string error;
         QVERIFY(EnsureSettingsKey(SettingsFilePath(), &error));
         ReadSettings(app, SettingsFilePath());
         wnd = std::make_unique<CMainWnd>(app, theComPort, ui, trace, SettingsFilePath());
         QSignalSpy finished(wnd.get(), &CMainWnd::StartupSearchFinished);
         wnd->show();
-        QVERIFY(finished.wait(10000));
+        QVERIFY(finished.wait(searchMs));
     }
     std::string SettingsText() const { return testing::ReadText(scratch.File("settings.reg")); }
 

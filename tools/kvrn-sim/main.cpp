@@ -30,7 +30,8 @@ void AddFlags(CLI::App& app, CommandLine& line) {
     app.add_option("--serial", o.serialNumber,
                    "serial number, 14 decimal digits (\"\" for none programmed)")
         ->capture_default_str();
-    app.add_option("--fault", line.fault, "none|no-reply|late|truncated|wrong-leader|garbage")
+    app.add_option("--fault", line.fault,
+                   "none|no-reply|late|truncated|wrong-leader|garbage|damaged|other-id")
         ->capture_default_str();
     app.add_option("--bus", o.busIds,
                    "several controllers on the line, e.g. 3,17,20 (replaces --rs485-id)")
@@ -40,7 +41,8 @@ void AddFlags(CLI::App& app, CommandLine& line) {
     app.add_option("--fault-fraction", o.faultFraction, "share of replies the fault hits")
         ->capture_default_str();
     app.add_option("--drop", o.dropFraction, "share of replies dropped")->capture_default_str();
-    app.add_option("--late-ms", o.lateReplyMs, "delay of a late reply")->capture_default_str();
+    app.add_option("--late-ms", o.lateReplyMs, "delay of a late reply after its request")
+        ->capture_default_str();
     app.add_option("--seed", o.seed, "seed of the fault pattern")->capture_default_str();
     bool noLineRate = false;
     app.add_flag("--no-line-rate", noLineRate, "send replies at once instead of at 19200 baud")

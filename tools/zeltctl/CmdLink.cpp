@@ -187,6 +187,29 @@ void PrintStatusLines(const zelt::CMainApp& app, const LiveReadings& r,
 // or late on a busy line does not fail the command.
 constexpr int kStatusAttempts = 2;
 
+// The RS232 voltage scale follows the firmware version: whatever turns counts into volts, or
+// volts into counts, reads it first. A command that cannot read it stops before using a
+// voltage.
+void ReadVoltageScale(CtlContext& ctx, LinkSession& session) {
+    const bool read = ReadWithRetry(kStatusAttempts, [&] { return session.Link().GetVersion(); });
+    session.Settle();  // a foreign vendor ID ends here
+    if (!read) {
+        session.Fail(zelt::Pick(ctx.app, zelt::texts::kOperationFault));
+    }
+}
+
+// The low-battery item has no line in the summary, yet a failed one leaves the record (or the
+// controller) with values nobody read or wrote: say so and count it as a failure.
+void ReportLowBatteryItem(const CtlContext& ctx, bool ok, bool write) {
+    if (!ok) {
+        std::fprintf(stderr, "%s\n",
+                     write ? ctx.app.Text("Write Low Battery Levels (Advance Batt Para) Fail !",
+                                          "寫入低電量參數 (Advance Batt Para) 失敗 !")
+                           : ctx.app.Text("Read Low Battery Levels (Advance Batt Para) Fail !",
+                                          "讀取低電量參數 (Advance Batt Para) 失敗 !"));
+    }
+}
+
 void RunStatus(CtlContext& ctx, bool json) {
     LinkSession session(ctx);
     zelt::CControllerLink& link = session.Link();
@@ -284,6 +307,7 @@ void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
     CsvLog log(options.csv);
     log.Line(CsvHeader());
     zelt::CControllerLink& link = session.Link();
+    ReadVoltageScale(ctx, session);
     const std::string controller = mqtt.AddController(session);
 
     using Clock = std::chrono::steady_clock;
@@ -345,8 +369,11 @@ void RunGet(CtlContext& ctx, const GetOptions& options) {
     LinkSession session(ctx);
     ctx.app.config = record;
     session.ShowSequenceProgress();
-    const int complete = zelt::ReadAllParameters(session.Link());
+    zelt::ReadAllFlags flags;
+    int complete = zelt::ReadAllParameters(session.Link(), &flags);
     session.Settle();  // a foreign vendor ID: nothing is written
+    ReportLowBatteryItem(ctx, flags.advanceBatt, false);
+    complete = flags.advanceBatt ? complete : 0;
 
     // A half-read record must not replace a good file (a backup, often) unless asked for.
     if (!options.output.empty() && complete == 0 && !options.partial) {
@@ -386,13 +413,17 @@ void RunSet(CtlContext& ctx, const SetOptions& options) {
         return;
     }
     LinkSession session(ctx);
+    ReadVoltageScale(ctx, session);  // before the record: the version read sets its battery type
     ctx.app.config = record;
     session.ShowSequenceProgress();
     // Checked after the status read and the adaptation, before anything is written.
     SetRecordCheck check(record, options.clamp, ctx.app.english != 0);
-    const int complete =
-        zelt::WriteAllParameters(session.Link(), check.Vet(ctx.app, session.Host()));
+    zelt::WriteAllFlags flags;
+    int complete =
+        zelt::WriteAllParameters(session.Link(), check.Vet(ctx.app, session.Host()), &flags);
     session.Settle();
+    ReportLowBatteryItem(ctx, flags.advanceBatt, true);
+    complete = flags.advanceBatt ? complete : 0;
     if (check.Refused()) {
         session.Host().ClearProgress();
         check.ThrowRefusal();

@@ -55,6 +55,20 @@ ShapedReply FaultPlan::Shape(Wire wire, const std::vector<uint8_t>& reply) {
                     shaped.bytes.data(), static_cast<int>(shaped.bytes.size()) - 1);
             }
             break;
+        case Fault::Damaged:
+            // The first data byte: RS485 read data or write echo at offset 2 on, RS232 the
+            // character after the letter (an "O" alone has none).
+            if (wire == Wire::Rs485 && shaped.bytes.size() >= 4) {
+                shaped.bytes[shaped.bytes[1] == 4 ? 3 : 2] ^= 0x10;
+            } else if (wire == Wire::Rs232 && shaped.bytes.size() >= 2) {
+                shaped.bytes[1] ^= 0x40;
+            }
+            break;
+        case Fault::OtherId:
+            if (wire == Wire::Rs485) {
+                shaped.bytes[0] = static_cast<uint8_t>(shaped.bytes[0] % 255 + 1);
+            }
+            break;
         case Fault::Garbage: {
             // Noise of the reply's length that no reader could take for the reply.
             for (uint8_t& byte : shaped.bytes)

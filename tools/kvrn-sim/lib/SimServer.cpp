@@ -64,13 +64,17 @@ const char* FaultName(Fault fault) {
             return "wrong-leader";
         case Fault::Garbage:
             return "garbage";
+        case Fault::Damaged:
+            return "damaged";
+        case Fault::OtherId:
+            return "other-id";
     }
     return "none";
 }
 
 bool ParseFault(const std::string& name, Fault* fault) {
     for (Fault candidate : {Fault::None, Fault::NoReply, Fault::LateReply, Fault::TruncatedReply,
-                            Fault::WrongLeader, Fault::Garbage}) {
+                            Fault::WrongLeader, Fault::Garbage, Fault::Damaged, Fault::OtherId}) {
         if (name == FaultName(candidate)) {
             *fault = candidate;
             return true;

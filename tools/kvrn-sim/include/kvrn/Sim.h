@@ -12,9 +12,21 @@
 namespace kvrn {
 
 // What goes wrong with a reply that a fault hits.
-enum class Fault { None, NoReply, LateReply, TruncatedReply, WrongLeader, Garbage };
+// Damaged: one data byte spoiled on the line, an RS485 checksum left as it was (RS232: a data
+// character that is no longer a hex digit). OtherId: the reply of another RS485 device ID
+// (RS232 replies carry no ID and pass unchanged).
+enum class Fault {
+    None,
+    NoReply,
+    LateReply,
+    TruncatedReply,
+    WrongLeader,
+    Garbage,
+    Damaged,
+    OtherId
+};
 
-// "none", "no-reply", "late", "truncated", "wrong-leader", "garbage".
+// "none", "no-reply", "late", "truncated", "wrong-leader", "garbage", "damaged", "other-id".
 const char* FaultName(Fault fault);
 // Inverse of FaultName; false for an unknown name.
 bool ParseFault(const std::string& name, Fault* fault);

@@ -260,7 +260,7 @@ TEST_F(ZeltctlLink, SetRefusesAnUnsafeRecordBeforeAnyWriteOrClampsItAsThePanelDo
     const Json before = Show("a.cfg");
 
     Json unsafe = before;
-    unsafe["lvdVoltage"] = 99;  // halved once by the 12 V adaptation, still out of range
+    unsafe["lvdVoltage"] = 99;    // halved once by the 12 V adaptation, still out of range
     unsafe["fcvVoltage"] = 15.5;  // the adaptation would reset these two
     unsafe["acvVoltage"] = "-Infinity";
     unsafe["autoBrightness"][2] = 250;

@@ -31,8 +31,8 @@ CDlgRecordCheck::CDlgRecordCheck(const std::vector<std::string>& problems, bool 
         (english ? "\n\nCorrect them as the panel would and send?" : "\n\n依面板規則修正後傳送?");
     auto* label = new QLabel(QString::fromStdString(text), this);
     NameById(label, IDC_TEXT);
-    auto* correct = new QPushButton(QString::fromUtf8(english ? "Correct and Send" : "修正並傳送"),
-                                    this);
+    auto* correct =
+        new QPushButton(QString::fromUtf8(english ? "Correct and Send" : "修正並傳送"), this);
     NameById(correct, IDOK);
     auto* cancel = new QPushButton(QString::fromUtf8(english ? "Cancel" : "取消"), this);
     NameById(cancel, IDCANCEL);

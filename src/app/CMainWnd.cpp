@@ -15,8 +15,8 @@
 
 #include "app/CDlgAbout.h"
 #include "app/CDlgExitConfirm.h"
-#include "app/CDlgRecordCheck.h"
 #include "app/CDlgRS232.h"
+#include "app/CDlgRecordCheck.h"
 #include "app/CDlgSeek.h"
 #include "app/Resources.h"
 #include "app/WidgetIds.h"
@@ -425,9 +425,8 @@ bool CMainWnd::GetParameters() {
 }
 
 bool CMainWnd::SetParameters() {
-    return WriteAllParameters(*link_, [this](CCfgDocument& record) {
-               return PrepareToSend(record);
-           }) == 1;
+    return WriteAllParameters(*link_,
+                              [this](CCfgDocument& record) { return PrepareToSend(record); }) == 1;
 }
 
 bool CMainWnd::PrepareToSend(CCfgDocument& record) {
@@ -453,8 +452,8 @@ bool CMainWnd::PrepareToSend(CCfgDocument& record) {
             host_.BeginWaitCursor();
             return true;
         }
-        ShowMessage(CDlgRecordCheck::UncorrectedText(problems, english),
-                    app_.Text("Error", "錯誤"), MessageIcon::Stop);
+        ShowMessage(CDlgRecordCheck::UncorrectedText(problems, english), app_.Text("Error", "錯誤"),
+                    MessageIcon::Stop);
     }
     // Nothing sent: the screen shows again what the user had.
     record = gate.BeforeAdaptation();

@@ -18,8 +18,7 @@ struct ResetColumns {
 // Applies one adaptation table and names the values it replaces by a default.
 class Adapter {
   public:
-    Adapter(CCfgDocument& record, std::vector<AdaptReset>* resets)
-        : r_(record), resets_(resets) {}
+    Adapter(CCfgDocument& record, std::vector<AdaptReset>* resets) : r_(record), resets_(resets) {}
 
     // 12 V: halve above the first value, then replace below the second.
     void For12(const char* name, float& value, float halveAbove, float replaceBelow,

@@ -334,8 +334,8 @@ std::vector<std::string> RecordGate::Correct(CCfgDocument& record) {
     std::vector<std::string> changes;
     if (!resetsAccepted_) {
         for (const AdaptReset& reset : resets_) {
-            changes.push_back(StrF(english_ ? "%s: %s -> %s" : "%s：%s -> %s",
-                                   reset.field.c_str(), ValueText(reset.before).c_str(),
+            changes.push_back(StrF(english_ ? "%s: %s -> %s" : "%s：%s -> %s", reset.field.c_str(),
+                                   ValueText(reset.before).c_str(),
                                    ValueText(reset.replacement).c_str()));
         }
         resetsAccepted_ = true;

@@ -165,8 +165,8 @@ void CScheduleEditor::ClearSavedFlags() {
 bool CScheduleEditor::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        const bool deletes = watched == &view_ || watched == &view_.Area() ||
-                             watched == &panel_.DeleteButton();
+        const bool deletes =
+            watched == &view_ || watched == &view_.Area() || watched == &panel_.DeleteButton();
         if (key == Qt::Key_Delete && deletes) {
             if (sectorSelected_) {  // the command state of 1018
                 DeleteSelected();

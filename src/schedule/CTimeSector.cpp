@@ -123,7 +123,7 @@ void CTimeSector::mousePressEvent(QMouseEvent* event) {
         dragging_ = true;
         newMinute_ = -1;
         const CTimeSectorData* sector = area_.SectorOf(this);
-        dragOrigin_ = sector == nullptr                ? -1
+        dragOrigin_ = sector == nullptr            ? -1
                       : grip_ == SectorGrip::Start ? sector->startMinute
                                                    : sector->endMinute;
     }

@@ -126,7 +126,8 @@ class PanelTest : public QObject {
     }
 
     // Typed text, focus out, then a spin click when a spin is named: the filter, the ranges,
-    // the pair rules and the spin limits (a refused step leaves the text as it was).
+    // the pair rules and the spin limits (a refused step leaves the text as it was; a step
+    // stops at the bound, compared as the field's float).
     void typedThenSpun() {
         struct Row {
             int volts, id;
@@ -146,7 +147,6 @@ class PanelTest : public QObject {
                             {12, 1029, "11.6", 1043, "11.6"}, {12, 3303, "30", 3402, "30"},
                             {12, 3303, "30", -3402, "20"},    {24, 3303, "40", 3402, "60"},
                             {12, 3311, "100%", 3312, "100%"}, {12, 1031, "8.0", -1045, "8.0"},
-                            // Steps stop at the bound, compared as the field's float.
                             {12, 3303, "25", 3402, "30"},     {12, 3313, "10.8", -3314, "10.8"}};
         for (const Row& row : rows) {
             Show(SampleRecord(12), row.volts);

@@ -64,8 +64,10 @@ TEST(PanelRules, LeavingAndSpinningClampApplyPairRulesAndRoundBrightness) {
         {kLvr, 0, "25", 24, false, {{kLvd, 22.2}}, 25.0, nullptr},
         {kLvr, 0, "12.5abc", 12, false, {}, 12.5, nullptr},
         {kLvd, 0, "nan", 12, false, {}, 10.5, "10.5"},  // not a number: 0, clamped
-        // A previous value out of range (from a record) comes back clamped, not as it was.
-        {kLvd, 0, "99", 12, false, {{kLvd, 49.5}}, 12.5, "12.5"},
+        // A previous value out of range (from a record) comes back as it was; no number, as
+        // the default.
+        {kLvd, 0, "99", 12, false, {{kLvd, 49.5}}, 49.5, "49.5"},
+        {kLvd, 0, "99", 24, false, {{kLvd, NAN}}, 22.2, "22.2"},
         {kLow1, 0, "11", 12, false, {{kLow2, 11.4}}, 11.5, "11.5"},
         {kLow2, 0, "11.6", 12, false, {{kLow1, 11.5}, {kLow2, 11.4}}, 11.4, "11.4"},
         {kMaxVout, 0, "8.5", 12, false, {{kMinVout, 8}}, 9.0, "9.0"},

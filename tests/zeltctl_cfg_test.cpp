@@ -106,8 +106,13 @@ TEST_F(ZeltctlCfg, ShowThenImportGivesTheSameBytes) {
     ASSERT_EQ(Run("cfg import hand.json -o copy.cfg"), 0) << err;
     // Written as they are, with a warning for what `set` would refuse on a 12 V controller.
     EXPECT_EQ(err,
-              "hand.json: warning: maxVout = 1.70141e+38 (3.40282e+38 before the 12 V "
-              "adaptation): allowed 8.0 to 14.0 at 12 V\n");
+              "hand.json: warning: acvVoltage = 0.1: outside 14.0 to 16.0 at 12 V, would be reset "
+              "to 14.6\nhand.json: warning: tempCompensation = -30: outside 20 to 30 at 12 V, "
+              "would be reset to 30\nhand.json: warning: minVout = 1.4013e-45: outside 8.0 to "
+              "14.0 at 12 V, would be reset to 8.0\nhand.json: warning: lightOffVoltage = -6: "
+              "outside 0.0 to 10.0 at 12 V, would be reset to 6.0\nhand.json: warning: maxVout "
+              "= 1.70141e+38 (3.40282e+38 before the 12 V adaptation): allowed 8.0 to 14.0 at "
+              "12 V\n");
     // The store writes its own checksum; everything else is byte for byte.
     const uint32_t checksum = static_cast<uint32_t>(-20 + 30 + 1000 + 800 + 1) + 0xDEADBEEFu;
     EXPECT_EQ(ReadBytes(folder.File("copy.cfg")), ImageOf(HandMade(), checksum).bytes);
@@ -124,7 +129,8 @@ TEST_F(ZeltctlCfg, ShowThenImportGivesTheSameBytes) {
     WriteText(folder.File("odd.json"), out);
     ASSERT_EQ(Run("cfg import odd.json -o odd2.cfg"), 0) << err;
     EXPECT_NE(err.find("warning: lvrVoltage = NaN: allowed"), std::string::npos) << err;
-    EXPECT_NE(err.find("warning: minVout = 8 (-Infinity before the 12 V adaptation)"),
+    EXPECT_NE(err.find("warning: minVout = -Infinity: outside 8.0 to 14.0 at 12 V, would be "
+                       "reset to 8.0"),
               std::string::npos)
         << err;
     EXPECT_EQ(ReadBytes(folder.File("odd2.cfg")), ImageOf(odd, checksum).bytes);

@@ -243,17 +243,19 @@ TEST_F(ZeltctlLink, SetRefusesAnUnsafeRecordBeforeAnyWriteOrClampsItAsThePanelDo
     const Json before = Show("a.cfg");
 
     Json unsafe = before;
-    unsafe["lvdVoltage"] = 99;           // halved once by the 12 V adaptation, still out of range
-    unsafe["fcvVoltage"] = "-Infinity";  // the adaptation would make it 13.6
+    unsafe["lvdVoltage"] = 99;    // halved once by the 12 V adaptation, still out of range
+    unsafe["fcvVoltage"] = 15.5;  // the adaptation would reset these two
+    unsafe["acvVoltage"] = "-Infinity";
     unsafe["autoBrightness"][2] = 250;
     unsafe["sectors"] = Json::parse(R"([{"startMinute": -50, "endMinute": 5000}])");
     WriteText(File("unsafe.json"), unsafe.dump());
     const ToolRun refused = Run("--port COM12 --trace set " + File("unsafe.json"));
     EXPECT_EQ(2, refused.status);
     EXPECT_THAT(refused.err,
-                HasSubstr("lvdVoltage = 49.5 (99 before the 12 V adaptation): allowed 10.5 to "
-                          "12.5 at 12 V\nfcvVoltage = 13.6 (-Infinity before the 12 V "
-                          "adaptation): allowed 13.0 to 15.0 at 12 V\n"
+                HasSubstr("fcvVoltage = 15.5: outside 13.0 to 15.0 at 12 V, would be reset to "
+                          "13.6\nacvVoltage = -Infinity: outside 14.0 to 16.0 at 12 V, would be "
+                          "reset to 14.6\nlvdVoltage = 49.5 (99 before the 12 V adaptation): "
+                          "allowed 10.5 to 12.5 at 12 V\n"
                           "autoBrightness[2] = 250: allowed 0 to 100\n"
                           "sectors[0] = -50..5000: allowed 0 <= start <= end <= 1440\n"));
     EXPECT_THAT(refused.err, Not(HasSubstr("PC->KVRN")));  // the status read, then nothing
@@ -264,11 +266,12 @@ TEST_F(ZeltctlLink, SetRefusesAnUnsafeRecordBeforeAnyWriteOrClampsItAsThePanelDo
     clampable["lvdVoltage"] = 30;
     clampable["autoBrightness"][2] = 250;
     clampable["tempCompensation"] = 70;  // halved for 12 V, then clamped
+    clampable["fcvVoltage"] = 15.5;
     WriteText(File("clamp.json"), clampable.dump());
     const ToolRun clamped = Run("--port COM12 set --clamp " + File("clamp.json"));
     ASSERT_EQ(0, clamped.status) << clamped.err;
-    for (const char* change : {"lvdVoltage: 15 -> 12.5\n", "autoBrightness[2]: 250 -> 100\n",
-                               "tempCompensation: 35 -> 30\n"}) {
+    for (const char* change : {"fcvVoltage: 15.5 -> 13.6\n", "lvdVoltage: 15 -> 12.5\n",
+                               "autoBrightness[2]: 250 -> 100\n", "tempCompensation: 35 -> 30\n"}) {
         EXPECT_THAT(clamped.out, HasSubstr(change));
     }
     ASSERT_EQ(0, Run("--port COM12 get -o " + File("c.cfg")).status);

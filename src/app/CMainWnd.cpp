@@ -16,6 +16,7 @@
 #include "app/CDlgAbout.h"
 #include "app/CDlgExitConfirm.h"
 #include "app/CDlgRS232.h"
+#include "app/CDlgRecordCheck.h"
 #include "app/CDlgSeek.h"
 #include "app/Resources.h"
 #include "app/WidgetIds.h"
@@ -24,6 +25,7 @@
 #include "config/Settings.h"
 #include "link/Sequences.h"
 #include "panel/CWndMiscPara.h"
+#include "panel/RecordLimits.h"
 #include "schedule/CScheduleEditor.h"
 #include "schedule/CWndControlLED.h"
 #include "schedule/TimeAxis.h"
@@ -74,7 +76,11 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
     link_->SetProgressHook(
         [this](int n, int total, const std::string&) { ShowProgress(n, total); });
     CfgCommandHooks hooks;
-    hooks.collect = [this] { CollectIntoRecord(); };
+    // A save stores what the screen shows: the field being edited is committed first.
+    hooks.collect = [this] {
+        panel_->CommitEditedFields();
+        CollectIntoRecord();
+    };
     hooks.refresh = [this] { RefreshFromRecord(); };
     hooks.repaint = [this] { panel_->InvalidateAllControls(); };
     cfgCommands_ = std::make_unique<CCfgCommands>(app_, host_, std::move(hooks));
@@ -419,7 +425,41 @@ bool CMainWnd::GetParameters() {
 }
 
 bool CMainWnd::SetParameters() {
-    return WriteAllParameters(*link_) == 1;
+    return WriteAllParameters(*link_,
+                              [this](CCfgDocument& record) { return PrepareToSend(record); }) == 1;
+}
+
+bool CMainWnd::PrepareToSend(CCfgDocument& record) {
+    const bool english = app_.english != 0;
+    RecordGate gate(app_.systemVoltage, english);
+    // Adapted before the panel's ranges see it: a 12 V record on a 24 V controller is doubled,
+    // not clamped to the 24 V minimums first.
+    gate.Adapt(record);
+    RefreshFromRecord();
+    panel_->CommitAllFields();
+    CollectIntoRecord();
+    std::vector<std::string> problems = gate.Problems(record);
+    if (problems.empty()) {
+        return true;
+    }
+    host_.EndWaitCursor();
+    CDlgRecordCheck question(problems, english, this);
+    if (ui_.Exec(question) == QDialog::Accepted) {
+        gate.Correct(record);
+        RefreshFromRecord();  // the user sees what is sent
+        problems = gate.Problems(record);
+        if (problems.empty()) {
+            host_.BeginWaitCursor();
+            return true;
+        }
+        ShowMessage(CDlgRecordCheck::UncorrectedText(problems, english), app_.Text("Error", "錯誤"),
+                    MessageIcon::Stop);
+    }
+    // Nothing sent: the screen shows again what the user had.
+    record = gate.BeforeAdaptation();
+    RefreshFromRecord();
+    host_.BeginWaitCursor();
+    return false;
 }
 
 void CMainWnd::LinkController() {

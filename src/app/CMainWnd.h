@@ -112,6 +112,9 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     void ResetToDefaults();
     bool GetParameters();
     bool SetParameters();
+    // The step of "Set Parameters" after the status read: the adaptation, the panel's commit
+    // and the record check, with the question when the check refuses. False: nothing is sent.
+    bool PrepareToSend(CCfgDocument& record);
     void ShowAbout();
     void SwitchLanguage();
     void DeleteSectors(bool all);

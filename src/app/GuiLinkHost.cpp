@@ -65,8 +65,8 @@ void CGuiLinkHost::EndWaitCursor() {
     QApplication::restoreOverrideCursor();
 }
 
-void CGuiLinkHost::CommitAllFields() {
-    wnd_.Panel()->CommitAllFields();
+void CGuiLinkHost::CommitEditedFields() {
+    wnd_.Panel()->CommitEditedFields();
 }
 
 void CGuiLinkHost::CommitClockFields() {

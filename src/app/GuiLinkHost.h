@@ -30,7 +30,7 @@ class CGuiLinkHost final : public ILinkHost, public ICfgFileUi {
     void TitleChanged(const std::string& title) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
-    void CommitAllFields() override;
+    void CommitEditedFields() override;
     void CommitClockFields() override;
     void CollectIntoRecord() override;
     void RefreshFromRecord() override;

@@ -15,65 +15,88 @@ struct ResetColumns {
     float at24;
 };
 
-// 12 V: halve above the first value, then replace below the second.
-void AdaptFor12(float& value, float halveAbove, float replaceBelow, float replacement) {
-    if (value > halveAbove) {
-        value = value / 2.0f;
-    }
-    if (value < replaceBelow) {
-        value = replacement;
-    }
-}
+// Applies one adaptation table and names the values it replaces by a default.
+class Adapter {
+  public:
+    Adapter(CCfgDocument& record, std::vector<AdaptReset>* resets) : r_(record), resets_(resets) {}
 
-// 24 V: double below the first value, then replace above the second.
-void AdaptFor24(float& value, float doubleBelow, float replaceAbove, float replacement) {
-    if (value < doubleBelow) {
-        value = value * 2.0f;
+    // 12 V: halve above the first value, then replace below the second.
+    void For12(const char* name, float& value, float halveAbove, float replaceBelow,
+               float replacement) {
+        const float before = value;
+        if (value > halveAbove) {
+            value = value / 2.0f;
+        }
+        if (value < replaceBelow) {
+            Reset(name, before, value = replacement);
+        }
     }
-    if (value > replaceAbove) {
-        value = replacement;
-    }
-}
 
-void AdaptRecordFor12(CCfgDocument& r) {
-    AdaptFor12(r.lvrVoltage, 13.5f, 11.5f, 12.4f);
-    AdaptFor12(r.lvdVoltage, 12.5f, 10.5f, 11.1f);
-    AdaptFor12(r.fcvVoltage, 15.0f, 13.0f, 13.6f);
-    AdaptFor12(r.acvVoltage, 16.0f, 14.0f, 14.6f);
-    AdaptFor12(r.low1Voltage, 11.8f, 11.0f, 11.8f);
-    AdaptFor12(r.low2Voltage, 11.6f, 10.8f, 11.4f);
-    if (r.tempCompensation > 30) {
-        r.tempCompensation /= 2;
+    // 24 V: double below the first value, then replace above the second.
+    void For24(const char* name, float& value, float doubleBelow, float replaceAbove,
+               float replacement) {
+        const float before = value;
+        if (value < doubleBelow) {
+            value = value * 2.0f;
+        }
+        if (value > replaceAbove) {
+            Reset(name, before, value = replacement);
+        }
     }
-    if (r.tempCompensation < 20) {
-        r.tempCompensation = 30;
-    }
-    AdaptFor12(r.maxVout, 14.0f, 8.0f, 12.0f);
-    AdaptFor12(r.minVout, 14.0f, 8.0f, 8.0f);
-    AdaptFor12(r.lightOnVoltage, 10.0f, 0.0f, 2.5f);
-    AdaptFor12(r.lightOffVoltage, 10.0f, 0.0f, 6.0f);
-}
 
-void AdaptRecordFor24(CCfgDocument& r) {
-    AdaptFor24(r.lvrVoltage, 23.0f, 27.0f, 24.8f);
-    AdaptFor24(r.lvdVoltage, 21.0f, 25.0f, 22.2f);
-    AdaptFor24(r.fcvVoltage, 26.0f, 30.0f, 27.2f);
-    AdaptFor24(r.acvVoltage, 28.0f, 32.0f, 29.2f);
-    AdaptFor24(r.low1Voltage, 22.0f, 23.6f, 23.6f);
-    AdaptFor24(r.low2Voltage, 21.6f, 23.2f, 22.8f);
-    if (r.tempCompensation < 40) {
-        // Saturates: a value from a file below -2^30 would overflow when doubled.
-        constexpr int32_t kLowest = std::numeric_limits<int32_t>::min();
-        r.tempCompensation = r.tempCompensation < kLowest / 2 ? kLowest : r.tempCompensation * 2;
+    void Record12() {
+        For12("lvrVoltage", r_.lvrVoltage, 13.5f, 11.5f, 12.4f);
+        For12("lvdVoltage", r_.lvdVoltage, 12.5f, 10.5f, 11.1f);
+        For12("fcvVoltage", r_.fcvVoltage, 15.0f, 13.0f, 13.6f);
+        For12("acvVoltage", r_.acvVoltage, 16.0f, 14.0f, 14.6f);
+        For12("low1Voltage", r_.low1Voltage, 11.8f, 11.0f, 11.8f);
+        For12("low2Voltage", r_.low2Voltage, 11.6f, 10.8f, 11.4f);
+        const int32_t temperature = r_.tempCompensation;
+        if (r_.tempCompensation > 30) {
+            r_.tempCompensation /= 2;
+        }
+        if (r_.tempCompensation < 20) {
+            Reset("tempCompensation", temperature, r_.tempCompensation = 30);
+        }
+        For12("maxVout", r_.maxVout, 14.0f, 8.0f, 12.0f);
+        For12("minVout", r_.minVout, 14.0f, 8.0f, 8.0f);
+        For12("lightOnVoltage", r_.lightOnVoltage, 10.0f, 0.0f, 2.5f);
+        For12("lightOffVoltage", r_.lightOffVoltage, 10.0f, 0.0f, 6.0f);
     }
-    if (r.tempCompensation > 60) {
-        r.tempCompensation = 60;
+
+    void Record24() {
+        For24("lvrVoltage", r_.lvrVoltage, 23.0f, 27.0f, 24.8f);
+        For24("lvdVoltage", r_.lvdVoltage, 21.0f, 25.0f, 22.2f);
+        For24("fcvVoltage", r_.fcvVoltage, 26.0f, 30.0f, 27.2f);
+        For24("acvVoltage", r_.acvVoltage, 28.0f, 32.0f, 29.2f);
+        For24("low1Voltage", r_.low1Voltage, 22.0f, 23.6f, 23.6f);
+        For24("low2Voltage", r_.low2Voltage, 21.6f, 23.2f, 22.8f);
+        const int32_t temperature = r_.tempCompensation;
+        if (r_.tempCompensation < 40) {
+            // Saturates: a value from a file below -2^30 would overflow when doubled.
+            constexpr int32_t kLowest = std::numeric_limits<int32_t>::min();
+            r_.tempCompensation =
+                r_.tempCompensation < kLowest / 2 ? kLowest : r_.tempCompensation * 2;
+        }
+        if (r_.tempCompensation > 60) {
+            Reset("tempCompensation", temperature, r_.tempCompensation = 60);
+        }
+        For24("maxVout", r_.maxVout, 18.0f, 28.0f, 24.0f);
+        For24("minVout", r_.minVout, 16.0f, 28.0f, 16.0f);
+        For24("lightOnVoltage", r_.lightOnVoltage, 0.0f, 20.0f, 5.0f);
+        For24("lightOffVoltage", r_.lightOffVoltage, 0.0f, 20.0f, 12.0f);
     }
-    AdaptFor24(r.maxVout, 18.0f, 28.0f, 24.0f);
-    AdaptFor24(r.minVout, 16.0f, 28.0f, 16.0f);
-    AdaptFor24(r.lightOnVoltage, 0.0f, 20.0f, 5.0f);
-    AdaptFor24(r.lightOffVoltage, 0.0f, 20.0f, 12.0f);
-}
+
+  private:
+    void Reset(const char* name, double before, double replacement) {
+        if (resets_ != nullptr) {
+            resets_->push_back(AdaptReset{name, before, replacement});
+        }
+    }
+
+    CCfgDocument& r_;
+    std::vector<AdaptReset>* resets_;
+};
 
 }  // namespace
 
@@ -149,13 +172,15 @@ void ResetToDefault(CMainApp& app, const ResetHooks& hooks) {
     }
 }
 
-bool AdaptToSystemVoltage(CCfgDocument& record, uint16_t systemVoltage) {
+bool AdaptToSystemVoltage(CCfgDocument& record, uint16_t systemVoltage,
+                          std::vector<AdaptReset>* resets) {
+    Adapter adapter(record, resets);
     if (systemVoltage == 12) {
-        AdaptRecordFor12(record);
+        adapter.Record12();
         return true;
     }
     if (systemVoltage == 24) {
-        AdaptRecordFor24(record);
+        adapter.Record24();
         return true;
     }
     return false;

@@ -70,9 +70,20 @@ struct ResetHooks {
 // "Reset to default" on the application's record. The saved flags are not touched.
 void ResetToDefault(CMainApp& app, const ResetHooks& hooks);
 
+// A value the adaptation replaced by a default because it lay outside both system voltages'
+// ranges (not halved or doubled into range).
+struct AdaptReset {
+    std::string field;  // the record's field name
+    double before;
+    double replacement;
+    friend bool operator==(const AdaptReset&, const AdaptReset&) = default;
+};
+
 // Rescales voltages that lie in the other system voltage's range. Returns true when a table
 // ran (systemVoltage 12 or 24), so that the caller runs the refresh step; with any other
-// systemVoltage nothing changes and the result is false.
-bool AdaptToSystemVoltage(CCfgDocument& record, uint16_t systemVoltage);
+// systemVoltage nothing changes and the result is false. With resets, each value replaced by
+// a default is appended to it.
+bool AdaptToSystemVoltage(CCfgDocument& record, uint16_t systemVoltage,
+                          std::vector<AdaptReset>* resets = nullptr);
 
 }  // namespace zelt

@@ -65,10 +65,11 @@ class ILinkHost {
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
 
-    // The editors' side of the record: the panel commits its edit fields, the clock fields
-    // into userTime, the collect step copies what is shown into the record, the refresh
-    // step redraws from it, and the panel repaints its controls.
-    virtual void CommitAllFields() = 0;
+    // The editors' side of the record: the panel commits the fields whose text it has not
+    // taken yet (the one being edited), the clock fields into userTime, the collect step
+    // copies what is shown into the record, the refresh step redraws from it, and the panel
+    // repaints its controls.
+    virtual void CommitEditedFields() = 0;
     virtual void CommitClockFields() = 0;
     virtual void CollectIntoRecord() = 0;
     virtual void RefreshFromRecord() = 0;
@@ -88,7 +89,7 @@ class WindowlessLinkHost : public ILinkHost {
     void TitleChanged(const std::string&) override {}
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
-    void CommitAllFields() override {}
+    void CommitEditedFields() override {}
     void CommitClockFields() override {}
     void CollectIntoRecord() override {}
     void RefreshFromRecord() override {}

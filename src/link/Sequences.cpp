@@ -216,11 +216,12 @@ int ReadAllParameters(CControllerLink& link, ReadAllFlags* flags) {
     return summary.empty() ? 1 : 0;
 }
 
-int WriteAllParameters(CControllerLink& link, const RecordVet& vet, WriteAllFlags* flags) {
+int WriteAllParameters(CControllerLink& link, const BeforeWrite& beforeWrite,
+                       WriteAllFlags* flags) {
     ILinkHost& host = link.Host();
     CMainApp& app = link.App();
     host.BeginWaitCursor();
-    host.CommitAllFields();
+    host.CommitEditedFields();
     host.CollectIntoRecord();
     link.Trace().Write(std::string(45, '*') + "\n");
 
@@ -233,12 +234,13 @@ int WriteAllParameters(CControllerLink& link, const RecordVet& vet, WriteAllFlag
         host.EndWaitCursor();
         return 0;
     }
-    if (AdaptToSystemVoltage(link.Record(), app.systemVoltage)) {
+    if (beforeWrite) {
+        if (!beforeWrite(link.Record())) {
+            host.EndWaitCursor();
+            return 0;
+        }
+    } else if (AdaptToSystemVoltage(link.Record(), app.systemVoltage)) {
         host.RefreshFromRecord();
-    }
-    if (vet && !vet(link.Record())) {
-        host.EndWaitCursor();
-        return 0;
     }
     link.UpdateVoltsPerPercent();
 

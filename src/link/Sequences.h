@@ -39,13 +39,16 @@ std::string WriteAllSummary(const WriteAllFlags& flags, bool english);
 // savedToController. Returns 1 when no listed item failed; flags, when given, receives every
 // item's outcome (the low-battery item has no summary line, but its failure matters).
 int ReadAllParameters(CControllerLink& link, ReadAllFlags* flags = nullptr);
-// Sees the record after the status read and the 12 V / 24 V adaptation, before the first
-// write, and may correct it; false stops "Set Parameters" with nothing written.
-using RecordVet = std::function<bool(CCfgDocument& record)>;
+// Brings the record to what will be sent, after the status read and before the first write:
+// the 12 V / 24 V adaptation and the record check (panel/RecordLimits.h's RecordGate). False
+// stops "Set Parameters" with nothing written. Without one, the record is only adapted and
+// the views refreshed.
+using BeforeWrite = std::function<bool(CCfgDocument& record)>;
 
 // "Set Parameters". Stops with "Operation fault ! ..." when the status cannot be read. Returns
-// 1 when no listed item failed; 0 also when vet refused the record. flags as for read-all.
-int WriteAllParameters(CControllerLink& link, const RecordVet& vet = {},
+// 1 when no listed item failed; 0 also when beforeWrite refused the record. flags as for
+// read-all.
+int WriteAllParameters(CControllerLink& link, const BeforeWrite& beforeWrite = {},
                        WriteAllFlags* flags = nullptr);
 // "Reset to default": the status read (only while systemVoltage is 0) with the battery
 // caption, the record's reset values, then the refresh step.

@@ -176,6 +176,14 @@ void CWndMiscPara::CommitAllFields() {
                            app_.systemVoltage);
 }
 
+void CWndMiscPara::CommitEditedFields() {
+    for (const int id : CommitOrder()) {
+        if (FieldTextOf(id) != rules_.ShownText(id)) {
+            OnFieldLeft(id);
+        }
+    }
+}
+
 void CWndMiscPara::CommitClockFields() {
     for (int id : {field::kHour, field::kMinute, field::kSecond}) {
         OnFieldLeft(id);

@@ -39,6 +39,9 @@ class CWndMiscPara : public QWidget {
     void RefreshFromConfig();
     void StoreToConfig();
     void CommitAllFields();
+    // Validates, as leaving it would, each field whose text the panel has not taken yet (the
+    // one being edited); the others already hold what they show.
+    void CommitEditedFields();
     void CommitClockFields();  // hour, minute, second fields into the link's userTime
     void InvalidateAllControls();
 

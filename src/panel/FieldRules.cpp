@@ -1,5 +1,8 @@
 #include "panel/FieldRules.h"
 
+#include "config/CfgRecord.h"
+#include "panel/PanelRecordMap.h"
+
 namespace zelt {
 
 namespace {
@@ -104,6 +107,12 @@ double StepAt(const FieldRule& rule, int systemVoltage) {
 
 double VoutGap(int systemVoltage) {
     return systemVoltage == 24 ? 2.0 : 1.0;
+}
+
+double ResetValue(const FieldRule& rule, int systemVoltage) {
+    CCfgDocument reset;
+    ApplyResetValues(reset, static_cast<uint16_t>(systemVoltage == 24 ? 24 : 12));
+    return FieldValue(PanelValuesOfRecord(reset), rule);
 }
 
 double FieldValue(const PanelRecordValues& values, const FieldRule& rule, int step) {

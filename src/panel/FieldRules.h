@@ -91,6 +91,9 @@ inline constexpr double kVoltStep = static_cast<double>(0.1f);
 inline constexpr double kLowGap = static_cast<double>(0.11f);
 inline constexpr double kThresholdGap = 1.0;  // LVR over LVD, ACV over FCV
 
+// The value "Reset to default" gives the field at systemVoltage (the 12 V column unless 24).
+double ResetValue(const FieldRule& rule, int systemVoltage);
+
 // The value of a field (step i for the step columns) as a double.
 double FieldValue(const PanelRecordValues& values, const FieldRule& rule, int step = 0);
 

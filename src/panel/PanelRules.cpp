@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <climits>
+#include <cmath>
 
 #include "base/Trace.h"
 #include "panel/FieldRules.h"
@@ -160,17 +161,21 @@ float* PanelRules::FloatOf(int fieldId) {
     return rule != nullptr && rule->floatValue != nullptr ? &(fields_.*rule->floatValue) : nullptr;
 }
 
-void PanelRules::Show(int fieldId, EditOutcome& outcome) {
-    std::string text;
+std::string PanelRules::ShownText(int fieldId) {
     if (const float* volts = FloatOf(fieldId)) {
-        text = StrF("%0.1f", static_cast<double>(*volts));
-    } else {
-        text = StrF("%d", *IntOf(fieldId));
+        return StrF("%0.1f", static_cast<double>(*volts));
     }
-    fields_.fieldText[fieldId] = text;
-    if (FindFieldRule(fieldId)->leave == LeaveRule::Brightness) {
-        text += "%";
+    const int* value = IntOf(fieldId);
+    if (value == nullptr) {
+        return {};
     }
+    return StrF(FindFieldRule(fieldId)->leave == LeaveRule::Brightness ? "%d%%" : "%d", *value);
+}
+
+void PanelRules::Show(int fieldId, EditOutcome& outcome) {
+    const std::string text = ShownText(fieldId);
+    const bool percent = FindFieldRule(fieldId)->leave == LeaveRule::Brightness;
+    fields_.fieldText[fieldId] = percent ? text.substr(0, text.size() - 1) : text;
     outcome.text = text;
 }
 
@@ -265,9 +270,11 @@ EditOutcome PanelRules::LeaveVoltage(int fieldId, std::string_view typed, int sy
         case PairRule::RestoreUpper:
         case PairRule::RestoreLower:
             if (difference < kThresholdGap) {
-                // A previous value from a record may lie outside the range (a file, or the
-                // window's commit before "Set Parameters"): it comes back clamped.
-                value = static_cast<float>(std::clamp<double>(previous, range.min, range.max));
+                // The previous value comes back as it was, unless it is no number at all (a
+                // NaN from a file): then the field's default.
+                value = std::isfinite(previous)
+                            ? previous
+                            : static_cast<float>(ResetValue(rule, systemVoltage));
                 Show(fieldId, outcome);
             }
             break;
@@ -355,7 +362,10 @@ bool PanelRules::SpinAllowed(int fieldId, bool up, int systemVoltage) const {
     if (rule.leave == LeaveRule::Brightness) {
         return up ? value < range.max : value >= 10;
     }
-    if (!(up ? value < range.max : value > range.min)) {
+    // A voltage compares as the float it is held in: 10.8f lies above the double 10.8.
+    const double min = rule.isFloat ? static_cast<float>(range.min) : range.min;
+    const double max = rule.isFloat ? static_cast<float>(range.max) : range.max;
+    if (!(up ? value < max : value > min)) {
         return false;
     }
     if (rule.pair == PairRule::None || IsUpper(rule.pair) == up) {
@@ -386,12 +396,17 @@ EditOutcome PanelRules::StepOnSpin(int spinId, int positionChange, std::string_v
         return outcome;
     }
     const double step = up ? StepAt(*rule, systemVoltage) : -StepAt(*rule, systemVoltage);
+    // A step from a value off the grid stops at the bound (temperature compensation 25 goes
+    // up to 30, not 35).
+    const FieldRange& range = RangeAt(*rule, systemVoltage);
     if (float* volts = FloatOf(rule->id)) {
-        *volts = static_cast<float>(*volts + step);
+        *volts = std::clamp(static_cast<float>(*volts + step), static_cast<float>(range.min),
+                            static_cast<float>(range.max));
     } else if (rule->leave == LeaveRule::Brightness && fields_.pwmEnabled == 0) {
         *IntOf(rule->id) = up ? 100 : 0;
     } else {
-        *IntOf(rule->id) += static_cast<int>(step);
+        int& value = *IntOf(rule->id);
+        value = static_cast<int>(std::clamp<double>(value + step, range.min, range.max));
     }
     outcome.markModified = true;
     Show(rule->id, outcome);

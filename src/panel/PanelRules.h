@@ -63,6 +63,9 @@ class PanelRules {
     // corrections through write. The window never fills the Remote Level edit, so its textOf
     // gives "" there and remoteLevel becomes 0.0.
     void CommitAllFields(const TextOf& textOf, const WriteText& write, int systemVoltage);
+    // The text a field shows for its value, as a refresh or a correction writes it: a field
+    // whose edit holds another text has typing the value has not taken yet.
+    std::string ShownText(int fieldId);
 
   private:
     EditOutcome LeaveVoltage(int fieldId, std::string_view text, int systemVoltage);

@@ -1,5 +1,6 @@
 #include "panel/RecordLimits.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/Trace.h"
@@ -150,9 +151,7 @@ class LimitReport {
 
     void CheckRange(const FieldRule& rule, int step) {
         const FieldRange& range = RangeAt(rule, systemVoltage_);
-        // The adaptation turns some non-finite values into defaults; they are refused anyway.
-        const bool finiteBefore = !hasBefore_ || std::isfinite(FieldValue(before_, rule, step));
-        if (WithinRange(rule, range, FieldValue(values_, rule, step)) && finiteBefore) {
+        if (WithinRange(rule, range, FieldValue(values_, rule, step))) {
             return;
         }
         const std::string name = Name(rule, step);
@@ -249,6 +248,18 @@ std::vector<std::string> ClampRecordToPanel(CCfgDocument& record, int systemVolt
     PanelRules rules(fields, userTime);
     rules.CommitAllFields([&fields](int id) { return fields.FieldText(id); },
                           [](int, const std::string&) {}, systemVoltage);
+    // A pair rule restores the previous value as it was, which may lie outside its range (or
+    // be no number): clamped as leaving the field clamps, or the default.
+    for (const FieldRule& rule : AllFieldRules()) {
+        if (rule.floatValue == nullptr || rule.id == field::kRemoteLevel) {
+            continue;
+        }
+        float& value = fields.*rule.floatValue;
+        const FieldRange& range = RangeAt(rule, systemVoltage);
+        value = std::isfinite(value) ? std::clamp(value, static_cast<float>(range.min),
+                                                  static_cast<float>(range.max))
+                                     : static_cast<float>(ResetValue(rule, systemVoltage));
+    }
 
     // Only the values of the fields change: the codes, flags and sectors stay the record's.
     const PanelRecordValues before = PanelValuesOfRecord(record);
@@ -276,6 +287,61 @@ std::vector<std::string> ClampRecordToPanel(CCfgDocument& record, int systemVolt
             changes.push_back(StrF(english ? "%s: %s -> %s" : "%s：%s -> %s", name.c_str(),
                                    ValueText(was).c_str(), ValueText(now).c_str()));
         }
+    }
+    return changes;
+}
+
+std::string ResetLine(const AdaptReset& reset, int systemVoltage, bool english) {
+    const FieldRule* rule = nullptr;
+    for (const FieldRule& candidate : AllFieldRules()) {
+        if (reset.field == candidate.name) {
+            rule = &candidate;
+        }
+    }
+    const int volts = systemVoltage == 24 ? 24 : 12;
+    const FieldRange& range = RangeAt(*rule, volts);
+    const std::string min = BoundText(*rule, range.min);
+    const std::string max = BoundText(*rule, range.max);
+    const std::string before = ValueText(reset.before);
+    const std::string replacement = BoundText(*rule, reset.replacement);
+    return english ? StrF("%s = %s: outside %s to %s at %d V, would be reset to %s",
+                          reset.field.c_str(), before.c_str(), min.c_str(), max.c_str(), volts,
+                          replacement.c_str())
+                   : StrF("%s = %s：超出 %dV 系統的 %s 至 %s，將重設為 %s", reset.field.c_str(),
+                          before.c_str(), volts, min.c_str(), max.c_str(), replacement.c_str());
+}
+
+bool RecordGate::Adapt(CCfgDocument& record) {
+    before_ = record;
+    resets_.clear();
+    return AdaptToSystemVoltage(record, static_cast<uint16_t>(systemVoltage_), &resets_);
+}
+
+std::vector<std::string> RecordGate::Problems(const CCfgDocument& record) const {
+    std::vector<std::string> lines;
+    if (!resetsAccepted_) {
+        for (const AdaptReset& reset : resets_) {
+            lines.push_back(ResetLine(reset, systemVoltage_, english_));
+        }
+    }
+    for (std::string& line : CheckRecordLimits(record, systemVoltage_, english_, &before_)) {
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::vector<std::string> RecordGate::Correct(CCfgDocument& record) {
+    std::vector<std::string> changes;
+    if (!resetsAccepted_) {
+        for (const AdaptReset& reset : resets_) {
+            changes.push_back(StrF(english_ ? "%s: %s -> %s" : "%s：%s -> %s", reset.field.c_str(),
+                                   ValueText(reset.before).c_str(),
+                                   ValueText(reset.replacement).c_str()));
+        }
+        resetsAccepted_ = true;
+    }
+    for (std::string& change : ClampRecordToPanel(record, systemVoltage_, english_)) {
+        changes.push_back(std::move(change));
     }
     return changes;
 }

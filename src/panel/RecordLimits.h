@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "config/CfgDocument.h"
+#include "config/CfgRecord.h"
 
 namespace zelt {
 
@@ -21,8 +22,7 @@ namespace zelt {
 // the 24 V column, anything else the 12 V one); a voltage is within its range when it is
 // within the range's bounds as 32-bit floats, so a value the panel clamped to a bound passes.
 // With beforeAdaptation, a value that the 12 V / 24 V adaptation changed also names the value
-// it had before, and a value that was not finite before is refused even when the adaptation
-// replaced it.
+// it had before.
 std::vector<std::string> CheckRecordLimits(const CCfgDocument& record, int systemVoltage,
                                            bool english,
                                            const CCfgDocument* beforeAdaptation = nullptr);
@@ -30,9 +30,39 @@ std::vector<std::string> CheckRecordLimits(const CCfgDocument& record, int syste
 // What "Set Parameters" does to the record through the panel: the record is shown (refresh)
 // and every field validated as if it were left (CommitAllFields), at systemVoltage. Only the
 // values of the panel's fields that "Set Parameters" sends change (not the remote level, which
-// it does not send); returns one line per changed value ("name: before -> after"). The
-// corrections do not mend everything (a pair out of order, sectors, durations), so the caller
-// checks the record again afterwards.
+// it does not send); a voltage the pair rules restored outside its range is then clamped (a
+// non-finite one takes its default). Returns one line per changed value ("name: before ->
+// after"). The corrections do not mend everything (a pair out of order, sectors, durations),
+// so the caller checks the record again afterwards.
 std::vector<std::string> ClampRecordToPanel(CCfgDocument& record, int systemVoltage, bool english);
+
+// "fcvVoltage = 15.5: outside 13.0 to 15.0 at 12 V, would be reset to 13.6".
+std::string ResetLine(const AdaptReset& reset, int systemVoltage, bool english);
+
+// The one gate of every write to a controller ("Set Parameters" in the window, its exit
+// question and zeltctl set). After the status read it adapts the record to the controller's
+// system voltage, remembering what the adaptation replaced by a default; the caller may then
+// apply the panel's commit to the adapted record; Problems names what must not be sent:
+// every value the adaptation reset, and what CheckRecordLimits refuses. Correct applies what
+// the panel would (the resets kept, then ClampRecordToPanel) and names each change.
+class RecordGate {
+  public:
+    RecordGate(int systemVoltage, bool english)
+        : systemVoltage_(systemVoltage), english_(english) {}
+
+    // True when a table ran (systemVoltage 12 or 24): the views need the refresh step.
+    bool Adapt(CCfgDocument& record);
+    std::vector<std::string> Problems(const CCfgDocument& record) const;
+    std::vector<std::string> Correct(CCfgDocument& record);
+    // The record as it was handed to Adapt.
+    const CCfgDocument& BeforeAdaptation() const { return before_; }
+
+  private:
+    int systemVoltage_;
+    bool english_;
+    CCfgDocument before_;
+    std::vector<AdaptReset> resets_;
+    bool resetsAccepted_ = false;
+};
 
 }  // namespace zelt

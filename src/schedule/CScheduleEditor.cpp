@@ -38,8 +38,9 @@ CScheduleEditor::CScheduleEditor(CMainApp& app, CScrollViewSch& view, CWndContro
     connect(&panel.BrightnessSpin(), &CSpinButton::PositionChanging, this,
             &CScheduleEditor::StepBrightness);
     connect(&panel.DeleteButton(), &QPushButton::clicked, this, &CScheduleEditor::DeleteSelected);
-    // Delete and Escape wherever the focus is inside the editor; sector windows pass their
-    // keys on to the area.
+    // Escape wherever the focus is inside the editor; Delete only on the time area (sector
+    // windows pass their keys on to it) and the Delete button: in the three fields it does
+    // what it does in any read-only field.
     for (QObject* watched : std::initializer_list<QObject*>{
              &view, &view.Area(), &panel, &panel.StartField(), &panel.EndField(),
              &panel.BrightnessField(), &panel.DeleteButton()}) {
@@ -75,7 +76,10 @@ void CScheduleEditor::OnNoSectorSelected() {
 
 void CScheduleEditor::OnSectorResized(QObject* sectorWindow) {
     const CTimeSectorData* sector = view_.Area().SectorOf(sectorWindow);
-    if (sector == nullptr) {
+    auto* window = qobject_cast<CTimeSector*>(sectorWindow);
+    // The time fields show only the one selected sector.
+    if (sector == nullptr || window == nullptr || !window->IsSelected() ||
+        view_.CountSelected() != 1) {
         return;
     }
     CWndControlLED::SetFieldText(panel_.StartField(), Clock(sector->startMinute));
@@ -161,13 +165,17 @@ void CScheduleEditor::ClearSavedFlags() {
 bool CScheduleEditor::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Delete) {
+        const bool deletes =
+            watched == &view_ || watched == &view_.Area() || watched == &panel_.DeleteButton();
+        if (key == Qt::Key_Delete && deletes) {
             if (sectorSelected_) {  // the command state of 1018
                 DeleteSelected();
             }
             return true;
         }
         if (key == Qt::Key_Escape) {
+            // A drag under way ends first, as a right-button press ends it.
+            view_.Area().AbandonDrags();
             view_.Area().DeselectAll();
             return true;
         }

@@ -87,6 +87,16 @@ void CTimeArea::DeselectAll() {
     PostNotify(mainWnd_, UWM_NO_SECTOR_SELECTED);
 }
 
+void CTimeArea::AbandonDrags() {
+    if (drag_.Dragging()) {
+        drag_.Cancel();
+        update();
+    }
+    for (CTimeSector* window : windows_) {
+        window->AbandonDrag();
+    }
+}
+
 void CTimeArea::DeselectAllExcept(const QObject* keep) {
     for (CTimeSector* window : windows_) {
         if (window != keep) {

@@ -36,6 +36,9 @@ class CTimeArea : public QWidget {
     void DeleteAll();
     // Every sector window unselected; the main window learns that none is selected.
     void DeselectAll();
+    // Ends a drag under way without its result: no new sector, a dragged edge back where it
+    // was.
+    void AbandonDrags();
     bool IsTimeInsideOtherSector(std::string_view clockText, const CTimeSector* sector) const;
     // Clamps a moving edge of the sector shown by window; true when *result differs from minute.
     bool LimitEdge(int minute, const CTimeSector* window, bool startEdge, int* result) const;

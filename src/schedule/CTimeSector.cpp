@@ -56,6 +56,19 @@ bool CTimeSector::MoveEdges(int startMinute, int endMinute) {
     return true;
 }
 
+void CTimeSector::AbandonDrag() {
+    if (!dragging_) {
+        return;
+    }
+    dragging_ = false;
+    if (newMinute_ == -1 || dragOrigin_ == -1 || grip_ == SectorGrip::None) {
+        return;
+    }
+    const bool startEdge = grip_ == SectorGrip::Start;
+    MoveEdges(startEdge ? dragOrigin_ : -1, startEdge ? -1 : dragOrigin_);
+    PostNotify(&area_, startEdge ? UWM_START_EDGE_MOVED : UWM_END_EDGE_MOVED, dragOrigin_, this);
+}
+
 void CTimeSector::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (selected_) {
@@ -109,6 +122,10 @@ void CTimeSector::mousePressEvent(QMouseEvent* event) {
     if (press.startsEdgeDrag) {
         dragging_ = true;
         newMinute_ = -1;
+        const CTimeSectorData* sector = area_.SectorOf(this);
+        dragOrigin_ = sector == nullptr            ? -1
+                      : grip_ == SectorGrip::Start ? sector->startMinute
+                                                   : sector->endMinute;
     }
     update();
 }

@@ -31,6 +31,8 @@ class CTimeSector : public QWidget {
     // leaves an edge). False, with nothing moved, when the window would get narrower than
     // the shortest sector.
     bool MoveEdges(int startMinute, int endMinute);
+    // Ends an edge drag under way and moves the edge back to where the drag began.
+    void AbandonDrag();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -50,6 +52,8 @@ class CTimeSector : public QWidget {
     SectorGrip grip_ = SectorGrip::None;
     // Axis minute reached by the running edge drag; -1 until it moves.
     int newMinute_ = -1;
+    // The dragged edge's minute when the drag began.
+    int dragOrigin_ = -1;
 };
 
 }  // namespace zelt

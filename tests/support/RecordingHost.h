@@ -44,7 +44,7 @@ class RecordingHost final : public ILinkHost {
     // What only the windows act on.
     void LightingTimeVisible(bool) override {}
     void TitleChanged(const std::string&) override {}
-    void CommitAllFields() override {}
+    void CommitEditedFields() override {}
     void CollectIntoRecord() override {}
     void InvalidateAllControls() override {}
 

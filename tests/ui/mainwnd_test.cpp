@@ -8,8 +8,13 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <cmath>
+
 #include "app/CDlgBatteryFail.h"
+#include "app/CDlgRecordCheck.h"
 #include "app/CDlgSeek.h"
+#include "config/CfgFile.h"
+#include "config/CfgRecord.h"
 #include "ui/UiTestSupport.h"
 
 namespace zelt::uitest {
@@ -291,6 +296,91 @@ class Leaving : public QObject {
     }
 };
 ZELT_UI_TEST(Leaving);
+
+// What the panel shows is what is sent and saved, and no value outside the panel's limits
+// reaches the controller: files opened, Set and Save pressed on the toolbar.
+class SetAndSave : public QObject {
+    Q_OBJECT
+  private:
+    static void Press(CMainWnd& w, int commandId) {
+        QTest::mouseClick(w.findChild<QToolButton*>(IdName(commandId)), Qt::LeftButton);
+    }
+    static QString Open(WindowFixture& f, CCfgDocument record, const char* name) {
+        const QString file = QString::fromStdString(f.scratch.File(name));
+        [&] { QVERIFY(StoreCfgFile(file.toStdString(), record).ok); }();
+        f.ui.chosenFiles = {file};
+        Press(*f.wnd, 1017);
+        return file;
+    }
+
+  private slots:
+    void aNanAndAResetAreNeverSentUncorrected() {
+        WindowFixture f;
+        f.StartSim();
+        f.Start();
+        CMainWnd& w = *f.wnd;
+        CCfgDocument record = f.app.config;
+        record.lvrVoltage = NAN;
+        record.fcvVoltage = 15.5f;  // 12 V: halved, then reset to 13.6
+        Open(f, record, "nan.cfg");
+        QCOMPARE(ById<QLineEdit>(w, 1028)->text(), QString("nan"));
+        QString asked;
+        int button = CDlgRecordCheck::IDCANCEL;
+        f.ui.onDialog = [&](QDialog& dialog) {
+            asked = ById<QLabel>(dialog, CDlgRecordCheck::IDC_TEXT)->text();
+            return FakeWindowUi::Click(dialog, button);
+        };
+        f.trace.lines.clear();
+        Press(w, 40013);
+        QVERIFY2(asked.contains("\nfcvVoltage = 15.5: outside 13.0 to 15.0 at 12 V, would be "
+                                "reset to 13.6"),
+                 qPrintable(asked));
+        for (const std::string& line : f.trace.lines) {
+            QVERIFY2(line.find("PC->KVRN") == std::string::npos, line.c_str());
+        }
+        QCOMPARE(ById<QLineEdit>(w, 3300)->text(), QString("15.5"));  // as it was
+        button = CDlgRecordCheck::IDOK;
+        Press(w, 40013);
+        QCOMPARE(ById<QLineEdit>(w, 3300)->text(), QString("13.6"));
+        QVERIFY(f.app.savedToController == 1 && StopMessages(f.ui) == 0);
+        Press(w, 40012);
+        QVERIFY2(f.app.config.lvrVoltage >= 11.5f && f.app.config.lvrVoltage <= 13.5f,
+                 qPrintable(QString::number(f.app.config.lvrVoltage)));
+        QCOMPARE(ById<QLineEdit>(w, 3300)->text(), QString("13.6"));
+    }
+
+    void aTwelveVoltFileIsDoubledAndASaveTakesTheFieldBeingEdited() {
+        WindowFixture f;
+        f.StartSim("COM3", "--24v");
+        f.Start();
+        CMainWnd& w = *f.wnd;
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        CCfgDocument twelve;
+        ApplyResetValues(twelve, 12);
+        Open(f, twelve, "twelve.cfg");
+        Press(w, 40013);
+        Press(w, 40012);
+        const CCfgDocument& back = f.app.config;  // within a count of the doubled values
+        QVERIFY2(std::abs(back.lvrVoltage - 24.8f) < 0.06f &&
+                     std::abs(back.fcvVoltage - 27.2f) < 0.06f &&
+                     std::abs(back.maxVout - 24.0f) < 0.06f,
+                 StrF("%g %g %g", back.lvrVoltage, back.fcvVoltage, back.maxVout).c_str());
+        // Typed, the focus still in the field: Save As stores what the field shows.
+        QLineEdit* lvr = ById<QLineEdit>(w, 1028);
+        lvr->setFocus();
+        lvr->selectAll();
+        QTest::keyClicks(lvr, "25.0");
+        const QString saved = QString::fromStdString(f.scratch.File("typed.cfg"));
+        f.ui.chosenFiles = {saved};
+        Press(w, 57604);
+        QVERIFY(lvr->hasFocus());
+        CCfgDocument stored;
+        QVERIFY(LoadCfgFile(saved.toStdString(), stored).ok());
+        QCOMPARE(stored.lvrVoltage, 25.0f);
+    }
+};
+ZELT_UI_TEST(SetAndSave);
 
 }  // namespace zelt::uitest
 

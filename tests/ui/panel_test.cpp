@@ -126,7 +126,8 @@ class PanelTest : public QObject {
     }
 
     // Typed text, focus out, then a spin click when a spin is named: the rules' own table is
-    // panel_rules_test's; these rows prove the keys, the focus-out and the spins reach them.
+    // panel_rules_test's; these rows prove the keys, the focus-out and the spins reach them,
+    // and that a spin step stops at the bound, compared as the field's float.
     void typedThenSpun() {
         struct Row {
             int volts, id;
@@ -138,7 +139,9 @@ class PanelTest : public QObject {
                             {12, 3311, "105", 0, "10%"},  // the 101st percent is not typed
                             {24, 1030, "17", 0, "18.0"},
                             {12, 1028, "13.3", 1042, "13.4"},
-                            {12, 3303, "30", -3402, "20"}};
+                            {12, 3303, "30", -3402, "20"},
+                            {12, 3303, "25", 3402, "30"},
+                            {12, 3313, "10.8", -3314, "10.8"}};
         for (const Row& row : rows) {
             Show(SampleRecord(12), row.volts);
             fx_->app.config.lvrVoltage = 0;  // the panel works on its own values only

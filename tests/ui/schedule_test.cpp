@@ -156,6 +156,16 @@ class ScheduleTest : public QObject {
         h.ResetFlags();
         Drag(first, {first->width() - 1, 10}, {});
         QVERIFY(!h.FlagsCleared());
+        // Escape during an edge drag abandons it: the edge goes back, the rest of the drag
+        // moves nothing and the fields stay empty.
+        QTest::mousePress(middle, Qt::LeftButton, Qt::NoModifier, {middle->width() - 1, 10});
+        Move(middle, {middle->width() + 40, 10});
+        QTest::keyClick(middle, Qt::Key_Escape);
+        Move(middle, {middle->width() + 80, 10});
+        QTest::mouseRelease(middle, Qt::LeftButton, Qt::NoModifier, {middle->width() + 80, 10});
+        Settle();
+        QCOMPARE(h.Times()[1], std::pair(100, 110));
+        QCOMPARE(h.Fields() + h.Enabled() + QString::number(middle->width()), QString("||00004"));
     }
 
     void SelectionAndDeletes() {
@@ -167,7 +177,9 @@ class ScheduleTest : public QObject {
         Click(h.Window(2), Qt::ControlModifier);
         QCOMPARE(h.view->CountSelected(), 2);
         QCOMPARE(h.Fields() + h.Enabled(), QString("||70%0011"));
-        // Delete key, as command 1018: both go, the fields empty.
+        // Delete in a field is no command; on the area it is 1018: both go, the fields empty.
+        QTest::keyClick(&h.led->BrightnessField(), Qt::Key_Delete);
+        QCOMPARE(h.view->CountSelected(), 2);
         QTest::keyClick(&h.Area(), Qt::Key_Delete);
         QCOMPARE(h.Times(), (Ranges{{0, 100}, {800, 900}}));
         QVERIFY(h.Enabled() == "0000" && h.FlagsCleared());

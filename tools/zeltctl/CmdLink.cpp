@@ -417,7 +417,7 @@ void RunSet(CtlContext& ctx, const SetOptions& options) {
     ctx.app.config = record;
     session.ShowSequenceProgress();
     // Checked after the status read and the adaptation, before anything is written.
-    SetRecordCheck check(record, options.clamp, ctx.app.english != 0);
+    SetRecordCheck check(options.clamp, ctx.app.english != 0);
     zelt::WriteAllFlags flags;
     int complete =
         zelt::WriteAllParameters(session.Link(), check.Vet(ctx.app, session.Host()), &flags);

@@ -3,27 +3,24 @@
 #include <cstdio>
 
 #include "Ctl.h"
-#include "config/CfgRecord.h"
 #include "panel/RecordLimits.h"
 
 namespace zeltctl {
 
-zelt::RecordVet SetRecordCheck::Vet(const zelt::CMainApp& app, CtlHost& host) {
+zelt::BeforeWrite SetRecordCheck::Vet(const zelt::CMainApp& app, CtlHost& host) {
     return [this, &app, &host](zelt::CCfgDocument& record) {
-        const int systemVoltage = app.systemVoltage;
+        zelt::RecordGate gate(app.systemVoltage, english_);
+        gate.Adapt(record);
         if (clamp_) {
-            const std::vector<std::string> changes =
-                zelt::ClampRecordToPanel(record, systemVoltage, english_);
+            const std::vector<std::string> changes = gate.Correct(record);
             host.ClearProgress();
             for (const std::string& change : changes) {
                 std::printf("%s\n", change.c_str());
             }
             std::fflush(stdout);
-            // The pair rules may restore an out-of-range value: check what is left.
-            refusal_ = zelt::CheckRecordLimits(record, systemVoltage, english_);
-        } else {
-            refusal_ = zelt::CheckRecordLimits(record, systemVoltage, english_, &asLoaded_);
         }
+        // With --clamp, what the corrections could not mend is still refused.
+        refusal_ = gate.Problems(record);
         return refusal_.empty();
     };
 }
@@ -39,9 +36,9 @@ void SetRecordCheck::ThrowRefusal() const {
 std::vector<std::string> ImportWarnings(const zelt::CCfgDocument& record, int systemVoltage,
                                         bool english) {
     zelt::CCfgDocument adapted = record;
-    zelt::AdaptToSystemVoltage(adapted, static_cast<uint16_t>(systemVoltage));
-    std::vector<std::string> lines =
-        zelt::CheckRecordLimits(adapted, systemVoltage, english, &record);
+    zelt::RecordGate gate(systemVoltage, english);
+    gate.Adapt(adapted);
+    std::vector<std::string> lines = gate.Problems(adapted);
     for (std::string& line : lines) {
         line.insert(0, english ? "warning: " : "警告：");
     }

@@ -1,7 +1,6 @@
 #pragma once
-// The check of a record before `set` writes it to a controller, and the warnings of
-// `cfg import`: the panel's limits at the controller's system voltage and what the wire can
-// carry (panel/RecordLimits.h).
+// zeltctl's side of the record check (panel/RecordLimits.h's RecordGate): what `set` prints
+// and refuses, and the warnings of `cfg import`.
 
 #include <string>
 #include <vector>
@@ -14,20 +13,19 @@ namespace zeltctl {
 
 class SetRecordCheck {
   public:
-    // asLoaded: the record as the file holds it, before the 12 V / 24 V adaptation.
-    SetRecordCheck(const zelt::CCfgDocument& asLoaded, bool clamp, bool english)
-        : asLoaded_(asLoaded), clamp_(clamp), english_(english) {}
+    SetRecordCheck(bool clamp, bool english) : clamp_(clamp), english_(english) {}
 
-    // The vet for "Set Parameters": with clamp, the panel's corrections are applied and each
-    // changed value printed on standard output; a record that still fails is refused.
-    zelt::RecordVet Vet(const zelt::CMainApp& app, CtlHost& host);
+    // The step before the writes of "Set Parameters": the adaptation and the check. A value
+    // the adaptation would reset is refused like one out of range; with clamp, the resets
+    // and the panel's corrections are applied and each changed value printed on standard
+    // output, and a record that still fails is refused.
+    zelt::BeforeWrite Vet(const zelt::CMainApp& app, CtlHost& host);
 
     bool Refused() const { return !refusal_.empty(); }
     // Ends the command with status 2 and one line per offending field.
     [[noreturn]] void ThrowRefusal() const;
 
   private:
-    zelt::CCfgDocument asLoaded_;
     bool clamp_;
     bool english_;
     std::vector<std::string> refusal_;

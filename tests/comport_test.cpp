@@ -1,7 +1,5 @@
 // The serial port on a real pseudo-terminal, the COM names, and zeltctl settings/ports.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -33,18 +31,6 @@ long MsSince(Steady::time_point start) {
         std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - start).count());
 }
 
-// Whether the terminal at path is in exclusive mode (TIOCEXCL), as root sees it too.
-bool HeldExclusive(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        return errno == EBUSY;
-    }
-    int exclusive = 0;
-    const bool got = ioctl(fd, TIOCGEXCL, &exclusive) == 0;
-    close(fd);
-    return got && exclusive != 0;
-}
-
 // COM5 in the port folder is the slave side of a pseudo-terminal; the test plays the
 // controller on the master.
 class ComPortTest : public ::testing::Test {
@@ -65,17 +51,6 @@ class ComPortTest : public ::testing::Test {
             received += line.Received();
         }
         return received;
-    }
-
-    // The line settings and exclusive mode are what they were before the program came.
-    void ExpectLineAsBefore(const termios& before) {
-        termios after{};
-        ASSERT_EQ(line.Attributes(&after), 0);
-        EXPECT_EQ(after.c_lflag, before.c_lflag);
-        EXPECT_EQ(after.c_iflag, before.c_iflag);
-        EXPECT_EQ(after.c_cflag, before.c_cflag);
-        EXPECT_EQ(after.c_cc[VMIN], before.c_cc[VMIN]);
-        EXPECT_FALSE(HeldExclusive(line.path));
     }
 
     ScratchFolder folder;
@@ -137,18 +112,16 @@ TEST_F(ComPortTest, PortsThatCannotOpenOrAreHeldLeaveItClosedAndSayWhy) {
     EXPECT_GE(MsSince(start), 30);
 
     // The line as another program left it comes back at the close, exclusive mode released.
-    termios before{};
-    ASSERT_EQ(line.Attributes(&before), 0);
+    const std::string before = testing::LineState(line.path);
     ASSERT_EQ(port.Open(5, 19200), 1) << "a failed open holds nothing";
     EXPECT_EQ(port.OpenFailureText(true), "");
-    EXPECT_TRUE(HeldExclusive(line.path));
     CComPort other;
     EXPECT_EQ(other.Open(5, 19200), 0) << "held by the first opener";
     EXPECT_EQ(other.OpenFailureText(true), "in use by another program");
     EXPECT_FALSE(other.IsOpen());
     EXPECT_EQ(port.Close(), 1);
     EXPECT_EQ(port.Close(), 1);
-    ExpectLineAsBefore(before);
+    EXPECT_EQ(testing::LineState(line.path), before);
     EXPECT_EQ(other.Open(5, 19200), 1);
 }
 

@@ -17,7 +17,6 @@
 #include <thread>
 #include <vector>
 
-#include "base/Trace.h"
 #include "support/SilentTerminal.h"
 #include "support/ToolRun.h"
 
@@ -218,22 +217,6 @@ TEST_F(ZeltctlLink, ClockResetCountAndMode) {
     EXPECT_EQ(0, status["chargeCount"]);
     EXPECT_EQ(0, Run("--port COM12 clock --pc").status);
     EXPECT_THAT(Run("--port COM12 mode").out, ::testing::StartsWith("Operating mode: "));
-}
-
-// The line settings of a terminal, and whether it is exclusive (TIOCGEXCL), seen from a
-// fresh open of its device.
-std::string LineState(const std::string& device) {
-    const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        return "cannot open: " + std::to_string(errno);
-    }
-    termios tio{};
-    int exclusive = -1;
-    tcgetattr(fd, &tio);
-    ioctl(fd, TIOCGEXCL, &exclusive);
-    close(fd);
-    return zelt::StrF("lflag %x cflag %x vmin %d exclusive %d", tio.c_lflag, tio.c_cflag,
-                      tio.c_cc[VMIN], exclusive);
 }
 
 TEST_F(ZeltctlLink, EveryEndPutsThePortBackAndASignalEndsWithWhatWasDone) {

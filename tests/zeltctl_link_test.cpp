@@ -1,12 +1,9 @@
 // zeltctl's controller commands end to end: the tool and kvrn-sim run as separate processes,
 // joined by a pseudo-terminal placed as COM12 in a private port folder.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/ioctl.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -229,13 +226,12 @@ TEST_F(ZeltctlLink, EveryEndPutsThePortBackAndASignalEndsWithWhatWasDone) {
         int signal, afterMs, status;
         const char* said;
     };
-    for (const Interruption& row : {
-             Interruption{"status", 0, 0, 0, ""},
-             Interruption{"set " + File("r.cfg"), SIGINT, 900, 130,
-                          "zeltctl: interrupted (SIGINT): "},
+    // clang-format off
+    for (const Interruption& row : {Interruption{"status", 0, 0, 0, ""},
+             Interruption{"set " + File("r.cfg"), SIGINT, 900, 130, "zeltctl: interrupted (SIGINT): "},
              Interruption{"monitor --interval 0.1", SIGTERM, 600, 143, "zeltctl: interrupted"},
-             Interruption{"get -o " + File("g.cfg"), SIGTERM, 500, 143, "zeltctl: interrupted"},
-         }) {
+             Interruption{"get -o " + File("g.cfg"), SIGTERM, 500, 143, "zeltctl: interrupted"}}) {
+        // clang-format on
         FILE* tool = popen(("echo $$; exec '" ZELTCTL_PATH "' --port COM12 " + row.args +
                             " >/dev/null 2>" + File("err.txt"))
                                .c_str(),

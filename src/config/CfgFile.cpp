@@ -1,8 +1,6 @@
 #include "config/CfgFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <bit>

@@ -40,7 +40,8 @@ bool EnsureSettingsKey(const std::string& path, std::string* error);
 // is empty or holds no key gives the defaults. Both say so in the trace.
 void ReadSettings(CMainApp& app, const std::string& path, ITraceSink* trace = nullptr);
 
-// Writes the six values, keeping the file's other lines, atomically (a temporary file in the
+// Writes the six values, keeping the file's other lines (a file that holds no key gets the
+// header and the key first), atomically (a temporary file in the
 // same folder, then a rename). False, with the file unchanged, when the file cannot be read
 // or written. Also false when a value holds a line break, which this form cannot store: that
 // value keeps its stored text and the others are written.

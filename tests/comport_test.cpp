@@ -1,5 +1,6 @@
 // The serial port on a real pseudo-terminal and the COM names.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -78,15 +79,26 @@ TEST_F(ComPortTest, OpensRaw8N1AndASecondOpenChangesNothing) {
     EXPECT_EQ(tio.c_cc[VTIME], 0);
 }
 
-TEST_F(ComPortTest, PortsThatCannotOpenOrAreHeldLeaveItClosed) {
+TEST_F(ComPortTest, PortsThatCannotOpenOrAreHeldLeaveItClosedAndSayWhy) {
     WriteText(ports / "COM8", "not a terminal");
     fs::create_symlink(folder.path / "gone", ports / "COM7");
-    for (const int number : {0, 6, 7, 8, 41, -3}) {
+    ASSERT_EQ(mkfifo((ports / "COM9").c_str(), 0600), 0);
+    fs::create_symlink(ports / "COM10", ports / "COM10");
+    // clang-format off
+    const std::pair<int, const char*> refusals[] = {
+        {0, "not one of COM1 to COM40"}, {6, "no such device"}, {7, "no such device"},  // dangling
+        {8, "not a serial port but a regular file"}, {9, "not a serial port but a FIFO"},
+        {10, "a loop of symbolic links"}, {41, "not one of COM1 to COM40"}, {-3, "not one of COM1 to COM40"}};
+    // clang-format on
+    for (const auto& [number, reason] : refusals) {
         EXPECT_EQ(port.Open(number, 19200), 0) << "COM" << number;
         EXPECT_FALSE(port.IsOpen());
         EXPECT_EQ(port.Description(), "");
+        EXPECT_EQ(port.OpenFailureText(true), reason) << "COM" << number;
     }
+    EXPECT_EQ(port.OpenFailureText(false), "不是 COM1 至 COM40 之一");
     EXPECT_EQ(port.Open(5, 12345), 0) << "a baud rate the line does not have";
+    EXPECT_EQ(port.OpenFailureText(true), "the line does not take 12345 baud, 8N1");
     // A closed port does nothing, at once, and its wait still waits.
     uint8_t bytes[3] = {1, 2, 3};
     EXPECT_EQ(port.Write(bytes, 3), 0);
@@ -96,12 +108,17 @@ TEST_F(ComPortTest, PortsThatCannotOpenOrAreHeldLeaveItClosed) {
     port.WaitForInput(40);
     EXPECT_GE(MsSince(start), 30);
 
+    // The line as another program left it comes back at the close, exclusive mode released.
+    const std::string before = testing::LineState(line.path);
     ASSERT_EQ(port.Open(5, 19200), 1) << "a failed open holds nothing";
+    EXPECT_EQ(port.OpenFailureText(true), "");
     CComPort other;
     EXPECT_EQ(other.Open(5, 19200), 0) << "held by the first opener";
+    EXPECT_EQ(other.OpenFailureText(true), "in use by another program");
     EXPECT_FALSE(other.IsOpen());
     EXPECT_EQ(port.Close(), 1);
     EXPECT_EQ(port.Close(), 1);
+    EXPECT_EQ(testing::LineState(line.path), before);
     EXPECT_EQ(other.Open(5, 19200), 1);
 }
 
@@ -163,6 +180,53 @@ TEST_F(ComPortTest, ComNamesAndTheirDevices) {
                                                    {41, ""}};
     for (const auto& [number, device] : devices)
         EXPECT_EQ(ComDevicePath(number), device) << number;
+}
+
+// zeltctl as a separate process, with its settings and ports in the test's folder.
+class ZeltctlSettingsTest : public ComPortTest {
+  protected:
+    // Runs "zeltctl ARGS"; returns its exit status and keeps its output.
+    int Run(const std::string& args) {
+        const testing::ToolRun run = testing::RunZeltctl(folder, args);
+        out = run.out;
+        err = run.err;
+        return run.status;
+    }
+
+    std::optional<ScopedEnv> settingsEnv{std::in_place, "ZELT_SETTINGS",
+                                         folder.File("settings.reg")};
+    std::string out, err;
+};
+
+TEST_F(ZeltctlSettingsTest, EveryRefusalSaysWhy) {
+    struct Refusal {
+        const char* settings;  // the "COM Port" value, or nullptr for a 2 MB sparse file
+        const char* portDir;   // ZELT_PORT_DIR, or nullptr for the test's folder
+        const char* args;
+        int status;
+        const char* said;
+    };
+    const Refusal refusals[] = {
+        {"3", nullptr, "--port COM6 status", 1, "COM6 cannot be opened: no such device.\n"},
+        {"3", nullptr, "--lang zh --port COM6 status", 1, "無法開啟 COM6: 沒有此裝置.\n"},
+        {"99999999999999999999", nullptr, "status", 2, "COM65535 is not one of COM1 to COM40"},
+        {"3", "", "ports", 2, "zeltctl: ZELT_PORT_DIR is empty\n"},
+        {nullptr, nullptr, "settings", 2,
+         "settings.reg: larger than this kind of file can be (2097152 bytes, at most 65536)\n"},
+    };
+    for (const Refusal& row : refusals) {
+        const std::string settings = folder.File("settings.reg");
+        if (row.settings != nullptr) {
+            WriteText(settings,
+                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZELT Utility Quorvel]\n\"COM Port\"=\"" +
+                          std::string(row.settings) + "\"\n");
+        } else {
+            fs::resize_file(settings, 2u << 20);
+        }
+        portEnv.emplace("ZELT_PORT_DIR", row.portDir != nullptr ? row.portDir : ports.string());
+        EXPECT_EQ(Run(row.args), row.status) << row.args;
+        EXPECT_NE(err.find(row.said), std::string::npos) << row.args << ": " << err;
+    }
 }
 
 }  // namespace

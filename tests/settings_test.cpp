@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/FileRead.h"
 #include "config/RegFile.h"
 #include "config/Settings.h"
 #include "support/TestEnv.h"
@@ -63,7 +64,8 @@ TEST_F(SettingsTest, EachValueIsReadAsStartUpReadsIt) {
     // clang-format off
     const std::tuple<const char*, std::string, std::string> cases[] = {
         {"COM Port", "7", "com=7|"}, {"COM Port", "12", "com=12|"}, {"COM Port", "40", "com=40|"},
-        {"COM Port", "123", "com=1|"}, {"COM Port", "", "com=1|"},
+        {"COM Port", "123", "com=123|"}, {"COM Port", "99999999999999999999", "com=65535|"},
+        {"COM Port", "12a", "com=1|"}, {"COM Port", "", "com=1|"},
         {"English", "Yes", "en=1|"}, {"English", "yes", "en=0|"}, {"English", "Yes ", "en=0|"},
         {"English", "", "en=0|"}, {"English", long80, "en=1|"},
         {"Communication Mode", "RS485", "mode=232|"},  // every run starts in RS232
@@ -158,6 +160,37 @@ TEST_F(SettingsTest, AMissingOrUnreadableValueKeepsWhatWasThere) {
     ReadSettings(app, file);
     EXPECT_EQ(app.english, 0u);
     EXPECT_EQ(app.appTitle, CMainApp::AppTitle(false));
+}
+
+TEST_F(SettingsTest, AnEmptyKeylessOrOversizedFileReadsAsMissingAndSaysSo) {
+    const std::string defaults = Summary(ReadWith(""));
+    const std::pair<std::string, std::string> files[] = {
+        {"", "empty, read as missing"},  // a start killed before the header was written
+        {"\n \n", "no key, read as missing"},
+        {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n\"COM Port\"=\"9\"\n", "no key, read as missing"},
+        {std::string(kSettingsFileLimit + 1, ';'), "larger than this kind of file can be"},
+    };
+    for (const auto& [text, traced] : files) {
+        WriteText(file, text);
+        CMainApp app;
+        CaptureTraceSink trace;
+        ReadSettings(app, file, &trace);
+        const bool readable = text.size() <= kSettingsFileLimit;
+        CMainApp untouched;  // an oversized file is not read: the members stay as they were
+        untouched.commMode = kCommModeRs232;
+        EXPECT_EQ(Summary(app), readable ? defaults : Summary(untouched)) << text.substr(0, 40);
+        ASSERT_EQ(trace.lines.size(), 1u) << text.substr(0, 40);
+        EXPECT_NE(trace.lines[0].find(traced), std::string::npos) << trace.lines[0];
+        app.comPort = 7;
+        ASSERT_EQ(WriteSettings(app, file), readable);  // an oversized file stays as it is
+        if (readable) {                                 // the whole form
+            EXPECT_EQ(ReadText(file).rfind("Windows Registry Editor Version 5.00\n", 0), 0u);
+            CMainApp back;
+            ReadSettings(back, file, &trace);
+            EXPECT_EQ(back.comPort, 7);
+            EXPECT_EQ(trace.lines.size(), 1u);
+        }
+    }
 }
 
 TEST_F(SettingsTest, WriteFormsReadBackKeepOtherLinesModeAndLink) {

@@ -1,5 +1,6 @@
 // zeltctl cfg, run as a separate process in a scratch folder.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <limits>
@@ -177,7 +178,27 @@ TEST_F(ZeltctlCfg, BrokenFilesAreRefusedWithStatus2AndAMessage) {
     WriteBytes(folder.File("huge.cfg"), huge.bytes);
     WriteBytes(folder.File("negative.cfg"), negative.bytes);
     WriteBytes(folder.File("wrong.cfg"), wrong.bytes);
+    // What a careless hand gives: no regular file, a sparse giant, a number beyond double.
+    ASSERT_EQ(mkfifo(folder.File("fifo.json").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", folder.File("zero.json"));
+    for (const char* giant : {"giant.cfg", "giant.json"}) {
+        WriteText(folder.File(giant), "");
+        std::filesystem::resize_file(folder.File(giant), 2u << 20);
+    }
+    WriteText(folder.File("e400.json"), R"({"lvdVoltage": 1e400})");
     const std::pair<const char*, const char*> cases[] = {
+        {"cfg show giant.cfg",
+         "giant.cfg: Illegal Config File: the file is larger than a configuration file can be "
+         "(2097152 bytes, at most 1048576)."},
+        {"cfg show fifo.json", "fifo.json: This is not a regular file."},
+        {"cfg import fifo.json -o x.cfg", "fifo.json: not a regular file (a FIFO)"},
+        {"--lang zh cfg import zero.json -o x.cfg", "zero.json: 不是一般檔案 (裝置)"},
+        {"cfg import giant.json -o x.cfg",
+         "giant.json: larger than this kind of file can be (2097152 bytes, at most 1048576)"},
+        {"cfg import e400.json -o x.cfg",
+         "e400.json: not valid JSON: [json.exception.out_of_range.406] number overflow parsing "
+         "'1e400'"},
+        {"--port COM1 set zero.json", "zeltctl: zero.json: not a regular file (a device)"},
         {"cfg show cut.cfg",
          "cut.cfg: Illegal Config File: the file is too short (302 bytes, 303 needed)."},
         {"cfg show huge.cfg",

@@ -2,6 +2,8 @@
 // joined by a pseudo-terminal placed as COM12 in a private port folder.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -196,6 +198,43 @@ TEST_F(ZeltctlLink, ClockResetCountAndMode) {
     EXPECT_EQ(0, status["chargeCount"]);
     EXPECT_EQ(0, Run("--port COM12 clock --pc").status);
     EXPECT_THAT(Run("--port COM12 mode").out, ::testing::StartsWith("Operating mode: "));
+}
+
+TEST_F(ZeltctlLink, EveryEndPutsThePortBackAndASignalEndsWithWhatWasDone) {
+    StartSim();
+    ASSERT_EQ(0, Run("--port COM12 cfg new -o " + File("r.cfg")).status);
+    const std::string device = fs::read_symlink(Port()).string();
+    const std::string before = LineState(device);
+    struct Interruption {
+        std::string args;
+        int signal, afterMs, status;
+        const char* said;
+    };
+    // clang-format off
+    for (const Interruption& row : {Interruption{"status", 0, 0, 0, ""},
+             Interruption{"set " + File("r.cfg"), SIGINT, 900, 130, "zeltctl: interrupted (SIGINT): "},
+             Interruption{"monitor --interval 0.1", SIGTERM, 600, 143, "zeltctl: interrupted"},
+             Interruption{"get -o " + File("g.cfg"), SIGTERM, 500, 143, "zeltctl: interrupted"}}) {
+        // clang-format on
+        FILE* tool = popen(("echo $$; exec '" ZELTCTL_PATH "' --port COM12 " + row.args +
+                            " >/dev/null 2>" + File("err.txt"))
+                               .c_str(),
+                           "r");
+        int pid = -1;
+        ASSERT_EQ(1, std::fscanf(tool, "%d", &pid));
+        if (row.signal != 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(row.afterMs));
+            kill(pid, row.signal);
+        }
+        const int raw = pclose(tool);
+        const std::string err = ReadText(File("err.txt"));
+        EXPECT_EQ(row.status, WEXITSTATUS(raw)) << row.args << "\n" << err;
+        EXPECT_THAT(err, HasSubstr(row.said)) << row.args;
+        EXPECT_EQ(before, LineState(device)) << row.args;
+        for (const auto& entry : fs::directory_iterator(scratch_.path)) {
+            EXPECT_THAT(entry.path().filename().string(), Not(HasSubstr(".tmp"))) << row.args;
+        }
+    }
 }
 
 TEST_F(ZeltctlLink, ControllerThatDoesNotAnswerGivesStatusOneWithTheSystemsMessage) {

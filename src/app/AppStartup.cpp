@@ -1,10 +1,13 @@
 #include "app/AppStartup.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "app/CDlgSeek.h"
 #include "app/CMainWnd.h"
@@ -17,28 +20,71 @@ namespace zelt {
 
 namespace {
 
-// Saves the window once the search is over and leaves; gives a search that finds nothing up
-// after options.seekGiveUpMs.
-void ArrangeScreenshot(CMainWnd& wnd, const StartupOptions& options) {
-    QObject::connect(&wnd, &CMainWnd::StartupSearchFinished, &wnd, [&wnd, options] {
-        // Queued behind the repaint that the search's last step asked for.
-        QTimer::singleShot(0, &wnd, [&wnd, options] {
-            const bool saved = wnd.grab().save(options.screenshotPath, "PNG");
-            if (saved) {
-                std::printf("%s\n", options.screenshotPath.toLocal8Bit().constData());
-            } else {
-                std::fprintf(stderr, "zelt-utility: cannot write %s\n",
-                             options.screenshotPath.toLocal8Bit().constData());
+// What a dialog or message box says, for standard error: its caption and its texts.
+std::string DialogText(QWidget& dialog) {
+    QString text = dialog.windowTitle();
+    if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
+        text += QStringLiteral(": ") + box->text();
+    } else {
+        for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label->isVisible() && !label->text().isEmpty()) {
+                text += QStringLiteral(": ") + label->text();
             }
-            std::fflush(stdout);
-            QCoreApplication::exit(saved ? 0 : 1);
+        }
+    }
+    return text.simplified().toStdString();
+}
+
+bool SaveScreenshot(CMainWnd& wnd, const QString& path) {
+    if (!wnd.grab().save(path, "PNG")) {
+        std::fprintf(stderr, "zelt-utility: cannot write %s\n", path.toLocal8Bit().constData());
+        return false;
+    }
+    std::printf("%s\n", path.toLocal8Bit().constData());
+    std::fflush(stdout);
+    return true;
+}
+
+// Saves the window and leaves once the start-up search, and the Get Parameters it ran, are
+// over. The run always ends. Its time runs out options.seekGiveUpMs after start-up and
+// again as long after that while the program is busy: the search dialog then gives up, which
+// ends the run as a finished search does; any other dialog or message box would wait for a
+// user forever, so the window is saved as it shows, the box's text goes to standard error and
+// the exit is non-zero. Two periods in a row with nothing to wait for end the run too.
+void ArrangeScreenshot(CMainWnd& wnd, const StartupOptions& options) {
+    auto finished = std::make_shared<bool>(false);
+    QObject::connect(&wnd, &CMainWnd::StartupSearchFinished, &wnd, [&wnd, options, finished] {
+        // Queued behind the repaint that the search's last step asked for.
+        QTimer::singleShot(0, &wnd, [&wnd, options, finished] {
+            if (*finished) {
+                return;
+            }
+            *finished = true;
+            QCoreApplication::exit(SaveScreenshot(wnd, options.screenshotPath) ? 0 : 1);
         });
     });
-    QTimer::singleShot(options.seekGiveUpMs, &wnd, [] {
-        if (auto* seek = dynamic_cast<CDlgSeek*>(QApplication::activeModalWidget())) {
-            seek->reject();
+    auto* watchdog = new QTimer(&wnd);
+    auto idlePeriods = std::make_shared<int>(0);
+    QObject::connect(watchdog, &QTimer::timeout, &wnd, [&wnd, options, finished, idlePeriods] {
+        if (*finished) {
+            QCoreApplication::exit(1);  // a dialog opened after the end: leave its loop too
+            return;
         }
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* seek = dynamic_cast<CDlgSeek*>(modal)) {
+            seek->reject();
+            return;
+        }
+        if (modal == nullptr && ++*idlePeriods < 2) {
+            return;
+        }
+        *finished = true;
+        SaveScreenshot(wnd, options.screenshotPath);
+        std::fprintf(stderr, "zelt-utility: the screenshot time ran out: %s\n",
+                     modal != nullptr ? DialogText(*modal).c_str() : "the search did not end");
+        QCoreApplication::exit(1);
     });
+    watchdog->start(options.seekGiveUpMs);
 }
 
 }  // namespace
@@ -66,15 +112,14 @@ int RunZeltUtility(CMainApp& app, IWindowUi& ui, const StartupOptions& options) 
         std::fprintf(stderr, "zelt-utility: %s\n", reason.c_str());
         return 0;
     }
-    // The record keeps its construction values: a new document loads no file.
-    ReadSettings(app, settingsPath);
-
     std::unique_ptr<ITraceSink> trace;
     if (TraceRequestedByEnvironment()) {
         trace = std::make_unique<StderrTraceSink>();
     } else {
         trace = std::make_unique<NullTraceSink>();
     }
+    // The record keeps its construction values: a new document loads no file.
+    ReadSettings(app, settingsPath, trace.get());
     auto wnd = std::make_unique<CMainWnd>(app, theComPort, ui, *trace, settingsPath);
     if (!options.screenshotPath.isEmpty()) {
         ArrangeScreenshot(*wnd, options);

@@ -14,7 +14,8 @@ class IWindowUi;
 struct StartupOptions {
     // Save the main window as PNG once the start-up search has ended, then quit.
     QString screenshotPath;
-    // A screenshot run gives the search up after this long (a controller may be missing).
+    // A screenshot run gives the search up after this long (a controller may be missing),
+    // and ends with status 1 when a dialog or message box is still up this long later.
     int seekGiveUpMs = 15000;
 };
 

@@ -1,14 +1,13 @@
 #include "config/CfgFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <system_error>
 
+#include "base/FileRead.h"
 #include "base/Trace.h"
 #include "config/FileReplace.h"
 
@@ -128,28 +127,6 @@ void DecodeTail(ImageReader& in, CCfgDocument& r) {
     std::copy(reserved.begin(), reserved.end(), r.reservedBytes.begin());
 }
 
-// Reads up to size bytes; fewer only at the end of the file. False on a read error.
-bool ReadUpTo(int fd, std::size_t size, std::vector<uint8_t>& out) {
-    constexpr std::size_t kChunk = 64 * 1024;
-    while (size > 0) {
-        const std::size_t before = out.size();
-        const std::size_t want = std::min(size, kChunk);
-        out.resize(before + want);
-        const ssize_t got = read(fd, out.data() + before, want);
-        if (got < 0 && errno == EINTR) {
-            out.resize(before);
-            continue;
-        }
-        if (got <= 0) {
-            out.resize(before);
-            return got == 0;
-        }
-        out.resize(before + static_cast<std::size_t>(got));
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
 std::string SystemErrorText(int error) {
     return std::generic_category().message(error);
 }
@@ -261,48 +238,34 @@ CfgLoadResult DecodeCfg(std::span<const uint8_t> bytes, CCfgDocument& record) {
 }
 
 CfgLoadResult LoadCfgFile(const std::string& path, CCfgDocument& record) {
+    const FileReadResult file = ReadLimitedFile(path, kRecordFileLimit);
     CfgLoadResult result;
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
-        result.status = CfgLoadStatus::CannotOpen;
-        result.systemError = errno;
-        return result;
+    result.fileLength = file.fileLength;
+    result.systemError = file.systemError;
+    switch (file.status) {
+        case FileReadStatus::Ok:
+            break;
+        case FileReadStatus::CannotOpen:
+            result.status = CfgLoadStatus::CannotOpen;
+            return result;
+        case FileReadStatus::NotRegularFile:
+            if (file.fileType == S_IFDIR) {
+                result.status = CfgLoadStatus::CannotOpen;
+                result.systemError = EISDIR;
+            } else {
+                result.status = CfgLoadStatus::NotRegularFile;
+            }
+            return result;
+        case FileReadStatus::TooLarge:
+            result.status = CfgLoadStatus::TooLarge;
+            result.neededLength = file.limit;
+            return result;
+        case FileReadStatus::ReadError:
+            result.status = CfgLoadStatus::ReadError;
+            return result;
     }
-    if (!S_ISREG(info.st_mode)) {
-        result.status =
-            S_ISDIR(info.st_mode) ? CfgLoadStatus::CannotOpen : CfgLoadStatus::NotRegularFile;
-        result.systemError = S_ISDIR(info.st_mode) ? EISDIR : 0;
-        return result;
-    }
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        result.status = CfgLoadStatus::CannotOpen;
-        result.systemError = errno;
-        return result;
-    }
-    std::vector<uint8_t> bytes;
-    bool readOk = ReadUpTo(fd, kCfgHeadSize, bytes);
-    if (readOk) {
-        const auto fileLength =
-            std::max<uint64_t>(static_cast<uint64_t>(info.st_size), bytes.size());
-        result = CheckCfgHead(bytes, fileLength);
-        if (result.ok()) {
-            readOk = ReadUpTo(fd, result.neededLength - bytes.size(), bytes);
-        }
-    }
-    const int readError = errno;
-    close(fd);
-    if (!readOk) {
-        result = CfgLoadResult{};
-        result.status = CfgLoadStatus::ReadError;
-        result.systemError = readError;
-        return result;
-    }
-    if (!result.ok()) {
-        return result;
-    }
-    // The file may have shrunk since it was measured; the decoder checks the bytes themselves.
-    return DecodeCfg(bytes, record);
+    const auto* data = reinterpret_cast<const uint8_t*>(file.bytes.data());
+    return DecodeCfg(std::span(data, file.bytes.size()), record);
 }
 
 CfgStoreResult StoreCfgFile(const std::string& path, CCfgDocument& record) {
@@ -348,6 +311,13 @@ std::string CfgLoadProblemText(const CfgLoadResult& result, bool english) {
                                   needed);
         case CfgLoadStatus::WrongSignature:
             return english ? "Illegal Config File." : "此為錯誤檔案.";
+        case CfgLoadStatus::TooLarge:
+            return english ? StrF(
+                                 "Illegal Config File: the file is larger than a configuration "
+                                 "file can be (%llu bytes, at most %llu).",
+                                 length, needed)
+                           : StrF("此為錯誤檔案: 檔案過大 (%llu 位元組, 最多 %llu 位元組).", length,
+                                  needed);
         case CfgLoadStatus::BadSectorCount:
             return english ? StrF(
                                  "Illegal Config File: the sector count %d is impossible in a "

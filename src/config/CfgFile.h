@@ -24,6 +24,7 @@ enum class CfgLoadStatus {
     CannotOpen,      // missing, no permission, a folder...
     NotRegularFile,  // a device, a pipe: never read, it could block or never end
     ReadError,
+    TooLarge,  // more than kRecordFileLimit bytes: no sane record is that long
     Empty,
     TooShort,        // ends before the last field its head announces
     WrongSignature,  // fileMagic or fileVersion differ
@@ -33,7 +34,7 @@ enum class CfgLoadStatus {
 struct CfgLoadResult {
     CfgLoadStatus status = CfgLoadStatus::Ok;
     uint64_t fileLength = 0;
-    uint64_t neededLength = 0;  // 291 + 12 n once the head has been read
+    uint64_t neededLength = 0;  // 291 + 12 n once the head has been read; the limit of TooLarge
     int32_t sectorCount = 0;    // as the head gives it
     int systemError = 0;        // errno of CannotOpen and ReadError
 
@@ -59,9 +60,9 @@ CfgLoadResult CheckCfgHead(std::span<const uint8_t> head, uint64_t fileLength);
 // Bytes after the tail are ignored. The checksum is not verified.
 CfgLoadResult DecodeCfg(std::span<const uint8_t> bytes, CCfgDocument& record);
 
-// Loads a file into record with the same all-or-nothing rule. Only as many bytes as the head
-// announces are read, so a crafted sector count cannot make it allocate more than the file
-// holds.
+// Loads a file into record with the same all-or-nothing rule. A file larger than
+// kRecordFileLimit (some 87 000 sectors) is refused before it is read, so neither a crafted
+// sector count nor a huge file can make it allocate much.
 CfgLoadResult LoadCfgFile(const std::string& path, CCfgDocument& record);
 
 struct CfgStoreResult {

@@ -1,5 +1,6 @@
 #include "config/RegFile.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace zelt {
@@ -202,6 +203,41 @@ bool CRegFile::Set(const std::string& name, const std::string& value) {
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), newLine);
     return true;
+}
+
+bool CRegFile::HasKey() const {
+    bool beforeAnySection = true;
+    for (const std::string& line : lines_) {
+        const int section = SectionKind(line);
+        if (section > 0) {
+            return true;
+        }
+        beforeAnySection = beforeAnySection && section == 0;
+        if (beforeAnySection && ParseValueLine(line)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CRegFile::EnsureKey() {
+    if (HasKey()) {
+        return;
+    }
+    const bool blank = std::all_of(lines_.begin(), lines_.end(), [](const std::string& line) {
+        return TrimBlanks(line).empty();
+    });
+    if (blank) {
+        lines_ = CRegFile().lines_;
+        return;
+    }
+    if (TrimBlanks(lines_.front()) != kHeader) {
+        lines_.insert(lines_.begin(), {kHeader, ""});
+    }
+    if (!TrimBlanks(lines_.back()).empty()) {
+        lines_.emplace_back();
+    }
+    lines_.push_back(std::string("[") + kKey + "]");
 }
 
 std::string CRegFile::Text() const {

@@ -35,6 +35,13 @@ class CRegFile {
     // cannot be stored in this form (it holds a line break); nothing changes then.
     bool Set(const std::string& name, const std::string& value);
 
+    // Whether the text holds the key: its section line, or a value line before any section
+    // (which the registry form reads as the key's).
+    bool HasKey() const;
+    // Gives a file without the key the header and the key's section line, so that a file
+    // that was read as missing is written whole. A blank file becomes the new file's form.
+    void EnsureKey();
+
     // The whole file, every line ending in "\n".
     std::string Text() const;
 

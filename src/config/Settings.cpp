@@ -5,11 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 
+#include "base/FileRead.h"
 #include "base/Trace.h"
 #include "config/FileReplace.h"
 #include "config/RegFile.h"
@@ -96,31 +98,6 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    std::string text;
-    char chunk[4096];
-    for (;;) {
-        const ssize_t n = read(fd, chunk, sizeof chunk);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) {
-            break;
-        }
-        text.append(chunk, static_cast<size_t>(n));
-    }
-    close(fd);
-    return text;
-}
-
 // The value as the 80-byte query buffer receives it: one larger than the buffer (terminator
 // included) counts as missing; one that fills it exactly is read.
 std::optional<std::string> QueryValue(const CRegFile& key, const char* name) {
@@ -150,8 +127,17 @@ std::string TrimWhiteSpace(const std::string& text) {
 // One character: its value; two: tens and units. The characters are not checked for being
 // digits, as the stored setting has always been read, but a result that no one or two digits
 // give (" " is -16, "ab" is 540) counts as missing: written back as "%d" it would read as
-// another port at the next start.
+// another port at the next start. A longer number ("123", "99999999999999999999") is no
+// port either; it keeps its value (at most 65535) so that the commands refuse it as they
+// refuse "45", instead of reaching COM1 unasked.
 uint16_t ComPortFromText(const std::optional<std::string>& text) {
+    if (text && text->size() > 2 && text->find_first_not_of("0123456789") == std::string::npos) {
+        int port = 0;
+        for (const char c : *text) {
+            port = std::min(port * 10 + (c - '0'), 0xFFFF);
+        }
+        return static_cast<uint16_t>(port);
+    }
     int port = -1;
     if (text && text->size() == 1) {
         port = (*text)[0] - '0';
@@ -231,34 +217,39 @@ bool EnsureSettingsKey(const std::string& path, std::string* error) {
         *error = ErrnoText(path);
         return false;
     }
-    // The key exists: it must open with full access.
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) {
+    // The key exists: it must be a settings file, and open with full access.
+    const FileReadResult existing = ReadLimitedFile(path, kSettingsFileLimit);
+    if (!existing.ok()) {
+        *error = path + ": " + FileReadProblemText(existing, true);
+        return false;
+    }
+    const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
         *error = ErrnoText(path);
         return false;
     }
-    if (!S_ISREG(info.st_mode)) {
-        *error = path + ": not a regular file";
-        return false;
-    }
-    const int existing = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (existing < 0) {
-        *error = ErrnoText(path);
-        return false;
-    }
-    close(existing);
+    close(fd);
     return true;
 }
 
-void ReadSettings(CMainApp& app, const std::string& path) {
+void ReadSettings(CMainApp& app, const std::string& path, ITraceSink* trace) {
     // Every run starts in RS232 mode; RS485 is chosen again in the link dialog.
     app.commMode = kCommModeRs232;
 
-    const std::optional<std::string> text = ReadWholeFile(path);
-    if (!text) {
+    NullTraceSink silent;
+    ITraceSink& sink = trace != nullptr ? *trace : silent;
+    const FileReadResult file = ReadLimitedFile(path, kSettingsFileLimit);
+    if (!file.ok()) {
+        TraceF(sink, "Settings %s: %s\n", path.c_str(), FileReadProblemText(file, true).c_str());
         return;
     }
-    const CRegFile key(*text);
+    const CRegFile key(file.bytes);
+    // A start killed before the header was written leaves an empty file: it holds no value,
+    // as a missing key does, and the next save writes the whole form.
+    if (!key.HasKey()) {
+        TraceF(sink, "Settings %s: %s, read as missing: defaults, rewritten at the next save\n",
+               path.c_str(), file.bytes.empty() ? "empty" : "no key");
+    }
 
     app.cfgPath = TrimWhiteSpace(QueryValue(key, kValueCfgPath).value_or(DefaultCfgPath()));
     app.cfgFileName =
@@ -281,11 +272,12 @@ void ReadSettings(CMainApp& app, const std::string& path) {
 }
 
 bool WriteSettings(const CMainApp& app, const std::string& path) {
-    const std::optional<std::string> text = ReadWholeFile(path);
-    if (!text) {
+    const FileReadResult file = ReadLimitedFile(path, kSettingsFileLimit);
+    if (!file.ok()) {
         return false;  // the key cannot be opened: nothing is written
     }
-    CRegFile key(*text);
+    CRegFile key(file.bytes);
+    key.EnsureKey();
     bool allStored = true;
     allStored &= key.Set(kValueCfgPath, StoredCfgPath(app.cfgPath));
     allStored &= key.Set(kValueCfgFileName, app.cfgFileName);

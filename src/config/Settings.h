@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/Trace.h"
 #include "config/MainApp.h"
 
 namespace zelt {
@@ -28,16 +29,19 @@ std::string SettingsFilePath();
 std::string DefaultCfgPath();
 
 // Creates the folder and a file holding only the header when they are missing. False, with a
-// reason in *error, when that cannot be done or the file cannot be opened for reading and
-// writing: the program cannot start.
+// reason in *error, when that cannot be done, the file cannot be opened for reading and
+// writing, or it is not a regular file of at most kSettingsFileLimit bytes: the program
+// cannot start.
 bool EnsureSettingsKey(const std::string& path, std::string* error);
 
 // Reads the settings into app as the program does at start-up. commMode becomes 232 whatever
-// happens: every run starts in RS232 mode. A file that cannot be read leaves every other
-// member as it was.
-void ReadSettings(CMainApp& app, const std::string& path);
+// happens: every run starts in RS232 mode. A file that cannot be read (or is not a regular
+// file of at most kSettingsFileLimit bytes) leaves every other member as it was; a file that
+// is empty or holds no key gives the defaults. Both say so in the trace.
+void ReadSettings(CMainApp& app, const std::string& path, ITraceSink* trace = nullptr);
 
-// Writes the six values, keeping the file's other lines, atomically (a temporary file in the
+// Writes the six values, keeping the file's other lines (a file that holds no key gets the
+// header and the key first), atomically (a temporary file in the
 // same folder, then a rename). False, with the file unchanged, when the file cannot be read
 // or written. Also false when a value holds a line break, which this form cannot store: that
 // value keeps its stored text and the others are written.

@@ -4,12 +4,15 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <system_error>
 #include <thread>
 
 #include "base/Ticks.h"
@@ -79,22 +82,45 @@ int CComPort::Open(int portNumber, int baudRate) {
     if (opened_ != 0) {
         return 1;
     }
+    openFailure_ = 0;
+    openBaudRate_ = baudRate;
     const std::string device = ComDevicePath(portNumber);
     if (device.empty()) {
+        Refuse(portNumber < kFirstComPort || portNumber > kLastComPort ? kRefusedNumber
+               : PortDirectoryIsEmpty()                                ? kRefusedEmptyDir
+                                                                       : kRefusedNoEntry);
         return 0;
     }
     fd_ = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
-        fd_ = -1;
+        Refuse(errno);
+        return 0;
+    }
+    if (isatty(fd_) != 1) {
+        struct stat info {};
+        openFileType_ = fstat(fd_, &info) == 0 ? (info.st_mode & S_IFMT) : 0;
+        Refuse(kRefusedNotTerminal);
         return 0;
     }
     // TIOCEXCL keeps other processes out but does not bind root; the advisory lock does, for
     // every program that also takes it.
-    const bool usable = isatty(fd_) == 1 && flock(fd_, LOCK_EX | LOCK_NB) == 0 &&
-                        ioctl(fd_, TIOCEXCL) == 0 && ApplyLineSettings(baudRate);
-    if (!usable) {
-        close(fd_);
-        fd_ = -1;
+    if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        Refuse(errno == EWOULDBLOCK ? kRefusedLocked : errno);
+        return 0;
+    }
+    if (ioctl(fd_, TIOCEXCL) != 0) {
+        Refuse(errno);
+        return 0;
+    }
+    exclusive_ = 1;
+    if (tcgetattr(fd_, &savedLine_) != 0) {
+        Refuse(errno);
+        return 0;
+    }
+    std::atomic_signal_fence(std::memory_order_release);  // savedLine_ before the flag
+    lineSaved_ = 1;
+    if (!ApplyLineSettings(baudRate)) {
+        Refuse(kRefusedLine);
         return 0;
     }
     portNumber_ = portNumber;
@@ -102,6 +128,72 @@ int CComPort::Open(int portNumber, int baudRate) {
     byteTimeUs_ = 10 * 1000000 / baudRate;
     opened_ = 1;
     return 1;
+}
+
+void CComPort::Refuse(int reason) {
+    openFailure_ = reason;
+    if (fd_ >= 0) {
+        RestoreLineNow();
+        lineSaved_ = 0;
+        exclusive_ = 0;
+        close(fd_);  // also drops the advisory lock
+        fd_ = -1;
+    }
+}
+
+void CComPort::RestoreLineNow() const noexcept {
+    if (fd_ < 0) {
+        return;
+    }
+    if (lineSaved_ != 0) {
+        (void)tcsetattr(fd_, TCSANOW, &savedLine_);
+    }
+    // Only a flag this object raised: the flag belongs to the device, not the descriptor,
+    // and outlives it.
+    if (exclusive_ != 0) {
+        (void)ioctl(fd_, TIOCNXCL);
+    }
+}
+
+std::string CComPort::OpenFailureText(bool english) const {
+    switch (openFailure_) {
+        case 0:
+            return "";
+        case kRefusedNumber:
+            return english ? "not one of COM1 to COM40" : "不是 COM1 至 COM40 之一";
+        case kRefusedEmptyDir:
+            return english ? "ZELT_PORT_DIR is empty" : "ZELT_PORT_DIR 是空的";
+        case kRefusedNoEntry:
+        case ENOENT:
+        case ENXIO:
+        case ENODEV:
+            return english ? "no such device" : "沒有此裝置";
+        case kRefusedNotTerminal:
+            switch (openFileType_) {
+                case S_IFREG:
+                    return english ? "not a serial port but a regular file"
+                                   : "不是序列埠而是一般檔案";
+                case S_IFIFO:
+                    return english ? "not a serial port but a FIFO" : "不是序列埠而是管道";
+                default:
+                    return english ? "not a serial port" : "不是序列埠";
+            }
+        case ELOOP:
+            return english ? "a loop of symbolic links" : "符號連結形成迴圈";
+        case kRefusedLocked:
+        case EBUSY:
+            return english ? "in use by another program" : "已被其他程式使用";
+        case EACCES:
+        case EPERM:
+            return english ? "permission denied" : "權限不足";
+        case EISDIR:
+            return english ? "not a serial port but a folder" : "不是序列埠而是資料夾";
+        case kRefusedLine:
+            return english ? StrF("the line does not take %d baud, 8N1", openBaudRate_)
+                           : StrF("線路不接受 %d 鮑率, 8N1", openBaudRate_);
+        default:
+            return std::generic_category().message(openFailure_);
+    }
 }
 
 bool CComPort::ApplyLineSettings(int baudRate) {
@@ -126,8 +218,10 @@ int CComPort::Close() {
     if (opened_ == 0 || fd_ < 0) {
         return 1;
     }
-    ioctl(fd_, TIOCNXCL);  // the flag outlives this descriptor on some drivers
-    close(fd_);            // also drops the advisory lock
+    RestoreLineNow();
+    lineSaved_ = 0;
+    exclusive_ = 0;
+    close(fd_);  // also drops the advisory lock
     fd_ = -1;
     opened_ = 0;
     portNumber_ = 0;

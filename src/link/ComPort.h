@@ -1,5 +1,8 @@
 #pragma once
 
+#include <termios.h>
+
+#include <csignal>
 #include <cstdint>
 #include <string>
 
@@ -20,10 +23,18 @@ class CComPort final : public ISerialPort {
 
     // 1 on success (also when already open, changing nothing), 0 on failure: a number outside
     // 1..40, no device, a device that is not a terminal, a port that another holds, a baud
-    // rate the line does not have. A failed open leaves the object closed.
+    // rate the line does not have. A failed open leaves the object closed, and
+    // OpenFailureText tells why. The line settings found at the open are kept for Close.
     int Open(int portNumber, int baudRate);
-    // Always 1.
+    // Always 1. Puts back the line settings the open found and releases exclusive mode, so
+    // that the next program finds the port as it was.
     int Close();
+    // Close's restoring part, for a signal handler: async-signal-safe (tcsetattr and ioctl
+    // only, on members that Open sets before it raises lineSaved_). Leaves the object open.
+    void RestoreLineNow() const noexcept;
+    // Why the last Open failed, in English (true) or Chinese: "no such device", "in use by
+    // another program"... Empty after a successful open.
+    std::string OpenFailureText(bool english) const;
     int Write(const uint8_t* buffer, int count) override;
     int GetBytesWaiting() override;
     int Read(uint8_t* buffer, int limit) override;
@@ -45,8 +56,24 @@ class CComPort final : public ISerialPort {
     // Writes one byte, waiting up to kByteWriteTimeoutMs for room; failures are ignored.
     void WriteByte(uint8_t byte);
 
+    // What made the last Open fail: an errno value, or one of the kRefused* codes below.
+    void Refuse(int reason);
+    static constexpr int kRefusedNumber = -1;       // not COM1..COM40
+    static constexpr int kRefusedEmptyDir = -2;     // ZELT_PORT_DIR set to nothing
+    static constexpr int kRefusedNoEntry = -3;      // the folder names no such port
+    static constexpr int kRefusedNotTerminal = -4;  // openFileType_ tells what it is
+    static constexpr int kRefusedLocked = -5;       // another holds the advisory lock
+    static constexpr int kRefusedLine = -6;         // the line refused the settings
+
     int fd_ = -1;
     uint32_t opened_ = 0;
+    // Set once savedLine_ holds the line as the open found it; read by RestoreLineNow.
+    volatile sig_atomic_t lineSaved_ = 0;
+    volatile sig_atomic_t exclusive_ = 0;  // TIOCEXCL raised by this object
+    termios savedLine_{};
+    int openFailure_ = 0;
+    unsigned openFileType_ = 0;
+    int openBaudRate_ = 0;
     int portNumber_ = 0;
     int byteTimeUs_ = 521;  // one 10-bit character at the open baud rate
     uint16_t commMode_ = 232;

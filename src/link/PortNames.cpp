@@ -12,8 +12,7 @@ namespace zelt {
 namespace {
 
 const char* ExplicitPortDirectory() {
-    const char* value = std::getenv("ZELT_PORT_DIR");
-    return (value != nullptr && value[0] != '\0') ? value : nullptr;
+    return std::getenv("ZELT_PORT_DIR");
 }
 
 }  // namespace
@@ -31,8 +30,13 @@ bool PortDirectoryIsExplicit() {
     return ExplicitPortDirectory() != nullptr;
 }
 
+bool PortDirectoryIsEmpty() {
+    const char* folder = ExplicitPortDirectory();
+    return folder != nullptr && folder[0] == '\0';
+}
+
 std::string ComDevicePath(int portNumber) {
-    if (portNumber < kFirstComPort || portNumber > kLastComPort) {
+    if (portNumber < kFirstComPort || portNumber > kLastComPort || PortDirectoryIsEmpty()) {
         return "";
     }
     // An entry that exists names the port even when it leads nowhere (a dangling link): the

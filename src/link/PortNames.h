@@ -10,8 +10,11 @@ constexpr int kLastComPort = 40;
 // The port folder: $ZELT_PORT_DIR when set, else "ports" beside the settings file. Its
 // entries COM1..COM40 (links to devices, or devices) name the ports.
 std::string PortDirectory();
-// True when ZELT_PORT_DIR is set: then only the folder's entries name ports.
+// True when ZELT_PORT_DIR is set, even to nothing: then only the folder's entries name ports.
 bool PortDirectoryIsExplicit();
+// True when ZELT_PORT_DIR is set but empty: an error ("ZELT_PORT_DIR is empty"), never a
+// reason to reach the machine's own serial lines. No port opens then.
+bool PortDirectoryIsEmpty();
 
 // The device that COMn stands for: the folder entry when present, otherwise (unless the
 // folder is explicit) /dev/ttyS0..31 for COM1..32 and /dev/ttyUSB0..7 for COM33..40.

@@ -5,9 +5,11 @@
 #include <array>
 #include <cctype>
 #include <climits>
-#include <fstream>
 #include <optional>
+#include <sstream>
 #include <string_view>
+
+#include "base/FileRead.h"
 
 namespace zelt {
 
@@ -87,10 +89,11 @@ long LeadingInteger(std::string_view text) {
 // The raw value of key in section, without surrounding blanks or one pair of quotes.
 std::optional<std::string> ProfileString(const std::string& path, std::string_view section,
                                          std::string_view key) {
-    std::ifstream file(path);
-    if (!file) {
-        return std::nullopt;
+    const FileReadResult read = ReadLimitedFile(path, kProfileFileLimit);
+    if (!read.ok()) {
+        return std::nullopt;  // as a missing file: the defaults hold
     }
+    std::istringstream file(read.bytes);
     std::string line;
     bool inSection = false;
     bool firstLine = true;

@@ -4,12 +4,30 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 
 namespace zelt::testing {
+
+// The line settings of the terminal device at path and its exclusive mode (TIOCGEXCL), as a
+// fresh open sees them: what a program found, and must leave, there.
+inline std::string LineState(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return "cannot open: " + std::to_string(errno);
+    }
+    termios tio{};
+    int exclusive = -1;
+    tcgetattr(fd, &tio);
+    ioctl(fd, TIOCGEXCL, &exclusive);
+    close(fd);
+    return "lflag " + std::to_string(tio.c_lflag) + " cflag " + std::to_string(tio.c_cflag) +
+           " vmin " + std::to_string(tio.c_cc[VMIN]) + " exclusive " + std::to_string(exclusive);
+}
 
 class SilentTerminal {
   public:

@@ -1,10 +1,9 @@
 // zeltctl cfg: show, create and import .cfg files without a controller.
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "Ctl.h"
+#include "Interrupt.h"
 #include "RecordCheck.h"
 #include "RecordJson.h"
 #include "config/CfgFile.h"
@@ -29,27 +28,12 @@ zelt::CCfgDocument LoadOrFail(const CtlContext& ctx, const std::string& path) {
 }
 
 void StoreOrFail(const CtlContext& ctx, const std::string& path, zelt::CCfgDocument& record) {
+    Interrupt::Deferred saving;  // a save ends whole: the file or nothing, no temporary
     const zelt::CfgStoreResult result = zelt::StoreCfgFile(path, record);
     if (!result.ok) {
         throw CtlError{kExitUsage, path + ": " + zelt::CfgStoreProblemText(result, InEnglish(ctx))};
     }
-}
-
-nlohmann::json ReadJsonFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw CtlError{kExitUsage, path + ": the file cannot be opened."};
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-        throw CtlError{kExitUsage, path + ": the file cannot be read."};
-    }
-    try {
-        return nlohmann::json::parse(text.str());
-    } catch (const nlohmann::json::parse_error& e) {
-        throw CtlError{kExitUsage, path + ": not valid JSON: " + e.what()};
-    }
+    Interrupt::ThrowIfInterrupted(path + " was written");
 }
 
 struct NewOptions {
@@ -105,11 +89,10 @@ void AddCfgCommands(CLI::App& cli, CtlContext& ctx) {
                      "system voltage whose limits the values are checked against (12)")
         ->check(CLI::IsMember({12, 24}));
     importCommand->callback([&ctx, importOptions] {
-        const nlohmann::json json = ReadJsonFile(importOptions->input);
         zelt::CCfgDocument record;  // absent keys keep the construction defaults
         std::string error;
-        if (!RecordFromJson(json, record, &error)) {
-            throw CtlError{kExitUsage, importOptions->input + ": " + error};
+        if (!RecordFromJsonFile(importOptions->input, record, InEnglish(ctx), &error)) {
+            throw CtlError{kExitUsage, error};
         }
         // A file may hold what `set` would refuse: say so, and write it as it is.
         for (const std::string& line :

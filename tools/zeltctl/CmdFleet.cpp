@@ -441,7 +441,7 @@ void RunFleetSet(CtlContext& ctx, const IdList& list, const zelt::CCfgDocument& 
         }
         station.Run([&] {
             station.App().config = record;
-            SetRecordCheck check(record, clamp, ctx.app.english != 0);
+            SetRecordCheck check(clamp, ctx.app.english != 0);
             const int written =
                 zelt::WriteAllParameters(link, check.Vet(station.App(), station.Host()));
             if (check.Refused()) {

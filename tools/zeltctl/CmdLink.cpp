@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -15,6 +14,7 @@
 #include "Ctl.h"
 #include "CtlHost.h"
 #include "Fleet.h"
+#include "Interrupt.h"
 #include "LinkSession.h"
 #include "LiveReadings.h"
 #include "MqttMonitor.h"
@@ -67,21 +67,9 @@ zelt::CCfgDocument LoadRecordFile(const std::string& path, bool english) {
         }
         return record;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        BadInput(path + ": the file cannot be opened.");
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    nlohmann::json json;
-    try {
-        json = nlohmann::json::parse(text.str());
-    } catch (const nlohmann::json::exception& e) {
-        BadInput(path + ": not valid JSON: " + e.what());
-    }
     std::string error;
-    if (!RecordFromJson(json, record, &error)) {
-        BadInput(path + ": " + error);
+    if (!RecordFromJsonFile(path, record, english, &error)) {
+        BadInput(error);
     }
     return record;
 }
@@ -144,6 +132,7 @@ std::optional<IdList> FleetIds(const std::string& text) {
 
 void RunDetect(CtlContext& ctx) {
     ctx.StartUp();
+    CheckPortFolder();
     CtlHost host;
     zelt::CPortTable table;
     table.Enumerate(zelt::theComPort);
@@ -385,11 +374,13 @@ void RunGet(CtlContext& ctx, const GetOptions& options) {
                                 options.output.c_str())
                          .c_str());
     } else if (!options.output.empty()) {
+        Interrupt::Deferred saving;  // a save ends whole: the file or nothing, no temporary
         const zelt::CfgStoreResult stored = zelt::StoreCfgFile(options.output, ctx.app.config);
         if (!stored.ok) {
             BadInput(options.output + ": " +
                      zelt::CfgStoreProblemText(stored, ctx.app.english != 0));
         }
+        Interrupt::ThrowIfInterrupted(options.output + " was written");
     }
     if (options.json || options.output.empty()) {
         std::printf("%s\n", RecordToJson(ctx.app.config).dump(2).c_str());
@@ -419,8 +410,14 @@ void RunSet(CtlContext& ctx, const SetOptions& options) {
     // Checked after the status read and the adaptation, before anything is written.
     SetRecordCheck check(options.clamp, ctx.app.english != 0);
     zelt::WriteAllFlags flags;
-    int complete =
-        zelt::WriteAllParameters(session.Link(), check.Vet(ctx.app, session.Host()), &flags);
+    int complete = 0;
+    {
+        // A signal ends the sequence between two requests, never inside one.
+        Interrupt::Deferred writing;
+        complete =
+            zelt::WriteAllParameters(session.Link(), check.Vet(ctx.app, session.Host()), &flags);
+        session.ThrowIfInterrupted(zelt::kWriteAllItems);
+    }
     session.Settle();
     ReportLowBatteryItem(ctx, flags.advanceBatt, true);
     complete = flags.advanceBatt ? complete : 0;
@@ -454,7 +451,12 @@ void RunClock(CtlContext& ctx, const ClockOptions& options) {
     zelt::CControllerLink& link = session.Link();
     link.panel.usePcTime = options.time.empty() ? 1 : 0;
     link.panel.userTime = userTime;
-    const int sent = link.SetRtc();
+    int sent = 0;
+    {
+        Interrupt::Deferred writing;
+        sent = link.SetRtc();
+        Interrupt::ThrowIfInterrupted(sent != 0 ? "the clock was set" : "the clock was not set");
+    }
     session.Settle();
     if (sent == 0) {
         session.Fail(zelt::Pick(ctx.app, kSetRtcFail));
@@ -464,7 +466,13 @@ void RunClock(CtlContext& ctx, const ClockOptions& options) {
 
 void RunResetCount(CtlContext& ctx) {
     LinkSession session(ctx);
-    const int reset = session.Link().ResetChargeCount();
+    int reset = 0;
+    {
+        Interrupt::Deferred writing;
+        reset = session.Link().ResetChargeCount();
+        Interrupt::ThrowIfInterrupted(reset != 0 ? "the charge count was reset"
+                                                 : "the charge count was not reset");
+    }
     session.Settle();
     if (reset == 0) {
         session.Host().ShowMessage(zelt::Pick(ctx.app, kResetCountFail),

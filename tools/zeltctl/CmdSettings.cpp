@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Ctl.h"
+#include "LinkSession.h"
 #include "link/ComPort.h"
 #include "link/PortNames.h"
 
@@ -31,6 +32,7 @@ void PrintSettings(CtlContext& ctx) {
 // Every COM name that opens, tried as the link dialog does: open at 19200, then close.
 void ListPorts(CtlContext& ctx) {
     ctx.StartUp();
+    CheckPortFolder();
     zelt::theComPort.Close();
     for (int port = zelt::kFirstComPort; port <= zelt::kLastComPort; ++port) {
         if (zelt::theComPort.Open(port, 19200) != 0) {

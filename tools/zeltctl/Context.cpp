@@ -15,7 +15,7 @@ void CtlContext::StartUp() {
     if (!zelt::EnsureSettingsKey(path, &error)) {
         throw CtlError{kExitUsage, "Fatal Error: Rigistry Fail ! " + error};
     }
-    zelt::ReadSettings(app, path);
+    zelt::ReadSettings(app, path, &Trace());
     settingsAsRead_ = app;
     if (!options.port.empty()) {
         app.comPort = static_cast<uint16_t>(zelt::ParseComName(options.port));

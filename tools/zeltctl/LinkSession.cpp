@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "Interrupt.h"
 #include "base/Ticks.h"
 #include "link/ComPort.h"
 #include "link/LinkTexts.h"
@@ -15,7 +16,14 @@ namespace {
 constexpr int kBaudRate = 19200;
 }
 
+void CheckPortFolder() {
+    if (zelt::PortDirectoryIsEmpty()) {
+        throw CtlError{kExitUsage, "zeltctl: ZELT_PORT_DIR is empty"};
+    }
+}
+
 void CheckLinkSettings(const zelt::CMainApp& app) {
+    CheckPortFolder();
     if (app.comPort < zelt::kFirstComPort || app.comPort > zelt::kLastComPort) {
         throw CtlError{kExitUsage,
                        zelt::StrF("zeltctl: the port COM%d is not one of COM1 to COM40; give one "
@@ -35,9 +43,13 @@ LinkSession::LinkSession(CtlContext& ctx) : ctx_(ctx) {
     CheckLinkSettings(ctx.app);
     zelt::theComPort.Close();
     if (zelt::theComPort.Open(ctx.app.comPort, kBaudRate) == 0) {
+        // The utility's own text first, then the reason: "COM5 cannot be opened: no such
+        // device."
+        std::string text =
+            zelt::StrF(ctx.app.Text("COM%d cannot be opened.", "無法開啟 COM%d."), ctx.app.comPort);
+        text.pop_back();
         throw CtlError{kExitController,
-                       zelt::StrF(ctx.app.Text("COM%d cannot be opened.", "無法開啟 COM%d."),
-                                  ctx.app.comPort)};
+                       text + ": " + zelt::theComPort.OpenFailureText(ctx.app.english != 0) + "."};
     }
     link_ = std::make_unique<zelt::CControllerLink>(
         ctx.app, zelt::theComPort, zelt::ProcessTickClock(), ctx.Trace(), host_, wallClock_);
@@ -49,11 +61,29 @@ LinkSession::~LinkSession() {
 }
 
 void LinkSession::ShowSequenceProgress() {
-    if (isatty(STDERR_FILENO) == 0) {
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    link_->SetProgressHook([this, terminal](int n, int total, const std::string& name) {
+        // Item n is about to start: the ones before it have ended, retries included.
+        ThrowIfInterrupted(total);
+        if (terminal) {
+            host_.ShowProgress(n, total, name);
+        }
+        itemsBegun_.push_back(name);
+    });
+}
+
+void LinkSession::ThrowIfInterrupted(int total) {
+    if (Interrupt::Pending() == 0) {
         return;
     }
-    link_->SetProgressHook(
-        [this](int n, int total, const std::string& name) { host_.ShowProgress(n, total, name); });
+    host_.ClearProgress();
+    std::string done;
+    for (const std::string& name : itemsBegun_) {
+        done += (done.empty() ? "" : ", ") + name;
+    }
+    Interrupt::ThrowIfInterrupted(
+        zelt::StrF("%d of %d items done", static_cast<int>(itemsBegun_.size()), total) +
+        (done.empty() ? std::string() : " (" + done + ")"));
 }
 
 void LinkSession::Settle() {

@@ -6,6 +6,7 @@
 #include <limits>
 #include <type_traits>
 
+#include "base/FileRead.h"
 #include "base/Trace.h"
 
 namespace zeltctl {
@@ -343,6 +344,32 @@ bool RecordFromJson(const nlohmann::json& json, CCfgDocument& record, std::strin
     read.sectorCount = static_cast<int32_t>(read.sectors.size());
     record = std::move(read);
     return true;
+}
+
+bool RecordFromJsonText(const std::string& text, CCfgDocument& record, std::string* error) {
+    try {
+        return RecordFromJson(nlohmann::json::parse(text), record, error);
+    } catch (const nlohmann::json::exception& e) {
+        if (error != nullptr) {
+            *error = std::string("not valid JSON: ") + e.what();
+        }
+        return false;
+    }
+}
+
+bool RecordFromJsonFile(const std::string& path, CCfgDocument& record, bool english,
+                        std::string* error) {
+    const zelt::FileReadResult file = zelt::ReadLimitedFile(path, zelt::kRecordFileLimit);
+    std::string problem;
+    if (!file.ok()) {
+        problem = zelt::FileReadProblemText(file, english);
+    } else if (RecordFromJsonText(file.bytes, record, &problem)) {
+        return true;
+    }
+    if (error != nullptr) {
+        *error = path + ": " + problem;
+    }
+    return false;
 }
 
 }  // namespace zeltctl

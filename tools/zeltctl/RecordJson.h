@@ -22,4 +22,13 @@ nlohmann::ordered_json RecordToJson(const zelt::CCfgDocument& record);
 // with a message naming the key in *error, and leaves record unchanged.
 bool RecordFromJson(const nlohmann::json& json, zelt::CCfgDocument& record, std::string* error);
 
+// RecordFromJson over the text of a JSON document. Never throws: text that is not JSON, or
+// a number that no double holds (1e400), makes the result false with the reason in *error.
+bool RecordFromJsonText(const std::string& text, zelt::CCfgDocument& record, std::string* error);
+
+// RecordFromJsonText over a file read through the file reader (a regular file of at most
+// kRecordFileLimit bytes). The message in *error begins with the path.
+bool RecordFromJsonFile(const std::string& path, zelt::CCfgDocument& record, bool english,
+                        std::string* error);
+
 }  // namespace zeltctl

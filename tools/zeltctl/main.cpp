@@ -1,7 +1,9 @@
 // zeltctl: the command-line face of ZELT Utility, over the same core as the window.
 #include <cstdio>
+#include <exception>
 
 #include "Ctl.h"
+#include "Interrupt.h"
 #include "base/Ticks.h"
 #include "link/ComPort.h"
 #include "link/PortNames.h"
@@ -12,6 +14,7 @@ zelt::CMainApp theApp;
 
 int main(int argc, char** argv) {
     zelt::ProcessTickClock();  // ticks count from program start
+    zeltctl::Interrupt::Install();
     zeltctl::CtlContext ctx(theApp);
 
     CLI::App cli{"zeltctl: configure and watch a solar lighting controller", "zeltctl"};
@@ -45,6 +48,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", e.message.c_str());
         }
         return e.status;
+    } catch (const std::exception& e) {
+        // A fault the commands did not foresee still ends with a reason, not an abort.
+        std::fprintf(stderr, "zeltctl: %s\n", e.what());
+        return zeltctl::kExitUsage;
     }
     return zeltctl::kExitOk;
 }

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zelt {
+
+// The one way the programs read a file that a user hands them (the settings file, a .cfg, a
+// JSON record, MFG.ini). What is not a regular file (a FIFO, a device, a folder) is refused
+// before it is opened for reading, and so is a file larger than its format can be: neither
+// may block the program or fill its memory.
+enum class FileReadStatus {
+    Ok,
+    CannotOpen,      // missing, no permission, a link loop...
+    NotRegularFile,  // never read: it could block or never end
+    TooLarge,        // more bytes than the format can hold
+    ReadError,
+};
+
+struct FileReadResult {
+    FileReadStatus status = FileReadStatus::Ok;
+    int systemError = 0;      // errno of CannotOpen and ReadError
+    unsigned fileType = 0;    // the st_mode type bits of NotRegularFile
+    uint64_t fileLength = 0;  // as measured: at least limit + 1 when TooLarge
+    uint64_t limit = 0;
+    std::string bytes;  // the whole file when ok
+
+    bool ok() const { return status == FileReadStatus::Ok; }
+};
+
+// Size limits of the formats, stated in the README.
+constexpr uint64_t kSettingsFileLimit = 64 * 1024;
+constexpr uint64_t kRecordFileLimit = 1024 * 1024;  // a .cfg or a JSON record
+constexpr uint64_t kProfileFileLimit = 64 * 1024;   // MFG.ini
+
+// Reads the whole file at path when it is a regular file of at most limit bytes.
+FileReadResult ReadLimitedFile(const std::string& path, uint64_t limit);
+
+// Why the file was refused, in English (true) or Chinese, without the path: "not a regular
+// file (a FIFO)", "larger than this kind of file can be (N bytes, at most M)".
+std::string FileReadProblemText(const FileReadResult& result, bool english);
+
+}  // namespace zelt

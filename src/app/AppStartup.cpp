@@ -1,6 +1,7 @@
 #include "app/AppStartup.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
@@ -8,6 +9,7 @@
 
 #include "app/CDlgSeek.h"
 #include "app/CMainWnd.h"
+#include "app/QtLanguage.h"
 #include "app/WindowUi.h"
 #include "base/Trace.h"
 #include "config/Settings.h"
@@ -47,8 +49,11 @@ bool ParseStartupOptions(const QStringList& arguments, StartupOptions* options, 
     for (int i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--screenshot") && i + 1 < arguments.size()) {
             options->screenshotPath = arguments[++i];
+        } else if (!arguments[i].startsWith('-') && options->cfgFilePath.isEmpty()) {
+            // Absolute: the About command changes the working folder.
+            options->cfgFilePath = QFileInfo(arguments[i]).absoluteFilePath();
         } else {
-            *error = QStringLiteral("usage: zelt-utility [--screenshot FILE.png]");
+            *error = QStringLiteral("usage: zelt-utility [--screenshot FILE.png] [FILE.cfg]");
             return false;
         }
     }
@@ -68,6 +73,7 @@ int RunZeltUtility(CMainApp& app, IWindowUi& ui, const StartupOptions& options) 
     }
     // The record keeps its construction values: a new document loads no file.
     ReadSettings(app, settingsPath);
+    FollowLanguageInQtTexts(app.english != 0);
 
     std::unique_ptr<ITraceSink> trace;
     if (TraceRequestedByEnvironment()) {
@@ -76,6 +82,13 @@ int RunZeltUtility(CMainApp& app, IWindowUi& ui, const StartupOptions& options) 
         trace = std::make_unique<NullTraceSink>();
     }
     auto wnd = std::make_unique<CMainWnd>(app, theComPort, ui, *trace, settingsPath);
+    if (!options.cfgFilePath.isEmpty()) {
+        // Before the screenshot's handler, which then shows the file's values.
+        QObject::connect(
+            wnd.get(), &CMainWnd::StartupSearchFinished, wnd.get(),
+            [&wnd, &options] { wnd->OpenConfigFile(options.cfgFilePath); },
+            Qt::SingleShotConnection);
+    }
     if (!options.screenshotPath.isEmpty()) {
         ArrangeScreenshot(*wnd, options);
     }

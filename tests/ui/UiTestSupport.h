@@ -120,7 +120,10 @@ class FakeWindowUi final : public IWindowUi {
         dialogs.push_back(dialog.metaObject()->className() + QString(":") + dialog.windowTitle());
         return onDialog ? onDialog(dialog) : dialog.exec();
     }
-    void OpenHelpFile(const QString&) override {}
+    void OpenHelpFile(const QString& path, HelpProblemHandler onProblem) override {
+        helpFiles.push_back(path);
+        onHelp = std::move(onProblem);
+    }
     void Quit(int exitCode) override { quitCodes.push_back(exitCode); }
     void ExitNow(int exitCode) override { exitNowCodes.push_back(exitCode); }
 
@@ -141,6 +144,8 @@ class FakeWindowUi final : public IWindowUi {
     std::function<int(QDialog&)> onDialog;
     std::vector<int> quitCodes;
     std::vector<int> exitNowCodes;
+    std::vector<QString> helpFiles;
+    HelpProblemHandler onHelp;  // the last help request's
 };
 
 // kvrn-sim on a COM name of the fixture's port folder, for the fixture's life.

@@ -16,9 +16,9 @@ configure_file(${PROJECT_SOURCE_DIR}/res/debian/changelog.in ${ZELT_DEB_WORK}/ch
 # Man pages from the programs' own --help, gzip'ed as Debian wants them.
 find_program(ZELT_HELP2MAN help2man)
 find_program(ZELT_GZIP gzip REQUIRED)
-set(ZELT_DEB_GENERATED ${ZELT_DEB_WORK}/changelog.Debian.gz)
-add_custom_command(OUTPUT ${ZELT_DEB_WORK}/changelog.Debian.gz
-  COMMAND ${ZELT_GZIP} -9n -c ${ZELT_DEB_WORK}/changelog > ${ZELT_DEB_WORK}/changelog.Debian.gz
+set(ZELT_DEB_GENERATED ${ZELT_DEB_WORK}/changelog.gz)
+add_custom_command(OUTPUT ${ZELT_DEB_WORK}/changelog.gz
+  COMMAND ${ZELT_GZIP} -9n -c ${ZELT_DEB_WORK}/changelog > ${ZELT_DEB_WORK}/changelog.gz
   DEPENDS ${ZELT_DEB_WORK}/changelog)
 if(ZELT_HELP2MAN)
   foreach(tool_and_text IN ITEMS "zeltctl;configure and watch the solar lighting controller"
@@ -39,7 +39,7 @@ else()
   message(WARNING "help2man not found: no man pages, no package (scripts/deps.sh installs it)")
 endif()
 add_custom_target(zelt_package_files ALL DEPENDS ${ZELT_DEB_GENERATED})
-install(FILES ${ZELT_DEB_WORK}/changelog.Debian.gz ${PROJECT_SOURCE_DIR}/res/debian/copyright
+install(FILES ${ZELT_DEB_WORK}/changelog.gz ${PROJECT_SOURCE_DIR}/res/debian/copyright
   DESTINATION ${ZELT_DEB_DOC_DIR})
 
 set(CPACK_GENERATOR DEB)
@@ -48,11 +48,11 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "ZELT Utility developers <zelt-utility@quorvel.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configure and watch a solar lighting controller")
 set(CPACK_PACKAGE_DESCRIPTION
-  "ZELT Utility finds a solar lighting controller on the serial ports, reads and\n\
-writes its battery thresholds, load limits, lighting schedule and clock, keeps\n\
-them as .cfg files and shows live battery, charge and load readings. The package\n\
-holds the window program zelt-utility, the command-line tool zeltctl and the\n\
-simulated controller kvrn-sim.")
+  "ZELT Utility finds a solar lighting controller on the serial ports, reads\n\
+and writes its battery thresholds, load limits, lighting schedule and clock,\n\
+keeps them as .cfg files and shows live battery, charge and load readings.\n\
+The package holds the window program zelt-utility, the command-line tool\n\
+zeltctl and the simulated controller kvrn-sim.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -9,7 +9,6 @@
 
 #include "app/CDlgSeek.h"
 #include "app/CMainWnd.h"
-#include "app/QtLanguage.h"
 #include "app/WindowUi.h"
 #include "base/Trace.h"
 #include "config/Settings.h"
@@ -73,7 +72,6 @@ int RunZeltUtility(CMainApp& app, IWindowUi& ui, const StartupOptions& options) 
     }
     // The record keeps its construction values: a new document loads no file.
     ReadSettings(app, settingsPath);
-    FollowLanguageInQtTexts(app.english != 0);
 
     std::unique_ptr<ITraceSink> trace;
     if (TraceRequestedByEnvironment()) {

@@ -83,6 +83,7 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
     hooks.repaint = [this] { panel_->InvalidateAllControls(); };
     cfgCommands_ = std::make_unique<CCfgCommands>(app_, host_, std::move(hooks));
 
+    FollowLanguageInQtTexts(app_.english != 0);
     setWindowTitle(Qs(CMainApp::AppTitle(true)));
     createActions();
     createToolBars();

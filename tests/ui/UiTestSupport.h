@@ -109,6 +109,7 @@ class FakeWindowUi final : public IWindowUi {
     }
     bool ChooseFile(QWidget*, FileDialogKind kind, QString* path) override {
         fileDialogs.push_back(kind);
+        startFolders.push_back(*path);
         const QString chosen = chosenFiles.empty() ? QString() : chosenFiles.front();
         if (!chosenFiles.empty()) {
             chosenFiles.pop_front();
@@ -140,6 +141,7 @@ class FakeWindowUi final : public IWindowUi {
     std::vector<Message> messages;
     std::deque<QString> chosenFiles;  // an empty entry cancels that dialog
     std::vector<FileDialogKind> fileDialogs;
+    std::vector<QString> startFolders;
     std::vector<QString> dialogs;
     std::function<int(QDialog&)> onDialog;
     std::vector<int> quitCodes;

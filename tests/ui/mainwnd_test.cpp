@@ -324,6 +324,16 @@ class Leaving : public QObject {
         QVERIFY(!w.findChild<QProgressBar*>()->isVisible());
         QVERIFY(w.RunExchange([&] { ++timerExchanges; }));
         QCOMPARE(timerExchanges, 1);
+
+        // Auto Detect's Get Parameters in the open link dialog: its progress goes with it.
+        bool progressShown = true;
+        f.ui.onDialog = [&](QDialog& dialog) {
+            ById<QPushButton>(dialog, 1001)->click();
+            progressShown = w.findChild<QProgressBar*>()->isVisible();
+            return int(QDialog::Rejected);
+        };
+        w.RunCommand(40017);
+        QVERIFY(!progressShown && f.ui.messages.back().caption == "Detect OK");
     }
 };
 ZELT_UI_TEST(Leaving);

@@ -9,8 +9,14 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-js
     # the certificates they make for its TLS port
     libmosquitto-dev mosquitto openssl
     # the window program: Qt 6 Widgets, its SVG images and charts, a CJK font so that Chinese
-    # renders on every platform plugin (offscreen included), the help compiler and a viewer
-    qt6-base-dev qt6-svg-dev qt6-charts-dev libgl-dev fonts-wqy-microhei fp-utils xchm)
+    # renders on every platform plugin (offscreen included), the help compiler, a viewer and
+    # the desktop's opener, and Qt's own texts in Chinese
+    qt6-base-dev qt6-svg-dev qt6-charts-dev libgl-dev fonts-wqy-microhei fp-utils xchm xdg-utils
+    qt6-translations-l10n
+    # the Debian package (man pages, checks) and the desktop check: a real X server and window
+    # manager, the MIME database and desktop entry tools
+    help2man lintian dpkg-dev desktop-file-utils shared-mime-info libglib2.0-bin
+    xvfb openbox x11-utils)
 if [[ ${1:-} == --fuzz ]]; then
     packages+=(clang-14 libclang-rt-14-dev)
 fi

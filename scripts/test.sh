@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test, in two builds:
 #  - build: the plain build (g++) of the core, the tools, the window program and the
-#    benchmarks, with every suite, the window program's included;
+#    benchmarks, with every suite, the window program's included; its Debian package is built
+#    and checked as a desktop sees it (scripts/check-desktop.sh: lintian, MIME type, the
+#    unpacked programs, the frame under Xvfb with openbox);
 #  - build-asan: clang with AddressSanitizer and UndefinedBehaviorSanitizer, without the
 #    window program. It proves that the core and the tools build and link without Qt (the
 #    configure check in src/CMakeLists.txt), runs the same core and tool suites, and doubles
@@ -20,6 +22,8 @@ scripts/build.sh build
 lap "plain build"
 (cd build && ctest -j "$(nproc)" --output-on-failure --repeat until-pass:2)
 lap "plain tests"
+scripts/check-desktop.sh build
+lap "package and desktop check"
 
 clang=$(command -v clang++-14 || command -v clang++)
 scripts/build.sh build-asan -DCMAKE_CXX_COMPILER="$clang" -DZELT_SANITIZE=ON \

@@ -1,6 +1,7 @@
 #include "app/AppStartup.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
@@ -93,8 +94,11 @@ bool ParseStartupOptions(const QStringList& arguments, StartupOptions* options, 
     for (int i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--screenshot") && i + 1 < arguments.size()) {
             options->screenshotPath = arguments[++i];
+        } else if (!arguments[i].startsWith('-') && options->cfgFilePath.isEmpty()) {
+            // Absolute: the About command changes the working folder.
+            options->cfgFilePath = QFileInfo(arguments[i]).absoluteFilePath();
         } else {
-            *error = QStringLiteral("usage: zelt-utility [--screenshot FILE.png]");
+            *error = QStringLiteral("usage: zelt-utility [--screenshot FILE.png] [FILE.cfg]");
             return false;
         }
     }
@@ -121,6 +125,13 @@ int RunZeltUtility(CMainApp& app, IWindowUi& ui, const StartupOptions& options) 
     // The record keeps its construction values: a new document loads no file.
     ReadSettings(app, settingsPath, trace.get());
     auto wnd = std::make_unique<CMainWnd>(app, theComPort, ui, *trace, settingsPath);
+    if (!options.cfgFilePath.isEmpty()) {
+        // Before the screenshot's handler, which then shows the file's values.
+        QObject::connect(
+            wnd.get(), &CMainWnd::StartupSearchFinished, wnd.get(),
+            [&wnd, &options] { wnd->OpenConfigFile(options.cfgFilePath); },
+            Qt::SingleShotConnection);
+    }
     if (!options.screenshotPath.isEmpty()) {
         ArrangeScreenshot(*wnd, options);
     }

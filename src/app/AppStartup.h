@@ -14,13 +14,15 @@ class IWindowUi;
 struct StartupOptions {
     // Save the main window as PNG once the start-up search has ended, then quit.
     QString screenshotPath;
+    // A configuration file to open once the start-up search and its Get Parameters have ended.
+    QString cfgFilePath;
     // A screenshot run gives the search up after this long (a controller may be missing),
     // and ends with status 1 when a dialog or message box is still up this long later.
     int seekGiveUpMs = 15000;
 };
 
-// Reads the command line (the program name first). False, with the reason in *error, for an
-// argument it does not know.
+// Reads the command line (the program name first): options, then at most one file. False,
+// with the reason in *error, for an argument it does not know.
 bool ParseStartupOptions(const QStringList& arguments, StartupOptions* options, QString* error);
 
 // Runs the program on app until it leaves; returns the exit code. A QApplication must exist.

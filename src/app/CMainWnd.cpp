@@ -5,8 +5,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -18,8 +18,11 @@
 #include "app/CDlgRS232.h"
 #include "app/CDlgRecordCheck.h"
 #include "app/CDlgSeek.h"
+#include "app/HelpFile.h"
+#include "app/QtLanguage.h"
 #include "app/Resources.h"
 #include "app/WidgetIds.h"
+#include "app/WindowFrame.h"
 #include "app/WindowUi.h"
 #include "base/Ticks.h"
 #include "config/Settings.h"
@@ -40,6 +43,7 @@ constexpr int kFirmwarePaneWidth = 100;
 constexpr int kSerialPaneWidth = 115;
 constexpr int kCursorTimePaneWidth = 105;
 constexpr int kPanelTopGap = 2;  // the panel starts 2 px below the toolbar's buttons
+constexpr int kStatusMessageMs = 5000;
 
 // A status pane's label in both languages; the language switch swaps it in front of the
 // pane's value.
@@ -85,13 +89,13 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
     hooks.repaint = [this] { panel_->InvalidateAllControls(); };
     cfgCommands_ = std::make_unique<CCfgCommands>(app_, host_, std::move(hooks));
 
+    FollowLanguageInQtTexts(app_.english != 0);
     setWindowTitle(Qs(CMainApp::AppTitle(true)));
     createActions();
     createToolBars();
     createStatusBar();
     createPanel();
-    setFixedSize(kWidth, kHeight);
-    move(kLeft, kTop);
+    new CFixedFrame(*this, QRect(kLeft, kTop, kWidth, kHeight));
     setWindowIcon(AppIcon(IDR_MAINFRAME));
     setWindowTitle(Qs(app_.appTitle));
 
@@ -153,6 +157,7 @@ void CMainWnd::createToolBars() {
 void CMainWnd::createStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setMinimumWidth(kIdlePaneMinWidth);
+    bar->setSizeGripEnabled(false);  // the frame has a fixed size
     progress_ = new QProgressBar(bar);
     progress_->setObjectName(QStringLiteral("progress"));
     progress_->setFormat(QStringLiteral("%v / %m"));
@@ -421,12 +426,22 @@ void CMainWnd::Run(MainCommand command) {
 }
 
 bool CMainWnd::GetParameters() {
-    return ReadAllParameters(*link_) == 1;
+    const bool ok = ReadAllParameters(*link_) == 1;
+    progress_->hide();  // a link dialog that ran it stays open
+    return ok;
 }
 
 bool CMainWnd::SetParameters() {
-    return WriteAllParameters(*link_,
-                              [this](CCfgDocument& record) { return PrepareToSend(record); }) == 1;
+    const bool ok = WriteAllParameters(*link_, [this](CCfgDocument& record) {
+                        return PrepareToSend(record);
+                    }) == 1;
+    progress_->hide();
+    if (ok) {
+        statusBar()->showMessage(QString::fromUtf8(app_.Text("Parameters saved to the controller.",
+                                                             "參數已存入控制器.")),
+                                 kStatusMessageMs);
+    }
+    return ok;
 }
 
 bool CMainWnd::PrepareToSend(CCfgDocument& record) {
@@ -462,6 +477,10 @@ bool CMainWnd::PrepareToSend(CCfgDocument& record) {
     return false;
 }
 
+void CMainWnd::OpenConfigFile(const QString& path) {
+    Exclusive([this, &path] { cfgCommands_->OpenConfigFile(path.toStdString()); });
+}
+
 void CMainWnd::LinkController() {
     link_->panel.linkBusy = 1;
     {
@@ -482,19 +501,22 @@ void CMainWnd::ShowAbout() {
         CDlgAbout about(app_, this);
         ui_.Exec(about);
     }
-    const QString folder = QCoreApplication::applicationDirPath();
-    QDir::setCurrent(folder);
-    const QString help = QDir(folder).filePath(
-        QString::fromUtf8(app_.Text("Solar_Help_English.chm", "Solar_Help_Chinese.chm")));
-    if (QFileInfo::exists(help)) {
-        ui_.OpenHelpFile(help);
-    }
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    const QString help = HelpFilePath(app_.english != 0);
+    ui_.OpenHelpFile(help, [wnd = QPointer<CMainWnd>(this), help](HelpProblem problem) {
+        if (wnd != nullptr) {
+            const bool english = wnd->app_.english != 0;
+            wnd->ui_.ShowMessage(wnd, HelpProblemText(problem, help, english),
+                                 Qs(wnd->app_.Text("Error", "錯誤")), MessageIcon::Stop);
+        }
+    });
     panel_->InvalidateAllControls();
 }
 
 void CMainWnd::SwitchLanguage() {
     app_.english = app_.english != 0 ? 0 : 1;
     const bool english = app_.english != 0;
+    FollowLanguageInQtTexts(english);
     app_.appTitle = CMainApp::AppTitle(english);
     setWindowTitle(Qs(app_.appTitle));
     createActions();

@@ -40,7 +40,7 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     // Status bar panes by command id.
     enum PaneId : int { ID_PANE_FIRMWARE = 901, ID_PANE_SERIAL = 902, ID_PANE_CURSOR_TIME = 905 };
 
-    // The fixed frame: left 140, top 0, 670 x 738.
+    // The fixed outer frame, the window manager's border included: left 140, top 0, 670 x 738.
     static constexpr int kLeft = 140;
     static constexpr int kTop = 0;
     static constexpr int kWidth = 670;
@@ -73,6 +73,8 @@ class CMainWnd : public QMainWindow, public IPanelHost {
 
     // Shows item n of total in the status bar and lets the window repaint.
     void ShowProgress(int n, int total);
+    // Opens path as the Open command opens the file chosen in its dialog.
+    void OpenConfigFile(const QString& path);
     // The collect and refresh steps (record <- panel and schedule, and back).
     void CollectIntoRecord();
     void RefreshFromRecord();
@@ -106,7 +108,6 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     void Run(MainCommand command);
     // Runs work as the one exchange of the moment; false (work not run) when one is running.
     bool Exclusive(const std::function<void()>& work);
-    void OpenConfigFile();
     void SaveConfigFileAs();
     void LinkController();
     void ResetToDefaults();

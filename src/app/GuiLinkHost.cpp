@@ -86,7 +86,7 @@ void CGuiLinkHost::InvalidateAllControls() {
 }
 
 bool CGuiLinkHost::ChooseFile(FileDialogKind kind, std::string* fullPath) {
-    QString chosen;
+    QString chosen = Qs(*fullPath);  // the folder to start in
     if (!ui_.ChooseFile(&wnd_, kind, &chosen)) {
         return false;
     }

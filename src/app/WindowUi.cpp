@@ -1,11 +1,12 @@
 #include "app/WindowUi.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
-#include <QUrl>
+#include <QProcess>
+#include <QTimer>
 #include <cstdlib>
 
 namespace zelt {
@@ -26,8 +27,8 @@ void CQtWindowUi::ShowMessage(QWidget* parent, const QString& text, const QStrin
 bool CQtWindowUi::ChooseFile(QWidget* parent, FileDialogKind kind, QString* path) {
     const QString chosen =
         kind == FileDialogKind::Open
-            ? QFileDialog::getOpenFileName(parent, QString(), QString(), kCfgFilter)
-            : QFileDialog::getSaveFileName(parent, QString(), QString(), kCfgFilter, nullptr,
+            ? QFileDialog::getOpenFileName(parent, QString(), *path, kCfgFilter)
+            : QFileDialog::getSaveFileName(parent, QString(), *path, kCfgFilter, nullptr,
                                            QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty()) {
         return false;
@@ -40,9 +41,30 @@ int CQtWindowUi::Exec(QDialog& dialog) {
     return dialog.exec();
 }
 
-void CQtWindowUi::OpenHelpFile(const QString& path) {
-    // A missing viewer is not the user's problem: the result is ignored.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+void CQtWindowUi::OpenHelpFile(const QString& path, HelpProblemHandler onProblem) {
+    if (!QFileInfo::exists(path)) {
+        QTimer::singleShot(0, [onProblem] { onProblem(HelpProblem::Missing); });
+        return;
+    }
+    // xdg-open fails when the desktop knows no program for the file, and otherwise often
+    // waits for the viewer to close. The process is not owned: a viewer outlives the program.
+    auto* opener = new QProcess;
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    QObject::connect(opener, &QProcess::errorOccurred,
+                     [opener, onProblem](QProcess::ProcessError e) {
+                         if (e == QProcess::FailedToStart) {
+                             onProblem(HelpProblem::NoViewer);
+                             opener->deleteLater();
+                         }
+                     });
+    QObject::connect(opener, &QProcess::finished,
+                     [opener, onProblem](int exitCode, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit || exitCode != 0) {
+                             onProblem(HelpProblem::NoViewer);
+                         }
+                         opener->deleteLater();
+                     });
+    opener->start(QStringLiteral("xdg-open"), {path});
 }
 
 void CQtWindowUi::Quit(int exitCode) {

@@ -4,7 +4,9 @@
 // Qt implementation; tests answer through their own so that nothing blocks.
 
 #include <QString>
+#include <functional>
 
+#include "app/HelpFile.h"
 #include "link/LinkHost.h"
 
 class QDialog;
@@ -20,11 +22,15 @@ class IWindowUi {
 
     virtual void ShowMessage(QWidget* parent, const QString& text, const QString& caption,
                              MessageIcon icon) = 0;
-    // The configuration file dialogs. False when the user cancels.
+    // The configuration file dialogs; they start in the folder *path names. False when the
+    // user cancels.
     virtual bool ChooseFile(QWidget* parent, FileDialogKind kind, QString* path) = 0;
     // Runs a modal dialog and returns its result (QDialog::Accepted or Rejected).
     virtual int Exec(QDialog& dialog) = 0;
-    virtual void OpenHelpFile(const QString& path) = 0;
+    // Shows the help file with the desktop's viewer for its type. onProblem runs, from the
+    // event loop, when the file is missing or no program could show it.
+    using HelpProblemHandler = std::function<void(HelpProblem)>;
+    virtual void OpenHelpFile(const QString& path, HelpProblemHandler onProblem) = 0;
     // Leaves the program once control returns to the event loop.
     virtual void Quit(int exitCode) = 0;
     // Ends the process at once.
@@ -37,7 +43,7 @@ class CQtWindowUi final : public IWindowUi {
                      MessageIcon icon) override;
     bool ChooseFile(QWidget* parent, FileDialogKind kind, QString* path) override;
     int Exec(QDialog& dialog) override;
-    void OpenHelpFile(const QString& path) override;
+    void OpenHelpFile(const QString& path, HelpProblemHandler onProblem) override;
     void Quit(int exitCode) override;
     void ExitNow(int exitCode) override;
 };

@@ -69,35 +69,49 @@ void CCfgCommands::ShowError(const std::string& text) {
     ui_.ShowMessage(text, app_.Text("Error", "錯誤"), ICfgFileUi::MessageIcon::Stop);
 }
 
-bool CCfgCommands::OpenConfigFile() {
-    std::string path;
-    bool loaded = false;
-    if (ui_.ChooseFileToOpen(&path)) {
-        const CfgLoadResult result = LoadCfgFile(path, app_.config);
-        if (result.ok()) {
-            app_.cfgFileName = OpenedFileName(path);
-            app_.cfgFullPath = path;
-            Run(hooks_.refresh);
-            loaded = true;
-        } else {
-            ShowError(path + "\n" + CfgLoadProblemText(result, app_.english != 0));
-        }
+void CCfgCommands::TakeNames(const std::string& fileName, const std::string& fullPath) {
+    app_.cfgFileName = fileName;
+    app_.cfgFullPath = fullPath;
+    const auto slash = fullPath.rfind('/');
+    if (slash != std::string::npos) {
+        app_.cfgPath = fullPath.substr(0, slash + 1);
     }
+}
+
+bool CCfgCommands::Load(const std::string& path) {
+    const CfgLoadResult result = LoadCfgFile(path, app_.config);
+    if (!result.ok()) {
+        ShowError(path + "\n" + CfgLoadProblemText(result, app_.english != 0));
+        return false;
+    }
+    TakeNames(OpenedFileName(path), path);
+    Run(hooks_.refresh);
+    return true;
+}
+
+bool CCfgCommands::OpenConfigFile() {
+    std::string path = app_.cfgPath;
+    const bool loaded = ui_.ChooseFileToOpen(&path) && Load(path);
+    Run(hooks_.repaint);
+    return loaded;
+}
+
+bool CCfgCommands::OpenConfigFile(const std::string& path) {
+    const bool loaded = Load(path);
     Run(hooks_.repaint);
     return loaded;
 }
 
 bool CCfgCommands::SaveConfigFileAs() {
     Run(hooks_.collect);
-    std::string chosen;
+    std::string chosen = app_.cfgPath;
     if (!ui_.ChooseFileToSave(&chosen)) {
         return false;
     }
     const SaveAsNames names = SaveAsNaming(chosen);
     const CfgStoreResult result = StoreCfgFile(names.fullPath, app_.config);
     if (result.ok) {
-        app_.cfgFileName = names.fileName;
-        app_.cfgFullPath = names.fullPath;
+        TakeNames(names.fileName, names.fullPath);
         ui_.ShowMessage(app_.Text("Save to ", "儲存檔案於 ") + app_.cfgFullPath +
                             app_.Text(" Successfully.", " 成功了."),
                         app_.Text("Save", "儲存"), ICfgFileUi::MessageIcon::Information);

@@ -17,7 +17,8 @@ class ICfgFileUi {
 
     virtual ~ICfgFileUi() = default;
     // The file-open dialog: no default extension, no initial name, read-only box hidden,
-    // kCfgFileFilter. False when the user cancels.
+    // kCfgFileFilter, starting in the folder that *fullPath names on entry. False when the
+    // user cancels.
     virtual bool ChooseFileToOpen(std::string* fullPath) = 0;
     // The file-save dialog: the same, and no overwrite prompt.
     virtual bool ChooseFileToSave(std::string* fullPath) = 0;
@@ -51,8 +52,11 @@ class CCfgCommands {
         : app_(app), ui_(ui), hooks_(std::move(hooks)) {}
 
     // True when a file was loaded. A file that cannot be read whole or is not a configuration
-    // file leaves the record and the names as they were and is reported.
+    // file leaves the record and the names as they were and is reported. The dialogs start in
+    // cfgPath, the folder of the last file opened or saved.
     bool OpenConfigFile();
+    // The same for a file chosen elsewhere (the command line).
+    bool OpenConfigFile(const std::string& path);
     // True when the record was stored; then savedToFile is 1.
     bool SaveConfigFileAs();
     // Stores to cfgFullPath when that file exists and can be opened for reading and writing,
@@ -66,6 +70,9 @@ class CCfgCommands {
         }
     }
     void ShowError(const std::string& text);
+    bool Load(const std::string& path);
+    // The names after a successful open or save; cfgPath follows to the file's folder.
+    void TakeNames(const std::string& fileName, const std::string& fullPath);
 
     CMainApp& app_;
     ICfgFileUi& ui_;

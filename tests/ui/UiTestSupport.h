@@ -105,6 +105,7 @@ class FakeWindowUi final : public IWindowUi {
     }
     bool ChooseFile(QWidget*, FileDialogKind kind, QString* path) override {
         fileDialogs.push_back(kind);
+        startFolders.push_back(*path);
         const QString chosen = chosenFiles.empty() ? QString() : chosenFiles.front();
         if (!chosenFiles.empty()) {
             chosenFiles.pop_front();
@@ -116,7 +117,10 @@ class FakeWindowUi final : public IWindowUi {
         dialogs.push_back(dialog.metaObject()->className() + QString(":") + dialog.windowTitle());
         return onDialog ? onDialog(dialog) : dialog.exec();
     }
-    void OpenHelpFile(const QString&) override {}
+    void OpenHelpFile(const QString& path, HelpProblemHandler onProblem) override {
+        helpFiles.push_back(path);
+        onHelp = std::move(onProblem);
+    }
     void Quit(int exitCode) override { quitCodes.push_back(exitCode); }
     void ExitNow(int exitCode) override { exitNowCodes.push_back(exitCode); }
 
@@ -133,10 +137,13 @@ class FakeWindowUi final : public IWindowUi {
     std::vector<Message> messages;
     std::deque<QString> chosenFiles;  // an empty entry cancels that dialog
     std::vector<FileDialogKind> fileDialogs;
+    std::vector<QString> startFolders;
     std::vector<QString> dialogs;
     std::function<int(QDialog&)> onDialog;
     std::vector<int> quitCodes;
     std::vector<int> exitNowCodes;
+    std::vector<QString> helpFiles;
+    HelpProblemHandler onHelp;  // the last help request's
 };
 
 using testing::SimProcess;

@@ -3,13 +3,16 @@
 // exit confirmation, Battery Fail, and one controller exchange at a time.
 
 #include <QAction>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 
 #include <cmath>
 
+#include "app/AppStartup.h"
 #include "app/CDlgBatteryFail.h"
 #include "app/CDlgRecordCheck.h"
 #include "app/CDlgSeek.h"
@@ -73,6 +76,13 @@ QStringList PanelAfterStart(const char* simOptions) {
     return fields << "sectors=" + sectors;
 }
 
+// Qt's own texts: a standard button and a file dialog's label.
+QString QtTexts() {
+    QDialogButtonBox box(QDialogButtonBox::Cancel);
+    return box.button(QDialogButtonBox::Cancel)->text() + "|" +
+           QCoreApplication::translate("QFileDialog", "Look in:");
+}
+
 }  // namespace
 
 class StartupAndLanguage : public QObject {
@@ -83,8 +93,9 @@ class StartupAndLanguage : public QObject {
         f.StartSim("COM3", "--serial 12345678901234");
         f.Start();
         CMainWnd& w = *f.wnd;
-        QCOMPARE(w.pos(), QPoint(140, 0));
-        QCOMPARE(w.size(), QSize(670, 738));
+        // The outer rectangle, the platform's frame included; the client area is what remains.
+        QCOMPARE(w.frameGeometry(), QRect(140, 0, 670, 738));
+        QVERIFY(w.size() != QSize(670, 738) && !w.statusBar()->isSizeGripEnabled());
         w.move(200, 10);  // the record keeps where the window is
         QTRY_COMPARE(f.app.config.windowLeft, 200);
         QCOMPARE(f.app.config.windowRight - f.app.config.windowLeft, w.frameGeometry().width());
@@ -135,7 +146,17 @@ class StartupAndLanguage : public QObject {
         PostNotify(&w, UWM_CURSOR_TIME, 725);
         QCoreApplication::processEvents();
         QCOMPARE(w.PaneText(905), QString("游標時間: 00:05"));
+        QCOMPARE(QtTexts(), QString("取消|尋找於："));
+
+        // Help that cannot be shown names the file.
+        f.ui.onDialog = [](QDialog&) { return int(QDialog::Rejected); };
+        w.RunCommand(40044);
+        QVERIFY(f.ui.helpFiles.back().endsWith("/Solar_Help_Chinese.chm"));
+        f.ui.onHelp(HelpProblem::NoViewer);
+        QCOMPARE(f.ui.messages.back().caption + "|" + f.ui.messages.back().text.section('\n', 0, 1),
+                 "錯誤|沒有程式能開啟說明檔:\n" + f.ui.helpFiles.back());
         w.RunCommand(40043);
+        QCOMPARE(QtTexts(), QString("Cancel|Look in:"));
         const QString saved = QString::fromStdString(f.scratch.File("setup.txt"));
         f.app.savedToFile = 0;
         f.ui.chosenFiles = {saved};
@@ -150,8 +171,7 @@ class StartupAndLanguage : public QObject {
         const std::string bad = f.scratch.File("bad.cfg");
         testing::WriteText(bad, std::string(291, '\x01'));
         f.app.config.lvrVoltage = lvr + 1;
-        f.ui.chosenFiles = {QString::fromStdString(bad)};
-        w.RunCommand(40036);
+        w.OpenConfigFile(QString::fromStdString(bad));  // as the command line names it
         QCOMPARE(f.ui.messages.back().caption + ": " + f.ui.messages.back().text,
                  "Error: " + QString::fromStdString(bad) + "\nIllegal Config File.");
         QVERIFY(f.app.cfgFileName == "setup.cfg" && f.app.config.lvrVoltage == lvr + 1);
@@ -165,7 +185,62 @@ class StartupAndLanguage : public QObject {
         QCOMPARE(f.ui.messages.size(), messages);
         QCOMPARE(f.ui.fileDialogs,
                  (std::vector<FileDialogKind>{FileDialogKind::Save, FileDialogKind::Open,
-                                              FileDialogKind::Open, FileDialogKind::Open}));
+                                              FileDialogKind::Open}));
+        // Each dialog starts in the folder of the last file opened or saved.
+        const QString folder = QString::fromStdString(f.scratch.path.string()) + "/";
+        QVERIFY(f.ui.startFolders[0] != folder && f.ui.startFolders[1] == folder);
+        QCOMPARE(QString::fromStdString(f.app.cfgPath), folder);
+    }
+
+    // The desktop's opener, replaced by a script on PATH: absent, failing, succeeding.
+    void helpFileProblemsAreReported() {
+        testing::ScratchFolder folder;
+        const std::string chm = folder.File("help.chm");
+        testing::WriteText(chm, "ITSF");
+        testing::ScopedEnv path{"PATH", folder.path.string()};
+        const struct {
+            const char* opener;  // the xdg-open script's exit status, or none
+            std::string file;
+            int expected;  // HelpProblem, or -1 for none
+        } rows[] = {
+            {nullptr, folder.File("none.chm"), int(HelpProblem::Missing)},
+            {nullptr, chm, int(HelpProblem::NoViewer)},
+            {"3", chm, int(HelpProblem::NoViewer)},
+            {"0", chm, -1},
+        };
+        for (const auto& row : rows) {
+            if (row.opener != nullptr) {
+                testing::WriteText(folder.File("xdg-open"),
+                                   std::string("#!/bin/sh\nexit ") + row.opener + "\n");
+                std::filesystem::permissions(folder.File("xdg-open"),
+                                             std::filesystem::perms::owner_all);
+            }
+            int problem = -1;
+            CQtWindowUi().OpenHelpFile(QString::fromStdString(row.file),
+                                       [&](HelpProblem p) { problem = int(p); });
+            QTest::qWait(row.expected == -1 ? 500 : 0);
+            QTRY_COMPARE(problem, row.expected);
+        }
+    }
+
+    void commandLineOptions() {
+        const struct {
+            QStringList arguments;
+            bool ok;
+            QString file;
+        } rows[] = {
+            {{"--screenshot", "s.png", "a.cfg"}, true, QDir::current().filePath("a.cfg")},
+            {{"/x/a.cfg", "/x/b.cfg"}, false, "/x/a.cfg"},
+            {{"--help"}, false, ""},
+        };
+        for (const auto& row : rows) {
+            StartupOptions options;
+            QString error;
+            QCOMPARE(
+                ParseStartupOptions(QStringList{"zelt-utility"} + row.arguments, &options, &error),
+                row.ok);
+            QCOMPARE(options.cfgFilePath, row.file);
+        }
     }
 };
 ZELT_UI_TEST(StartupAndLanguage);
@@ -195,6 +270,10 @@ class Leaving : public QObject {
             f.ui.chosenFiles = {file};
             if (command != 0) {
                 w.RunCommand(command);
+            }
+            if (command == 40013) {
+                QCOMPARE(w.statusBar()->currentMessage(),
+                         QString("Parameters saved to the controller."));
             }
             enabled.clear();
             w.close();
@@ -293,6 +372,16 @@ class Leaving : public QObject {
         QVERIFY(!w.findChild<QProgressBar*>()->isVisible());
         QVERIFY(w.RunExchange([&] { ++timerExchanges; }));
         QCOMPARE(timerExchanges, 1);
+
+        // Auto Detect's Get Parameters in the open link dialog: its progress goes with it.
+        bool progressShown = true;
+        f.ui.onDialog = [&](QDialog& dialog) {
+            ById<QPushButton>(dialog, 1001)->click();
+            progressShown = w.findChild<QProgressBar*>()->isVisible();
+            return int(QDialog::Rejected);
+        };
+        w.RunCommand(40017);
+        QVERIFY(!progressShown && f.ui.messages.back().caption == "Detect OK");
     }
 };
 ZELT_UI_TEST(Leaving);

@@ -15,6 +15,7 @@
 #include "link/PortNames.h"
 #include "support/SilentTerminal.h"
 #include "support/TestEnv.h"
+#include "support/ToolRun.h"
 
 namespace zelt {
 namespace {

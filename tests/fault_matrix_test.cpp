@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -131,6 +132,22 @@ std::string Describe(const Outcome& o) {
            " ms\n--- stdout\n" + o.out + "--- stderr\n" + o.err;
 }
 
+// Most of a case is waiting on time-outs: several at a time fit on a small machine.
+void RunInParallel(size_t count, const std::function<void(size_t)>& job) {
+    std::atomic<size_t> next{0};
+    std::vector<std::thread> workers;
+    for (int w = 0; w < 8; ++w) {
+        workers.emplace_back([&] {
+            for (size_t i = next++; i < count; i = next++) {
+                job(i);
+            }
+        });
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+}
+
 TEST(FaultMatrix, EveryFaultEndsInTimeWithTheSummaryAndNoFileOnFailure) {
     struct Case {
         const Fault* fault;
@@ -146,20 +163,10 @@ TEST(FaultMatrix, EveryFaultEndsInTimeWithTheSummaryAndNoFileOnFailure) {
             }
         }
     }
-    // Most of a case is waiting on time-outs: several at a time fit on a small machine.
-    std::atomic<size_t> next{0};
-    std::vector<std::thread> workers;
-    for (int w = 0; w < 8; ++w) {
-        workers.emplace_back([&] {
-            for (size_t i = next++; i < cases.size(); i = next++) {
-                Case& c = cases[i];
-                c.outcome = RunCase(c.fault->simOptions, c.framing->options, *c.command);
-            }
-        });
-    }
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
+    RunInParallel(cases.size(), [&](size_t i) {
+        Case& c = cases[i];
+        c.outcome = RunCase(c.fault->simOptions, c.framing->options, *c.command);
+    });
 
     for (const Case& c : cases) {
         const Outcome& o = c.outcome;
@@ -186,21 +193,30 @@ TEST(FaultMatrix, EveryFaultEndsInTimeWithTheSummaryAndNoFileOnFailure) {
 // same simulator without faults) or the construction default it started from (an item that
 // failed): never another item's reply, a damaged one or a wrong device's.
 TEST(FaultMatrix, NoFaultShowsAWrongValue) {
-    for (const Framing& framing : kFramings) {
-        const auto record = [&](const char* simOptions) {
-            const Outcome o = RunCase(simOptions, framing.options, kPartialGet);
-            return nlohmann::json::parse(o.out, nullptr, false);
-        };
-        const nlohmann::json truth = record("");
-        const nlohmann::json defaults = record("--fault no-reply");
+    // Per framing: the truth, the defaults (nothing answers), then each fault that leaves
+    // some replies whole.
+    std::vector<const char*> simOptions = {"", "--fault no-reply"};
+    for (const Fault& fault : kFaults) {
+        if (!fault.everyReplySpoiled) {
+            simOptions.push_back(fault.simOptions);
+        }
+    }
+    const size_t perFraming = simOptions.size();
+    std::vector<nlohmann::json> records(2 * perFraming);
+    RunInParallel(records.size(), [&](size_t i) {
+        const Outcome o =
+            RunCase(simOptions[i % perFraming], kFramings[i / perFraming].options, kPartialGet);
+        records[i] = nlohmann::json::parse(o.out, nullptr, false);
+    });
+    for (size_t f = 0; f < 2; ++f) {
+        const nlohmann::json& truth = records[f * perFraming];
+        const nlohmann::json& defaults = records[f * perFraming + 1];
         ASSERT_TRUE(truth.is_object() && defaults.is_object());
         ASSERT_NE(truth, defaults);
-        for (const Fault& fault : kFaults) {
-            if (fault.everyReplySpoiled) {
-                continue;
-            }
-            const nlohmann::json got = record(fault.simOptions);
-            ASSERT_TRUE(got.is_object()) << fault.name;
+        for (size_t k = 2; k < perFraming; ++k) {
+            const nlohmann::json& got = records[f * perFraming + k];
+            const std::string where = std::string(kFramings[f].name) + ", " + simOptions[k];
+            ASSERT_TRUE(got.is_object()) << where;
             for (const auto& [key, value] : got.items()) {
                 // The steps are items of their own; every other field is one item's.
                 const bool perStep = value.is_array() && key != "sectors";
@@ -208,8 +224,8 @@ TEST(FaultMatrix, NoFaultShowsAWrongValue) {
                     const auto& v = perStep ? value[i] : value;
                     const auto& t = perStep ? truth[key][i] : truth[key];
                     const auto& d = perStep ? defaults[key][i] : defaults[key];
-                    EXPECT_TRUE(v == t || v == d) << framing.name << ", " << fault.name << ": "
-                                                  << key << " " << i << " = " << v.dump();
+                    EXPECT_TRUE(v == t || v == d)
+                        << where << ": " << key << " " << i << " = " << v.dump();
                 }
             }
         }

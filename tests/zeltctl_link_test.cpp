@@ -40,11 +40,6 @@ class ZeltctlLink : public ToolBench {
         EXPECT_EQ(0, run.status) << run.err;
         return Json::parse(run.out, nullptr, false);
     }
-    Json Show(const std::string& cfg) {
-        const ToolRun shown = Run("cfg show " + File(cfg));
-        EXPECT_EQ(0, shown.status) << shown.err;
-        return Json::parse(shown.out, nullptr, false);
-    }
 };
 
 // ---------------------------------------------------------------------------------------

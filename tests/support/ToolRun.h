@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "support/SimProcess.h"
@@ -37,6 +38,12 @@ class ToolBench : public ::testing::Test {
 
     std::string File(const std::string& name) const { return scratch_.File(name); }
     ToolRun Run(const std::string& args) { return RunZeltctl(scratch_, args); }
+    // A configuration file in the folder as "cfg show" prints it.
+    nlohmann::json Show(const std::string& name) {
+        const ToolRun shown = Run("cfg show " + name);
+        EXPECT_EQ(0, shown.status) << shown.err;
+        return nlohmann::json::parse(shown.out, nullptr, false);
+    }
     void StartSim(const std::string& options = "") {
         sim_ = std::make_unique<SimProcess>(scratch_.path / "ports", "COM12", options);
         ASSERT_TRUE(sim_->Running());

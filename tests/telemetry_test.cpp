@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <tuple>
 
 #include "link/Telemetry.h"
 #include "support/ControllerFixture.h"
@@ -104,9 +103,10 @@ TEST(ControllerClock, StepCorrectsSmallDriftsAndWraps) {
     };
     for (const auto& row : rows) {
         const ClockStep step = StepControllerClock(row.rtc, row.pc, row.setAsPcTime);
-        EXPECT_EQ(std::tuple(row.drift, row.after, row.corrected, row.send),
-                  std::tuple(step.drift, step.rtc, step.corrected, step.sendRtc))
-            << row.rtc.second << " " << row.pc.second;
+        EXPECT_EQ(row.drift, step.drift) << row.rtc.second << " " << row.pc.second;
+        EXPECT_EQ(row.after, step.rtc) << row.rtc.second << " " << row.pc.second;
+        EXPECT_EQ(row.corrected, step.corrected) << row.rtc.second << " " << row.pc.second;
+        EXPECT_EQ(row.send, step.sendRtc) << row.rtc.second << " " << row.pc.second;
     }
 }
 

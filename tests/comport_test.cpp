@@ -184,22 +184,8 @@ TEST_F(ComPortTest, ComNamesAndTheirDevices) {
 }
 
 // zeltctl as a separate process, with its settings and ports in the test's folder.
-class ZeltctlSettingsTest : public ComPortTest {
-  protected:
-    // Runs "zeltctl ARGS"; returns its exit status and keeps its output.
-    int Run(const std::string& args) {
-        const testing::ToolRun run = testing::RunZeltctl(folder, args);
-        out = run.out;
-        err = run.err;
-        return run.status;
-    }
-
-    std::optional<ScopedEnv> settingsEnv{std::in_place, "ZELT_SETTINGS",
-                                         folder.File("settings.reg")};
-    std::string out, err;
-};
-
-TEST_F(ZeltctlSettingsTest, EveryRefusalSaysWhy) {
+TEST_F(ComPortTest, ZeltctlRefusalsSayWhy) {
+    const ScopedEnv settingsEnv("ZELT_SETTINGS", folder.File("settings.reg"));
     struct Refusal {
         const char* settings;  // the "COM Port" value, or nullptr for a 2 MB sparse file
         const char* portDir;   // ZELT_PORT_DIR, or nullptr for the test's folder
@@ -225,8 +211,9 @@ TEST_F(ZeltctlSettingsTest, EveryRefusalSaysWhy) {
             fs::resize_file(settings, 2u << 20);
         }
         portEnv.emplace("ZELT_PORT_DIR", row.portDir != nullptr ? row.portDir : ports.string());
-        EXPECT_EQ(Run(row.args), row.status) << row.args;
-        EXPECT_NE(err.find(row.said), std::string::npos) << row.args << ": " << err;
+        const testing::ToolRun run = testing::RunZeltctl(folder, row.args);
+        EXPECT_EQ(run.status, row.status) << row.args;
+        EXPECT_NE(run.err.find(row.said), std::string::npos) << row.args << ": " << run.err;
     }
 }
 

@@ -168,8 +168,6 @@ TEST(AsciiRead, RefusesEveryReplyNotOfTheExpectedForm) {
     } rows[] = {
         {"R0A0B", 3, AsciiReply::Digits, "wrong length"},  // another request's, or two replies
         {"R0a", 3, AsciiReply::Digits, "not hex digits"},
-        {"R0G", 3, AsciiReply::Digits, "not hex digits"},
-        {"R0A\r\r", 3, AsciiReply::Digits, "wrong length"},
         {"R0003A10012", 11, AsciiReply::Version, "not decimal digits"},
         {"R0003000100120000", 11, AsciiReply::Version, "wrong length"},
         {"R122403150007421", 15, AsciiReply::SerialNumber, "wrong length"},

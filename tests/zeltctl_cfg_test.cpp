@@ -19,30 +19,26 @@ using nlohmann::json;
 using testing::CfgImage;
 using testing::ImageOf;
 using testing::ReadBytes;
-using testing::ScratchFolder;
 using testing::WriteBytes;
 using testing::WriteText;
 using Bytes = std::vector<uint8_t>;
 
-class ZeltctlCfg : public ::testing::Test {
+class ZeltctlCfg : public testing::ToolBench {
   protected:
     // Runs "zeltctl ARGS" in the scratch folder; returns its exit status and keeps its output.
     int Run(const std::string& args) {
-        const testing::ToolRun run = testing::RunZeltctl(folder, args);
+        const testing::ToolRun run = testing::RunZeltctl(scratch_, args);
         out = run.out;
         err = run.err;
         return run.status;
     }
-    json Show(const std::string& file) {
+    json Show(const std::string& file) {  // out keeps the text shown
         EXPECT_EQ(Run("cfg show " + file), 0) << err;
         return json::parse(out);
     }
-    bool Exists(const std::string& name) { return std::filesystem::exists(folder.File(name)); }
+    bool Exists(const std::string& name) { return std::filesystem::exists(File(name)); }
 
-    ScratchFolder folder;
-    testing::ScopedEnv settings{"ZELT_SETTINGS", folder.File("settings.reg")};
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 // One sector and a tail of known values, the floats at the ends of their range.
@@ -66,13 +62,13 @@ CCfgDocument HandMade() {
 
 TEST_F(ZeltctlCfg, NewBlankIs291BytesAndShowsNoSectors) {
     ASSERT_EQ(Run("cfg new --blank -o a.cfg"), 0) << err;
-    const Bytes blank = ReadBytes(folder.File("a.cfg"));
+    const Bytes blank = ReadBytes(File("a.cfg"));
     EXPECT_EQ(blank, ImageOf(CCfgDocument{}, 1688).bytes);
     EXPECT_EQ(Show("a.cfg").at("sectors"), json::array());
     // An import of nothing is the blank record; without --blank it is the reset record.
-    WriteText(folder.File("empty.json"), "{}");
+    WriteText(File("empty.json"), "{}");
     ASSERT_EQ(Run("cfg import empty.json -o e.cfg"), 0) << err;
-    EXPECT_EQ(ReadBytes(folder.File("e.cfg")), blank);
+    EXPECT_EQ(ReadBytes(File("e.cfg")), blank);
     ASSERT_EQ(Run("cfg new --system 24 -o t.cfg"), 0) << err;
     EXPECT_EQ(Show("t.cfg").at("lvrVoltage").get<float>(), 24.8f);
     EXPECT_EQ(Run("cfg new --system 36 -o x.cfg"), 2);
@@ -81,7 +77,7 @@ TEST_F(ZeltctlCfg, NewBlankIs291BytesAndShowsNoSectors) {
 }
 
 TEST_F(ZeltctlCfg, ShowPrintsAHandMadeFileFieldByField) {
-    WriteBytes(folder.File("hand.cfg"), ImageOf(HandMade(), 777).bytes);
+    WriteBytes(File("hand.cfg"), ImageOf(HandMade(), 777).bytes);
     json expected = json::parse(R"({"fileMagic": 2018915346, "fileVersion": 537462801,
         "fileChecksum": 777, "windowLeft": 30, "windowTop": -20, "windowRight": 1000,
         "windowBottom": 800, "reservedWord": 3735928559, "sectorCount": 1,
@@ -101,9 +97,9 @@ TEST_F(ZeltctlCfg, ShowPrintsAHandMadeFileFieldByField) {
 }
 
 TEST_F(ZeltctlCfg, ShowThenImportGivesTheSameBytes) {
-    WriteBytes(folder.File("hand.cfg"), ImageOf(HandMade(), 777).bytes);
+    WriteBytes(File("hand.cfg"), ImageOf(HandMade(), 777).bytes);
     ASSERT_EQ(Run("cfg show hand.cfg"), 0) << err;
-    WriteText(folder.File("hand.json"), out);
+    WriteText(File("hand.json"), out);
     ASSERT_EQ(Run("cfg import hand.json -o copy.cfg"), 0) << err;
     // Written as they are, with a warning for what `set` would refuse on a 12 V controller.
     EXPECT_EQ(err,
@@ -116,29 +112,29 @@ TEST_F(ZeltctlCfg, ShowThenImportGivesTheSameBytes) {
               "12 V\n");
     // The store writes its own checksum; everything else is byte for byte.
     const uint32_t checksum = static_cast<uint32_t>(-20 + 30 + 1000 + 800 + 1) + 0xDEADBEEFu;
-    EXPECT_EQ(ReadBytes(folder.File("copy.cfg")), ImageOf(HandMade(), checksum).bytes);
+    EXPECT_EQ(ReadBytes(File("copy.cfg")), ImageOf(HandMade(), checksum).bytes);
     // Floats that no JSON number holds travel as texts.
     CCfgDocument odd = HandMade();
     odd.lvrVoltage = std::numeric_limits<float>::quiet_NaN();
     odd.maxVout = std::numeric_limits<float>::infinity();
     odd.minVout = -odd.maxVout;
-    WriteBytes(folder.File("odd.cfg"), ImageOf(odd, 777).bytes);
+    WriteBytes(File("odd.cfg"), ImageOf(odd, 777).bytes);
     const json shown = Show("odd.cfg");
     EXPECT_EQ(shown.at("lvrVoltage"), "NaN");
     EXPECT_EQ(shown.at("maxVout"), "Infinity");
     EXPECT_EQ(shown.at("minVout"), "-Infinity");
-    WriteText(folder.File("odd.json"), out);
+    WriteText(File("odd.json"), out);
     ASSERT_EQ(Run("cfg import odd.json -o odd2.cfg"), 0) << err;
     EXPECT_NE(err.find("warning: lvrVoltage = NaN: allowed"), std::string::npos) << err;
     EXPECT_NE(err.find("warning: minVout = -Infinity: outside 8.0 to 14.0 at 12 V, would be "
                        "reset to 8.0"),
               std::string::npos)
         << err;
-    EXPECT_EQ(ReadBytes(folder.File("odd2.cfg")), ImageOf(odd, checksum).bytes);
+    EXPECT_EQ(ReadBytes(File("odd2.cfg")), ImageOf(odd, checksum).bytes);
 
     // Missing keys take their defaults; the count is that of the sector list (else the file
     // would not show).
-    WriteText(folder.File("two.json"), R"({"sectorCount": 5, "sectors": [{"endMinute": 20}, {}]})");
+    WriteText(File("two.json"), R"({"sectorCount": 5, "sectors": [{"endMinute": 20}, {}]})");
     ASSERT_EQ(Run("cfg import two.json -o two.cfg"), 0) << err;
     EXPECT_EQ(Show("two.cfg").at("sectors")[0],
               json::parse(R"({"startMinute": 0, "endMinute": 20, "brightness": 100})"));
@@ -161,7 +157,7 @@ TEST_F(ZeltctlCfg, ImportRefusesBadValuesNamingTheKeyAndWritesNothing) {
         {R"({"lvrVoltage": )", "bad.json: not valid JSON"},
     };
     for (const auto& [text, message] : cases) {
-        WriteText(folder.File("bad.json"), text);
+        WriteText(File("bad.json"), text);
         EXPECT_EQ(Run("cfg import bad.json -o bad.cfg"), 2) << text;
         EXPECT_NE(err.find(message), std::string::npos) << text << " -> " << err;
         EXPECT_FALSE(Exists("bad.cfg")) << text;
@@ -174,18 +170,18 @@ TEST_F(ZeltctlCfg, BrokenFilesAreRefusedWithStatus2AndAMessage) {
     huge.PatchU32(32, 0x7FFFFFFF);
     negative.PatchU32(32, 0xFFFFFFFF);
     wrong.PatchU32(4, 0x20090812);
-    WriteBytes(folder.File("cut.cfg"), cut.bytes);
-    WriteBytes(folder.File("huge.cfg"), huge.bytes);
-    WriteBytes(folder.File("negative.cfg"), negative.bytes);
-    WriteBytes(folder.File("wrong.cfg"), wrong.bytes);
+    WriteBytes(File("cut.cfg"), cut.bytes);
+    WriteBytes(File("huge.cfg"), huge.bytes);
+    WriteBytes(File("negative.cfg"), negative.bytes);
+    WriteBytes(File("wrong.cfg"), wrong.bytes);
     // What a careless hand gives: no regular file, a sparse giant, a number beyond double.
-    ASSERT_EQ(mkfifo(folder.File("fifo.json").c_str(), 0600), 0);
-    std::filesystem::create_symlink("/dev/zero", folder.File("zero.json"));
+    ASSERT_EQ(mkfifo(File("fifo.json").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", File("zero.json"));
     for (const char* giant : {"giant.cfg", "giant.json"}) {
-        WriteText(folder.File(giant), "");
-        std::filesystem::resize_file(folder.File(giant), 2u << 20);
+        WriteText(File(giant), "");
+        std::filesystem::resize_file(File(giant), 2u << 20);
     }
-    WriteText(folder.File("e400.json"), R"({"lvdVoltage": 1e400})");
+    WriteText(File("e400.json"), R"({"lvdVoltage": 1e400})");
     const std::pair<const char*, const char*> cases[] = {
         {"cfg show giant.cfg",
          "giant.cfg: Illegal Config File: the file is larger than a configuration file can be "

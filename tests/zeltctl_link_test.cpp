@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -15,7 +14,6 @@
 
 #include "base/Trace.h"
 #include "support/SilentTerminal.h"
-#include "support/SimProcess.h"
 #include "support/ToolRun.h"
 
 namespace zelt::testing {
@@ -33,36 +31,15 @@ size_t LineCount(const std::string& text) {
     return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-class ZeltctlLink : public ::testing::Test {
+class ZeltctlLink : public ToolBench {
   protected:
-    ZeltctlLink() { fs::create_directory(scratch_.path / "ports"); }
-
-    std::string File(const std::string& name) const { return scratch_.File(name); }
     std::string Port() const { return File("ports/COM12"); }
 
-    void StartSim(const std::string& options = "") {
-        sim_ = std::make_unique<SimProcess>(scratch_.path / "ports", "COM12", options);
-        ASSERT_TRUE(sim_->Running());
-    }
-    void StopSim() { sim_.reset(); }
-
-    ToolRun Run(const std::string& args) { return RunZeltctl(scratch_, args); }
     Json StatusJson() {
         const ToolRun run = Run("--port COM12 status --json");
         EXPECT_EQ(0, run.status) << run.err;
         return Json::parse(run.out, nullptr, false);
     }
-    Json Show(const std::string& cfg) {
-        const ToolRun shown = Run("cfg show " + File(cfg));
-        EXPECT_EQ(0, shown.status) << shown.err;
-        return Json::parse(shown.out, nullptr, false);
-    }
-
-    ScratchFolder scratch_;
-    ScopedEnv portDir_{"ZELT_PORT_DIR", (scratch_.path / "ports").string()};
-    ScopedEnv settings_{"ZELT_SETTINGS", File("settings.reg")};
-    ScopedEnv trace_{"ZELT_TRACE", std::nullopt};
-    std::unique_ptr<SimProcess> sim_;
 };
 
 // ---------------------------------------------------------------------------------------

@@ -42,19 +42,21 @@ std::string MqttMonitor::AddController(LinkSession& session) {
     if (!settings_) {
         return "";
     }
-    const std::string name = AddController(session.Link(), session.App());
-    session.Settle();  // a foreign vendor ID ends here
+    const std::string name = AddController(session.Link(), session.App(), true);
+    session.Settle();
     if (name.empty()) {
         session.Fail(zelt::Pick(session.App(), zelt::texts::kOperationFault));
     }
     return name;
 }
 
-std::string MqttMonitor::AddController(zelt::CControllerLink& link, const zelt::CMainApp& app) {
+std::string MqttMonitor::AddController(zelt::CControllerLink& link, const zelt::CMainApp& app,
+                                       bool versionRead) {
     if (!settings_) {
         return "";
     }
-    const bool version = ReadWithRetry(kIdentityAttempts, [&] { return link.GetVersion(); });
+    const bool version =
+        versionRead || ReadWithRetry(kIdentityAttempts, [&] { return link.GetVersion(); });
     const bool serial =
         version && ReadWithRetry(kIdentityAttempts, [&] { return link.GetSerialNumber(); });
     if (!serial) {

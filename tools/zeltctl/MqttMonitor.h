@@ -23,10 +23,14 @@ class MqttMonitor {
     // Reads the firmware version and serial number of the controller that the link addresses
     // now (status 1 when it does not answer), connects its session to the broker, and returns
     // its name in the topics. Once per controller (per RS485 ID) before its first poll.
+    // The monitor has read the version already (for the voltage scale): only the serial number
+    // is read here.
     std::string AddController(LinkSession& session);
-    // The same for one station of an RS485 line (--ids): empty when its identity cannot be
-    // read, and that controller is then polled but not published.
-    std::string AddController(zelt::CControllerLink& link, const zelt::CMainApp& app);
+    // The same for one station of an RS485 line (--ids), whose version is read here unless
+    // versionRead: empty when its identity cannot be read, and that controller is then polled
+    // but not published.
+    std::string AddController(zelt::CControllerLink& link, const zelt::CMainApp& app,
+                              bool versionRead = false);
     // A poll whose status read failed marks the controller offline and publishes nothing;
     // otherwise the readings and the controller clock, read now, go to its state topic.
     void AfterPoll(zelt::CControllerLink& link, const LiveReadings& readings,

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "link/Discovery.h"
+#include "link/Framing.h"
 
 namespace zelt {
 
@@ -86,18 +86,15 @@ bool ReadSerialNumberRs485(LinkIo& io, int id, std::string* serial) {
     return true;
 }
 
-CBusScan::CBusScan(const CMainApp& settings, ISerialPort& port, ITickClock& clock,
-                   ITraceSink& trace, int fromId, int toId)
-    : app_(settings),
-      port_(port),
+CBusScan::CBusScan(ISerialPort& port, ITickClock& clock, ITraceSink& trace, int fromId, int toId)
+    : port_(port),
       clock_(clock),
       trace_(trace),
-      link_(app_, port, clock, trace, host_, wallClock_),
+      link_(port, clock, trace, wallClock_, LinkAddress::Rs485(fromId)),
       from_(std::max(fromId, kFirstBusId)),
       to_(std::min(toId, kLastBusId)),
       next_(from_) {
-    app_.commMode = kCommModeRs485;
-    port_.SetCommMode(app_.commMode);
+    port_.SetCommMode(link_.Framing().CommMode());
 }
 
 std::optional<BusController> CBusScan::Step() {
@@ -113,21 +110,22 @@ std::optional<BusController> CBusScan::Step() {
 }
 
 BusController CBusScan::Identify(int id) {
-    app_.rs485Id = static_cast<uint16_t>(id);
-    app_.systemVoltage = 0;
-    app_.firmwareVersionText.clear();
-    link_.panel = PanelValues{};
+    link_.SetAddress(LinkAddress::Rs485(id));
+    link_.scale = ControllerScale{};
     BusController found;
     found.id = id;
     LinkIo io{port_, clock_, trace_};
-    if (TwiceIfNeeded(io, [&] { return link_.GetStatus(); })) {
-        found.systemVoltage = app_.systemVoltage;
-        if (TwiceIfNeeded(io, [&] { return link_.GetBatteryVoltage(); })) {
-            found.batteryVoltage = link_.panel.batteryVoltage;
+    ControllerStatus status;
+    if (TwiceIfNeeded(io, [&] { return link_.GetStatus(&status); })) {
+        found.systemVoltage = status.systemVoltage;
+        float volts = 0;
+        if (TwiceIfNeeded(io, [&] { return link_.GetBatteryVoltage(&volts); })) {
+            found.batteryVoltage = volts;
         }
     }
-    if (TwiceIfNeeded(io, [&] { return link_.GetVersion(); })) {
-        found.firmwareVersion = app_.firmwareVersionText;
+    FirmwareIdentity identity;
+    if (TwiceIfNeeded(io, [&] { return link_.GetVersion(&identity); })) {
+        found.firmwareVersion = identity.version;
     }
     std::string serial;
     if (TwiceIfNeeded(io, [&] { return ReadSerialNumberRs485(io, id, &serial) ? 1 : 0; })) {

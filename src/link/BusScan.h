@@ -8,9 +8,7 @@
 
 #include "base/Ticks.h"
 #include "base/Trace.h"
-#include "config/MainApp.h"
 #include "link/ControllerLink.h"
-#include "link/LinkHost.h"
 #include "link/SerialPort.h"
 #include "link/Transaction.h"
 #include "link/WallClock.h"
@@ -40,10 +38,9 @@ std::string SerialNumberFromBlock(const uint8_t* block);
 
 class CBusScan {
   public:
-    // The scan talks in RS485 framing on the open port with a copy of settings: it never
-    // changes the caller's rs485Id, record or run-time values, and shows no message.
-    CBusScan(const CMainApp& settings, ISerialPort& port, ITickClock& clock, ITraceSink& trace,
-             int fromId, int toId);
+    // The scan talks in RS485 framing on the open port with a controller object of its own,
+    // addressed to each ID in turn; it shows no message.
+    CBusScan(ISerialPort& port, ITickClock& clock, ITraceSink& trace, int fromId, int toId);
 
     bool Done() const { return next_ > to_; }
     // The ID the next step probes, and the steps done out of the total.
@@ -57,22 +54,9 @@ class CBusScan {
     BusController Identify(int id);
 
   private:
-    // Messages and questions of the reads go nowhere: a scan only lists what answers.
-    class QuietHost final : public WindowlessLinkHost {
-      public:
-        void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
-        void RequestQuit(int) override {}
-        void ExitNow(int) override {}
-        BatteryFailChoice AskBatteryFail(const BatteryFailTexts&) override {
-            return BatteryFailChoice::Retry;
-        }
-    };
-
-    CMainApp app_;
     ISerialPort& port_;
     ITickClock& clock_;
     ITraceSink& trace_;
-    QuietHost host_;
     SystemWallClock wallClock_;
     CControllerLink link_;
     int from_;

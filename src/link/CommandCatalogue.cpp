@@ -5,8 +5,6 @@
 #include <cstring>
 
 #include "base/Trace.h"
-#include "link/ControllerLink.h"
-#include "link/LinkTexts.h"
 #include "schedule/TimeAxis.h"
 
 namespace zelt {
@@ -89,30 +87,10 @@ int LevelToCount(int percent, uint32_t pwmEnabled, double voltsPerPercent, float
     return CountFromVolts(percent * voltsPerPercent + minVout, voltsPerCount);
 }
 
-int RegisterBlock::Byte(int k) const {
-    if (rs232_) {
-        return reply_[1 + 2 * k] * 16 + reply_[2 + 2 * k];
-    }
-    return reply_[3 + k];
-}
-
-int RegisterBlock::VoltCount(int k) const {
-    if (rs232_) {
-        const int d = 1 + 4 * (k / 2) + 2 * (k % 2);  // first digit of byte k
-        return (reply_[d] * 256 + reply_[d + 1] * 16 + reply_[d + 2]) / 4;
-    }
-    return reply_[3 + k] * 4 + (reply_[4 + k] >> 6);
-}
-
 int RegisterBlock::Level(int k, double voltsPerCount, float minVout, double voltsPerPercent) const {
-    if (rs232_) {
-        const int d = 1 + 2 * k;
-        if (reply_[d] == 15 && reply_[d + 1] == 15 && reply_[d + 2] >= 12) {
-            return 100;
-        }
-        if (reply_[d] == 0 && reply_[d + 1] == 0 && reply_[d + 2] == 0) {
-            return 0;
-        }
+    const int shortcut = framing_.LevelWithoutScale(reply_, k);
+    if (shortcut >= 0) {
+        return shortcut;
     }
     const int count = VoltCount(k);
     if (count == 0) {
@@ -121,40 +99,56 @@ int RegisterBlock::Level(int k, double voltsPerCount, float minVout, double volt
     return LevelFromCount(count, voltsPerCount, minVout, voltsPerPercent);
 }
 
-std::string CommandName(const char* name232, const char* name485, bool rs232, int index) {
-    const char* name = rs232 ? name232 : name485;
+namespace {
+
+std::string WithIndex(const char* name, int index) {
     if (std::strstr(name, "%d") != nullptr) {
         return StrF(name, index + 1);
     }
     return name;
 }
 
+}  // namespace
+
+std::string CommandName(const ReadCommand& cmd, const IFraming& framing, int index) {
+    return WithIndex(framing.NameOf(cmd.name232, cmd.name485), index);
+}
+
+std::string CommandName(const WriteCommand& cmd, const IFraming& framing, int index) {
+    return WithIndex(framing.NameOf(cmd.name232, cmd.name485), index);
+}
+
+void ApplyWireDefaults(CCfgDocument& record, Framing framing) {
+    if (framing == Framing::Rs232Ascii) {
+        record.dtTime = 60;
+    }
+    if (record.ochtTime < 6) {
+        record.ochtTime = 60;
+    }
+}
+
 // ---------------------------------------------------------------- decode steps
 
 namespace {
 
-float Volts(const CControllerLink& link, int count) {
-    return static_cast<float>(count * link.voltsPerCount);
+float VoltageWord(const ControllerScale& scale, const RegisterBlock& block, int k) {
+    return static_cast<float>(block.VoltCount(k) * scale.voltsPerCount);
 }
 
-float VoltageWord(const CControllerLink& link, const RegisterBlock& block, int k) {
-    return Volts(link, block.VoltCount(k));
-}
-
-int LevelWord(const CControllerLink& link, CCfgDocument& record, const RegisterBlock& block,
+int LevelWord(const ControllerScale& scale, const CCfgDocument& record, const RegisterBlock& block,
               int k) {
-    return block.Level(k, link.voltsPerCount, record.minVout, link.voltsPerPercent);
+    return block.Level(k, scale.voltsPerCount, record.minVout, scale.voltsPerPercent);
 }
 
-int DecodeVoltForLoad(CControllerLink& link, const RegisterBlock& block, int) {
-    CCfgDocument& r = link.Record();
+int DecodeVoltForLoad(const RegisterBlock& block, int, const ControllerScale& scale,
+                      CCfgDocument& r) {
     const int flags = block.Byte(2);
     const int max = (flags & 1) * 256 + block.Byte(0);
     const int min = ((flags >> 1) & 1) * 256 + block.Byte(1);
     const double tenth = 0.1f;
     r.maxVout = static_cast<float>(max * tenth);
     r.minVout = static_cast<float>(min * tenth);
-    if (link.App().systemVoltage == 24) {
+    if (scale.systemVoltage == 24) {
         // 14 V or less is a value reported on the 12 V scale.
         if (28 - static_cast<double>(r.maxVout) >= 14) {
             r.maxVout = r.maxVout * 2;
@@ -187,35 +181,33 @@ int DecodeVoltForLoad(CControllerLink& link, const RegisterBlock& block, int) {
     return 1;
 }
 
-int DecodeLvdrPvOnOffDt(CControllerLink& link, const RegisterBlock& block, int) {
-    CCfgDocument& r = link.Record();
-    r.lightOnVoltage = VoltageWord(link, block, 0);
-    r.lightOffVoltage = VoltageWord(link, block, 2);
-    r.lvdVoltage = VoltageWord(link, block, 4);
-    r.lvrVoltage = VoltageWord(link, block, 6);
+int DecodeLvdrPvOnOffDt(const RegisterBlock& block, int, const ControllerScale& scale,
+                        CCfgDocument& r) {
+    r.lightOnVoltage = VoltageWord(scale, block, 0);
+    r.lightOffVoltage = VoltageWord(scale, block, 2);
+    r.lvdVoltage = VoltageWord(scale, block, 4);
+    r.lvrVoltage = VoltageWord(scale, block, 6);
     r.dtTime = block.Byte(8);
     return 1;
 }
 
-int DecodeAdvanceBattPara(CControllerLink& link, const RegisterBlock& block, int) {
-    CCfgDocument& r = link.Record();
+int DecodeAdvanceBattPara(const RegisterBlock& block, int, const ControllerScale& scale,
+                          CCfgDocument& r) {
     r.lowLevelEnabled = static_cast<uint32_t>(block.Byte(0));
-    r.low1Voltage = VoltageWord(link, block, 1);
-    r.low1Brightness = LevelWord(link, r, block, 3);
-    r.low2Voltage = VoltageWord(link, block, 5);
-    r.low2Brightness = LevelWord(link, r, block, 7);
+    r.low1Voltage = VoltageWord(scale, block, 1);
+    r.low1Brightness = LevelWord(scale, r, block, 3);
+    r.low2Voltage = VoltageWord(scale, block, 5);
+    r.low2Brightness = LevelWord(scale, r, block, 7);
     return 1;
 }
 
-int DecodeVModePwmFlag(CControllerLink& link, const RegisterBlock& block, int) {
-    CCfgDocument& r = link.Record();
+int DecodeVModePwmFlag(const RegisterBlock& block, int, const ControllerScale&, CCfgDocument& r) {
     r.vMode = static_cast<uint32_t>(block.Byte(0));
     r.pwmEnabled = block.Byte(1) == 0 ? 1 : 0;  // the controller keeps the inverse
     return 1;
 }
 
-int DecodeSchedule(CControllerLink& link, const RegisterBlock& block, int) {
-    CCfgDocument& r = link.Record();
+int DecodeSchedule(const RegisterBlock& block, int, const ControllerScale& scale, CCfgDocument& r) {
     int k = 0;
     if (block.Rs232()) {
         if (block.Byte(0) == 0) {
@@ -228,62 +220,42 @@ int DecodeSchedule(CControllerLink& link, const RegisterBlock& block, int) {
     CTimeSectorData sector;
     sector.startMinute = ControllerStartToMinute(start);
     sector.endMinute = ControllerEndToMinute(end);
-    sector.brightness = LevelWord(link, r, block, k + 4);
+    sector.brightness = LevelWord(scale, r, block, k + 4);
     r.sectors.push_back(sector);
     r.sectorCount = static_cast<int32_t>(r.sectors.size());
     return 1;
 }
 
-int DecodeDuration(CControllerLink& link, const RegisterBlock& block, int step) {
-    CCfgDocument& r = link.Record();
+int DecodeDuration(const RegisterBlock& block, int step, const ControllerScale& scale,
+                   CCfgDocument& r) {
     r.autoDuration[step] = block.Word(0);
-    r.autoBrightness[step] = LevelWord(link, r, block, 2);
+    r.autoBrightness[step] = LevelWord(scale, r, block, 2);
     return 1;
 }
 
 // Temperature compensation per controller unit.
-int TempFactor(const CControllerLink& link, bool rs232) {
-    const bool v24 = link.App().systemVoltage == 24;
+int TempFactor(uint16_t systemVoltage, bool rs232) {
+    const bool v24 = systemVoltage == 24;
     if (rs232) {
         return v24 ? 10 : 5;
     }
     return v24 ? 20 : 10;
 }
 
-int DecodeFcvAcvOchtTc(CControllerLink& link, const RegisterBlock& block, int) {
-    CCfgDocument& r = link.Record();
-    r.fcvVoltage = VoltageWord(link, block, 0);
-    r.acvVoltage = VoltageWord(link, block, 2);
+int DecodeFcvAcvOchtTc(const RegisterBlock& block, int, const ControllerScale& scale,
+                       CCfgDocument& r) {
+    r.fcvVoltage = VoltageWord(scale, block, 0);
+    r.acvVoltage = VoltageWord(scale, block, 2);
     r.ochtTime = block.Byte(4);
     if (r.ochtTime <= 5) {
         r.ochtTime = 60;
     }
-    r.tempCompensation = block.Byte(5) * TempFactor(link, block.Rs232());
-    return 1;
-}
-
-int DecodeChargeCount(CControllerLink& link, const RegisterBlock& block, int) {
-    link.panel.chargeCount = block.Word(0);
-    link.Host().DisplayChanged(Display::ChargeCount, StrF("%d", link.panel.chargeCount));
+    r.tempCompensation = block.Byte(5) * TempFactor(scale.systemVoltage, block.Rs232());
     return 1;
 }
 
 int Bcd(int value) {
     return (value >> 4) * 10 + (value & 0x0F);
-}
-
-int DecodeRtc(CControllerLink& link, const RegisterBlock& block, int) {
-    ClockTime t;
-    if (block.Rs232()) {
-        const uint8_t* text = block.Reply();
-        auto pair = [text](int i) { return (text[i] - '0') * 10 + (text[i + 1] - '0'); };
-        t = ClockTime{pair(1), pair(4), pair(7)};
-    } else {
-        t = ClockTime{Bcd(block.Byte(0)), Bcd(block.Byte(1)), Bcd(block.Byte(2))};
-    }
-    link.panel.rtcTime = t;
-    link.panel.rtcKnown = 1;
-    return 1;
 }
 
 bool AllDecimalDigits(const char* text, size_t length) {
@@ -295,8 +267,39 @@ bool AllDecimalDigits(const char* text, size_t length) {
     return true;
 }
 
-int DecodeVersion(CControllerLink& link, const RegisterBlock& block, int) {
-    CMainApp& app = link.App();
+}  // namespace
+
+ControllerStatus DecodeStatus(const RegisterBlock& block) {
+    ControllerStatus status;
+    status.statusByte = block.Byte(0);
+    status.systemVoltage = (status.statusByte & 0x40) != 0 ? 24 : 12;
+    status.loadOn = (status.statusByte & 0x04) != 0;
+    status.batteryFailed = (status.statusByte & 0x08) != 0;
+    return status;
+}
+
+double VoltsPerCountFor(const RegisterBlock& block, uint16_t systemVoltage,
+                        const std::string& firmwareVersion) {
+    const bool v24 = systemVoltage == 24;
+    const bool newScale = block.Rs232() && !firmwareVersion.empty() &&
+                          static_cast<unsigned char>(firmwareVersion[0]) >= '4';
+    if (newScale) {
+        return v24 ? 70.5 / 1024 : 35.0 / 1024;
+    }
+    return v24 ? 49.0 / 1024 : 24.5 / 1024;
+}
+
+TimeOfDay DecodeRtc(const RegisterBlock& block) {
+    if (block.Rs232()) {
+        const uint8_t* text = block.Reply();
+        auto pair = [text](int i) { return (text[i] - '0') * 10 + (text[i + 1] - '0'); };
+        return TimeOfDay{pair(1), pair(4), pair(7)};
+    }
+    return TimeOfDay{Bcd(block.Byte(0)), Bcd(block.Byte(1)), Bcd(block.Byte(2))};
+}
+
+bool DecodeVersion(const RegisterBlock& block, FirmwareIdentity* identity) {
+    FirmwareIdentity id;
     if (block.Rs232()) {
         const char* rest = reinterpret_cast<const char*>(block.Reply()) + 1;
         size_t length = std::strlen(rest);
@@ -305,7 +308,7 @@ int DecodeVersion(CControllerLink& link, const RegisterBlock& block, int) {
             --length;
         }
         if (length < 5 || length > 15 || !AllDecimalDigits(rest, length)) {
-            return 0;
+            return false;
         }
         int d[9] = {};
         for (size_t i = 1; i <= 8 && i <= length; ++i) {
@@ -313,41 +316,34 @@ int DecodeVersion(CControllerLink& link, const RegisterBlock& block, int) {
         }
         // Cut from the trimmed length: the version text carries no line end.
         const std::string minor(rest + std::min<size_t>(length, 8), rest + length);
-        app.vendorId = static_cast<uint16_t>(d[5] * 16 + d[6]);
-        link.Record().batteryType = static_cast<uint8_t>(d[7] * 16 + d[8]);
+        id.vendorId = static_cast<uint16_t>(d[5] * 16 + d[6]);
+        id.batteryType = static_cast<uint8_t>(d[7] * 16 + d[8]);
         const int major = d[3] * 16 + d[4];
         if (d[1] == 0 && d[2] == 0) {
-            app.firmwareVersionText = StrF("%d.%s", major, minor.c_str());
+            id.version = StrF("%d.%s", major, minor.c_str());
         } else if ((d[1] & 8) != 0) {
-            app.firmwareVersionText =
-                StrF("%d.%sB%d", major, minor.c_str(), (d[1] - 8) * 10 + d[2]);
+            id.version = StrF("%d.%sB%d", major, minor.c_str(), (d[1] - 8) * 10 + d[2]);
         } else {
-            app.firmwareVersionText = StrF("%d.%sA%d", major, minor.c_str(), d[1] * 10 + d[2]);
+            id.version = StrF("%d.%sA%d", major, minor.c_str(), d[1] * 10 + d[2]);
         }
     } else {
         const int revision = block.Byte(0);
-        app.vendorId =
+        id.vendorId =
             static_cast<uint16_t>(static_cast<int16_t>(static_cast<int8_t>(block.Byte(2))));
-        link.Record().batteryType = static_cast<uint8_t>(block.Byte(3));
+        id.batteryType = static_cast<uint8_t>(block.Byte(3));
         const int major = static_cast<int8_t>(block.Byte(1));
         if ((revision & 0x80) == 0) {
-            app.firmwareVersionText = StrF("%d.%2xA%d", major, block.Byte(4), revision);
+            id.version = StrF("%d.%2xA%d", major, block.Byte(4), revision);
         } else {
             // The flag bit marks a B version; the revision is the remaining seven bits.
-            app.firmwareVersionText = StrF("%d.%2xB%d", major, block.Byte(4), revision & 0x7F);
+            id.version = StrF("%d.%2xB%d", major, block.Byte(4), revision & 0x7F);
         }
     }
-    if (app.vendorId != 1) {
-        link.Host().ShowMessage(texts::kVendorIdError, texts::kVendorIdCaption, MessageIcon::Stop);
-        link.Host().RequestQuit(0);
-    }
-    return 1;
+    *identity = std::move(id);
+    return true;
 }
 
-int DecodeSerialNumber(CControllerLink& link, const RegisterBlock& block, int) {
-    if (!block.Rs232()) {
-        return 1;  // RS485 reads the block and keeps nothing
-    }
+std::string DecodeSerialNumber(const RegisterBlock& block) {
     const char* text = reinterpret_cast<const char*>(block.Reply());
     std::string serial(text + 1, strnlen(text + 1, 14));
     while (!serial.empty() && (serial.back() == '\r' || serial.back() == '\n')) {
@@ -356,12 +352,37 @@ int DecodeSerialNumber(CControllerLink& link, const RegisterBlock& block, int) {
     if (text[1] == 'F' && text[2] == 'F' && text[3] == 'F' && text[10] == 'F') {
         serial.clear();  // the controller has no serial number
     }
-    link.App().serialNumberText = serial;
-    link.Host().SerialPaneChanged(SerialPaneText(link.App()));
-    return 1;
+    return serial;
+}
+
+SwitchMode DecodeSwitchMode(const RegisterBlock& block) {
+    return SwitchMode{static_cast<uint8_t>(block.Digit(2) & 3),
+                      static_cast<uint8_t>(block.Digit(1) & 3)};
+}
+
+double DecodeLiveVolts(const RegisterBlock& block, double voltsPerCount, ITraceSink& trace,
+                       const char* traceFormat) {
+    const double volts = block.VoltCount(0) * voltsPerCount;
+    if (block.Rs232()) {
+        TraceF(trace, traceFormat, block.Digit(1), block.Digit(2), block.Digit(3), voltsPerCount,
+               volts);
+    }
+    return volts;
+}
+
+double DecodeLiveCurrent(const RegisterBlock& block, uint32_t divisor, uint32_t fallbackDivisor,
+                         ITraceSink& trace, const char* traceFormat) {
+    const int count = block.VoltCount(0);
+    if (block.Rs232()) {
+        TraceF(trace, traceFormat, block.Digit(1), block.Digit(2), block.Digit(3),
+               SenseVolts(count));
+    }
+    return SenseCurrent(count, divisor, fallbackDivisor);
 }
 
 // ---------------------------------------------------------------- encode steps
+
+namespace {
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
     std::string out;
@@ -385,13 +406,13 @@ void PushWord(std::vector<uint8_t>& bytes, int count) {
     bytes.push_back(static_cast<uint8_t>((count & 3) * 64));
 }
 
-void PushVolts(const CControllerLink& link, std::vector<uint8_t>& bytes, float volts) {
-    PushWord(bytes, CountFromVolts(volts, link.voltsPerCount));
+void PushVolts(const ControllerScale& scale, std::vector<uint8_t>& bytes, float volts) {
+    PushWord(bytes, CountFromVolts(volts, scale.voltsPerCount));
 }
 
-int LevelCount(CControllerLink& link, int percent) {
-    const CCfgDocument& r = link.Record();
-    return LevelToCount(percent, r.pwmEnabled, link.voltsPerPercent, r.minVout, link.voltsPerCount);
+int LevelCount(const ControllerScale& scale, const CCfgDocument& r, int percent) {
+    return LevelToCount(percent, r.pwmEnabled, scale.voltsPerPercent, r.minVout,
+                        scale.voltsPerCount);
 }
 
 // A load limit in tenths of a volt as its 9-bit field carries it (0..511); out-of-range and
@@ -404,8 +425,7 @@ int LoadLimitTenths(float volts) {
     return tenths >= 511.0f ? 511 : static_cast<int>(tenths);
 }
 
-WriteFrame EncodeVoltForLoad(CControllerLink& link, int) {
-    const CCfgDocument& r = link.Record();
+WriteFrame EncodeVoltForLoad(const CCfgDocument& r, const ControllerScale&, Framing, int) {
     int max = LoadLimitTenths(r.maxVout);
     int min = LoadLimitTenths(r.minVout);
     int flags = 0;
@@ -421,12 +441,11 @@ WriteFrame EncodeVoltForLoad(CControllerLink& link, int) {
         0x78, {static_cast<uint8_t>(max), static_cast<uint8_t>(min), static_cast<uint8_t>(flags)});
 }
 
-WriteFrame EncodeVModePwmFlag(CControllerLink& link, int) {
-    return Standard(0x59, {static_cast<uint8_t>(link.Record().pwmEnabled != 0 ? 0 : 1)});
+WriteFrame EncodeVModePwmFlag(const CCfgDocument& r, const ControllerScale&, Framing, int) {
+    return Standard(0x59, {static_cast<uint8_t>(r.pwmEnabled != 0 ? 0 : 1)});
 }
 
-WriteFrame EncodeSchedule(CControllerLink& link, int slot) {
-    const CCfgDocument& r = link.Record();
+WriteFrame EncodeSchedule(const CCfgDocument& r, const ControllerScale& scale, Framing, int slot) {
     const int address = 7 * slot;
     if (slot >= static_cast<int>(r.sectors.size())) {
         return Standard(address, std::vector<uint8_t>(7, 0));
@@ -444,69 +463,64 @@ WriteFrame EncodeSchedule(CControllerLink& link, int slot) {
         frame.ascii.replace(frame.ascii.size() - 2, 1, "0");  // RS232 sends F, F, F, 0
         return frame;
     }
-    PushWord(bytes, LevelCount(link, s.brightness));
+    PushWord(bytes, LevelCount(scale, r, s.brightness));
     return Standard(address, bytes);
 }
 
-WriteFrame EncodeLvdLvr(CControllerLink& link, int) {
-    CCfgDocument& r = link.Record();
-    if (link.Rs232()) {
-        r.dtTime = 60;
-    }
+WriteFrame EncodeLvdLvr(const CCfgDocument& r, const ControllerScale& scale, Framing framing, int) {
+    CCfgDocument sent = r;
+    ApplyWireDefaults(sent, framing);
     std::vector<uint8_t> bytes;
-    PushVolts(link, bytes, r.lvdVoltage);
-    PushVolts(link, bytes, r.lvrVoltage);
-    bytes.push_back(static_cast<uint8_t>(r.dtTime & 0xFF));
+    PushVolts(scale, bytes, sent.lvdVoltage);
+    PushVolts(scale, bytes, sent.lvrVoltage);
+    bytes.push_back(static_cast<uint8_t>(sent.dtTime & 0xFF));
     return Standard(0x61, bytes);
 }
 
-WriteFrame EncodeAdvanceBattPara(CControllerLink& link, int) {
-    const CCfgDocument& r = link.Record();
+WriteFrame EncodeAdvanceBattPara(const CCfgDocument& r, const ControllerScale& scale, Framing,
+                                 int) {
     std::vector<uint8_t> bytes{static_cast<uint8_t>(r.lowLevelEnabled != 0 ? 1 : 0)};
-    PushVolts(link, bytes, r.low1Voltage);
-    PushWord(bytes, LevelCount(link, r.low1Brightness));
-    PushVolts(link, bytes, r.low2Voltage);
-    PushWord(bytes, LevelCount(link, r.low2Brightness));
+    PushVolts(scale, bytes, r.low1Voltage);
+    PushWord(bytes, LevelCount(scale, r, r.low1Brightness));
+    PushVolts(scale, bytes, r.low2Voltage);
+    PushWord(bytes, LevelCount(scale, r, r.low2Brightness));
     return Standard(0x6E, bytes);
 }
 
-WriteFrame EncodeFcvAcvOchtTc(CControllerLink& link, int) {
-    CCfgDocument& r = link.Record();
+WriteFrame EncodeFcvAcvOchtTc(const CCfgDocument& r, const ControllerScale& scale, Framing framing,
+                              int) {
+    CCfgDocument sent = r;
+    ApplyWireDefaults(sent, framing);
     std::vector<uint8_t> bytes;
-    PushVolts(link, bytes, r.fcvVoltage);
-    PushVolts(link, bytes, r.acvVoltage);
-    if (r.ochtTime < 6) {
-        r.ochtTime = 60;
-    }
-    bytes.push_back(static_cast<uint8_t>(r.ochtTime & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(r.tempCompensation / TempFactor(link, link.Rs232())));
+    PushVolts(scale, bytes, sent.fcvVoltage);
+    PushVolts(scale, bytes, sent.acvVoltage);
+    bytes.push_back(static_cast<uint8_t>(sent.ochtTime & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(
+        sent.tempCompensation / TempFactor(scale.systemVoltage, framing == Framing::Rs232Ascii)));
     return Standard(0x66, bytes);
 }
 
-WriteFrame EncodePvDetect(CControllerLink& link, int) {
-    const CCfgDocument& r = link.Record();
+WriteFrame EncodePvDetect(const CCfgDocument& r, const ControllerScale& scale, Framing, int) {
     std::vector<uint8_t> bytes;
-    PushVolts(link, bytes, r.lightOnVoltage);
-    PushVolts(link, bytes, r.lightOffVoltage);
+    PushVolts(scale, bytes, r.lightOnVoltage);
+    PushVolts(scale, bytes, r.lightOffVoltage);
     return Standard(0x5D, bytes);
 }
 
-WriteFrame EncodeDuration(CControllerLink& link, int step) {
-    const CCfgDocument& r = link.Record();
+WriteFrame EncodeDuration(const CCfgDocument& r, const ControllerScale& scale, Framing, int step) {
     const int duration = r.autoDuration[static_cast<size_t>(step)] & 0xFFFF;
     std::vector<uint8_t> bytes{static_cast<uint8_t>(duration >> 8),
                                static_cast<uint8_t>(duration & 0xFF)};
-    PushWord(bytes, LevelCount(link, r.autoBrightness[static_cast<size_t>(step)]));
+    PushWord(bytes, LevelCount(scale, r, r.autoBrightness[static_cast<size_t>(step)]));
     return Standard(0x38 + 4 * step, bytes);
 }
 
-WriteFrame EncodeSwJpMode(CControllerLink& link, int) {
-    const CCfgDocument& r = link.Record();
+WriteFrame EncodeSwJpMode(const CCfgDocument& r, const ControllerScale& scale, Framing, int) {
     const auto code = [](uint8_t v) { return static_cast<uint8_t>(v >= 1 && v <= 3 ? v : 0); };
     const uint8_t mode = code(r.operatingMode);
     const uint8_t time = code(r.lightingTime);
     const uint8_t enable = r.remoteLevelEnabled != 0 ? 1 : 0;
-    const int c = CountFromVolts(r.remoteLevel, link.voltsPerCount);
+    const int c = CountFromVolts(r.remoteLevel, scale.voltsPerCount);
     WriteFrame frame;
     frame.bytes = {mode, time, enable};
     PushWord(frame.bytes, c);
@@ -516,7 +530,7 @@ WriteFrame EncodeSwJpMode(CControllerLink& link, int) {
     return frame;
 }
 
-WriteFrame EncodeResetChargeCount(CControllerLink&, int) {
+WriteFrame EncodeResetChargeCount(const CCfgDocument&, const ControllerScale&, Framing, int) {
     return Standard(0x6C, {0, 0});
 }
 
@@ -550,10 +564,10 @@ const ReadCommand kGetVModePwmFlag  {"Get VMode/Pwm flag",       "Get VMode/Pwm 
 const ReadCommand kGetSchedule      {"Get Sch %d",               "Get Sch %d",            nullptr,   0x00, 7,   15, 0x01,   6,   7,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeSchedule};
 const ReadCommand kGetDuration      {"Get Dur %d",               "Get Dur %d",            nullptr,   0x38, 4,   9,  0x38,   4,   4,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeDuration};
 const ReadCommand kGetFcvAcvOchtTc  {"Get FCV/ACV/Ocht/T.C",     "Get FCV/ACV/Ocht/T.C",  nullptr,   0x66, 6,   13, 0x66,   6,   0,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeFcvAcvOchtTc};
-const ReadCommand kGetChargeCount   {"Get Charge Count",         "Get Charge Count",      "Q8\r",    0,    0,   5,  0x6C,   2,   0,     30,  140, kLive, kDigits, kTimeOut,   DecodeChargeCount};
-const ReadCommand kGetRtc           {"Get RTC",                  "Get RTC",               "Q2\r",    0,    0,   9,  0x0203, 3,   0,     140, 140, kBuf,  kClock,  kTimeOut,   DecodeRtc};
-const ReadCommand kGetVersion       {"Get Version/VID/PID",      "Get Version",           nullptr,   0x7B, 5,   11, 0x7B,   5,   0,     140, 140, kBuf,  kVersion,kTimeOut,   DecodeVersion};
-const ReadCommand kGetSerialNumber  {"Get SN",                   "Get SN",                nullptr,   0x80, 7,   15, 0x80,   14,  0,     140, 140, kBuf,  kSerial, kSnTimeOut, DecodeSerialNumber};
+const ReadCommand kGetChargeCount   {"Get Charge Count",         "Get Charge Count",      "Q8\r",    0,    0,   5,  0x6C,   2,   0,     30,  140, kLive, kDigits, kTimeOut,   nullptr};
+const ReadCommand kGetRtc           {"Get RTC",                  "Get RTC",               "Q2\r",    0,    0,   9,  0x0203, 3,   0,     140, 140, kBuf,  kClock,  kTimeOut,   nullptr};
+const ReadCommand kGetVersion       {"Get Version/VID/PID",      "Get Version",           nullptr,   0x7B, 5,   11, 0x7B,   5,   0,     140, 140, kBuf,  kVersion,kTimeOut,   nullptr};
+const ReadCommand kGetSerialNumber  {"Get SN",                   "Get SN",                nullptr,   0x80, 7,   15, 0x80,   14,  0,     140, 140, kBuf,  kSerial, kSnTimeOut, nullptr};
 
 const ReadCommand kGetStatus        {"Get Q3 Status",            "Get Status",            "Q3\r",    0,    0,   3,  0x0104, 1,   0,     90,  30,  kBuf,  kDigits, kTimeOut,   nullptr};
 const ReadCommand kGetBatteryVoltage{"Get Batt Volt",            "Get Batt Volt",         "Q4\r",    0,    0,   5,  0x0105, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr};

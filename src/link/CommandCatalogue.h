@@ -7,11 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "base/Trace.h"
+#include "config/CfgDocument.h"
+#include "link/Framing.h"
+#include "link/Readings.h"
+#include "link/Telemetry.h"
 #include "link/Transaction.h"
 
 namespace zelt {
-
-class CControllerLink;
 
 // ---- Conversions between volts, counts and brightness levels ----
 
@@ -28,31 +31,34 @@ int LevelFromCount(int count, double voltsPerCount, float minVout, double voltsP
 int LevelToCount(int percent, uint32_t pwmEnabled, double voltsPerPercent, float minVout,
                  double voltsPerCount);
 
-// One register block as a command sees it, in either framing.
+// One register block as a command sees it, in the framing that read it.
 class RegisterBlock {
   public:
-    RegisterBlock(bool rs232, const uint8_t* reply) : rs232_(rs232), reply_(reply) {}
+    RegisterBlock(const IFraming& framing, const uint8_t* reply)
+        : framing_(framing), reply_(reply) {}
 
-    bool Rs232() const { return rs232_; }
+    bool Rs232() const { return framing_.Kind() == Framing::Rs232Ascii; }
     // The raw reply (RS232: after the in-place digit decoding of the transaction).
     const uint8_t* Reply() const { return reply_; }
     // RS232: decoded digit i of the reply (1-based), as the transaction left it.
     int Digit(int i) const { return reply_[i]; }
     // Byte k of the register block.
-    int Byte(int k) const;
+    int Byte(int k) const { return framing_.Byte(reply_, k); }
     // Word k, big-endian.
     int Word(int k) const { return Byte(k) * 256 + Byte(k + 1); }
-    // The 10-bit count of voltage word k (RS232: from the word's first three digits).
-    int VoltCount(int k) const;
+    // The 10-bit count of voltage word k.
+    int VoltCount(int k) const { return framing_.VoltCount(reply_, k); }
     // The level decoding rule on voltage word k.
     int Level(int k, double voltsPerCount, float minVout, double voltsPerPercent) const;
 
   private:
-    bool rs232_;
+    const IFraming& framing_;
     const uint8_t* reply_;
 };
 
-using DecodeStep = int (*)(CControllerLink& link, const RegisterBlock& block, int index);
+// Decodes a reply into the record being read; the scale converts counts and levels.
+using DecodeStep = int (*)(const RegisterBlock& block, int index, const ControllerScale& scale,
+                           CCfgDocument& record);
 
 struct ReadCommand {
     const char* name232;  // trace names; "%d" takes the 1-based slot or step
@@ -78,7 +84,9 @@ struct WriteFrame {
     std::vector<uint8_t> bytes;  // RS485 data bytes
 };
 
-using EncodeStep = WriteFrame (*)(CControllerLink& link, int index);
+// Encodes a record's values for the framing; the scale converts volts and levels to counts.
+using EncodeStep = WriteFrame (*)(const CCfgDocument& record, const ControllerScale& scale,
+                                  Framing framing, int index);
 
 struct WriteCommand {
     const char* name232;
@@ -125,8 +133,34 @@ extern const WriteCommand kResetChargeCount;
 extern const WriteCommand kSetRtc;
 }  // namespace commands
 
-// The trace name of a command in the current mode, with its index filled in.
-std::string CommandName(const char* name232, const char* name485, bool rs232, int index);
+// The trace name of a command in a framing, with its index filled in.
+std::string CommandName(const ReadCommand& cmd, const IFraming& framing, int index);
+std::string CommandName(const WriteCommand& cmd, const IFraming& framing, int index);
+
+// What write-all leaves in the record besides sending it: RS232 always sends a delay time of
+// 60, and an over-charge time below 6 goes out as 60.
+void ApplyWireDefaults(CCfgDocument& record, Framing framing);
+
+// ---- Replies that are values rather than record fields ----
+
+// The status byte, and the volts per count it implies (RS232 firmware 4 and later measures on
+// a wider scale).
+ControllerStatus DecodeStatus(const RegisterBlock& block);
+double VoltsPerCountFor(const RegisterBlock& block, uint16_t systemVoltage,
+                        const std::string& firmwareVersion);
+// False when an RS232 version reply is not 5 to 15 decimal digits.
+bool DecodeVersion(const RegisterBlock& block, FirmwareIdentity* identity);
+TimeOfDay DecodeRtc(const RegisterBlock& block);
+// RS232: the digits of the reply, empty when never programmed.
+std::string DecodeSerialNumber(const RegisterBlock& block);
+SwitchMode DecodeSwitchMode(const RegisterBlock& block);
+// A live voltage: volts, and on RS232 the arithmetic as a trace line of traceFormat
+// (d1, d2, d3, volts per count, volts).
+double DecodeLiveVolts(const RegisterBlock& block, double voltsPerCount, ITraceSink& trace,
+                       const char* traceFormat);
+// A current sense reading: amperes, and on RS232 the trace line (d1, d2, d3, sense volts).
+double DecodeLiveCurrent(const RegisterBlock& block, uint32_t divisor, uint32_t fallbackDivisor,
+                         ITraceSink& trace, const char* traceFormat);
 
 // "Set RTC"'s frame for a time of day: "T" hhmmss or three packed-BCD bytes.
 WriteFrame EncodeClock(int hour, int minute, int second);

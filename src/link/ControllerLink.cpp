@@ -3,8 +3,6 @@
 #include <array>
 
 #include "link/CommandCatalogue.h"
-#include "link/LinkTexts.h"
-#include "link/Telemetry.h"
 
 namespace zelt {
 
@@ -12,25 +10,21 @@ namespace {
 
 using ReplyBuffer = std::array<uint8_t, kLiveReplyBufferSize>;
 
-std::string ClockText(const ClockTime& t) {
-    return StrF("%02d : %02d : %02d", t.hour, t.minute, t.second);
-}
-
 }  // namespace
 
-// The one request core: every command of the catalogue runs through here, in the framing that
-// app.commMode selects.
+// The one request core: every command of the catalogue runs through here, in the framing of
+// the link's address.
 class CommandRunner {
   public:
     explicit CommandRunner(CControllerLink& link) : link_(link) {}
 
     // Runs the read of cmd for index. 1 with the reply in reply_, 0 on failure; kNoForm when the
     // command has no form in RS485 mode (nothing was sent).
-    static constexpr int kNoForm = 2;
+    static constexpr int kNoForm = IFraming::kNoForm;
     int Read(const ReadCommand& cmd, int index) { return Settled(ReadOnce(cmd, index)); }
 
-    // A read whose table row carries its decode step.
-    int ReadAndDecode(const ReadCommand& cmd, int index) {
+    // A read whose table row carries its decode step into the record.
+    int ReadAndDecode(const ReadCommand& cmd, int index, CCfgDocument& record) {
         const int result = ReadOnce(cmd, index);
         if (result == kNoForm) {
             return 1;
@@ -38,61 +32,37 @@ class CommandRunner {
         if (result == 0) {
             return Settled(0);
         }
-        return Settled(cmd.decode(link_, Block(), index));
+        return Settled(cmd.decode(Block(), index, link_.scale, record));
     }
 
     int Write(const WriteCommand& cmd, int index, const WriteFrame& frame) {
         return Settled(WriteOnce(cmd, index, frame));
     }
 
-    int EncodeAndWrite(const WriteCommand& cmd, int index) {
-        return Write(cmd, index, cmd.encode(link_, index));
+    int EncodeAndWrite(const WriteCommand& cmd, int index, const CCfgDocument& record) {
+        return Write(cmd, index, cmd.encode(record, link_.scale, link_.framing_->Kind(), index));
     }
 
-    RegisterBlock Block() const { return RegisterBlock(link_.Rs232(), reply_.data()); }
+    // Marks a decode that refused the reply as a failure for the settle rule.
+    int Refused() { return Settled(0); }
+
+    RegisterBlock Block() const { return RegisterBlock(*link_.framing_, reply_.data()); }
 
   private:
     static constexpr int kWriteTimeout = 140;
 
     int ReadOnce(const ReadCommand& cmd, int index) {
-        const bool rs232 = Prepare(cmd.replySize);
-        const std::string name = CommandName(cmd.name232, cmd.name485, rs232, index);
-        if (rs232) {
-            const std::string request =
-                cmd.request232 != nullptr
-                    ? std::string(cmd.request232)
-                    : StrF("G%02X%02X\r", cmd.address232 + cmd.stride * index, cmd.count232);
-            return AsciiReadTransaction(link_.io_, request.c_str(),
-                                        static_cast<int>(request.size()), cmd.minLength,
-                                        cmd.timeout232, TraceName{name, cmd.timeoutSuffix},
-                                        reply_.data(), cmd.replySize, cmd.asciiReply);
-        }
-        if (cmd.count485 == 0) {
-            return kNoForm;
-        }
-        const int address = cmd.address485 + cmd.stride * index;
-        return Rs485Transaction(link_.io_, DeviceId(), 4, static_cast<uint8_t>(address >> 8),
-                                static_cast<uint8_t>(address & 0xFF),
-                                static_cast<uint8_t>(cmd.count485), nullptr, reply_.data(),
-                                cmd.replySize, cmd.timeout485, name.c_str());
+        Prepare(cmd.replySize);
+        const IFraming& framing = *link_.framing_;
+        return framing.Read(link_.io_, link_.address_.rs485Id, cmd, index,
+                            CommandName(cmd, framing, index), reply_.data());
     }
 
     int WriteOnce(const WriteCommand& cmd, int index, const WriteFrame& frame) {
-        const bool rs232 = Prepare(kReplyBufferSize);
-        const std::string name = CommandName(cmd.name232, cmd.name485, rs232, index);
-        if (rs232) {
-            return AsciiWriteTransaction(
-                link_.io_, frame.ascii.c_str(), static_cast<int>(frame.ascii.size()), kWriteTimeout,
-                TraceName{name}, reply_.data(), kReplyBufferSize, cmd.logRequest);
-        }
-        if (!cmd.rs485) {
-            return 1;
-        }
-        const int address = cmd.address + cmd.stride * index;
-        return Rs485Transaction(link_.io_, DeviceId(), 16, static_cast<uint8_t>(address >> 8),
-                                static_cast<uint8_t>(address & 0xFF),
-                                static_cast<uint8_t>(frame.bytes.size()), frame.bytes.data(),
-                                reply_.data(), kReplyBufferSize, kWriteTimeout, name.c_str());
+        Prepare(kReplyBufferSize);
+        const IFraming& framing = *link_.framing_;
+        return framing.Write(link_.io_, link_.address_.rs485Id, cmd, index, frame,
+                             CommandName(cmd, framing, index), reply_.data(), kReplyBufferSize);
     }
 
     // Remembers a failure: its reply may still be on the way, or a sibling's late reply be
@@ -107,14 +77,13 @@ class CommandRunner {
     }
 
     // The port paces bytes by the mode; every command drains the input before anything else.
-    bool Prepare(int replySize) {
-        link_.port_.SetCommMode(link_.app_.commMode);
+    void Prepare(int replySize) {
+        link_.port_.SetCommMode(link_.framing_->CommMode());
         if (link_.settlePending_) {
             SettleAfterFailure(replySize);
         }
         SettleAndDrain(replySize);
         reply_.fill(0);
-        return link_.Rs232();
     }
 
     // A reply is taken as soon as its minimum length is in, so its tail (an RS485 checksum,
@@ -163,384 +132,231 @@ class CommandRunner {
         }
     }
 
-    uint8_t DeviceId() const { return static_cast<uint8_t>(link_.app_.rs485Id & 0xFF); }
-
     CControllerLink& link_;
     ReplyBuffer reply_{};
 };
 
-CControllerLink::CControllerLink(CMainApp& app, ISerialPort& port, ITickClock& clock,
-                                 ITraceSink& trace, ILinkHost& host, IWallClock& wallClock)
-    : app_(app),
-      port_(port),
+CControllerLink::CControllerLink(ISerialPort& port, ITickClock& clock, ITraceSink& trace,
+                                 IWallClock& wallClock, LinkAddress address)
+    : port_(port),
       clock_(clock),
       trace_(trace),
-      host_(host),
       wallClock_(wallClock),
-      io_{port, clock, trace},
-      mfgFolder_(ExecutableFolder()) {}
+      address_(address),
+      framing_(&FramingOf(address.framing)),
+      io_{port, clock, trace} {}
 
-void CControllerLink::UpdateVoltsPerPercent() {
-    voltsPerPercent = (app_.config.maxVout - app_.config.minVout) / 100.0f;
+void CControllerLink::SetAddress(LinkAddress address) {
+    address_ = address;
+    framing_ = &FramingOf(address.framing);
 }
 
-// ---------------------------------------------------------------- reads
+// ---------------------------------------------------------------- reads into the record
 
-int CControllerLink::GetVoltForLoad() {
-    return CommandRunner(*this).ReadAndDecode(commands::kGetVoltForLoad, 0);
+int CControllerLink::GetVoltForLoad(CCfgDocument& record) {
+    return CommandRunner(*this).ReadAndDecode(commands::kGetVoltForLoad, 0, record);
 }
-int CControllerLink::GetLvdrPvOnOffDt() {
-    return CommandRunner(*this).ReadAndDecode(commands::kGetLvdrPvOnOffDt, 0);
+int CControllerLink::GetLvdrPvOnOffDt(CCfgDocument& record) {
+    return CommandRunner(*this).ReadAndDecode(commands::kGetLvdrPvOnOffDt, 0, record);
 }
-int CControllerLink::GetAdvanceBattPara() {
-    return CommandRunner(*this).ReadAndDecode(commands::kGetAdvanceBattPara, 0);
+int CControllerLink::GetAdvanceBattPara(CCfgDocument& record) {
+    return CommandRunner(*this).ReadAndDecode(commands::kGetAdvanceBattPara, 0, record);
 }
-int CControllerLink::GetVModePwmFlag() {
-    return CommandRunner(*this).ReadAndDecode(commands::kGetVModePwmFlag, 0);
+int CControllerLink::GetVModePwmFlag(CCfgDocument& record) {
+    return CommandRunner(*this).ReadAndDecode(commands::kGetVModePwmFlag, 0, record);
 }
-int CControllerLink::GetSchedule(int slot) {
-    return CommandRunner(*this).ReadAndDecode(commands::kGetSchedule, slot);
+int CControllerLink::GetSchedule(int slot, CCfgDocument& record) {
+    return CommandRunner(*this).ReadAndDecode(commands::kGetSchedule, slot, record);
 }
-int CControllerLink::GetDuration(int step) {
-    return CommandRunner(*this).ReadAndDecode(commands::kGetDuration, step);
+int CControllerLink::GetDuration(int step, CCfgDocument& record) {
+    return CommandRunner(*this).ReadAndDecode(commands::kGetDuration, step, record);
 }
-int CControllerLink::GetFcvAcvOchtTc() {
-    return CommandRunner(*this).ReadAndDecode(commands::kGetFcvAcvOchtTc, 0);
+int CControllerLink::GetFcvAcvOchtTc(CCfgDocument& record) {
+    return CommandRunner(*this).ReadAndDecode(commands::kGetFcvAcvOchtTc, 0, record);
 }
-int CControllerLink::GetChargeCount() {
-    return CommandRunner(*this).ReadAndDecode(commands::kGetChargeCount, 0);
+
+// ---------------------------------------------------------------- reads of values
+
+int CControllerLink::GetChargeCount(int* count) {
+    CommandRunner runner(*this);
+    if (runner.Read(commands::kGetChargeCount, 0) != 1) {
+        return 0;
+    }
+    *count = runner.Block().Word(0);
+    return 1;
 }
-int CControllerLink::GetRtc() {
-    return CommandRunner(*this).ReadAndDecode(commands::kGetRtc, 0);
+
+int CControllerLink::GetRtc(TimeOfDay* time) {
+    CommandRunner runner(*this);
+    if (runner.Read(commands::kGetRtc, 0) != 1) {
+        return 0;
+    }
+    *time = DecodeRtc(runner.Block());
+    return 1;
 }
-int CControllerLink::GetVersion() {
-    return CommandRunner(*this).ReadAndDecode(commands::kGetVersion, 0);
+
+int CControllerLink::GetVersion(FirmwareIdentity* identity) {
+    CommandRunner runner(*this);
+    if (runner.Read(commands::kGetVersion, 0) != 1) {
+        return 0;
+    }
+    FirmwareIdentity found;
+    if (!DecodeVersion(runner.Block(), &found)) {
+        return runner.Refused();
+    }
+    scale.firmwareVersion = found.version;
+    *identity = std::move(found);
+    return 1;
 }
-int CControllerLink::GetSerialNumber() {
-    return CommandRunner(*this).ReadAndDecode(commands::kGetSerialNumber, 0);
+
+int CControllerLink::GetSerialNumber(std::optional<std::string>* serial) {
+    CommandRunner runner(*this);
+    if (runner.Read(commands::kGetSerialNumber, 0) != 1) {
+        return 0;
+    }
+    const RegisterBlock block = runner.Block();
+    if (block.Rs232()) {
+        *serial = DecodeSerialNumber(block);
+    }
+    return 1;
+}
+
+int CControllerLink::GetStatus(ControllerStatus* status) {
+    CommandRunner runner(*this);
+    if (runner.Read(commands::kGetStatus, 0) != 1) {
+        return 0;
+    }
+    const RegisterBlock block = runner.Block();
+    const ControllerStatus read = DecodeStatus(block);
+    scale.systemVoltage = read.systemVoltage;
+    scale.voltsPerCount = VoltsPerCountFor(block, read.systemVoltage, scale.firmwareVersion);
+    trace_.Write(read.loadOn ? "< Firmware turn ON load >\n" : "< Firmware turn OFF load >\n");
+    *status = read;
+    return 1;
+}
+
+namespace {
+
+int ReadLiveVolts(CommandRunner& runner, const ReadCommand& cmd, const ControllerScale& scale,
+                  ITraceSink& trace, const char* traceFormat, float* volts) {
+    if (runner.Read(cmd, 0) != 1) {
+        return 0;
+    }
+    *volts = static_cast<float>(
+        DecodeLiveVolts(runner.Block(), scale.voltsPerCount, trace, traceFormat));
+    return 1;
+}
+
+int ReadLiveCurrent(CommandRunner& runner, const ReadCommand& cmd, uint32_t divisor,
+                    uint32_t fallback, ITraceSink& trace, const char* traceFormat, float* amps) {
+    if (runner.Read(cmd, 0) != 1) {
+        return 0;
+    }
+    *amps = static_cast<float>(
+        DecodeLiveCurrent(runner.Block(), divisor, fallback, trace, traceFormat));
+    return 1;
+}
+
+}  // namespace
+
+int CControllerLink::GetBatteryVoltage(float* volts) {
+    CommandRunner runner(*this);
+    return ReadLiveVolts(runner, commands::kGetBatteryVoltage, scale, trace_,
+                         "< Batt Volt=(%d*256+%d*16+%d)/4*%0.6f=%0.2f >\n", volts);
+}
+
+int CControllerLink::GetChargeVoltage(float* volts) {
+    CommandRunner runner(*this);
+    return ReadLiveVolts(runner, commands::kGetChargeVoltage, scale, trace_,
+                         "< Charge Volt=(%d*256+%d*16+%d)/4*%0.6f=%0.2f >\n", volts);
+}
+
+int CControllerLink::GetLoadVoltage(float* volts) {
+    CommandRunner runner(*this);
+    return ReadLiveVolts(runner, commands::kGetLoadVoltage, scale, trace_,
+                         "< Load Volt=(%d*256+%d*16+%d)/4*%0.6f=%0.2f >\n", volts);
+}
+
+int CControllerLink::GetChargeCurrent(uint32_t divisor, float* amps) {
+    CommandRunner runner(*this);
+    return ReadLiveCurrent(runner, commands::kGetChargeCurrent, divisor, kDefaultChargeDivisor,
+                           trace_, "< CC-V=(%d*256+%d*16+%d)/4*(5/1023)=%0.2f >\n", amps);
+}
+
+int CControllerLink::GetLoadCurrent(uint32_t divisor, float* amps) {
+    CommandRunner runner(*this);
+    return ReadLiveCurrent(runner, commands::kGetLoadCurrent, divisor, kDefaultLoadDivisor, trace_,
+                           "< LC-V=(%d*256+%d*16+%d)/4*(5/1023)=%0.2f >\n", amps);
+}
+
+int CControllerLink::GetSwitchMode(std::optional<SwitchMode>* mode) {
+    CommandRunner runner(*this);
+    const int result = runner.Read(commands::kGetSwitchMode, 0);
+    if (result == CommandRunner::kNoForm) {
+        return 1;
+    }
+    if (result != 1) {
+        return 0;
+    }
+    *mode = DecodeSwitchMode(runner.Block());
+    return 1;
 }
 
 // ---------------------------------------------------------------- writes
 
-int CControllerLink::SetVoltForLoad() {
-    return CommandRunner(*this).EncodeAndWrite(commands::kSetVoltForLoad, 0);
+int CControllerLink::SetVoltForLoad(const CCfgDocument& record) {
+    return CommandRunner(*this).EncodeAndWrite(commands::kSetVoltForLoad, 0, record);
 }
-int CControllerLink::SetVModePwmFlag() {
-    return CommandRunner(*this).EncodeAndWrite(commands::kSetVModePwmFlag, 0);
+int CControllerLink::SetVModePwmFlag(const CCfgDocument& record) {
+    return CommandRunner(*this).EncodeAndWrite(commands::kSetVModePwmFlag, 0, record);
 }
-int CControllerLink::SetSchedule(int slot) {
-    return CommandRunner(*this).EncodeAndWrite(commands::kSetSchedule, slot);
+int CControllerLink::SetSchedule(int slot, const CCfgDocument& record) {
+    return CommandRunner(*this).EncodeAndWrite(commands::kSetSchedule, slot, record);
 }
-int CControllerLink::SetLvdLvr() {
-    return CommandRunner(*this).EncodeAndWrite(commands::kSetLvdLvr, 0);
+int CControllerLink::SetLvdLvr(const CCfgDocument& record) {
+    return CommandRunner(*this).EncodeAndWrite(commands::kSetLvdLvr, 0, record);
 }
-int CControllerLink::SetAdvanceBattPara() {
-    return CommandRunner(*this).EncodeAndWrite(commands::kSetAdvanceBattPara, 0);
+int CControllerLink::SetAdvanceBattPara(const CCfgDocument& record) {
+    return CommandRunner(*this).EncodeAndWrite(commands::kSetAdvanceBattPara, 0, record);
 }
-int CControllerLink::SetFcvAcvOchtTc() {
-    return CommandRunner(*this).EncodeAndWrite(commands::kSetFcvAcvOchtTc, 0);
+int CControllerLink::SetFcvAcvOchtTc(const CCfgDocument& record) {
+    return CommandRunner(*this).EncodeAndWrite(commands::kSetFcvAcvOchtTc, 0, record);
 }
-int CControllerLink::SetPvDetect() {
-    return CommandRunner(*this).EncodeAndWrite(commands::kSetPvDetect, 0);
+int CControllerLink::SetPvDetect(const CCfgDocument& record) {
+    return CommandRunner(*this).EncodeAndWrite(commands::kSetPvDetect, 0, record);
 }
-int CControllerLink::SetDuration(int step) {
-    return CommandRunner(*this).EncodeAndWrite(commands::kSetDuration, step);
+int CControllerLink::SetDuration(int step, const CCfgDocument& record) {
+    return CommandRunner(*this).EncodeAndWrite(commands::kSetDuration, step, record);
 }
-int CControllerLink::SetSwJpMode() {
-    return CommandRunner(*this).EncodeAndWrite(commands::kSetSwJpMode, 0);
+int CControllerLink::SetSwJpMode(const CCfgDocument& record) {
+    return CommandRunner(*this).EncodeAndWrite(commands::kSetSwJpMode, 0, record);
 }
 int CControllerLink::ResetChargeCount() {
-    return CommandRunner(*this).EncodeAndWrite(commands::kResetChargeCount, 0);
+    return CommandRunner(*this).EncodeAndWrite(commands::kResetChargeCount, 0, CCfgDocument{});
 }
 
-int CControllerLink::SetRtc() {
-    host_.BeginWaitCursor();
-    host_.CommitClockFields();
+int CControllerLink::SetRtc(const ClockToSend& clock, TimeOfDay* sent) {
     uint8_t drain[kReplyBufferSize];
     DrainInput(io_, drain, kReplyBufferSize);
 
-    ClockTime time = panel.userTime;
-    if (panel.usePcTime == 1) {
+    TimeOfDay time = clock.time;
+    if (clock.pcClock) {
         // Send just after a second boundary so the controller starts its second with ours.
         // Bounded: a wall clock that never moves must not hang the program.
-        // Deliberately the wall clock read after the wait is sent, not the pcTime the panel
-        // timer stored up to a second earlier: that copy would set the controller up to one
-        // second behind the PC.
         LocalTime now = wallClock_.Now();
         for (int polls = 0; (now.millisecond < 1 || now.millisecond > 49) && polls < 1100;
              ++polls) {
             clock_.Sleep(1);
             now = wallClock_.Now();
         }
-        panel.pcTime = ClockTime{now.hour, now.minute, now.second};
-        time = panel.pcTime;
+        time = TimeOfDay{now.hour, now.minute, now.second};
     }
     const int ok = CommandRunner(*this).Write(commands::kSetRtc, 0,
                                               EncodeClock(time.hour, time.minute, time.second));
-    if (ok != 0) {
-        panel.rtcTime = time;
-        panel.rtcKnown = 1;
+    if (ok != 0 && sent != nullptr) {
+        *sent = time;
     }
-    host_.EndWaitCursor();
     return ok;
-}
-
-// ---------------------------------------------------------------- status and telemetry
-
-int CControllerLink::GetStatus() {
-    CommandRunner runner(*this);
-    if (runner.Read(commands::kGetStatus, 0) != 1) {
-        return 0;
-    }
-    const int status = runner.Block().Byte(0);
-    panel.statusByte = status;
-    const uint16_t voltage = (status & 0x40) != 0 ? 24 : 12;
-    if (voltage != app_.systemVoltage) {
-        host_.Post(Notification::SystemVoltageChanged);
-    }
-    app_.systemVoltage = voltage;
-
-    const bool v24 = voltage == 24;
-    const bool newScale = Rs232() && !app_.firmwareVersionText.empty() &&
-                          static_cast<unsigned char>(app_.firmwareVersionText[0]) >= '4';
-    if (newScale) {
-        voltsPerCount = v24 ? 70.5 / 1024 : 35.0 / 1024;
-    } else {
-        voltsPerCount = v24 ? 49.0 / 1024 : 24.5 / 1024;
-    }
-
-    if ((status & 0x04) != 0) {
-        panel.firmwareLoadOn = 1;
-        trace_.Write("< Firmware turn ON load >\n");
-    } else {
-        panel.firmwareLoadOn = 0;
-        trace_.Write("< Firmware turn OFF load >\n");
-    }
-
-    if ((status & 0x08) != 0) {
-        BatteryFailPath();
-        return 1;
-    }
-    app_.appTitle = CMainApp::AppTitle(app_.english != 0);
-    host_.TitleChanged(app_.appTitle);
-    panel.linkBusy = 0;
-    panel.batteryFailed = 0;
-    return 1;
-}
-
-void CControllerLink::ClearTelemetryDisplays() {
-    for (Display d : {Display::BatteryVoltage, Display::BatteryCapacity, Display::ChargeCount,
-                      Display::ChargeVoltage, Display::ChargeCurrent, Display::LoadVoltage,
-                      Display::LoadCurrent}) {
-        host_.DisplayChanged(d, "");
-    }
-}
-
-void CControllerLink::BatteryFailPath() {
-    panel.linkBusy = 1;
-    panel.batteryFailed = 1;
-    ClearTelemetryDisplays();
-    if (host_.AskBatteryFail(MakeBatteryFailTexts(app_)) == BatteryFailChoice::Retry) {
-        host_.Post(Notification::RetryStatusRead);
-    } else {
-        host_.ExitNow(0);
-    }
-}
-
-void CControllerLink::LoadCurrentDivisors() {
-    const CurrentDivisors divisors = ReadCurrentDivisors(mfgFolder_);
-    app_.chargeCurrentDivisor = divisors.charge;
-    app_.loadCurrentDivisor = divisors.load;
-}
-
-namespace {
-
-// The digits a live reading's trace line shows (RS232 only).
-struct TraceDigits {
-    int d1, d2, d3;
-};
-TraceDigits DigitsOf(const RegisterBlock& block) {
-    return TraceDigits{block.Digit(1), block.Digit(2), block.Digit(3)};
-}
-
-}  // namespace
-
-// Reads one live voltage: 1 and *volts, or 0. RS232 writes the arithmetic to the trace.
-static int ReadLiveVolts(CControllerLink& link, CommandRunner& runner, const ReadCommand& cmd,
-                         const char* traceFormat, double* volts) {
-    if (runner.Read(cmd, 0) != 1) {
-        return 0;
-    }
-    const RegisterBlock block = runner.Block();
-    *volts = block.VoltCount(0) * link.voltsPerCount;
-    if (block.Rs232()) {
-        const TraceDigits d = DigitsOf(block);
-        TraceF(link.Trace(), traceFormat, d.d1, d.d2, d.d3, link.voltsPerCount, *volts);
-    }
-    return 1;
-}
-
-int CControllerLink::GetBatteryVoltage() {
-    if (app_.systemVoltage == 0) {
-        GetStatus();
-        UpdateBatteryCaption();
-    }
-    CommandRunner runner(*this);
-    double volts = 0;
-    if (!ReadLiveVolts(*this, runner, commands::kGetBatteryVoltage,
-                       "< Batt Volt=(%d*256+%d*16+%d)/4*%0.6f=%0.2f >\n", &volts)) {
-        return 0;
-    }
-    panel.batteryVoltage = static_cast<float>(volts);
-    panel.batteryCapacity = StateOfCharge(panel.batteryVoltage, app_.systemVoltage);
-    host_.DisplayChanged(Display::BatteryVoltage, StrF("%0.1f V", volts));
-    host_.DisplayChanged(Display::BatteryCapacity, StrF("%d%%", panel.batteryCapacity));
-    if (IsOverVoltage(panel.batteryVoltage, app_.systemVoltage)) {
-        panel.linkBusy = 1;
-        panel.batteryFailed = 1;
-        host_.ShowMessage(Pick(app_, texts::kOverVoltage), Pick(app_, texts::kPowerFailCaption),
-                          MessageIcon::Stop);
-        host_.RequestQuit(0);
-    }
-    return 1;
-}
-
-int CControllerLink::GetChargeVoltage() {
-    CommandRunner runner(*this);
-    double volts = 0;
-    if (!ReadLiveVolts(*this, runner, commands::kGetChargeVoltage,
-                       "< Charge Volt=(%d*256+%d*16+%d)/4*%0.6f=%0.2f >\n", &volts)) {
-        return 0;
-    }
-    panel.chargeVoltage = static_cast<float>(volts);
-    host_.DisplayChanged(Display::ChargeVoltage, StrF("%0.1f V", volts));
-    return 1;
-}
-
-int CControllerLink::GetLoadVoltage() {
-    CommandRunner runner(*this);
-    double volts = 0;
-    if (!ReadLiveVolts(*this, runner, commands::kGetLoadVoltage,
-                       "< Load Volt=(%d*256+%d*16+%d)/4*%0.6f=%0.2f >\n", &volts)) {
-        return 0;
-    }
-    panel.loadVoltage = static_cast<float>(volts);
-    host_.DisplayChanged(Display::LoadVoltage, StrF("%0.1f V", volts));
-    return 1;
-}
-
-// Reads one current sense count: 1 and the amperes, or 0.
-static int ReadLiveCurrent(CControllerLink& link, CommandRunner& runner, const ReadCommand& cmd,
-                           const char* traceFormat, uint32_t divisor, uint32_t fallback,
-                           double* amps) {
-    if (runner.Read(cmd, 0) != 1) {
-        return 0;
-    }
-    const RegisterBlock block = runner.Block();
-    const int count = block.VoltCount(0);
-    if (block.Rs232()) {
-        const TraceDigits d = DigitsOf(block);
-        TraceF(link.Trace(), traceFormat, d.d1, d.d2, d.d3, SenseVolts(count));
-    }
-    *amps = SenseCurrent(count, divisor, fallback);
-    return 1;
-}
-
-int CControllerLink::GetChargeCurrent() {
-    CommandRunner runner(*this);
-    double amps = 0;
-    if (!ReadLiveCurrent(*this, runner, commands::kGetChargeCurrent,
-                         "< CC-V=(%d*256+%d*16+%d)/4*(5/1023)=%0.2f >\n", app_.chargeCurrentDivisor,
-                         kDefaultChargeDivisor, &amps)) {
-        return 0;
-    }
-    panel.chargeCurrent = static_cast<float>(amps);
-    host_.DisplayChanged(Display::ChargeCurrent, StrF("%0.1f A", amps));
-    return 1;
-}
-
-int CControllerLink::GetLoadCurrent() {
-    CommandRunner runner(*this);
-    double amps = 0;
-    if (!ReadLiveCurrent(*this, runner, commands::kGetLoadCurrent,
-                         "< LC-V=(%d*256+%d*16+%d)/4*(5/1023)=%0.2f >\n", app_.loadCurrentDivisor,
-                         kDefaultLoadDivisor, &amps)) {
-        return 0;
-    }
-    amps = LoadCurrentShown(amps, panel.firmwareLoadOn != 0);
-    panel.loadCurrent = static_cast<float>(amps);
-    host_.DisplayChanged(Display::LoadCurrent, StrF("%0.1f A", amps));
-    return 1;
-}
-
-int CControllerLink::GetSwitchMode() {
-    if (Rs232()) {
-        CommandRunner runner(*this);
-        if (runner.Read(commands::kGetSwitchMode, 0) != 1) {
-            return 0;
-        }
-        const RegisterBlock block = runner.Block();
-        panel.lightingTimeText = Pick(app_, texts::kLightingTimeTexts[block.Digit(1) & 3]);
-        panel.modeText = Pick(app_, texts::kModeTexts[block.Digit(2) & 3]);
-    }
-    host_.DisplayChanged(Display::OperatingMode, panel.modeText);
-    host_.DisplayChanged(Display::LightingTime, panel.lightingTimeText);
-    const bool manual = panel.modeText == texts::kModeTexts[2].english ||
-                        panel.modeText == texts::kModeTexts[2].chinese;
-    host_.LightingTimeVisible(manual);
-    return 1;
-}
-
-void CControllerLink::OnPanelTimer() {
-    if (panel.linkBusy != 0) {
-        return;
-    }
-    const LocalTime now = wallClock_.Now();
-    panel.pcTime = ClockTime{now.hour, now.minute, now.second};
-    host_.DisplayChanged(Display::PcClock, ClockText(panel.pcTime));
-
-    if (panel.rtcKnown != 0) {
-        TraceF(trace_, "RTC sec=%d, PC sec=%d\n", panel.rtcTime.second, panel.pcTime.second);
-        const ClockStep step =
-            StepControllerClock(panel.rtcTime, panel.pcTime, panel.usePcTime == 1);
-        panel.rtcTime = step.rtc;
-        if (step.sendRtc) {
-            SetRtc();
-        }
-        host_.DisplayChanged(Display::ControllerClock, ClockText(panel.rtcTime));
-    }
-
-    if (++panel.pollTicks >= 5) {
-        trace_.Write(std::string(41, '-') + "\n");
-        GetStatus();
-        if (panel.linkBusy == 0) {
-            LoadCurrentDivisors();
-            GetBatteryVoltage();
-            GetChargeVoltage();
-            GetChargeCurrent();
-            GetLoadVoltage();
-            GetLoadCurrent();
-            GetChargeCount();
-        }
-        panel.pollTicks = 0;
-    }
-}
-
-// ---------------------------------------------------------------- main-window reactions
-
-void CControllerLink::OnSystemVoltageChanged() {
-    host_.BeginWaitCursor();
-    trace_.Write("< VCC is changed >\n");
-    UpdateBatteryCaption();
-    host_.EndWaitCursor();
-}
-
-void CControllerLink::UpdateBatteryCaption() {
-    host_.BatteryCaptionChanged(BatteryCaption(app_));
-}
-
-void CControllerLink::UpdateFirmwarePane() {
-    host_.FirmwarePaneChanged(FirmwarePaneText(app_));
 }
 
 }  // namespace zelt

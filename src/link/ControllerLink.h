@@ -1,24 +1,27 @@
 #pragma once
-// The controller side of the main window: every read and write command, the status read and
-// live telemetry, and the panel's one-second step. The GUI and zeltctl drive the same object;
-// whatever needs a window goes through ILinkHost.
+// The controller's commands as a protocol core: values in, values out. One object talks to one
+// address (framing and RS485 device ID) on one port, and its commands fill or send the values
+// the caller passes. It shows nothing and decides nothing for the user: the window's commands
+// and zeltctl do.
 //
 // Usage:
-//   CControllerLink link(theApp, theComPort, ProcessTickClock(), trace, host, wallClock);
-//   link.GetStatus();                  // 1 or 0
-//   ReadAllParameters(link);           // Sequences.h
-//   every second: link.OnPanelTimer(); // the panel timer (id 6) drives it
+//   CControllerLink link(port, clock, trace, wallClock, LinkAddress::FromSettings(232, 1));
+//   ControllerStatus status;
+//   if (link.GetStatus(&status)) ...
+//   ReadAllResult all = ReadAll(link, shownRecord);  // Sequences.h
 //
-// Every command returns 1 on success and 0 on failure, runs in the mode of app.commMode
-// (232 = RS232 ASCII, anything else RS485) and never throws.
+// Every command returns 1 on success and 0 on failure and never throws.
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "base/Ticks.h"
 #include "base/Trace.h"
-#include "config/MainApp.h"
-#include "link/LinkHost.h"
+#include "config/CfgDocument.h"
+#include "link/Framing.h"
+#include "link/LinkAddress.h"
+#include "link/Readings.h"
 #include "link/SerialPort.h"
 #include "link/Telemetry.h"
 #include "link/Transaction.h"
@@ -26,49 +29,27 @@
 
 namespace zelt {
 
-// A time of day of the controller or PC clock.
-using ClockTime = TimeOfDay;
-
-// The values the commands fill or read on the parameter panel's side.
-struct PanelValues {
-    int chargeCount = 0;
-    float batteryVoltage = 0.0f;
-    int batteryCapacity = 0;  // state of charge, percent
-    float chargeVoltage = 0.0f;
-    float chargeCurrent = 0.0f;
-    float loadVoltage = 0.0f;
-    float loadCurrent = 0.0f;  // as shown: 0 below 1 A while the load is off
-    ClockTime rtcTime;         // running copy of the controller clock
-    int rtcKnown = 0;          // the controller-clock-known flag
-    ClockTime pcTime;          // PC clock as the timer last stored it
-    ClockTime userTime;        // clock typed into the panel (CommitClockFields fills it)
-    int usePcTime = 1;         // "Set as PC time" (radio 1053) selected
-    std::string modeText;
-    std::string lightingTimeText;
-    int firmwareLoadOn = 0;
-    int statusByte = -1;  // the last status byte read (mode, lighting time); -1 before
-    int pollTicks = 3;    // so the first poll comes on the second tick
-    // Main-window flags: link-busy stops the panel timer; battery-failed stops the seek.
-    int linkBusy = 0;
-    int batteryFailed = 0;
-};
-
 // Before item n (1-based) of total of a read-all or write-all; name is the item's trace name.
 using SequenceProgress = std::function<void(int n, int total, const std::string& name)>;
 
+// What "Set RTC" sends: the PC clock (sent just after a second boundary) or a time of day.
+struct ClockToSend {
+    bool pcClock = true;
+    TimeOfDay time;  // when not pcClock
+};
+
 class CControllerLink {
   public:
-    // All references must outlive the object. The port's comm mode is set from app.commMode
-    // before every command.
-    CControllerLink(CMainApp& app, ISerialPort& port, ITickClock& clock, ITraceSink& trace,
-                    ILinkHost& host, IWallClock& wallClock);
+    // All references must outlive the object.
+    CControllerLink(ISerialPort& port, ITickClock& clock, ITraceSink& trace, IWallClock& wallClock,
+                    LinkAddress address = {});
 
-    // Folder that holds "MFG.ini" (with or without a trailing slash). Defaults to the folder
-    // of the running executable.
-    void SetMfgFolder(std::string folder) { mfgFolder_ = std::move(folder); }
-    const std::string& MfgFolder() const { return mfgFolder_; }
+    // Where the next command goes. The port's byte pacing follows the framing.
+    void SetAddress(LinkAddress address);
+    const LinkAddress& Address() const { return address_; }
+    const IFraming& Framing() const { return *framing_; }
 
-    // Reported before each item of read-all and write-all (zeltctl shows progress with it).
+    // Reported before each item of read-all and write-all.
     void SetProgressHook(SequenceProgress hook) { progress_ = std::move(hook); }
     void ReportProgress(int n, int total, const std::string& name) const {
         if (progress_) {
@@ -76,87 +57,66 @@ class CControllerLink {
         }
     }
 
-    CMainApp& App() { return app_; }
-    const CMainApp& App() const { return app_; }
-    CCfgDocument& Record() { return app_.config; }
-    const CCfgDocument& Record() const { return app_.config; }
-    ILinkHost& Host() { return host_; }
     ITraceSink& Trace() { return trace_; }
     ITickClock& Clock() { return clock_; }
-    bool Rs232() const { return app_.commMode == kCommModeRs232; }
 
-    // The panel-side values (public: the GUI panel and zeltctl read and set them directly).
-    PanelValues panel;
-    // Volts per count of the controller's 10-bit voltage words; set by every status read.
-    double voltsPerCount = 24.5 / 1024;
-    // (maxVout - minVout) / 100; recomputed by the sequences via UpdateVoltsPerPercent().
-    double voltsPerPercent = 0.04;
-    void UpdateVoltsPerPercent();
+    // The scale the commands convert with: the status read sets the system voltage and the
+    // volts per count, the version read the firmware version, the sequences the load limits.
+    ControllerScale scale;
 
-    // --- Read commands (decode into the record, the application object or the panel) ---
-    int GetVoltForLoad();
-    int GetLvdrPvOnOffDt();
-    int GetAdvanceBattPara();  // RS485: sends nothing, returns 1
-    int GetVModePwmFlag();
-    int GetSchedule(int slot);  // appends to sectors (read-all empties them first)
-    int GetDuration(int step);
-    int GetFcvAcvOchtTc();
-    int GetChargeCount();
-    int GetRtc();
-    int GetVersion();  // vendor check: message + RequestQuit(0), still returns 1
-    int GetSerialNumber();
+    // --- Reads into a record ---
+    int GetVoltForLoad(CCfgDocument& record);
+    int GetLvdrPvOnOffDt(CCfgDocument& record);
+    int GetAdvanceBattPara(CCfgDocument& record);  // RS485: sends nothing, returns 1
+    int GetVModePwmFlag(CCfgDocument& record);
+    int GetSchedule(int slot, CCfgDocument& record);  // appends a sector when the slot is used
+    int GetDuration(int step, CCfgDocument& record);
+    int GetFcvAcvOchtTc(CCfgDocument& record);
 
-    // --- Write commands ---
-    int SetVoltForLoad();
-    int SetVModePwmFlag();  // RS485: sends nothing, returns 1
-    int SetSchedule(int slot);
-    int SetLvdLvr();           // RS232 forces dtTime to 60
-    int SetAdvanceBattPara();  // RS485: sends nothing, returns 1
-    int SetFcvAcvOchtTc();     // ochtTime below 6 becomes 60
-    int SetPvDetect();
-    int SetDuration(int step);
-    int SetSwJpMode();
+    // --- Reads of values ---
+    int GetChargeCount(int* count);
+    int GetRtc(TimeOfDay* time);
+    int GetVersion(FirmwareIdentity* identity);
+    // RS232: the 14 digits, empty when never programmed. RS485 reads the block and keeps
+    // nothing (serial stays unset).
+    int GetSerialNumber(std::optional<std::string>* serial);
+    int GetStatus(ControllerStatus* status);
+    int GetBatteryVoltage(float* volts);
+    int GetChargeVoltage(float* volts);
+    int GetLoadVoltage(float* volts);
+    // Amperes from the sense reading; a divisor of 0 takes the channel's default.
+    int GetChargeCurrent(uint32_t divisor, float* amps);
+    int GetLoadCurrent(uint32_t divisor, float* amps);
+    // RS232 only: RS485 sends nothing, returns 1 and leaves mode unset.
+    int GetSwitchMode(std::optional<SwitchMode>* mode);
+
+    // --- Writes of a record (ready to send: adapted and checked) ---
+    int SetVoltForLoad(const CCfgDocument& record);
+    int SetVModePwmFlag(const CCfgDocument& record);  // RS485: sends nothing, returns 1
+    int SetSchedule(int slot, const CCfgDocument& record);
+    int SetLvdLvr(const CCfgDocument& record);
+    int SetAdvanceBattPara(const CCfgDocument& record);  // RS485: sends nothing, returns 1
+    int SetFcvAcvOchtTc(const CCfgDocument& record);
+    int SetPvDetect(const CCfgDocument& record);
+    int SetDuration(int step, const CCfgDocument& record);
+    int SetSwJpMode(const CCfgDocument& record);
     int ResetChargeCount();
-    int SetRtc();  // usePcTime: waits for a second boundary, sends pcTime; else userTime
-
-    // --- Status and live telemetry ---
-    int GetStatus();             // may post 1037; a failed battery runs the battery-fail path
-    void LoadCurrentDivisors();  // "MFG.ini" in MfgFolder(); missing or 0 gives 172 / 213
-    int GetBatteryVoltage();     // state of charge; over-voltage path on a 12 V system
-    int GetChargeVoltage();
-    int GetChargeCurrent();
-    int GetLoadVoltage();
-    int GetLoadCurrent();
-    int GetSwitchMode();
-    // The panel timer's one-second step: clocks, drift correction, and every fifth tick the
-    // poll (status, then divisors and the live readings unless the link became busy).
-    void OnPanelTimer();
-
-    // --- Main-window reactions the host runs ---
-    // Notification 1037: trace line and battery caption, under the wait cursor.
-    void OnSystemVoltageChanged();
-    // Notification 1038: the status read again.
-    int OnRetryStatusRead() { return GetStatus(); }
-    void UpdateBatteryCaption();
-    void UpdateFirmwarePane();
+    // The time sent goes to *sent on success.
+    int SetRtc(const ClockToSend& clock, TimeOfDay* sent = nullptr);
 
   private:
     friend class CommandRunner;
 
-    void BatteryFailPath();
-    void ClearTelemetryDisplays();
-
-    CMainApp& app_;
     ISerialPort& port_;
     ITickClock& clock_;
     ITraceSink& trace_;
-    ILinkHost& host_;
     IWallClock& wallClock_;
+    LinkAddress address_;
+    const IFraming* framing_;
     LinkIo io_;
     // A failed attempt may still be answered late: the next command first lets the line settle.
     bool settlePending_ = false;
     long failedAt_ = 0;
-    std::string mfgFolder_;
     SequenceProgress progress_;
 };
 

@@ -11,15 +11,14 @@
 
 #include "base/Ticks.h"
 #include "base/Trace.h"
-#include "config/MainApp.h"
 #include "link/ComPort.h"
-#include "link/LinkHost.h"
+#include "link/Framing.h"
+#include "link/LinkAddress.h"
 #include "link/PortNames.h"
 
 namespace zelt {
 
 constexpr int kDiscoveryBaudRate = 19200;
-constexpr int kProbeTimeoutTicks = 90;
 constexpr int kSeekPeriodMs = 400;
 
 // The ports that opened at 19200 baud: entry n - 1 holds n when COMn exists, kNoPort
@@ -48,57 +47,40 @@ class CPortTable {
     }
 };
 
-// What Auto Detect and the seek walk talk through.
-struct DiscoveryLink {
-    CMainApp& app;
-    CComPort& port;
-    ITickClock& clock;
-    ITraceSink& trace;
-    ILinkHost& host;
+// Where Auto Detect found the controller: the port (0 when none) and its address there.
+struct DetectResult {
+    int port = 0;
+    LinkAddress address;
 };
 
-// The link dialog's "Auto Detect": probes every existing port, in RS232 mode with "G7701\r"
-// and in RS485 mode with the one-byte read of 0x0103 for each candidate ID. On success the
-// port stays open, rs485Id is updated, the detect message is shown and getParameters (when
-// given) runs on the open port.
+// The link dialog's "Auto Detect": probes every existing port in the framing of start, in
+// RS232 with "G7701\r" and in RS485 with the one-byte read of 0x0103 for each candidate ID
+// (start's ID first). The port found stays open; with none found it is left closed. It shows
+// nothing: the caller tells the user.
 class CAutoDetect {
   public:
     // Told before each probe: the port and, in RS485 mode, the device ID (0 in RS232 mode).
     // Windows and the command line show where a long walk is with it.
     using ProbeHook = std::function<void(int port, int rs485Id)>;
 
-    explicit CAutoDetect(DiscoveryLink link) : link_(link) {}
+    CAutoDetect(CComPort& port, ITickClock& clock, ITraceSink& trace)
+        : port_(port), clock_(clock), trace_(trace) {}
 
     void SetProbeHook(ProbeHook hook) { probeHook_ = std::move(hook); }
 
-    // The port found, 0 when none (the port is then left closed).
-    int Run(const CPortTable& table, const std::function<void()>& getParameters = {});
-
-    int FoundPort() const { return foundPort_; }
-    int FoundId() const { return foundId_; }
-    // The message shown at the end of the last run, in the current language.
-    static std::string FoundText(const CMainApp& app, int port);
-    static std::string FoundText(const CMainApp& app, int port, int rs485Id);
-    static std::string FailedText(const CMainApp& app);
+    DetectResult Run(const CPortTable& table, LinkAddress start);
 
   private:
-    bool ProbeRs232(int portNumber);
-    bool ProbeRs485(int portNumber);
-    bool ProbeRs485Id(int portNumber, int id);
-    // Waits on the line until minBytes are queued. False on time-out, with the ticks spent.
-    bool WaitForReply(int minBytes, long* elapsed);
-    void Drain();
-
     void ReportProbe(int port, int id) const {
         if (probeHook_) {
             probeHook_(port, id);
         }
     }
 
-    DiscoveryLink link_;
+    CComPort& port_;
+    ITickClock& clock_;
+    ITraceSink& trace_;
     ProbeHook probeHook_;
-    int foundPort_ = 0;
-    int foundId_ = 0;
 };
 
 // The process-wide seek position: the next port to try is value + 1. It only ever wraps from

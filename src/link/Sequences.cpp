@@ -1,10 +1,9 @@
 #include "link/Sequences.h"
 
+#include <algorithm>
 #include <functional>
 
-#include "config/CfgRecord.h"
 #include "link/CommandCatalogue.h"
-#include "link/LinkTexts.h"
 
 namespace zelt {
 
@@ -13,30 +12,101 @@ namespace {
 constexpr int kSlots = 8;
 constexpr int kWritePauseMs = 12;
 
-void AddLine(std::string& summary, const CMainApp& app, const Bilingual& line) {
-    summary += Pick(app, line);
+constexpr Bilingual kNoLine{nullptr, nullptr};
+constexpr Bilingual kReadAllHeader{"Failed to get parameters, list them as follow:  \n",
+                                   "發生錯誤, 以下參數無法存取:  \n"};
+constexpr Bilingual kWriteAllHeader{"Failed to set parameters, list them as follow:  \n",
+                                    "發生錯誤, 以下參數無法設定:  \n"};
+
+using S = SequenceStep;
+namespace c = commands;
+
+constexpr SequenceItem Read(S step, const ReadCommand& cmd, Bilingual line, int rank,
+                            int index = 0) {
+    return SequenceItem{step, index, &cmd, nullptr, line, rank};
+}
+constexpr SequenceItem Write(S step, const WriteCommand& cmd, Bilingual line, int rank,
+                             int index = 0) {
+    return SequenceItem{step, index, nullptr, &cmd, line, rank};
 }
 
-void AddLine(std::string& summary, const CMainApp& app, const Bilingual& line, int number) {
-    summary += StrF(Pick(app, line), number);
-}
+// clang-format off
+constexpr Bilingual kReadSchedule{"\nSchedule %d Fail !", "\n排程 %d."};
+constexpr Bilingual kReadDuration{"\nDuration %d Fail !", "\n週期 %d."};
+const SequenceItem kReadAll[kReadAllItems] = {
+    Read(S::Version,         c::kGetVersion,         {"\nF/W Version/VID/PID Fail !", "\n韌體版本."}, 1),
+    Read(S::Status,          c::kGetStatus,          kNoLine, 0),
+    Read(S::VoltForLoad,     c::kGetVoltForLoad,     {"\nVoltage for Load Fail !", "\n負載電壓."}, 2),
+    Read(S::Schedule,        c::kGetSchedule,        kReadSchedule, 3, 0),
+    Read(S::Schedule,        c::kGetSchedule,        kReadSchedule, 3, 1),
+    Read(S::Schedule,        c::kGetSchedule,        kReadSchedule, 3, 2),
+    Read(S::Schedule,        c::kGetSchedule,        kReadSchedule, 3, 3),
+    Read(S::Schedule,        c::kGetSchedule,        kReadSchedule, 3, 4),
+    Read(S::Schedule,        c::kGetSchedule,        kReadSchedule, 3, 5),
+    Read(S::Schedule,        c::kGetSchedule,        kReadSchedule, 3, 6),
+    Read(S::Schedule,        c::kGetSchedule,        kReadSchedule, 3, 7),
+    Read(S::Duration,        c::kGetDuration,        kReadDuration, 4, 0),
+    Read(S::Duration,        c::kGetDuration,        kReadDuration, 4, 1),
+    Read(S::Duration,        c::kGetDuration,        kReadDuration, 4, 2),
+    Read(S::Duration,        c::kGetDuration,        kReadDuration, 4, 3),
+    Read(S::Duration,        c::kGetDuration,        kReadDuration, 4, 4),
+    Read(S::Duration,        c::kGetDuration,        kReadDuration, 4, 5),
+    Read(S::Duration,        c::kGetDuration,        kReadDuration, 4, 6),
+    Read(S::Duration,        c::kGetDuration,        kReadDuration, 4, 7),
+    Read(S::FcvAcvOchtTc,    c::kGetFcvAcvOchtTc,    {"\nFCV/ACV/Temp Comp Fail !", "\n浮充與吸收電壓."}, 5),
+    Read(S::Rtc,             c::kGetRtc,             {"\nRTC Fail !", "\n即時時鐘資訊."}, 6),
+    Read(S::SwitchMode,      c::kGetSwitchMode,      {"\nOperating Mode Fail !", "\n操作模式."}, 7),
+    Read(S::LvdrPvOnOffDt,   c::kGetLvdrPvOnOffDt,   {"\nLVD/LVR & PV On/Off Voltage Fail !", "\n低壓回復/斷路 & PV On/Off 電壓."}, 8),
+    Read(S::VModePwmFlag,    c::kGetVModePwmFlag,    {"\nPWM Flag Fail !", "\nPWM Flag."}, 9),
+    Read(S::SerialNumber,    c::kGetSerialNumber,    {"\nSN Fail !", "\n序號."}, 10),
+    Read(S::AdvanceBattPara, c::kGetAdvanceBattPara, kNoLine, 0),
+};
 
-std::string Finish(const std::string& lines, const CMainApp& app, const Bilingual& header) {
-    if (lines.empty()) {
-        return "";
-    }
-    return Pick(app, header) + lines;
+constexpr Bilingual kWriteSchedule{"\nSchedule %d Fail !", "\n排程 %d."};
+constexpr Bilingual kWriteDuration{"\nAuto Duration %d Fail !", "\n自動時段 %d."};
+const SequenceItem kWriteAll[kWriteAllItems] = {
+    Read(S::Status,           c::kGetStatus,          kNoLine, 0),
+    Write(S::VoltForLoad,     c::kSetVoltForLoad,     {"\nVoltage for Load Fail !", "\n負載電壓."}, 1),
+    Write(S::VModePwmFlag,    c::kSetVModePwmFlag,    {"\nPWM bit !", "\n脈寬調變位元."}, 9),
+    Write(S::Schedule,        c::kSetSchedule,        kWriteSchedule, 2, 0),
+    Write(S::Schedule,        c::kSetSchedule,        kWriteSchedule, 2, 1),
+    Write(S::Schedule,        c::kSetSchedule,        kWriteSchedule, 2, 2),
+    Write(S::Schedule,        c::kSetSchedule,        kWriteSchedule, 2, 3),
+    Write(S::Schedule,        c::kSetSchedule,        kWriteSchedule, 2, 4),
+    Write(S::Schedule,        c::kSetSchedule,        kWriteSchedule, 2, 5),
+    Write(S::Schedule,        c::kSetSchedule,        kWriteSchedule, 2, 6),
+    Write(S::Schedule,        c::kSetSchedule,        kWriteSchedule, 2, 7),
+    Write(S::LvdLvr,          c::kSetLvdLvr,          {"\nLVD/LVR Fail !", "\n低壓回復與保護."}, 4),
+    Write(S::FcvAcvOchtTc,    c::kSetFcvAcvOchtTc,    {"\nFCV/ACV/OCHT/TempComp Fail !", "\n浮充/吸收電壓/溫度補償."}, 5),
+    Write(S::PvDetect,        c::kSetPvDetect,        {"\nPV Voltage Fail !", "\n開關燈電壓."}, 7),
+    Write(S::Duration,        c::kSetDuration,        kWriteDuration, 3, 0),
+    Write(S::Duration,        c::kSetDuration,        kWriteDuration, 3, 1),
+    Write(S::Duration,        c::kSetDuration,        kWriteDuration, 3, 2),
+    Write(S::Duration,        c::kSetDuration,        kWriteDuration, 3, 3),
+    Write(S::Duration,        c::kSetDuration,        kWriteDuration, 3, 4),
+    Write(S::Duration,        c::kSetDuration,        kWriteDuration, 3, 5),
+    Write(S::Duration,        c::kSetDuration,        kWriteDuration, 3, 6),
+    Write(S::Duration,        c::kSetDuration,        kWriteDuration, 3, 7),
+    Write(S::AdvanceBattPara, c::kSetAdvanceBattPara, kNoLine, 0),
+    Write(S::Rtc,             c::kSetRtc,             {"\nRTC Fail !", "\n即時時鐘資訊."}, 6),
+};
+// clang-format on
+
+std::string ItemName(const CControllerLink& link, const SequenceItem& item) {
+    return item.read != nullptr ? CommandName(*item.read, link.Framing(), item.index)
+                                : CommandName(*item.write, link.Framing(), item.index);
 }
 
 // Runs the items of a sequence: numbering for the progress hook, and the retry rule (an item
 // runs until it succeeds or has run twice).
 class ItemRunner {
   public:
-    ItemRunner(CControllerLink& link, int total, int pauseMs, int done = 0)
-        : link_(link), total_(total), pauseMs_(pauseMs), n_(done) {}
+    ItemRunner(CControllerLink& link, std::span<const SequenceItem> items, int pauseMs)
+        : link_(link), items_(items), pauseMs_(pauseMs) {}
 
-    bool Run(const std::string& name, const std::function<int()>& attempt) {
-        link_.ReportProgress(++n_, total_, name);
+    bool Run(int n, const std::function<int()>& attempt) {
+        link_.ReportProgress(n + 1, static_cast<int>(items_.size()),
+                             ItemName(link_, items_[static_cast<size_t>(n)]));
         Pause();
         int result = attempt();
         Pause();
@@ -55,239 +125,203 @@ class ItemRunner {
     }
 
     CControllerLink& link_;
-    int total_;
+    std::span<const SequenceItem> items_;
     int pauseMs_;
-    int n_;
 };
 
-std::string ReadName(const CControllerLink& link, const ReadCommand& cmd, int index = 0) {
-    return CommandName(cmd.name232, cmd.name485, link.Rs232(), index);
+// One read item into result.
+int ReadItem(CControllerLink& link, const SequenceItem& item, ReadAllResult& result) {
+    CCfgDocument& record = result.record;
+    switch (item.step) {
+        case S::Version: {
+            FirmwareIdentity identity;
+            if (link.GetVersion(&identity) == 0) {
+                return 0;
+            }
+            record.batteryType = identity.batteryType;
+            result.identity = identity;
+            return 1;
+        }
+        case S::Status: {
+            ControllerStatus status;
+            if (link.GetStatus(&status) == 0) {
+                return 0;
+            }
+            result.status = status;
+            return 1;
+        }
+        case S::VoltForLoad:
+            return link.GetVoltForLoad(record);
+        case S::Schedule:
+            return link.GetSchedule(item.index, record);
+        case S::Duration:
+            return link.GetDuration(item.index, record);
+        case S::FcvAcvOchtTc:
+            return link.GetFcvAcvOchtTc(record);
+        case S::Rtc: {
+            TimeOfDay time;
+            if (link.GetRtc(&time) == 0) {
+                return 0;
+            }
+            result.rtc = time;
+            return 1;
+        }
+        case S::SwitchMode:
+            return link.GetSwitchMode(&result.switchMode);
+        case S::LvdrPvOnOffDt:
+            return link.GetLvdrPvOnOffDt(record);
+        case S::VModePwmFlag:
+            return link.GetVModePwmFlag(record);
+        case S::SerialNumber:
+            return link.GetSerialNumber(&result.serialNumber);
+        case S::AdvanceBattPara:
+            return link.GetAdvanceBattPara(record);
+        default:
+            return 0;
+    }
 }
 
-std::string WriteName(const CControllerLink& link, const WriteCommand& cmd, int index = 0) {
-    return CommandName(cmd.name232, cmd.name485, link.Rs232(), index);
-}
-
-void ShowSummary(CControllerLink& link, const std::string& summary) {
-    link.Host().ShowMessage(summary, Pick(link.App(), texts::kErrorCaption), MessageIcon::Stop);
-    link.Host().InvalidateAllControls();
+int WriteItem(CControllerLink& link, const SequenceItem& item, const ClockToSend& clock,
+              WriteAllResult& result) {
+    const CCfgDocument& record = result.sent;
+    switch (item.step) {
+        case S::VoltForLoad:
+            return link.SetVoltForLoad(record);
+        case S::VModePwmFlag:
+            return link.SetVModePwmFlag(record);
+        case S::Schedule:
+            return link.SetSchedule(item.index, record);
+        case S::LvdLvr:
+            return link.SetLvdLvr(record);
+        case S::FcvAcvOchtTc:
+            return link.SetFcvAcvOchtTc(record);
+        case S::PvDetect:
+            return link.SetPvDetect(record);
+        case S::Duration:
+            return link.SetDuration(item.index, record);
+        case S::AdvanceBattPara:
+            return link.SetAdvanceBattPara(record);
+        case S::Rtc: {
+            TimeOfDay sent;
+            if (link.SetRtc(clock, &sent) == 0) {
+                return 0;
+            }
+            result.rtcSent = sent;
+            return 1;
+        }
+        default:
+            return 0;
+    }
 }
 
 }  // namespace
 
-std::string ReadAllSummary(const ReadAllFlags& f, bool english) {
-    CMainApp app;
-    app.english = english ? 1 : 0;
-    std::string lines;
-    if (!f.version) {
-        AddLine(lines, app, texts::kReadVersionFail);
-    }
-    if (!f.voltForLoad) {
-        AddLine(lines, app, texts::kReadVoltForLoadFail);
-    }
-    for (int i = 0; i < kSlots; ++i) {
-        if (!f.schedule[i]) {
-            AddLine(lines, app, texts::kReadScheduleFail, i + 1);
-        }
-    }
-    for (int i = 0; i < kSlots; ++i) {
-        if (!f.duration[i]) {
-            AddLine(lines, app, texts::kReadDurationFail, i + 1);
-        }
-    }
-    if (!f.fcvAcv) {
-        AddLine(lines, app, texts::kReadFcvAcvFail);
-    }
-    if (!f.rtc) {
-        AddLine(lines, app, texts::kReadRtcFail);
-    }
-    if (!f.switchMode) {
-        AddLine(lines, app, texts::kReadModeFail);
-    }
-    if (!f.lvdrPv) {
-        AddLine(lines, app, texts::kReadLvdrPvFail);
-    }
-    if (!f.pwmFlag) {
-        AddLine(lines, app, texts::kReadPwmFail);
-    }
-    if (!f.serialNumber) {
-        AddLine(lines, app, texts::kReadSerialFail);
-    }
-    return Finish(lines, app, texts::kReadAllHeader);
+std::span<const SequenceItem> ReadAllItems() {
+    return kReadAll;
 }
 
-std::string WriteAllSummary(const WriteAllFlags& f, bool english) {
-    CMainApp app;
-    app.english = english ? 1 : 0;
-    std::string lines;
-    if (!f.voltForLoad) {
-        AddLine(lines, app, texts::kWriteVoltForLoadFail);
-    }
-    for (int i = 0; i < kSlots; ++i) {
-        if (!f.schedule[i]) {
-            AddLine(lines, app, texts::kWriteScheduleFail, i + 1);
-        }
-    }
-    for (int i = 0; i < kSlots; ++i) {
-        if (!f.duration[i]) {
-            AddLine(lines, app, texts::kWriteDurationFail, i + 1);
-        }
-    }
-    if (!f.lvdLvr) {
-        AddLine(lines, app, texts::kWriteLvdLvrFail);
-    }
-    if (!f.fcvAcv) {
-        AddLine(lines, app, texts::kWriteFcvAcvFail);
-    }
-    if (!f.rtc) {
-        AddLine(lines, app, texts::kWriteRtcFail);
-    }
-    if (!f.pvDetect) {
-        AddLine(lines, app, texts::kWritePvFail);
-    }
-    if (!f.pwmFlag) {
-        AddLine(lines, app, texts::kWritePwmFail);
-    }
-    return Finish(lines, app, texts::kWriteAllHeader);
+std::span<const SequenceItem> WriteAllItems() {
+    return kWriteAll;
 }
 
-int ReadAllParameters(CControllerLink& link, ReadAllFlags* flags) {
-    ILinkHost& host = link.Host();
-    CCfgDocument& record = link.Record();
-    host.BeginWaitCursor();
-    host.CollectIntoRecord();
+bool SequenceOutcome::Succeeded(SequenceStep step, int index) const {
+    for (size_t i = 0; i < items.size() && i < ok.size(); ++i) {
+        if (items[i].step == step && items[i].index == index) {
+            return ok[i];
+        }
+    }
+    return false;
+}
+
+bool SequenceOutcome::AllListedSucceeded() const {
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i].failLine.english != nullptr && (i >= ok.size() || !ok[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string SequenceOutcome::Summary(bool english) const {
+    std::vector<size_t> failed;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i].failLine.english != nullptr && (i >= ok.size() || !ok[i])) {
+            failed.push_back(i);
+        }
+    }
+    if (failed.empty()) {
+        return "";
+    }
+    std::stable_sort(failed.begin(), failed.end(), [this](size_t a, size_t b) {
+        return items[a].summaryRank < items[b].summaryRank;
+    });
+    const bool reads = items.data() == kReadAll;
+    std::string summary = Pick(reads ? kReadAllHeader : kWriteAllHeader, english);
+    for (const size_t i : failed) {
+        const SequenceItem& item = items[i];
+        const char* line = Pick(item.failLine, english);
+        summary += item.step == S::Schedule || item.step == S::Duration ? StrF(line, item.index + 1)
+                                                                        : std::string(line);
+    }
+    return summary;
+}
+
+ReadAllResult ReadAll(CControllerLink& link, const CCfgDocument& shown) {
     link.Trace().Write(std::string(40, '*') + "\n");
-
-    namespace c = commands;
-    ItemRunner item(link, kReadAllItems, 0);
-    ReadAllFlags f;
-    f.version = item.Run(ReadName(link, c::kGetVersion), [&] { return link.GetVersion(); });
-    f.status = item.Run(ReadName(link, c::kGetStatus), [&] { return link.GetStatus(); });
-    link.UpdateBatteryCaption();
-    link.UpdateFirmwarePane();
-    f.voltForLoad =
-        item.Run(ReadName(link, c::kGetVoltForLoad), [&] { return link.GetVoltForLoad(); });
-    link.UpdateVoltsPerPercent();
+    ReadAllResult result;
+    result.record = shown;
+    result.outcome.items = kReadAll;
+    ItemRunner runner(link, kReadAll, 0);
 
     // The schedule is one picture: when a slot cannot be read, the schedule on display stays.
-    const std::vector<CTimeSectorData> shownSectors = record.sectors;
-    const int32_t shownCount = record.sectorCount;
-    record.sectors.clear();
-    record.sectorCount = 0;
     bool allSlots = true;
-    for (int i = 0; i < kSlots; ++i) {
-        f.schedule[i] =
-            item.Run(ReadName(link, c::kGetSchedule, i), [&] { return link.GetSchedule(i); });
-        allSlots = allSlots && f.schedule[i];
-    }
-    if (!allSlots) {
-        record.sectors = shownSectors;
-        record.sectorCount = shownCount;
-    }
-    for (int i = 0; i < kSlots; ++i) {
-        f.duration[i] =
-            item.Run(ReadName(link, c::kGetDuration, i), [&] { return link.GetDuration(i); });
-    }
-    f.fcvAcv =
-        item.Run(ReadName(link, c::kGetFcvAcvOchtTc), [&] { return link.GetFcvAcvOchtTc(); });
-    f.rtc = item.Run(ReadName(link, c::kGetRtc), [&] { return link.GetRtc(); });
-    f.switchMode =
-        item.Run(ReadName(link, c::kGetSwitchMode), [&] { return link.GetSwitchMode(); });
-    f.lvdrPv =
-        item.Run(ReadName(link, c::kGetLvdrPvOnOffDt), [&] { return link.GetLvdrPvOnOffDt(); });
-    f.pwmFlag =
-        item.Run(ReadName(link, c::kGetVModePwmFlag), [&] { return link.GetVModePwmFlag(); });
-    f.serialNumber =
-        item.Run(ReadName(link, c::kGetSerialNumber), [&] { return link.GetSerialNumber(); });
-    f.advanceBatt =
-        item.Run(ReadName(link, c::kGetAdvanceBattPara), [&] { return link.GetAdvanceBattPara(); });
-    if (flags != nullptr) {
-        *flags = f;
-    }
-
-    const std::string summary = ReadAllSummary(f, link.App().english != 0);
-    if (!summary.empty()) {
-        ShowSummary(link, summary);
-    } else {
-        link.App().savedToController = 1;
-    }
-    host.RefreshFromRecord();
-    host.EndWaitCursor();
-    return summary.empty() ? 1 : 0;
-}
-
-int WriteAllParameters(CControllerLink& link, const BeforeWrite& beforeWrite,
-                       WriteAllFlags* flags) {
-    ILinkHost& host = link.Host();
-    CMainApp& app = link.App();
-    host.BeginWaitCursor();
-    host.CommitEditedFields();
-    host.CollectIntoRecord();
-    link.Trace().Write(std::string(45, '*') + "\n");
-
-    namespace c = commands;
-    ItemRunner status(link, kWriteAllItems, 0);
-    if (!status.Run(ReadName(link, c::kGetStatus), [&] { return link.GetStatus(); })) {
-        host.ShowMessage(Pick(app, texts::kOperationFault), Pick(app, texts::kErrorCaption),
-                         MessageIcon::Stop);
-        host.InvalidateAllControls();
-        host.EndWaitCursor();
-        return 0;
-    }
-    if (beforeWrite) {
-        if (!beforeWrite(link.Record())) {
-            host.EndWaitCursor();
-            return 0;
+    for (int n = 0; n < kReadAllItems; ++n) {
+        const SequenceItem& item = kReadAll[n];
+        if (item.step == S::Schedule && item.index == 0) {
+            result.record.sectors.clear();
+            result.record.sectorCount = 0;
         }
-    } else if (AdaptToSystemVoltage(link.Record(), app.systemVoltage)) {
-        host.RefreshFromRecord();
+        const bool ok = runner.Run(n, [&] { return ReadItem(link, item, result); });
+        result.outcome.ok.push_back(ok);
+        if (item.step == S::VoltForLoad) {
+            link.scale.SetLoadLimits(result.record.maxVout, result.record.minVout);
+        }
+        if (item.step == S::Schedule) {
+            allSlots = allSlots && ok;
+            if (item.index == kSlots - 1 && !allSlots) {
+                result.record.sectors = shown.sectors;
+                result.record.sectorCount = shown.sectorCount;
+            }
+        }
     }
-    link.UpdateVoltsPerPercent();
-
-    // The status read was item 1; the writes are items 2 to 24, each with its pauses.
-    ItemRunner item(link, kWriteAllItems, kWritePauseMs, 1);
-    WriteAllFlags f;
-    f.voltForLoad =
-        item.Run(WriteName(link, c::kSetVoltForLoad), [&] { return link.SetVoltForLoad(); });
-    f.pwmFlag =
-        item.Run(WriteName(link, c::kSetVModePwmFlag), [&] { return link.SetVModePwmFlag(); });
-    for (int i = 0; i < kSlots; ++i) {
-        f.schedule[i] =
-            item.Run(WriteName(link, c::kSetSchedule, i), [&] { return link.SetSchedule(i); });
-    }
-    f.lvdLvr = item.Run(WriteName(link, c::kSetLvdLvr), [&] { return link.SetLvdLvr(); });
-    f.fcvAcv =
-        item.Run(WriteName(link, c::kSetFcvAcvOchtTc), [&] { return link.SetFcvAcvOchtTc(); });
-    f.pvDetect = item.Run(WriteName(link, c::kSetPvDetect), [&] { return link.SetPvDetect(); });
-    for (int i = 0; i < kSlots; ++i) {
-        f.duration[i] =
-            item.Run(WriteName(link, c::kSetDuration, i), [&] { return link.SetDuration(i); });
-    }
-    f.advanceBatt = item.Run(WriteName(link, c::kSetAdvanceBattPara),
-                             [&] { return link.SetAdvanceBattPara(); });
-    f.rtc = item.Run(WriteName(link, c::kSetRtc), [&] { return link.SetRtc(); });
-    if (flags != nullptr) {
-        *flags = f;
-    }
-
-    const std::string summary = WriteAllSummary(f, app.english != 0);
-    if (!summary.empty()) {
-        ShowSummary(link, summary);
-    } else {
-        app.savedToController = 1;
-    }
-    host.EndWaitCursor();
-    return summary.empty() ? 1 : 0;
+    return result;
 }
 
-void ResetToDefault(CControllerLink& link) {
-    ResetHooks hooks;
-    hooks.settleSystemVoltage = [&link] {
-        link.GetStatus();
-        link.UpdateBatteryCaption();
-    };
-    hooks.refresh = [&link] { link.Host().RefreshFromRecord(); };
-    ResetToDefault(link.App(), hooks);
+std::optional<ControllerStatus> WriteAllStatus(CControllerLink& link) {
+    link.Trace().Write(std::string(45, '*') + "\n");
+    ItemRunner runner(link, kWriteAll, 0);
+    ControllerStatus status;
+    if (!runner.Run(0, [&] { return link.GetStatus(&status); })) {
+        return std::nullopt;
+    }
+    return status;
+}
+
+WriteAllResult WriteAll(CControllerLink& link, const CCfgDocument& record,
+                        const ClockToSend& clock) {
+    WriteAllResult result;
+    result.sent = record;
+    ApplyWireDefaults(result.sent, link.Framing().Kind());
+    link.scale.SetLoadLimits(result.sent.maxVout, result.sent.minVout);
+    result.outcome.items = kWriteAll;
+    result.outcome.ok.push_back(true);  // the status read, item 1
+    ItemRunner runner(link, kWriteAll, kWritePauseMs);
+    for (int n = 1; n < kWriteAllItems; ++n) {
+        const SequenceItem& item = kWriteAll[n];
+        result.outcome.ok.push_back(
+            runner.Run(n, [&] { return WriteItem(link, item, clock, result); }));
+    }
+    return result;
 }
 
 }  // namespace zelt

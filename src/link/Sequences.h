@@ -1,57 +1,95 @@
 #pragma once
-// "Get Parameters", "Set Parameters" and "Reset to default": fixed sequences of the
-// controller's commands, each item tried at most twice, ending in one failure summary.
+// "Get Parameters" and "Set Parameters" on the wire: fixed sequences of the controller's
+// commands, each item tried at most twice. One table lists every item with its command, its
+// place in the run and its line in the failure summary; the sequences return what they read
+// and how each item went, and the callers decide what the user sees.
 
-#include <functional>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "base/Bilingual.h"
+#include "config/CfgDocument.h"
 #include "link/ControllerLink.h"
 
 namespace zelt {
 
-constexpr int kReadAllItems = 26;   // version, status, load limits, 8 slots, 8 steps, 7 more
-constexpr int kWriteAllItems = 24;  // status, then 23 writes
+struct ReadCommand;
+struct WriteCommand;
 
-// Which items of a read-all succeeded (status and low-battery levels have no summary line).
-struct ReadAllFlags {
-    bool version = true, status = true, voltForLoad = true;
-    bool schedule[8] = {true, true, true, true, true, true, true, true};
-    bool duration[8] = {true, true, true, true, true, true, true, true};
-    bool fcvAcv = true, rtc = true, switchMode = true, lvdrPv = true, pwmFlag = true;
-    bool serialNumber = true, advanceBatt = true;
+// What an item does; schedule and duration items carry their slot or step as index.
+enum class SequenceStep {
+    Version,
+    Status,
+    VoltForLoad,
+    Schedule,
+    Duration,
+    FcvAcvOchtTc,
+    Rtc,
+    SwitchMode,
+    LvdrPvOnOffDt,
+    VModePwmFlag,
+    SerialNumber,
+    AdvanceBattPara,
+    LvdLvr,
+    PvDetect,
 };
 
-struct WriteAllFlags {
-    bool voltForLoad = true, pwmFlag = true;
-    bool schedule[8] = {true, true, true, true, true, true, true, true};
-    bool lvdLvr = true, fcvAcv = true, pvDetect = true;
-    bool duration[8] = {true, true, true, true, true, true, true, true};
-    bool advanceBatt = true, rtc = true;
+struct SequenceItem {
+    SequenceStep step;
+    int index;                  // slot or step, 0-based
+    const ReadCommand* read;    // the command of a read item
+    const WriteCommand* write;  // the command of a write item
+    Bilingual failLine;         // summary line ("%d" takes index + 1); nullptr: none
+    int summaryRank;            // where the line stands in the summary (the summary keeps
+                                // the order the commands were first listed in, not the run's)
 };
 
-// The summary text: header plus one line per failed item, in the table order; empty when no
-// line applies.
-std::string ReadAllSummary(const ReadAllFlags& flags, bool english);
-std::string WriteAllSummary(const WriteAllFlags& flags, bool english);
+// The two sequences in run order: 26 reads; the status read and 23 writes.
+std::span<const SequenceItem> ReadAllItems();
+std::span<const SequenceItem> WriteAllItems();
+constexpr int kReadAllItems = 26;
+constexpr int kWriteAllItems = 24;
 
-// "Get Parameters". Shows the summary (caption "Error" / "錯誤") when an item failed, else sets
-// savedToController. Returns 1 when no listed item failed; flags, when given, receives every
-// item's outcome (the low-battery item has no summary line, but its failure matters).
-int ReadAllParameters(CControllerLink& link, ReadAllFlags* flags = nullptr);
-// Brings the record to what will be sent, after the status read and before the first write:
-// the 12 V / 24 V adaptation and the record check (panel/RecordLimits.h's RecordGate). False
-// stops "Set Parameters" with nothing written. Without one, the record is only adapted and
-// the views refreshed.
-using BeforeWrite = std::function<bool(CCfgDocument& record)>;
+// How each item of a run went, in table order.
+struct SequenceOutcome {
+    std::span<const SequenceItem> items;
+    std::vector<bool> ok;  // one per item; items that did not run count as failed
 
-// "Set Parameters". Stops with "Operation fault ! ..." when the status cannot be read. Returns
-// 1 when no listed item failed; 0 also when beforeWrite refused the record. flags as for
-// read-all.
-int WriteAllParameters(CControllerLink& link, const BeforeWrite& beforeWrite = {},
-                       WriteAllFlags* flags = nullptr);
-// "Reset to default": the status read (only while systemVoltage is 0) with the battery
-// caption, the record's reset values, then the refresh step.
-void ResetToDefault(CControllerLink& link);
+    bool Succeeded(SequenceStep step, int index = 0) const;
+    // No item with a summary line failed.
+    bool AllListedSucceeded() const;
+    // The header and one line per failed item with a summary line; empty when none.
+    std::string Summary(bool english) const;
+};
+
+// What "Get Parameters" read. record starts as the caller's record and takes every field
+// that was read; a schedule with a slot that could not be read stays as it was.
+struct ReadAllResult {
+    SequenceOutcome outcome;
+    CCfgDocument record;
+    std::optional<FirmwareIdentity> identity;
+    std::optional<ControllerStatus> status;
+    std::optional<TimeOfDay> rtc;
+    std::optional<std::string> serialNumber;  // RS232 only
+    std::optional<SwitchMode> switchMode;     // RS232 only
+};
+
+ReadAllResult ReadAll(CControllerLink& link, const CCfgDocument& shown);
+
+// Item 1 of "Set Parameters": the status read, tried twice. The caller adapts and checks the
+// record with it before WriteAll; nullopt when the controller did not answer.
+std::optional<ControllerStatus> WriteAllStatus(CControllerLink& link);
+
+struct WriteAllResult {
+    SequenceOutcome outcome;  // item 1 (the status read) counts as succeeded
+    CCfgDocument sent;        // the record as sent (ApplyWireDefaults)
+    std::optional<TimeOfDay> rtcSent;
+};
+
+// Items 2 to 24 of "Set Parameters": the record must be ready to send (adapted, checked).
+WriteAllResult WriteAll(CControllerLink& link, const CCfgDocument& record,
+                        const ClockToSend& clock);
 
 }  // namespace zelt

@@ -150,6 +150,13 @@ int DrainInput(LinkIo& io, uint8_t* buffer, int size) {
     return total;
 }
 
+bool WaitForBytes(LinkIo& io, int minBytes, int timeoutTicks, long* elapsed) {
+    ReplyWait wait(io, timeoutTicks);
+    const bool arrived = wait.Until(minBytes);
+    *elapsed = wait.ElapsedTicks();
+    return arrived;
+}
+
 uint8_t Rs485Checksum(const uint8_t* frame, int end) {
     unsigned sum = 0;
     for (int i = 1; i < end; ++i) {

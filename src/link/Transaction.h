@@ -63,6 +63,10 @@ inline int AsciiReplyByte(const uint8_t* reply, int k) {
     return reply[1 + 2 * k] * 16 + reply[2 + 2 * k];
 }
 
+// Waits until at least minBytes are queued; false after more than timeoutTicks (or when the
+// clock went backwards), with the ticks spent in *elapsed. Auto Detect's probes use it.
+bool WaitForBytes(LinkIo& io, int minBytes, int timeoutTicks, long* elapsed);
+
 // Every transaction waits on the port between its checks of the clock and gives up when more
 // than timeoutTicks have passed since it started, or when the clock went backwards (the
 // time-out line then shows a negative count).

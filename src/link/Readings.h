@@ -1,0 +1,51 @@
+#pragma once
+// What the controller reports, as values. The link fills them; the window and zeltctl decide
+// what the user sees.
+
+#include <cstdint>
+#include <string>
+
+namespace zelt {
+
+// What the commands need to turn counts into volts and levels: learnt from the status and
+// version reads, and from the load limits of the record being read or written.
+struct ControllerScale {
+    uint16_t systemVoltage = 0;  // 12 or 24 once a status read told; 0 before
+    double voltsPerCount = 24.5 / 1024;
+    double voltsPerPercent = 0.04;  // (maxVout - minVout) / 100
+    std::string firmwareVersion;    // from the last version read
+
+    void SetLoadLimits(float maxVout, float minVout) {
+        voltsPerPercent = (maxVout - minVout) / 100.0f;
+    }
+};
+
+// The status byte ("Q3" / 0x0104).
+struct ControllerStatus {
+    int statusByte = 0;
+    uint16_t systemVoltage = 12;
+    bool loadOn = false;         // the firmware has switched the load on
+    bool batteryFailed = false;  // bad battery, over current or short circuit
+
+    // The 2-bit codes of the operating mode and of the lighting time, as the record keeps them.
+    uint8_t OperatingModeCode() const { return static_cast<uint8_t>(statusByte & 3); }
+    uint8_t LightingTimeCode() const { return static_cast<uint8_t>((statusByte >> 4) & 3); }
+};
+
+// "Get Version": firmware version text, vendor and battery type.
+struct FirmwareIdentity {
+    uint16_t vendorId = 0;
+    uint8_t batteryType = 0;
+    std::string version;
+
+    // Only controllers of vendor 1 are ours to configure.
+    bool VendorAccepted() const { return vendorId == 1; }
+};
+
+// "Get Switch Mode" (RS232): the operating mode and lighting time codes.
+struct SwitchMode {
+    uint8_t operatingModeCode = 0;
+    uint8_t lightingTimeCode = 0;
+};
+
+}  // namespace zelt

@@ -1,0 +1,37 @@
+#pragma once
+// What the parameter panel shows of the controller besides the record: the live readings, the
+// two clocks, the operating mode and lighting time codes, and the main window's flags that
+// stop the panel timer. The window's commands fill it from what the link read.
+
+#include <cstdint>
+
+#include "base/TimeOfDay.h"
+
+namespace zelt {
+
+struct PanelValues {
+    int chargeCount = 0;
+    float batteryVoltage = 0.0f;
+    int batteryCapacity = 0;  // state of charge, percent
+    float chargeVoltage = 0.0f;
+    float chargeCurrent = 0.0f;
+    float loadVoltage = 0.0f;
+    float loadCurrent = 0.0f;  // as shown: 0 below 1 A while the load is off
+    TimeOfDay rtcTime;         // running copy of the controller clock
+    int rtcKnown = 0;          // the controller-clock-known flag
+    TimeOfDay pcTime;          // PC clock as the timer last stored it
+    TimeOfDay userTime;        // clock typed into the panel
+    int usePcTime = 1;         // "Set as PC time" (radio 1053) selected
+    // The operating mode and lighting time codes (0..3) last read; -1 before any read. Their
+    // texts are made when they are shown.
+    int operatingModeCode = -1;
+    int lightingTimeCode = -1;
+    int firmwareLoadOn = 0;
+    int statusByte = -1;  // the last status byte read; -1 before
+    int pollTicks = 3;    // so the first poll comes on the second tick
+    // Main-window flags: link-busy stops the panel timer; battery-failed stops the seek.
+    int linkBusy = 0;
+    int batteryFailed = 0;
+};
+
+}  // namespace zelt

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "link/LinkHost.h"
+#include "panel/ControllerTexts.h"
 
 namespace zelt {
 

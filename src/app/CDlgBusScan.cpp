@@ -39,7 +39,7 @@ CDlgBusScan::CDlgBusScan(const CMainApp& app, CComPort& port, ITickClock& clock,
 
     port_.Close();
     if (port_.Open(portNumber, kDiscoveryBaudRate) != 0) {
-        scan_ = std::make_unique<CBusScan>(app, port_, clock, trace, fromId, toId);
+        scan_ = std::make_unique<CBusScan>(port_, clock, trace, fromId, toId);
         walking_.start(0);
     }
     ShowProgress();

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "config/MainApp.h"
 #include "link/BusScan.h"
 #include "link/ComPort.h"
 

@@ -26,13 +26,14 @@ constexpr int kIdEditWidth = 60;
 
 }  // namespace
 
-CDlgRS232::CDlgRS232(CControllerLink& link, CComPort& port, ILinkHost& host,
-                     std::function<void()> getParameters, QWidget* parent)
+CDlgRS232::CDlgRS232(CMainApp& app, CComPort& port, ITickClock& clock, ITraceSink& trace,
+                     IControllerWindow& window, GetParameters getParameters, QWidget* parent)
     : QDialog(parent),
-      app_(link.App()),
-      link_(link),
+      app_(app),
       port_(port),
-      host_(host),
+      clock_(clock),
+      trace_(trace),
+      window_(window),
       getParameters_(std::move(getParameters)) {
     // The port list shows what exists now; the port stays closed until Auto Detect opens one.
     ports_.Enumerate(port_);
@@ -153,9 +154,9 @@ int CDlgRS232::TypedId() const {
 }
 
 void CDlgRS232::ShowIdError() {
-    host_.ShowMessage(app_.Text("RS485 ID must be a whole number from 1 to 255.",
-                                "RS485 ID 必須是 1 到 255 之間的整數."),
-                      app_.Text("Error", "錯誤"), MessageIcon::Stop);
+    window_.ShowMessage(app_.Text("RS485 ID must be a whole number from 1 to 255.",
+                                  "RS485 ID 必須是 1 到 255 之間的整數."),
+                        app_.Text("Error", "錯誤"), MessageIcon::Stop);
     idEdit_->setFocus();
     idEdit_->selectAll();
 }
@@ -176,33 +177,43 @@ void CDlgRS232::OnAutoDetect() {
     // The walk runs in the mode the radios show; the application takes that mode only with
     // OK. An ID typed for RS485 is the first one tried; a walk that finds nothing leaves the
     // ID as it was.
-    const uint16_t keptMode = app_.commMode;
-    const uint16_t keptId = app_.rs485Id;
-    app_.commMode = ChosenMode();
-    if (app_.commMode == kCommModeRs485 && TypedId() != 0) {
-        app_.rs485Id = static_cast<uint16_t>(TypedId());
+    LinkAddress start = LinkAddress::FromSettings(ChosenMode(), app_.rs485Id);
+    if (start.framing == Framing::Rs485Binary && TypedId() != 0) {
+        start.rs485Id = static_cast<uint8_t>(TypedId());
     }
-    CAutoDetect detect(DiscoveryLink{app_, port_, link_.Clock(), link_.Trace(), host_});
+    CAutoDetect detect(port_, clock_, trace_);
     detect.SetProbeHook([this](int port, int rs485Id) { ShowProbe(port, rs485Id); });
-    const int found = detect.Run(ports_, getParameters_);
-    app_.commMode = keptMode;
+    window_.BeginWaitCursor();
+    const DetectResult found = detect.Run(ports_, start);
+    window_.EndWaitCursor();
     probeLine_->clear();
-    if (found == 0) {
-        app_.rs485Id = keptId;
+    if (found.port == 0) {
+        window_.ShowMessage(Pick(app_, texts::kDetectFailed), Pick(app_, texts::kDetectFailCaption),
+                            MessageIcon::Stop);
         return;
     }
-    selectedPort = static_cast<uint16_t>(found);
-    SelectPortInList(found);
+    // The ID the controller answers to stays, whichever mode OK takes.
+    app_.rs485Id = found.address.rs485Id;
+    const std::string text =
+        found.address.framing == Framing::Rs232Ascii
+            ? StrF(Pick(app_, texts::kDetectFound), found.port)
+            : StrF(Pick(app_, texts::kDetectFoundId), found.port, found.address.rs485Id);
+    window_.ShowMessage(text, Pick(app_, texts::kDetectOkCaption), MessageIcon::Information);
+    if (getParameters_) {
+        getParameters_(found.address);
+    }
+    selectedPort = static_cast<uint16_t>(found.port);
+    SelectPortInList(found.port);
     idEdit_->setText(QString::number(app_.rs485Id));
 }
 
 void CDlgRS232::OnScanBus() {
     if (!ports_.Exists(selectedPort)) {
-        host_.ShowMessage(app_.Text("Select a COM port first.", "請先選擇序列埠."),
-                          app_.Text("Error", "錯誤"), MessageIcon::Stop);
+        window_.ShowMessage(app_.Text("Select a COM port first.", "請先選擇序列埠."),
+                            app_.Text("Error", "錯誤"), MessageIcon::Stop);
         return;
     }
-    CDlgBusScan scan(app_, port_, link_.Clock(), link_.Trace(), selectedPort, this);
+    CDlgBusScan scan(app_, port_, clock_, trace_, selectedPort, this);
     if (scan.exec() == QDialog::Accepted) {
         idEdit_->setText(QString::number(scan.ChosenId()));
     }

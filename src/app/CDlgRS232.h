@@ -16,10 +16,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "app/ControllerCommands.h"
 #include "link/ComPort.h"
-#include "link/ControllerLink.h"
 #include "link/Discovery.h"
-#include "link/LinkHost.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -51,9 +50,10 @@ class CDlgRS232 : public QDialog {
 
     // Enumerates the ports (the serial port is closed for the dialog's life) and fills the
     // controls in the current language. getParameters runs after Auto Detect found a
-    // controller, on the open port; messages go through host.
-    CDlgRS232(CControllerLink& link, CComPort& port, ILinkHost& host,
-              std::function<void()> getParameters, QWidget* parent = nullptr);
+    // controller, on the open port at the address found; messages go through window.
+    using GetParameters = std::function<void(const LinkAddress& found)>;
+    CDlgRS232(CMainApp& app, CComPort& port, ITickClock& clock, ITraceSink& trace,
+              IControllerWindow& window, GetParameters getParameters, QWidget* parent = nullptr);
 
     // Told before each probe of Auto Detect: the port and, in RS485 mode, the device ID.
     void SetProbeHook(CAutoDetect::ProbeHook hook) { probeHook_ = std::move(hook); }
@@ -84,10 +84,11 @@ class CDlgRS232 : public QDialog {
     void ShowIdError();
 
     CMainApp& app_;
-    CControllerLink& link_;
     CComPort& port_;
-    ILinkHost& host_;
-    std::function<void()> getParameters_;
+    ITickClock& clock_;
+    ITraceSink& trace_;
+    IControllerWindow& window_;
+    GetParameters getParameters_;
     CAutoDetect::ProbeHook probeHook_;
     CPortTable ports_;
 

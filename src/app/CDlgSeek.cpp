@@ -18,20 +18,20 @@ constexpr int kIconSize = 32;
 
 }  // namespace
 
-CDlgSeek::CDlgSeek(CControllerLink& link, CComPort& port, CSeekPosition& position,
-                   std::function<void()> getParameters, QWidget* parent)
+CDlgSeek::CDlgSeek(CMainApp& app, CControllerCommands& commands, CComPort& port,
+                   CSeekPosition& position, std::function<void()> getParameters, QWidget* parent)
     : QDialog(parent),
-      link_(link),
-      walk_(port, link.Trace(), position,
+      app_(app),
+      commands_(commands),
+      walk_(port, commands.Link().Trace(), position,
             SeekActions{
                 [this, &port] {
                     ShowProbe(port.PortNumber());
-                    return link_.GetStatus();
+                    return commands_.GetStatus();
                 },
                 std::move(getParameters),
-                [this] { return link_.panel.batteryFailed != 0; },
+                [this] { return commands_.Values().batteryFailed != 0; },
             }) {
-    const CMainApp& app = link_.App();
     setWindowTitle(Qs(app.Text("Seeking controller", "尋找控制器")));
 
     // The two icon windows lie exactly over each other on the layout's icon place.
@@ -107,7 +107,7 @@ void CDlgSeek::Blink() {
 }
 
 void CDlgSeek::ShowProbe(int port) {
-    probeLine_->setText(Qs(StrF(link_.App().Text("Trying COM%d ...", "嘗試 COM%d 中 ..."), port)));
+    probeLine_->setText(Qs(StrF(app_.Text("Trying COM%d ...", "嘗試 COM%d 中 ..."), port)));
     probeLine_->repaint();  // the status read keeps the event loop busy
     if (probeHook_) {
         probeHook_(port);

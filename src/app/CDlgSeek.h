@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "app/ControllerCommands.h"
 #include "link/ComPort.h"
-#include "link/ControllerLink.h"
 #include "link/Discovery.h"
 
 class QLabel;
@@ -38,9 +38,9 @@ class CDlgSeek : public QDialog {
     // Told with the port number before its status read.
     using ProbeHook = std::function<void(int port)>;
 
-    // The battery-failed flag is link.panel.batteryFailed; the probe is link.GetStatus().
+    // The battery-failed flag is the commands' panel value; the probe is their status read.
     // getParameters runs once a controller answered, before the dialog ends.
-    CDlgSeek(CControllerLink& link, CComPort& port, CSeekPosition& position,
+    CDlgSeek(CMainApp& app, CControllerCommands& commands, CComPort& port, CSeekPosition& position,
              std::function<void()> getParameters, QWidget* parent = nullptr);
 
     void SetProbeHook(ProbeHook hook) { probeHook_ = std::move(hook); }
@@ -60,7 +60,8 @@ class CDlgSeek : public QDialog {
     void Blink();
     void ShowProbe(int port);
 
-    CControllerLink& link_;
+    CMainApp& app_;
+    CControllerCommands& commands_;
     ProbeHook probeHook_;
     CSeekWalk walk_;
     QLabel* brightIcon_ = nullptr;

@@ -26,7 +26,6 @@
 #include "app/WindowUi.h"
 #include "base/Ticks.h"
 #include "config/Settings.h"
-#include "link/Sequences.h"
 #include "panel/CWndMiscPara.h"
 #include "panel/RecordLimits.h"
 #include "schedule/CScheduleEditor.h"
@@ -75,9 +74,9 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
       ui_(ui),
       settingsPath_(std::move(settingsPath)),
       host_(*this, ui) {
-    link_ = std::make_unique<CControllerLink>(app_, port_, ProcessTickClock(), trace, host_,
-                                              wallClock_);
-    link_->SetProgressHook(
+    commands_ = std::make_unique<CControllerCommands>(app_, port_, ProcessTickClock(), trace,
+                                                      wallClock_, host_);
+    commands_->Link().SetProgressHook(
         [this](int n, int total, const std::string&) { ShowProgress(n, total); });
     CfgCommandHooks hooks;
     // A save stores what the screen shows: the field being edited is committed first.
@@ -107,7 +106,7 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
 
 CMainWnd::~CMainWnd() {
     // No timer work during teardown; the panel goes first, while its host is whole.
-    link_->panel.linkBusy = 1;
+    commands_->Values().linkBusy = 1;
     delete panel_;
 }
 
@@ -320,9 +319,9 @@ void CMainWnd::OnSectorResized(const CNotifyEvent& notify) {
 
 void CMainWnd::OnStartSearch(const CNotifyEvent&) {
     Exclusive([this] {
-        link_->panel.linkBusy = 1;
+        commands_->Values().linkBusy = 1;
         CDlgSeek seek(
-            *link_, port_, seekPosition_, [this] { GetParameters(); }, this);
+            app_, *commands_, port_, seekPosition_, [this] { GetParameters(); }, this);
         ui_.Exec(seek);
         if (seek.foundPort == 0) {
             port_.Close();
@@ -330,18 +329,18 @@ void CMainWnd::OnStartSearch(const CNotifyEvent&) {
         } else {
             app_.comPort = seek.foundPort;  // the port stays open as the probe left it
         }
-        link_->panel.linkBusy = 0;
+        commands_->Values().linkBusy = 0;
         panel_->InvalidateAllControls();
     });
     emit StartupSearchFinished();
 }
 
 void CMainWnd::OnVoltageChanged(const CNotifyEvent&) {
-    link_->OnSystemVoltageChanged();
+    commands_->OnSystemVoltageChanged();
 }
 
 void CMainWnd::OnRetryStatus(const CNotifyEvent&) {
-    Exclusive([this] { link_->OnRetryStatusRead(); });
+    Exclusive([this] { commands_->OnRetryStatusRead(); });
 }
 
 // --- The exchange gate ---------------------------------------------------------------------
@@ -363,11 +362,36 @@ bool CMainWnd::Exclusive(const std::function<void()>& work) {
     return true;
 }
 
-bool CMainWnd::RunExchange(const std::function<void()>& exchange) {
-    if (link_->panel.linkBusy != 0) {
+bool CMainWnd::PanelTick() {
+    // The timer stops while the link is busy or another exchange holds the line.
+    PanelValues& values = commands_->Values();
+    if (values.linkBusy != 0) {
         return false;
     }
-    return Exclusive(exchange);
+    bool polled = false;
+    Exclusive([this, &polled] { polled = commands_->OnPanelTimer(); });
+    // A poll that ended in the battery-fail or over-voltage path read nothing worth keeping.
+    return polled && values.linkBusy == 0;
+}
+
+// The panel's buttons. While another exchange holds the line they do nothing: nothing was
+// sent, so nothing failed.
+void CMainWnd::ResetChargeCount() {
+    if (commands_->Values().linkBusy == 0) {
+        Exclusive([this] { commands_->ResetChargeCount(); });
+    }
+}
+
+void CMainWnd::SetControllerClock() {
+    if (commands_->Values().linkBusy == 0) {
+        Exclusive([this] { commands_->SetRtc(); });
+    }
+}
+
+void CMainWnd::UpdateOperatingMode() {
+    if (commands_->Values().linkBusy == 0) {
+        Exclusive([this] { commands_->UpdateOperatingMode(); });
+    }
 }
 
 void CMainWnd::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
@@ -399,7 +423,7 @@ void CMainWnd::Run(MainCommand command) {
                 LinkController();
                 break;
             case MainCommand::ResetToDefault:
-                ResetToDefault(*link_);
+                commands_->ResetToDefault();
                 break;
             case MainCommand::GetParameters:
                 GetParameters();
@@ -425,16 +449,15 @@ void CMainWnd::Run(MainCommand command) {
     });
 }
 
-bool CMainWnd::GetParameters() {
-    const bool ok = ReadAllParameters(*link_) == 1;
+bool CMainWnd::GetParameters(std::optional<LinkAddress> at) {
+    const bool ok = at ? commands_->ReadAllParameters(*at) : commands_->ReadAllParameters();
     progress_->hide();  // a link dialog that ran it stays open
     return ok;
 }
 
 bool CMainWnd::SetParameters() {
-    const bool ok = WriteAllParameters(*link_, [this](CCfgDocument& record) {
-                        return PrepareToSend(record);
-                    }) == 1;
+    const bool ok = commands_->WriteAllParameters(
+        [this](CCfgDocument& record) { return PrepareToSend(record); });
     progress_->hide();
     if (ok) {
         statusBar()->showMessage(QString::fromUtf8(app_.Text("Parameters saved to the controller.",
@@ -482,17 +505,18 @@ void CMainWnd::OpenConfigFile(const QString& path) {
 }
 
 void CMainWnd::LinkController() {
-    link_->panel.linkBusy = 1;
+    commands_->Values().linkBusy = 1;
     {
         CDlgRS232 dialog(
-            *link_, port_, host_, [this] { GetParameters(); }, this);
+            app_, port_, ProcessTickClock(), commands_->Link().Trace(), host_,
+            [this](const LinkAddress& found) { GetParameters(found); }, this);
         if (ui_.Exec(dialog) == QDialog::Accepted && dialog.selectedPort != 0) {
             app_.comPort = dialog.selectedPort;
         }
     }
     port_.Close();
     port_.Open(app_.comPort, kBaudRate);  // its outcome shows in the next command
-    link_->panel.linkBusy = 0;
+    commands_->Values().linkBusy = 0;
     panel_->InvalidateAllControls();
 }
 

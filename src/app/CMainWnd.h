@@ -7,9 +7,11 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/ControllerCommands.h"
 #include "app/GuiLinkHost.h"
 #include "app/Notify.h"
 #include "app/ToolbarCommands.h"
@@ -17,7 +19,6 @@
 #include "config/CfgCommands.h"
 #include "config/MainApp.h"
 #include "link/ComPort.h"
-#include "link/ControllerLink.h"
 #include "link/Discovery.h"
 #include "link/WallClock.h"
 #include "panel/PanelHost.h"
@@ -52,10 +53,15 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     ~CMainWnd() override;
 
     // IPanelHost
-    CControllerLink& Link() override { return *link_; }
-    bool RunExchange(const std::function<void()>& exchange) override;
+    PanelValues& Values() override { return commands_->Values(); }
+    bool PanelTick() override;
+    void ResetChargeCount() override;
+    void SetControllerClock() override;
+    void UpdateOperatingMode() override;
     void ShowMessage(const std::string& text, const std::string& caption,
                      MessageIcon icon) override;
+
+    CControllerCommands& Commands() { return *commands_; }
 
     // Runs the handler of a command id of either toolbar (or 1018 / 1019). Commands that use
     // the controller do nothing while another exchange runs.
@@ -111,7 +117,8 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     void SaveConfigFileAs();
     void LinkController();
     void ResetToDefaults();
-    bool GetParameters();
+    // "Get Parameters" at the settings' address, or at the one Auto Detect found.
+    bool GetParameters(std::optional<LinkAddress> at = std::nullopt);
     bool SetParameters();
     // The step of "Set Parameters" after the status read: the adaptation, the panel's commit
     // and the record check, with the question when the check refuses. False: nothing is sent.
@@ -129,7 +136,7 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     std::string settingsPath_;
     SystemWallClock wallClock_;
     CGuiLinkHost host_;
-    std::unique_ptr<CControllerLink> link_;
+    std::unique_ptr<CControllerCommands> commands_;
     std::unique_ptr<CCfgCommands> cfgCommands_;
     CSeekPosition seekPosition_;
 

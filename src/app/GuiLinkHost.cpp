@@ -29,8 +29,8 @@ BatteryFailChoice CGuiLinkHost::AskBatteryFail(const BatteryFailTexts& texts) {
                                                  : BatteryFailChoice::CloseUtility;
 }
 
-void CGuiLinkHost::Post(Notification notification) {
-    PostNotify(&wnd_, static_cast<int>(notification));
+void CGuiLinkHost::Post(int message) {
+    PostNotify(&wnd_, message);
 }
 
 void CGuiLinkHost::DisplayChanged(Display display, const std::string& text) {

@@ -3,25 +3,25 @@
 // through the window interface, display updates to the parameter panel and the status panes,
 // notifications become posted events of the main window.
 
+#include "app/ControllerCommands.h"
 #include "app/WindowUi.h"
 #include "config/CfgCommands.h"
-#include "link/LinkHost.h"
 
 namespace zelt {
 
 class CMainWnd;
 
-class CGuiLinkHost final : public ILinkHost, public ICfgFileUi {
+class CGuiLinkHost final : public IControllerWindow, public ICfgFileUi {
   public:
     CGuiLinkHost(CMainWnd& wnd, IWindowUi& ui) : wnd_(wnd), ui_(ui) {}
 
-    // ILinkHost
+    // IControllerWindow
     void ShowMessage(const std::string& text, const std::string& caption,
                      zelt::MessageIcon icon) override;
     void RequestQuit(int exitCode) override;
     void ExitNow(int exitCode) override;
     BatteryFailChoice AskBatteryFail(const BatteryFailTexts& texts) override;
-    void Post(Notification notification) override;
+    void Post(int message) override;
     void DisplayChanged(Display display, const std::string& text) override;
     void LightingTimeVisible(bool visible) override;
     void BatteryCaptionChanged(const std::string& caption) override;

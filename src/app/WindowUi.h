@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "app/HelpFile.h"
-#include "link/LinkHost.h"
+#include "panel/ControllerTexts.h"
 
 class QDialog;
 class QWidget;

@@ -56,14 +56,6 @@ const char* LabelOf(std::span<const CodeLabel> table, uint8_t code, uint8_t fall
 
 }  // namespace
 
-uint8_t OperatingModeFromText(std::string_view text) {
-    return CodeOf(kOperatingModes, text, kOperatingModeFallback);
-}
-
-uint8_t LightingTimeFromText(std::string_view text) {
-    return CodeOf(kLightingTimes, text, kLightingTimeFallback);
-}
-
 uint8_t BatteryTypeFromText(std::string_view text) {
     return CodeOf(kBatteryTypes, text, kBatteryTypeFallback);
 }

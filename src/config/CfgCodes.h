@@ -5,13 +5,15 @@
 
 namespace zelt {
 
-// The record's code tables. Texts are compared whole and case-sensitively in both languages;
-// a text that matches no label gives the table's fallback code.
+// The record's code tables. The operating mode and the lighting time are kept as their codes
+// (as the controller reports them); the battery type list is matched by its text, compared
+// whole and case-sensitively in both languages, a text that matches no label giving the
+// fallback code.
 
-// "Auto"/"自動" 3, "Manual"/"手動" 2, "Schedule"/"排程" 1, anything else 0.
-uint8_t OperatingModeFromText(std::string_view text);
-// "6 Hours"/"6 小時" 3, "8 Hours" 2, "10 Hours" 1, anything else 0.
-uint8_t LightingTimeFromText(std::string_view text);
+// Operating modes: 0 Reserved, 1 Schedule, 2 Manual, 3 Auto. Lighting times: 0 12 hours,
+// 1 10 hours, 2 8 hours, 3 6 hours.
+constexpr uint8_t kOperatingModeManual = 2;
+
 // "Ni-Cd Battery"/"鎳鎘電池" 1, "Lead-acid Battery"/"鉛酸電池" 5, anything else 6.
 uint8_t BatteryTypeFromText(std::string_view text);
 

@@ -122,8 +122,10 @@ void CollectIntoRecord(const IRecordEditors& editors, CCfgDocument& record) {
     record.lightOffVoltage = panel.lightOffVoltage;
     record.remoteLevel = panel.remoteLevel;
     record.remoteLevelEnabled = panel.remoteLevelEnabled;
-    record.operatingMode = OperatingModeFromText(panel.modeText);
-    record.lightingTime = LightingTimeFromText(panel.lightingTimeText);
+    record.operatingMode =
+        static_cast<uint8_t>(panel.operatingModeCode >= 0 ? panel.operatingModeCode : 0);
+    record.lightingTime =
+        static_cast<uint8_t>(panel.lightingTimeCode >= 0 ? panel.lightingTimeCode : 0);
     record.batteryType = BatteryTypeFromText(panel.batteryTypeText);
     record.autoDuration = panel.autoDuration;
     record.autoBrightness = panel.autoBrightness;

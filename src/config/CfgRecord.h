@@ -12,8 +12,8 @@
 
 namespace zelt {
 
-// What the parameter panel hands over when the record collects it: its values and the mode,
-// lighting-time and battery-type texts it shows.
+// What the parameter panel hands over when the record collects it: its values, the mode and
+// lighting-time codes and the battery-type text it shows.
 struct PanelRecordValues {
     float lvrVoltage = 0;
     float lvdVoltage = 0;
@@ -32,8 +32,10 @@ struct PanelRecordValues {
     float lightOffVoltage = 0;
     float remoteLevel = 0;
     uint32_t remoteLevelEnabled = 0;
-    std::string modeText;
-    std::string lightingTimeText;
+    // The operating mode and lighting time codes the controller's mode read gave; -1 before
+    // any read (stored as code 0).
+    int operatingModeCode = -1;
+    int lightingTimeCode = -1;
     std::string batteryTypeText;
     std::array<int32_t, CCfgDocument::kAutoSteps> autoDuration{};
     std::array<int32_t, CCfgDocument::kAutoSteps> autoBrightness{};

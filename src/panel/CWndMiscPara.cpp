@@ -14,8 +14,8 @@
 
 #include "app/Resources.h"
 #include "app/WidgetIds.h"
+#include "base/Trace.h"
 #include "config/CfgCodes.h"
-#include "link/LinkTexts.h"
 #include "panel/CButtonGBox.h"
 #include "panel/CLiveChart.h"
 #include "panel/CPanelControls.h"
@@ -54,7 +54,7 @@ CWndMiscPara::CWndMiscPara(CMainApp& app, IPanelHost& host, QObject* mainWnd, QW
       host_(host),
       mainWnd_(mainWnd),
       fields_(app.english != 0),
-      rules_(fields_, host.Link().panel.userTime),
+      rules_(fields_, host.Values().userTime),
       background_(CPanelStyle::PanelBackground()) {
     NameById(this, kControlId);
     setFont(CPanelStyle::GroupFont());
@@ -210,7 +210,7 @@ void CWndMiscPara::ConnectActions() {
 }
 
 void CWndMiscPara::ApplyControlStates() {
-    fields_.modeText = host_.Link().panel.modeText;  // the "Update" read may have changed it
+    fields_.operatingModeCode = host_.Values().operatingModeCode;  // "Update" may have read it
     const PanelControlStates states = ControlStates(fields_, controls_->Tabs()->currentIndex());
     for (int id : kVoutControls) {
         controls_->Widget(id)->setEnabled(states.voutEnabled);
@@ -238,48 +238,22 @@ void CWndMiscPara::OnLowLevelOn() {
 // ---------------------------------------------------------------- clock and actions
 
 void CWndMiscPara::OnClockSourceChanged() {
-    PanelValues& panel = host_.Link().panel;
+    PanelValues& panel = host_.Values();
     panel.usePcTime = controls_->Button(kPcTimeRadio)->isChecked() ? 1 : 0;
     controls_->Widget(kPcTimeSet)->setEnabled(panel.usePcTime == 1);
     controls_->Widget(kUserTimeSet)->setEnabled(panel.usePcTime == 0);
 }
 
-void CWndMiscPara::ShowError(const char* english, const char* chinese, const char* captionEnglish,
-                             const char* captionChinese) {
-    host_.ShowMessage(app_.Text(english, chinese), app_.Text(captionEnglish, captionChinese),
-                      MessageIcon::Stop);
-}
-
 void CWndMiscPara::OnResetChargeCount() {
-    // A reset that could not be sent (another exchange owns the line) failed as well.
-    int ok = 0;
-    host_.RunExchange([this, &ok] { ok = host_.Link().ResetChargeCount(); });
-    if (ok == 0) {
-        ShowError("Failed to reset charge count.", "清除充電次數失敗.", "Fail", "失敗");
-        return;
-    }
-    host_.Link().panel.chargeCount = 0;
-    Edit(static_cast<int>(Display::ChargeCount))->setText(QStringLiteral("0"));
+    host_.ResetChargeCount();
 }
 
 void CWndMiscPara::OnSetRtc() {
-    int ok = 0;
-    host_.RunExchange([this, &ok] { ok = host_.Link().SetRtc(); });
-    if (ok == 0) {
-        ShowError("Set RTC Fail !", "設即時時鐘失敗 !", "Error", "錯誤");
-    }
+    host_.SetControllerClock();
 }
 
 void CWndMiscPara::OnUpdateMode() {
-    int ok = 0;
-    host_.RunExchange([this, &ok] {
-        for (int attempt = 0; attempt < 2 && ok == 0; ++attempt) {
-            ok = host_.Link().GetSwitchMode();
-        }
-    });
-    if (ok == 0) {
-        ShowError("Failed to Update Operating Mode.", "讀取操作模式失敗.", "Error", "錯誤");
-    }
+    host_.UpdateOperatingMode();
 }
 
 // ---------------------------------------------------------------- the timer
@@ -293,24 +267,13 @@ void CWndMiscPara::timerEvent(QTimerEvent* event) {
 }
 
 void CWndMiscPara::OnPanelTimer() {
-    PanelValues& panel = host_.Link().panel;
-    if (panel.linkBusy != 0) {
-        return;
-    }
-    bool polled = false;
-    host_.RunExchange([this, &panel, &polled] {
-        const int before = panel.pollTicks;
-        host_.Link().OnPanelTimer();
-        polled = before != panel.pollTicks && panel.pollTicks == 0;
-    });
-    // A poll that ended in the battery-fail or over-voltage path read nothing worth keeping.
-    if (polled && panel.linkBusy == 0) {
+    if (host_.PanelTick()) {
         AppendChartSample();
     }
 }
 
 void CWndMiscPara::AppendChartSample() {
-    const PanelValues& panel = host_.Link().panel;
+    const PanelValues& panel = host_.Values();
     chart_->Append({QDateTime::currentMSecsSinceEpoch(), panel.batteryVoltage, panel.chargeCurrent,
                     panel.loadCurrent});
 }
@@ -338,7 +301,7 @@ void CWndMiscPara::SetLanguage(bool english) {
     controls_->Relabel(english, app_.systemVoltage);
     ShowResetImage(english);
     TranslateBatteryType(english);
-    TranslateModeTexts(english);
+    ShowModeTexts(english);
     if (auto* toggle = findChild<QPushButton*>(QStringLiteral("liveChartToggle"))) {
         toggle->setText(english ? QStringLiteral("Chart") : QStringLiteral("圖表"));
     }
@@ -373,28 +336,20 @@ void CWndMiscPara::TranslateBatteryType(bool english) {
     list->setCurrentIndex(list->findText(Qs(fields_.batteryTypeText), Qt::MatchStartsWith));
 }
 
-void CWndMiscPara::TranslateModeTexts(bool english) {
-    PanelValues& panel = host_.Link().panel;
-    const std::string from = english ? "小時" : "Hours";
-    const std::string to = english ? "Hours" : "小時";
-    for (size_t at = panel.lightingTimeText.find(from); at != std::string::npos;
-         at = panel.lightingTimeText.find(from, at + to.size())) {
-        panel.lightingTimeText.replace(at, from.size(), to);
-    }
-    for (const Bilingual& mode : texts::kModeTexts) {
-        if (panel.modeText == (english ? mode.chinese : mode.english)) {
-            panel.modeText = english ? mode.english : mode.chinese;
-            break;
-        }
-    }
-    Edit(static_cast<int>(Display::OperatingMode))->setText(Qs(panel.modeText));
-    Edit(static_cast<int>(Display::LightingTime))->setText(Qs(panel.lightingTimeText));
+void CWndMiscPara::ShowModeTexts(bool english) {
+    const PanelValues& panel = host_.Values();
+    const int mode = panel.operatingModeCode;
+    const int time = panel.lightingTimeCode;
+    SetDisplay(Display::OperatingMode,
+               mode >= 0 ? Qs(OperatingModeLabel(static_cast<uint8_t>(mode), english)) : QString());
+    SetDisplay(Display::LightingTime,
+               time >= 0 ? Qs(LightingTimeLabel(static_cast<uint8_t>(time), english)) : QString());
 }
 
 // ---------------------------------------------------------------- refresh and store
 
 void CWndMiscPara::RefreshFromConfig() {
-    PanelValues& panel = host_.Link().panel;
+    const PanelValues& panel = host_.Values();
     zelt::RefreshFromConfig(app_.config, app_.english != 0, panel.userTime, fields_);
     QComboBox* list = controls_->Combo(kBatteryTypeList);
     list->setCurrentIndex(list->findText(Qs(fields_.batteryTypeText), Qt::MatchStartsWith));
@@ -406,17 +361,15 @@ void CWndMiscPara::RefreshFromConfig() {
         WriteField(id, text);
     }
     SetDisplay(Display::ChargeCount, Qs(StrF("%d", panel.chargeCount)));
-    SetDisplay(Display::BatteryVoltage,
-               Qs(StrF("%0.1f V", static_cast<double>(panel.batteryVoltage))));
-    SetDisplay(Display::BatteryCapacity, Qs(StrF("%d%%", panel.batteryCapacity)));
-    SetDisplay(Display::OperatingMode, Qs(panel.modeText));
-    SetDisplay(Display::LightingTime, Qs(panel.lightingTimeText));
+    SetDisplay(Display::BatteryVoltage, Qs(VoltsText(panel.batteryVoltage)));
+    SetDisplay(Display::BatteryCapacity, Qs(PercentText(panel.batteryCapacity)));
+    ShowModeTexts(app_.english != 0);
 }
 
 void CWndMiscPara::StoreToConfig() {
-    // The mode texts are the link's: they change with the controller's answers, not here.
-    fields_.modeText = host_.Link().panel.modeText;
-    fields_.lightingTimeText = host_.Link().panel.lightingTimeText;
+    // The mode codes are the controller's: they change with its answers, not here.
+    fields_.operatingModeCode = host_.Values().operatingModeCode;
+    fields_.lightingTimeCode = host_.Values().lightingTimeCode;
     zelt::StoreToConfig(fields_, app_.config);
 }
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "config/MainApp.h"
-#include "link/LinkHost.h"
+#include "panel/ControllerTexts.h"
 #include "panel/PanelFields.h"
 #include "panel/PanelHost.h"
 #include "panel/PanelRecordMap.h"
@@ -42,10 +42,10 @@ class CWndMiscPara : public QWidget {
     // Validates, as leaving it would, each field whose text the panel has not taken yet (the
     // one being edited); the others already hold what they show.
     void CommitEditedFields();
-    void CommitClockFields();  // hour, minute, second fields into the link's userTime
+    void CommitClockFields();  // hour, minute, second fields into the panel's userTime
     void InvalidateAllControls();
 
-    // The link's display updates (ILinkHost::DisplayChanged and friends).
+    // The display updates of the window's controller commands.
     void SetDisplay(Display display, const QString& text);
     void SetLightingTimeVisible(bool visible);
     void SetBatteryCaption(const QString& caption);
@@ -89,11 +89,10 @@ class CWndMiscPara : public QWidget {
     void OnResetChargeCount();
     void OnSetRtc();
     void OnUpdateMode();
-    void ShowError(const char* english, const char* chinese, const char* captionEnglish,
-                   const char* captionChinese);
     void ShowResetImage(bool english);
     void TranslateBatteryType(bool english);
-    void TranslateModeTexts(bool english);
+    // The mode and lighting-time displays from the codes last read, in a language.
+    void ShowModeTexts(bool english);
     void AppendChartSample();
 
     QLineEdit* Edit(int id) const;

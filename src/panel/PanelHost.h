@@ -1,13 +1,13 @@
 #pragma once
-// What the parameter panel needs of the main window: the controller object for its commands
-// and timer, one controller exchange at a time, and message boxes that go through the window
-// interface (so tests can answer them).
+// What the parameter panel needs of the main window: the values it shows of the controller,
+// its timer step and its buttons (the window runs their exchanges, one at a time, and says
+// what failed), and message boxes that go through the window interface (so tests can answer
+// them).
 
-#include <functional>
 #include <string>
 
-#include "link/ControllerLink.h"
-#include "link/LinkHost.h"
+#include "panel/ControllerTexts.h"
+#include "panel/PanelValues.h"
 
 namespace zelt {
 
@@ -15,10 +15,14 @@ class IPanelHost {
   public:
     virtual ~IPanelHost() = default;
 
-    virtual CControllerLink& Link() = 0;
-    // Runs exchange as the one controller exchange of the moment. When the link-busy flag is
-    // set or another exchange is running, exchange is not run and the result is false.
-    virtual bool RunExchange(const std::function<void()>& exchange) = 0;
+    virtual PanelValues& Values() = 0;
+    // One tick of the panel timer: the clocks and, every fifth tick, the poll. True when this
+    // tick read the live readings (the chart takes a sample).
+    virtual bool PanelTick() = 0;
+    // The Reset, Set RTC and Update buttons.
+    virtual void ResetChargeCount() = 0;
+    virtual void SetControllerClock() = 0;
+    virtual void UpdateOperatingMode() = 0;
     virtual void ShowMessage(const std::string& text, const std::string& caption,
                              MessageIcon icon) = 0;
 };

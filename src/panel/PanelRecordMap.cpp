@@ -60,12 +60,12 @@ PanelRecordValues PanelValuesOfRecord(const CCfgDocument& r) {
 void RefreshFromConfig(const CCfgDocument& record, bool english, const TimeOfDay& userTime,
                        PanelFields& fields) {
     // Not part of the refresh: the remote level and its check box (the panel keeps its own),
-    // and the mode texts, which come from the controller's mode read.
+    // and the mode codes, which come from the controller's mode read.
     PanelRecordValues values = PanelValuesOfRecord(record);
     values.remoteLevel = fields.remoteLevel;
     values.remoteLevelEnabled = fields.remoteLevelEnabled;
-    values.modeText = std::move(fields.modeText);
-    values.lightingTimeText = std::move(fields.lightingTimeText);
+    values.operatingModeCode = fields.operatingModeCode;
+    values.lightingTimeCode = fields.lightingTimeCode;
     static_cast<PanelRecordValues&>(fields) = std::move(values);
     fields.batteryTypeText = BatteryTypeLabel(record.batteryType, english);
     if (fields.pwmEnabled == 0) {
@@ -103,7 +103,7 @@ void StoreToConfig(const PanelFields& fields, CCfgDocument& record) {
 PanelControlStates ControlStates(const PanelFields& fields, int tabIndex) {
     const bool pwm = fields.pwmEnabled != 0;
     const bool lowLevel = pwm && fields.lowLevelEnabled != 0;
-    const bool manual = fields.modeText == "Manual" || fields.modeText == "手動";
+    const bool manual = fields.operatingModeCode == kOperatingModeManual;
     return PanelControlStates{pwm, pwm, lowLevel, lowLevel, tabIndex == 0, tabIndex != 0, manual};
 }
 

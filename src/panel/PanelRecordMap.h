@@ -17,8 +17,8 @@ PanelRecordValues PanelValuesOfRecord(const CCfgDocument& record);
 // brightness "%d%" (with its "%"), the rest "%d"; userTime goes into the clock fields. The
 // battery type shows in the language given (codes other than 1 and 5 as Li-ion). With
 // pwmEnabled 0 the low-battery levels are switched off in the panel, whatever the record
-// holds. The Remote Level field is never filled, and modeText and lightingTimeText do not
-// come from the record.
+// holds. The Remote Level field is never filled, and the mode codes do not come from the
+// record.
 void RefreshFromConfig(const CCfgDocument& record, bool english, const TimeOfDay& userTime,
                        PanelFields& fields);
 

@@ -1,0 +1,124 @@
+#pragma once
+// The window's controller commands: where the steps around each exchange live. The link reads
+// and writes values; these commands commit and collect what the panel shows, run the
+// exchange, then decide what the user sees (status panes, displays, messages, the Battery Fail
+// question, the vendor check) and refresh the views. The toolbar, the panel's buttons and its
+// timer all come here.
+
+#include <functional>
+#include <string>
+
+#include "base/Trace.h"
+#include "config/MainApp.h"
+#include "link/ControllerLink.h"
+#include "link/Sequences.h"
+#include "link/WallClock.h"
+#include "panel/ControllerTexts.h"
+#include "panel/PanelValues.h"
+
+namespace zelt {
+
+enum class BatteryFailChoice { Retry, CloseUtility };
+
+// What the commands need of the window. CMainWnd's host implements it.
+class IControllerWindow {
+  public:
+    virtual ~IControllerWindow() = default;
+
+    virtual void ShowMessage(const std::string& text, const std::string& caption,
+                             MessageIcon icon) = 0;
+    // Quit once control returns to the loop, without the close path (wrong vendor,
+    // over-voltage).
+    virtual void RequestQuit(int exitCode) = 0;
+    // End the program at once (the Battery Fail dialog's "Close Utility").
+    virtual void ExitNow(int exitCode) = 0;
+    // The modal Battery Fail question; Escape and the close box count as CloseUtility.
+    virtual BatteryFailChoice AskBatteryFail(const BatteryFailTexts& texts) = 0;
+    // Queue a notification (1037, 1038) for the window's loop; never runs it from inside.
+    virtual void Post(int message) = 0;
+
+    virtual void DisplayChanged(Display display, const std::string& text) = 0;
+    // The "Lighting Time:" label and display 1041 are shown only in Manual mode.
+    virtual void LightingTimeVisible(bool visible) = 0;
+    virtual void BatteryCaptionChanged(const std::string& caption) = 0;
+    virtual void FirmwarePaneChanged(const std::string& text) = 0;  // status pane 901
+    virtual void SerialPaneChanged(const std::string& text) = 0;    // status pane 902
+    virtual void TitleChanged(const std::string& title) = 0;
+
+    virtual void BeginWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
+
+    // The editors' side of the record: the panel commits the fields whose text it has not
+    // taken yet, the clock fields into userTime; collect copies what is shown into the record,
+    // refresh redraws from it.
+    virtual void CommitEditedFields() = 0;
+    virtual void CommitClockFields() = 0;
+    virtual void CollectIntoRecord() = 0;
+    virtual void RefreshFromRecord() = 0;
+    virtual void InvalidateAllControls() = 0;
+};
+
+class CControllerCommands {
+  public:
+    // Brings the record to what will be sent once the status is known: adaptation and the
+    // record check, with its question. False: nothing is sent.
+    using PrepareToSend = std::function<bool(CCfgDocument& record)>;
+
+    CControllerCommands(CMainApp& app, ISerialPort& port, ITickClock& clock, ITraceSink& trace,
+                        IWallClock& wallClock, IControllerWindow& window);
+
+    // The link, addressed as the settings say at the start of every command.
+    CControllerLink& Link();
+    PanelValues& Values() { return panel_; }
+    // Folder of "MFG.ini"; defaults to the executable's folder.
+    void SetMfgFolder(std::string folder) { mfgFolder_ = std::move(folder); }
+
+    // "Get Parameters": collect, read-all, show what was read, summary, refresh. At the
+    // settings' address, or at the one Auto Detect found before the settings take it.
+    bool ReadAllParameters();
+    bool ReadAllParameters(const LinkAddress& at);
+    // "Set Parameters": commit, collect, status, prepare, write-all, summary.
+    bool WriteAllParameters(const PrepareToSend& prepare);
+    // "Reset to default": the status read while the system voltage is unknown, the record's
+    // reset values, refresh.
+    void ResetToDefault();
+
+    // The status read and what the window makes of it. 1 or 0.
+    int GetStatus();
+    // Notification 1037: trace line and battery caption.
+    void OnSystemVoltageChanged();
+    // Notification 1038: the status read again.
+    int OnRetryStatusRead() { return GetStatus(); }
+
+    // The panel timer's one-second step: clocks, drift correction, and every fifth tick the
+    // poll. True when this tick polled.
+    bool OnPanelTimer();
+    // The panel's buttons; each says what failed.
+    void ResetChargeCount();
+    void SetRtc();
+    void UpdateOperatingMode();
+
+    void UpdateBatteryCaption();
+    void UpdateFirmwarePane();
+    // The mode and lighting-time displays from their codes, in the current language.
+    void ShowOperatingMode();
+
+  private:
+    void ApplyStatus(const ControllerStatus& status);
+    void ApplyIdentity(const FirmwareIdentity& identity);
+    void BatteryFailPath();
+    void ClearTelemetryDisplays();
+    void PollLiveReadings();
+    int SendClock();
+    void ShowSummary(const std::string& summary);
+
+    CMainApp& app_;
+    ITraceSink& trace_;
+    IWallClock& wallClock_;
+    IControllerWindow& window_;
+    CControllerLink link_;
+    PanelValues panel_;
+    std::string mfgFolder_;
+};
+
+}  // namespace zelt

@@ -12,9 +12,9 @@
 #include "app/CDlgBusScan.h"
 #include "app/CDlgRS232.h"
 #include "app/CDlgSeek.h"
-#include "support/RecordingHost.h"
 #include "support/SilentTerminal.h"
 #include "support/TestEnv.h"
+#include "ui/RecordingWindow.h"
 #include "ui/UiTestSupport.h"
 
 using namespace zelt;
@@ -48,10 +48,11 @@ struct PortBench {
     CMainApp app;
     CComPort port;
     CaptureTraceSink trace;
-    RecordingHost host;
+    uitest::RecordingWindow window;
     SystemWallClock wall;
-    CControllerLink link{app, port, ProcessTickClock(), trace, host, wall};
+    CControllerCommands commands{app, port, ProcessTickClock(), trace, wall, window};
     int getParameters = 0;
+    CDlgRS232::GetParameters countDetectedGet = [this](const LinkAddress&) { ++getParameters; };
     std::function<void()> countGetParameters = [this] { ++getParameters; };
 };
 
@@ -71,7 +72,8 @@ class LinkDialogsTest : public QObject {
             PortBench bench;
             bench.PlaceSim(3, "--rs485-id 249");
             bench.PlaceSilent(5);  // after the controller: listed, never probed
-            CDlgRS232 dlg(bench.link, bench.port, bench.host, bench.countGetParameters);
+            CDlgRS232 dlg(bench.app, bench.port, ProcessTickClock(), bench.trace, bench.window,
+                          bench.countDetectedGet);
             std::vector<std::pair<int, int>> probes;
             dlg.SetProbeHook([&](int port, int id) { probes.emplace_back(port, id); });
 
@@ -88,10 +90,8 @@ class LinkDialogsTest : public QObject {
             }
             ById<QPushButton>(dlg, 1001)->click();
 
-            QCOMPARE(bench.host.messages.size(), 1u);
-            QCOMPARE(QString::fromStdString(bench.host.messages[0].caption + ": " +
-                                            bench.host.messages[0].text),
-                     "Detect OK: " + found);
+            QCOMPARE(bench.window.messages.size(), 1u);
+            QCOMPARE(QString::fromStdString(bench.window.messages[0]), "Detect OK: " + found);
             QVERIFY(bench.getParameters == 1 && bench.port.IsOpen() && dlg.selectedPort == 3);
             QCOMPARE(list->currentText() + " " + ById<QLineEdit>(dlg, 1017)->text(),
                      QString("COM 3 249"));
@@ -116,7 +116,8 @@ class LinkDialogsTest : public QObject {
             PortBench bench;
             bench.app.english = english;
             bench.app.commMode = kCommModeRs485;  // opens with RS485 checked
-            CDlgRS232 dlg(bench.link, bench.port, bench.host, bench.countGetParameters);
+            CDlgRS232 dlg(bench.app, bench.port, ProcessTickClock(), bench.trace, bench.window,
+                          bench.countDetectedGet);
             QVERIFY(ById<QRadioButton>(dlg, 1015)->isChecked());
             if (!rs485) {
                 ById<QRadioButton>(dlg, 1014)->click();
@@ -128,8 +129,8 @@ class LinkDialogsTest : public QObject {
             QCOMPARE(bench.app.commMode, rs485 || !accepted ? kCommModeRs485 : kCommModeRs232);
             QCOMPARE(bench.app.rs485Id, accepted && rs485 ? 255 : 250);
             QStringList shown;
-            for (const auto& message : bench.host.messages) {
-                shown << QString::fromStdString(message.caption + ": " + message.text);
+            for (const auto& message : bench.window.messages) {
+                shown << QString::fromStdString(message);
             }
             const QString refusal = english
                                         ? "Error: RS485 ID must be a whole number from 1 to 255."
@@ -162,7 +163,7 @@ class LinkDialogsTest : public QObject {
         bench.PlaceSilent(1);
         bench.PlaceSim(3);
         CSeekPosition position;
-        CDlgSeek dlg(bench.link, bench.port, position, bench.countGetParameters);
+        CDlgSeek dlg(bench.app, bench.commands, bench.port, position, bench.countGetParameters);
         dlg.show();
         QTRY_VERIFY_WITH_TIMEOUT(!dlg.isVisible(), 5000);
         QVERIFY(dlg.result() == QDialog::Accepted && dlg.foundPort == 3);

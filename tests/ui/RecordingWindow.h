@@ -1,0 +1,40 @@
+#pragma once
+// The controller commands' window side for tests of the panel and the link dialogs: messages
+// are kept as "caption: text", everything else is dropped.
+
+#include <string>
+#include <vector>
+
+#include "app/ControllerCommands.h"
+
+namespace zelt::uitest {
+
+class RecordingWindow final : public IControllerWindow {
+  public:
+    void ShowMessage(const std::string& text, const std::string& caption, MessageIcon) override {
+        messages.push_back(caption + ": " + text);
+    }
+    void RequestQuit(int) override {}
+    void ExitNow(int) override {}
+    BatteryFailChoice AskBatteryFail(const BatteryFailTexts&) override {
+        return BatteryFailChoice::Retry;
+    }
+    void Post(int) override {}
+    void DisplayChanged(Display, const std::string&) override {}
+    void LightingTimeVisible(bool) override {}
+    void BatteryCaptionChanged(const std::string&) override {}
+    void FirmwarePaneChanged(const std::string&) override {}
+    void SerialPaneChanged(const std::string&) override {}
+    void TitleChanged(const std::string&) override {}
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    void CommitEditedFields() override {}
+    void CommitClockFields() override {}
+    void CollectIntoRecord() override {}
+    void RefreshFromRecord() override {}
+    void InvalidateAllControls() override {}
+
+    std::vector<std::string> messages;
+};
+
+}  // namespace zelt::uitest

@@ -162,18 +162,30 @@ TEST_P(CommandsBothModes, ScheduleSlotReadMapsTheAxis) {
     EXPECT_EQ(r.sectors, Rs232() ? std::vector<CTimeSectorData>() : rs485Empty);
 }
 
-TEST(CommandsRs232, LevelDigitsFfAndAboveCAreFullScale) {
-    ControllerFixture f;
-    f.AnswerText("R01120006001234");  // level word 0x1234: arithmetic, below minVout
-    f.AnswerText("R0112000600FFD5");  // F, F, D: full scale without arithmetic
-    f.AnswerText("R0112000600FFB0");  // F, F, B: arithmetic (1022 counts: above 100 %)
-    for (int slot = 0; slot < 3; ++slot) {
-        ASSERT_EQ(f.ctl.GetSchedule(slot, f.record), 1);
+// Both backends on the same register block: its bytes, the 10-bit counts of its voltage words
+// and the level rule, which RS232 short-cuts for its "FFF"/"000" digit forms.
+TEST(FramingBackends, SameBlockGivesTheSameBytesCountsAndLevels) {
+    const uint8_t rs232[] = {'R', 1, 2, 3, 4, 15, 15, 11, 0, 15, 15, 13, 5, 0, 0, 0, 0};  // digits
+    const uint8_t rs485[] = {250, 4, 8, 0x12, 0x34, 0xFF, 0xB0, 0xFF, 0xD5, 0, 0};
+    const struct {
+        int k, byte, count, shortcut232, level;
+    } rows[] = {
+        {0, 0x12, 72, -1, 0},       // below minVout
+        {2, 0xFF, 1022, -1, 100},   // F, F, B: arithmetic, above 100 %
+        {4, 0xFF, 1023, 100, 100},  // F, F, D: full scale without arithmetic
+        {6, 0, 0, 0, 0},
+    };
+    for (const auto& row : rows) {
+        for (const IFraming* framing : {&Rs232Backend(), &Rs485Backend()}) {
+            const bool ascii = framing == &Rs232Backend();
+            const uint8_t* reply = ascii ? rs232 : rs485;
+            SCOPED_TRACE(std::to_string(row.k) + (ascii ? " RS232" : " RS485"));
+            EXPECT_EQ(framing->Byte(reply, row.k), row.byte);
+            EXPECT_EQ(framing->VoltCount(reply, row.k), row.count);
+            EXPECT_EQ(framing->LevelWithoutScale(reply, row.k), ascii ? row.shortcut232 : -1);
+            EXPECT_EQ(RegisterBlock(*framing, reply).Level(row.k, kVpc12, 8.0f, 0.04), row.level);
+        }
     }
-    ASSERT_EQ(f.record.sectors.size(), 3u);
-    EXPECT_EQ(f.record.sectors[0].brightness, 0);
-    EXPECT_EQ(f.record.sectors[1].brightness, 100);
-    EXPECT_EQ(f.record.sectors[2].brightness, 100);
 }
 
 TEST_P(CommandsBothModes, ScheduleWritesSectorsThenClearsTheRest) {

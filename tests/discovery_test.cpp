@@ -8,11 +8,11 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "kvrn/Sim.h"
 #include "link/Discovery.h"
+#include "support/FakeLink.h"
 #include "support/SilentTerminal.h"
 #include "support/TestEnv.h"
 
@@ -114,35 +114,8 @@ TEST_F(PortBench, ListHasGapsAndRs232SkipsSilentVanishedAndWrongPortsThenReadsTh
     }
 }
 
-TEST_F(PortBench, Rs232KeepsTheOldIdUnlessTheReplyHoldsTwoHexDigits) {
-    int com = 1;
-    for (const auto& [reply, id] :
-         {std::pair{"R0G", 42}, {"R:1", 42}, {"R1 ", 42}, {"Rfa", 0xFA}, {"R0c", 0x0C}}) {
-        PlaceSilent(com);
-        SilentTerminal& peer = *silent_.back();
-        const std::string text = reply;  // a lambda may not capture a binding
-        // Answers the ID request once it is on the line, as a controller would.
-        std::thread answer([&peer, text] {
-            std::string got;
-            for (int i = 0; i < 500 && got.find("G7701\r") == std::string::npos; ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-                got += peer.Received();
-            }
-            peer.Send(text);
-        });
-        CPortTable table;
-        table.Enumerate(port);
-        const DetectResult found = Detect(table, LinkAddress{Framing::Rs232Ascii, 42});
-        answer.join();
-        EXPECT_EQ(com, found.port) << reply;
-        EXPECT_EQ(id, found.address.rs485Id) << reply;
-        port.Close();
-        fs::remove(PortPath(com++));
-    }
-}
-
-TEST_F(PortBench, Rs485TriesTheCurrentIdThenWalksDownFrom250ToALowId) {
-    PlaceSim(3, {.deviceId = 1});
+TEST_F(PortBench, Rs485TriesTheCurrentIdThenWalksDownFrom250) {
+    PlaceSim(3, {.deviceId = 250});
     CPortTable table;
     table.Enumerate(port);
     CAutoDetect detect(port, ProcessTickClock(), trace);
@@ -150,23 +123,45 @@ TEST_F(PortBench, Rs485TriesTheCurrentIdThenWalksDownFrom250ToALowId) {
     detect.SetProbeHook([&](int com, int id) { probed.push_back(com * 1000 + id); });
     const long start = ProcessTickClock().Now();
     const DetectResult found = detect.Run(table, LinkAddress::Rs485(17));
-    const long elapsed = ProcessTickClock().Now() - start;
+    EXPECT_GE(ProcessTickClock().Now() - start, 2 * 25 + 90);  // paced, and 17 waited out
 
     EXPECT_EQ(3, found.port);
-    EXPECT_EQ(LinkAddress::Rs485(1), found.address);
-    ASSERT_EQ(251u, probed.size());
-    EXPECT_THAT(std::vector<int>(probed.begin(), probed.begin() + 2), ElementsAre(3017, 3250));
-    EXPECT_EQ(3001, probed.back());
-    // 17 (the current ID), then 250 down to 2: every one timed out, in that order.
-    const auto timeouts = LinesStartingWith("Auto Detect COM3 RS485 ID");
-    ASSERT_EQ(250u, timeouts.size());
-    EXPECT_THAT(timeouts[0], StartsWith("Auto Detect COM3 RS485 ID17 Time Out="));
-    EXPECT_THAT(timeouts[1], StartsWith("Auto Detect COM3 RS485 ID250 Time Out="));
-    EXPECT_THAT(timeouts[2], StartsWith("Auto Detect COM3 RS485 ID249 Time Out="));
-    EXPECT_THAT(timeouts.back(), StartsWith("Auto Detect COM3 RS485 ID2 Time Out="));
-    // Each ID costs its 25 ms pause and a 90-tick wait, not much more.
-    EXPECT_GE(elapsed, 250 * (25 + 90));
-    EXPECT_LE(elapsed, 250 * (25 + 90 + 25));
+    EXPECT_EQ(LinkAddress::Rs485(250), found.address);
+    EXPECT_THAT(probed, ElementsAre(3017, 3250));
+    EXPECT_THAT(LinesStartingWith("Auto Detect COM3 RS485 ID"),
+                ElementsAre(StartsWith("Auto Detect COM3 RS485 ID17 Time Out=")));
+}
+
+// The probes of the two backends on the scripted line.
+TEST(AutoDetectProbe, Rs232KeepsTheOldIdUnlessTheReplyHoldsTwoHexDigits) {
+    for (const auto& [reply, id] :
+         {std::pair{"R0G", 42}, {"R:1", 42}, {"R1 ", 42}, {"Rfa", 0xFA}, {"R0c", 0x0C}}) {
+        FakeLink line;
+        line.port.onWrite = [text = std::string(reply)](FakePort& p, const Bytes& request) {
+            EXPECT_EQ(request, ToBytes("G7701\r"));
+            p.ReplyAfter(2, text);
+        };
+        int foundId = 0;
+        EXPECT_TRUE(Rs232Backend().Probe(line.io, 1, 0, 42, &foundId)) << reply;
+        EXPECT_EQ(id, foundId) << reply;
+    }
+}
+
+TEST(AutoDetectProbe, Rs485WalksFromThePreferredIdAndTakesOnlyThatIdsAnswer) {
+    const std::vector<int> order = Rs485Backend().ProbeOrder(17);
+    ASSERT_EQ(251u, order.size());
+    EXPECT_THAT(std::vector<int>(order.begin(), order.begin() + 3), ElementsAre(17, 250, 249));
+    EXPECT_EQ(1, order.back());
+
+    FakeLink line;  // device 2 answers every probe
+    line.port.onWrite = [](FakePort& p, const Bytes&) { p.ReplyAfter(3, Bytes{2, 4, 1, 2, 7}); };
+    int foundId = 0;
+    EXPECT_FALSE(Rs485Backend().Probe(line.io, 3, 1, 17, &foundId));
+    EXPECT_THAT(line.trace.lines.back(), EndsWith("refused: another device ID\n"));
+    ASSERT_TRUE(Rs485Backend().Probe(line.io, 3, 2, 17, &foundId));
+    EXPECT_EQ(2, foundId);
+    EXPECT_EQ(line.port.writes.back(), (Bytes{2, 4, 1, 3, 1, 9}));
+    EXPECT_THAT(line.clock.sleeps, ElementsAre(25, 25));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "link/BusScan.h"
 #include "link/CommandCatalogue.h"
@@ -21,7 +22,7 @@ float VoltsOf(int count) {
     return static_cast<float>(count * kVpc12);
 }
 
-class CommandsBothModes : public ::testing::TestWithParam<uint16_t> {
+class CommandsBothModes : public ::testing::TestWithParam<Framing> {
   protected:
     CommandsBothModes() : f(GetParam()) {}
     bool Rs232() const { return f.Rs232(); }
@@ -29,18 +30,27 @@ class CommandsBothModes : public ::testing::TestWithParam<uint16_t> {
     Bytes Req(const char* text, const Bytes& frame) const {
         return Rs232() ? ToBytes(text) : frame;
     }
-    // Runs a read the controller answers with registers (or a write it accepts); returns the
-    // request that went out.
-    template <typename... Args>
-    Bytes Read(const Bytes& registers, int (CControllerLink::*command)(Args...), Args... args) {
+    // Runs a command the controller answers with registers (or accepts, for a write) into or
+    // from the fixture's record; returns the request that went out.
+    Bytes Read(const Bytes& registers, int (CControllerLink::*command)(CCfgDocument&)) {
         f.AnswerRead(registers);
-        EXPECT_EQ((f.ctl.*command)(args...), 1);
-        return f.requests.empty() ? Bytes{} : f.requests.back();
+        return Sent((f.ctl.*command)(f.record));
     }
-    template <typename... Args>
-    Bytes Write(int (CControllerLink::*command)(Args...), Args... args) {
+    Bytes Read(const Bytes& registers, int (CControllerLink::*command)(int, CCfgDocument&),
+               int index) {
+        f.AnswerRead(registers);
+        return Sent((f.ctl.*command)(index, f.record));
+    }
+    Bytes Write(int (CControllerLink::*command)(const CCfgDocument&)) {
         f.AnswerWrite();
-        EXPECT_EQ((f.ctl.*command)(args...), 1);
+        return Sent((f.ctl.*command)(f.record));
+    }
+    Bytes Write(int (CControllerLink::*command)(int, const CCfgDocument&), int index) {
+        f.AnswerWrite();
+        return Sent((f.ctl.*command)(index, f.record));
+    }
+    Bytes Sent(int result) {
+        EXPECT_EQ(result, 1);
         return f.requests.empty() ? Bytes{} : f.requests.back();
     }
     // A schedule slot's registers; RS232 replies carry the in-use flag first.
@@ -54,8 +64,10 @@ class CommandsBothModes : public ::testing::TestWithParam<uint16_t> {
 };
 
 INSTANTIATE_TEST_SUITE_P(Modes, CommandsBothModes,
-                         ::testing::Values(kCommModeRs232, kCommModeRs485),
-                         [](const auto& info) { return info.param == 232 ? "RS232" : "RS485"; });
+                         ::testing::Values(Framing::Rs232Ascii, Framing::Rs485Binary),
+                         [](const auto& info) {
+                             return info.param == Framing::Rs232Ascii ? "RS232" : "RS485";
+                         });
 
 // ---------------------------------------------------------------- load voltage limits
 
@@ -71,31 +83,31 @@ TEST_P(CommandsBothModes, LoadLimitsReadClampsAndWriteFlagDigit) {
         {12, {90, 85, 0}, 12.0f, 8.0f},    // less than 1 V apart
     };
     for (const auto& row : rows) {
-        f.app.systemVoltage = row.system;
+        f.ctl.scale.systemVoltage = row.system;
         EXPECT_EQ(Read(row.registers, &CControllerLink::GetVoltForLoad),
                   Req("G7803\r", Bytes{0xFA, 0x04, 0x00, 0x78, 0x03, 0x7F}));
-        EXPECT_FLOAT_EQ(f.app.config.maxVout, row.max) << row.max;
-        EXPECT_FLOAT_EQ(f.app.config.minVout, row.min) << row.max;
+        EXPECT_FLOAT_EQ(f.record.maxVout, row.max) << row.max;
+        EXPECT_FLOAT_EQ(f.record.minVout, row.min) << row.max;
     }
-    f.app.config.maxVout = 13.0f;
+    f.record.maxVout = 13.0f;
     f.AnswerNothing();
-    EXPECT_EQ(f.ctl.GetVoltForLoad(), 0);  // a failed read keeps the fields
-    EXPECT_FLOAT_EQ(f.app.config.maxVout, 13.0f);
+    EXPECT_EQ(f.ctl.GetVoltForLoad(f.record), 0);  // a failed read keeps the fields
+    EXPECT_FLOAT_EQ(f.record.maxVout, 13.0f);
 
-    f.app.config.maxVout = 24.0f;
-    f.app.config.minVout = 16.0f;
+    f.record.maxVout = 24.0f;
+    f.record.minVout = 16.0f;
     EXPECT_EQ(Write(&CControllerLink::SetVoltForLoad),
               Req("S78F0A000\r", WriteFrame16(0x78, {0xF0, 0xA0, 0})));
-    f.app.config.maxVout = 28.0f;  // the ninth bit goes into the flag digit
+    f.record.maxVout = 28.0f;  // the ninth bit goes into the flag digit
     EXPECT_EQ(Write(&CControllerLink::SetVoltForLoad),
               Req("S7818A001\r", WriteFrame16(0x78, {0x18, 0xA0, 1})));
     // Limits from a file that no 9-bit field holds saturate: 51.1 V at most, 0 at least.
-    f.app.config.maxVout = 1e21f;
-    f.app.config.minVout = std::numeric_limits<float>::quiet_NaN();
+    f.record.maxVout = 1e21f;
+    f.record.minVout = std::numeric_limits<float>::quiet_NaN();
     EXPECT_EQ(Write(&CControllerLink::SetVoltForLoad),
               Req("S78FF0001\r", WriteFrame16(0x78, {0xFF, 0, 1})));
-    f.app.config.maxVout = -std::numeric_limits<float>::infinity();
-    f.app.config.minVout = std::numeric_limits<float>::infinity();
+    f.record.maxVout = -std::numeric_limits<float>::infinity();
+    f.record.minVout = std::numeric_limits<float>::infinity();
     EXPECT_EQ(Write(&CControllerLink::SetVoltForLoad),
               Req("S7800FF02\r", WriteFrame16(0x78, {0, 0xFF, 2})));
 }
@@ -135,8 +147,7 @@ TEST(CommandsLevels, RoundingSnappingAndFullScale) {
 // ---------------------------------------------------------------- schedule slots
 
 TEST_P(CommandsBothModes, ScheduleSlotReadMapsTheAxis) {
-    CCfgDocument& r = f.app.config;
-    f.ctl.UpdateVoltsPerPercent();
+    CCfgDocument& r = f.record;
     EXPECT_EQ(Read(Slot({18, 0, 6, 0, 0xFF, 0xC0}), &CControllerLink::GetSchedule, 3),
               Req("G1507\r", ReadFrame(22, 6)));  // 18:00 to 06:00 at full scale
     // A start of 12:00 begins the axis, an end of 12:00 ends it.
@@ -151,28 +162,38 @@ TEST_P(CommandsBothModes, ScheduleSlotReadMapsTheAxis) {
     EXPECT_EQ(r.sectors, Rs232() ? std::vector<CTimeSectorData>() : rs485Empty);
 }
 
-TEST(CommandsRs232, LevelDigitsFfAndAboveCAreFullScale) {
-    ControllerFixture f;
-    f.ctl.UpdateVoltsPerPercent();
-    f.AnswerText("R01120006001234");  // level word 0x1234: arithmetic, below minVout
-    f.AnswerText("R0112000600FFD5");  // F, F, D: full scale without arithmetic
-    f.AnswerText("R0112000600FFB0");  // F, F, B: arithmetic (1022 counts: above 100 %)
-    for (int slot = 0; slot < 3; ++slot) {
-        ASSERT_EQ(f.ctl.GetSchedule(slot), 1);
+// Both backends on the same register block: its bytes, the 10-bit counts of its voltage words
+// and the level rule, which RS232 short-cuts for its "FFF"/"000" digit forms.
+TEST(FramingBackends, SameBlockGivesTheSameBytesCountsAndLevels) {
+    const uint8_t rs232[] = {'R', 1, 2, 3, 4, 15, 15, 11, 0, 15, 15, 13, 5, 0, 0, 0, 0};  // digits
+    const uint8_t rs485[] = {250, 4, 8, 0x12, 0x34, 0xFF, 0xB0, 0xFF, 0xD5, 0, 0};
+    const struct {
+        int k, byte, count, shortcut232, level;
+    } rows[] = {
+        {0, 0x12, 72, -1, 0},       // below minVout
+        {2, 0xFF, 1022, -1, 100},   // F, F, B: arithmetic, above 100 %
+        {4, 0xFF, 1023, 100, 100},  // F, F, D: full scale without arithmetic
+        {6, 0, 0, 0, 0},
+    };
+    for (const auto& row : rows) {
+        for (const IFraming* framing : {&Rs232Backend(), &Rs485Backend()}) {
+            const bool ascii = framing == &Rs232Backend();
+            const uint8_t* reply = ascii ? rs232 : rs485;
+            SCOPED_TRACE(std::to_string(row.k) + (ascii ? " RS232" : " RS485"));
+            EXPECT_EQ(framing->Byte(reply, row.k), row.byte);
+            EXPECT_EQ(framing->VoltCount(reply, row.k), row.count);
+            EXPECT_EQ(framing->LevelWithoutScale(reply, row.k), ascii ? row.shortcut232 : -1);
+            EXPECT_EQ(RegisterBlock(*framing, reply).Level(row.k, kVpc12, 8.0f, 0.04), row.level);
+        }
     }
-    ASSERT_EQ(f.app.config.sectors.size(), 3u);
-    EXPECT_EQ(f.app.config.sectors[0].brightness, 0);
-    EXPECT_EQ(f.app.config.sectors[1].brightness, 100);
-    EXPECT_EQ(f.app.config.sectors[2].brightness, 100);
 }
 
 TEST_P(CommandsBothModes, ScheduleWritesSectorsThenClearsTheRest) {
-    CCfgDocument& r = f.app.config;
+    CCfgDocument& r = f.record;
     r.sectors = {{360, 1080, 100}, {0, 120, 0}, {1200, 1440, 100}};
-    f.ctl.UpdateVoltsPerPercent();
     for (int i = 0; i < 8; ++i) {
         f.AnswerWrite();
-        ASSERT_EQ(f.ctl.SetSchedule(i), 1);
+        ASSERT_EQ(f.ctl.SetSchedule(i, r), 1);
     }
     ASSERT_EQ(f.requests.size(), 8u);
     EXPECT_EQ(f.requests[0],
@@ -191,8 +212,7 @@ TEST_P(CommandsBothModes, ScheduleWritesSectorsThenClearsTheRest) {
 // ---------------------------------------------------------------- auto-mode steps
 
 TEST_P(CommandsBothModes, DurationStepReadAndWrite) {
-    CCfgDocument& r = f.app.config;
-    f.ctl.UpdateVoltsPerPercent();
+    CCfgDocument& r = f.record;
     EXPECT_EQ(Read({0x00, 0xB4, 0xFF, 0xC0}, &CControllerLink::GetDuration, 7),
               Req("G5404\r", ReadFrame(0x54, 4)));
     EXPECT_EQ(r.autoDuration[7], 180);
@@ -208,7 +228,7 @@ TEST_P(CommandsBothModes, DurationStepReadAndWrite) {
 // ---------------------------------------------------------------- battery thresholds
 
 TEST_P(CommandsBothModes, LvdrPvReadAndLvdLvrWrite) {
-    CCfgDocument& r = f.app.config;
+    CCfgDocument& r = f.record;
     EXPECT_EQ(Read({0x1A, 0x00, 0x3E, 0xC0, 0x74, 0x00, 0x73, 0xC0, 0x3C},
                    &CControllerLink::GetLvdrPvOnOffDt),
               Req("G5D09\r", ReadFrame(0x5D, 9)));
@@ -218,10 +238,12 @@ TEST_P(CommandsBothModes, LvdrPvReadAndLvdLvrWrite) {
     EXPECT_FLOAT_EQ(r.lvrVoltage, VoltsOf(463));
 
     r = CCfgDocument{};
-    r.dtTime = 5;  // RS232 sends and keeps 60
+    r.dtTime = 5;  // RS232 sends 60, and write-all keeps what went out
     EXPECT_EQ(Write(&CControllerLink::SetLvdLvr),
               Req("S61740081803C\r", WriteFrame16(0x61, {0x74, 0x00, 0x81, 0x80, 0x05})));
+    ApplyWireDefaults(r, GetParam());
     EXPECT_EQ(r.dtTime, Rs232() ? 60 : 5);
+    EXPECT_EQ(r.ochtTime, 60);  // 0 goes out as 60 in both
     if (Rs232()) {
         EXPECT_EQ(f.link.trace.lines[f.link.trace.lines.size() - 2],
                   "Set LVD/LVR, PC->KVRN:S61740081803C\r\n");
@@ -229,10 +251,10 @@ TEST_P(CommandsBothModes, LvdrPvReadAndLvdLvrWrite) {
 }
 
 TEST_P(CommandsBothModes, FcvAcvOchtAndTemperatureFactors) {
-    CCfgDocument& r = f.app.config;
+    CCfgDocument& r = f.record;
     const int factor12 = Rs232() ? 5 : 10;
     for (const auto& [system, ocht, ochtAfter] : {std::tuple{12, 5, 60}, {24, 6, 6}}) {
-        f.app.systemVoltage = system;
+        f.ctl.scale.systemVoltage = system;
         Read({0x8E, 0x00, 0x98, 0x80, static_cast<uint8_t>(ocht), 6},
              &CControllerLink::GetFcvAcvOchtTc);
         EXPECT_EQ(r.ochtTime, ochtAfter);
@@ -241,16 +263,14 @@ TEST_P(CommandsBothModes, FcvAcvOchtAndTemperatureFactors) {
     EXPECT_FLOAT_EQ(r.fcvVoltage, VoltsOf(568));
     EXPECT_FLOAT_EQ(r.acvVoltage, VoltsOf(610));
 
-    f.app.systemVoltage = 12;
+    f.ctl.scale.systemVoltage = 12;
     r = CCfgDocument{};  // 13.6 V, 14.6 V, 30, ochtTime 0 which is sent as 60
     EXPECT_EQ(Write(&CControllerLink::SetFcvAcvOchtTc),
               Req("S668E0098803C06\r", WriteFrame16(0x66, {0x8E, 0x00, 0x98, 0x80, 0x3C, 3})));
-    EXPECT_EQ(r.ochtTime, 60);
 }
 
 TEST_P(CommandsBothModes, AdvanceBatteryLevelsExistOnlyInRs232) {
-    CCfgDocument& r = f.app.config;
-    f.ctl.UpdateVoltsPerPercent();
+    CCfgDocument& r = f.record;
     // RS485 sends nothing either way.
     EXPECT_EQ(Read({1, 0x7B, 0x40, 0xFF, 0xC0, 0x77, 0x00, 0x60, 0x40},
                    &CControllerLink::GetAdvanceBattPara),
@@ -271,13 +291,13 @@ TEST_P(CommandsBothModes, AdvanceBatteryLevelsExistOnlyInRs232) {
 }
 
 TEST_P(CommandsBothModes, PwmFlagIsTheInverseAndJumperModeScales) {
-    CCfgDocument& r = f.app.config;
+    CCfgDocument& r = f.record;
     for (const auto& [flag, pwm] : {std::pair{0, 1u}, {1, 0u}}) {
         Read({2, static_cast<uint8_t>(flag)}, &CControllerLink::GetVModePwmFlag);
         EXPECT_EQ(r.vMode, 2u);
         EXPECT_EQ(r.pwmEnabled, pwm);
     }
-    EXPECT_EQ(f.link.port.commMode, GetParam());  // the port follows the mode
+    EXPECT_EQ(f.link.port.commMode, Rs232() ? 232 : 485);  // the port follows the framing
     f.requests.clear();
     EXPECT_EQ(Write(&CControllerLink::SetVModePwmFlag), Req("S5901\r", {}));  // RS485: nothing
     for (const auto& line : f.link.trace.lines) {
@@ -294,33 +314,30 @@ TEST_P(CommandsBothModes, PwmFlagIsTheInverseAndJumperModeScales) {
 // ---------------------------------------------------------------- counter and clock
 
 TEST_P(CommandsBothModes, ChargeCountAndClock) {
-    EXPECT_EQ(Read({0x01, 0xF4}, &CControllerLink::GetChargeCount),
-              Req("Q8\r", ReadFrame(0x6C, 2)));
-    EXPECT_EQ(f.host.displays[Display::ChargeCount], "500");
-    EXPECT_EQ(Write(&CControllerLink::ResetChargeCount),
-              Req("S6C0000\r", WriteFrame16(0x6C, {0, 0})));
+    int count = 0;
+    f.AnswerRead({0x01, 0xF4});
+    EXPECT_EQ(Sent(f.ctl.GetChargeCount(&count)), Req("Q8\r", ReadFrame(0x6C, 2)));
+    EXPECT_EQ(count, 500);
+    f.AnswerWrite();
+    EXPECT_EQ(Sent(f.ctl.ResetChargeCount()), Req("S6C0000\r", WriteFrame16(0x6C, {0, 0})));
 
     if (Rs232()) {
         f.AnswerText("R10:15:54");
     } else {
         f.AnswerRead({0x10, 0x15, 0x54});
     }
-    ASSERT_EQ(f.ctl.GetRtc(), 1);
-    EXPECT_EQ(f.requests.back(), Req("Q2\r", ReadFrame(0x0203, 3)));
-    EXPECT_EQ(f.ctl.panel.rtcTime, (ClockTime{10, 15, 54}));
-    EXPECT_EQ(f.ctl.panel.rtcKnown, 1);
+    TimeOfDay rtc;
+    EXPECT_EQ(Sent(f.ctl.GetRtc(&rtc)), Req("Q2\r", ReadFrame(0x0203, 3)));
+    EXPECT_EQ(rtc, (TimeOfDay{10, 15, 54}));
 
-    f.ctl.panel.usePcTime = 0;
-    f.ctl.panel.userTime = ClockTime{9, 5, 7};
-    EXPECT_EQ(Write(&CControllerLink::SetRtc),
+    TimeOfDay sent;
+    f.AnswerWrite();
+    EXPECT_EQ(Sent(f.ctl.SetRtc(ClockToSend{false, {9, 5, 7}}, &sent)),
               Req("T090507\r", WriteFrame16(0x0203, {0x09, 0x05, 0x07})));
-    EXPECT_EQ(f.ctl.panel.rtcTime, (ClockTime{9, 5, 7}));
-    EXPECT_EQ(f.host.clockCommits, 1);
-    f.ctl.panel.userTime = ClockTime{1, 2, 3};
+    EXPECT_EQ(sent, (TimeOfDay{9, 5, 7}));
     f.AnswerNothing();
-    EXPECT_EQ(f.ctl.SetRtc(), 0);
-    EXPECT_EQ(f.ctl.panel.rtcTime, (ClockTime{9, 5, 7}));  // a failed write leaves the copy
-    EXPECT_EQ(f.host.waitDepth, 0);
+    EXPECT_EQ(f.ctl.SetRtc(ClockToSend{false, {1, 2, 3}}, &sent), 0);
+    EXPECT_EQ(sent, (TimeOfDay{9, 5, 7}));  // a failed write reports nothing sent
 }
 
 TEST(CommandsRs232, SetRtcWithPcTimeWaitsForSecondBoundary) {
@@ -332,12 +349,13 @@ TEST(CommandsRs232, SetRtcWithPcTimeWaitsForSecondBoundary) {
         port.ReplyAfter(2, "O");
     };
     const long start = f.link.clock.now;
-    ASSERT_EQ(f.ctl.SetRtc(), 1);
+    TimeOfDay sent;
+    ASSERT_EQ(f.ctl.SetRtc(ClockToSend{}, &sent), 1);
     // 500 ms into second 58: the request leaves in the first 49 ms of second 59.
     EXPECT_GE(sentAt - start, 501);
     EXPECT_LE(sentAt - start, 549);
     EXPECT_EQ(f.link.port.WrittenTexts().back(), "T235959\r");
-    EXPECT_EQ(f.ctl.panel.rtcTime, (ClockTime{23, 59, 59}));
+    EXPECT_EQ(sent, (TimeOfDay{23, 59, 59}));
 }
 
 // ---------------------------------------------------------------- version and serial number
@@ -353,63 +371,55 @@ TEST(CommandsVersion, FormsInBothFramingsAndTheSignedRs485VendorByte) {
                 {"R1204010512", 1, "4.12A12"},
                 {"R0003010512\r\n", 1, "3.12"},  // the line end is no part of the version
                 {"R00030105A2", 0, "3.12"}};     // a letter after the "R" fails
+    FirmwareIdentity id;
     for (const auto& row : rows) {
         f.AnswerText(row.reply);
-        EXPECT_EQ(f.ctl.GetVersion(), row.ok) << row.reply;
-        EXPECT_EQ(f.app.firmwareVersionText, row.version) << row.reply;
+        EXPECT_EQ(f.ctl.GetVersion(&id), row.ok) << row.reply;
+        EXPECT_EQ(id.version, row.version) << row.reply;
+        EXPECT_EQ(f.ctl.scale.firmwareVersion, row.version) << row.reply;  // for the scale
     }
     EXPECT_EQ(f.link.port.WrittenTexts().back(), "G7B05\r");
-    EXPECT_EQ(f.app.vendorId, 1);
-    EXPECT_EQ(f.app.config.batteryType, 5);
-    EXPECT_TRUE(f.host.messages.empty());
+    EXPECT_TRUE(id.VendorAccepted());
+    EXPECT_EQ(id.batteryType, 5);
 
-    ControllerFixture g(kCommModeRs485);  // B: the revision without its flag bit
+    ControllerFixture g(Framing::Rs485Binary);  // B: the revision without its flag bit
     for (const auto& [registers, version] : {std::pair{Bytes{0x05, 3, 1, 5, 0x12}, "3.12A5"},
                                              {Bytes{0x81, 3, 1, 5, 0x07}, "3. 7B1"}}) {
         g.AnswerRead(registers);
-        ASSERT_EQ(g.ctl.GetVersion(), 1);
-        EXPECT_EQ(g.app.firmwareVersionText, version);
+        ASSERT_EQ(g.ctl.GetVersion(&id), 1);
+        EXPECT_EQ(id.version, version);
     }
     EXPECT_EQ(g.requests.back(), ReadFrame(0x7B, 5));
-    g.AnswerRead({0x05, 3, 0xFF, 5, 0x12});  // 0xFF is not 255 but -1 widened
-    ASSERT_EQ(g.ctl.GetVersion(), 1);
-    EXPECT_EQ(g.app.vendorId, 0xFFFF);
-}
-
-TEST_P(CommandsBothModes, WrongVendorAsksToQuit) {
-    Read({0x00, 3, 2, 5, 0x12}, &CControllerLink::GetVersion);  // vendor 2, still a success
-    EXPECT_EQ(f.app.vendorId, 2);
-    ASSERT_EQ(f.host.messages.size(), 1u);
-    EXPECT_EQ(f.host.messages[0].text, "Vender ID Error !\nThe utility will be closed.");
-    EXPECT_EQ(f.host.messages[0].caption, "Error");
-    EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
-    EXPECT_EQ(f.host.quitRequests, std::vector<int>{0});
+    for (const auto& [vendor, id16] : {std::pair{0xFF, 0xFFFF}, {2, 2}}) {
+        g.AnswerRead({0x05, 3, static_cast<uint8_t>(vendor), 5, 0x12});  // 0xFF is -1 widened
+        ASSERT_EQ(g.ctl.GetVersion(&id), 1);  // another vendor's controller still answered
+        EXPECT_EQ(id.vendorId, id16);
+        EXPECT_FALSE(id.VendorAccepted());
+    }
 }
 
 TEST(CommandsRs232, SerialNumberAndBlanking) {
     ControllerFixture f;
-    f.AnswerText("R12345678901234");
-    ASSERT_EQ(f.ctl.GetSerialNumber(), 1);
+    std::optional<std::string> serial;
+    for (const auto& [reply, digits] : {std::pair{"R12345678901234", "12345678901234"},
+                                        {"RFFF456789F1234", ""},
+                                        // only characters 1 to 3 and 10 decide
+                                        {"RFFF4567890FFFF", "FFF4567890FFFF"}}) {
+        f.AnswerText(reply);
+        ASSERT_EQ(f.ctl.GetSerialNumber(&serial), 1);
+        EXPECT_EQ(serial, digits);
+    }
     EXPECT_EQ(f.link.port.WrittenTexts().back(), "G8007\r");
-    EXPECT_EQ(f.host.serialPane, "S/N: 12345678901234");
-    f.app.english = 0;
-    f.AnswerText("RFFF456789F1234");
-    ASSERT_EQ(f.ctl.GetSerialNumber(), 1);
-    EXPECT_EQ(f.app.serialNumberText, "");
-    EXPECT_EQ(f.host.serialPane, "序號: ");
-    f.AnswerText("RFFF4567890FFFF");  // only characters 1 to 3 and 10 decide
-    ASSERT_EQ(f.ctl.GetSerialNumber(), 1);
-    EXPECT_EQ(f.app.serialNumberText, "FFF4567890FFFF");
     f.AnswerNothing();
-    EXPECT_EQ(f.ctl.GetSerialNumber(), 0);
+    EXPECT_EQ(f.ctl.GetSerialNumber(&serial), 0);
     EXPECT_EQ(f.link.trace.lines.back().rfind("Get SN Out=", 0), 0u);
 
-    ControllerFixture g(kCommModeRs485);  // RS485 reads it but keeps nothing
+    ControllerFixture g(Framing::Rs485Binary);  // RS485 reads it but keeps nothing
     g.AnswerRead(Bytes(14, '7'));
-    ASSERT_EQ(g.ctl.GetSerialNumber(), 1);
+    serial.reset();
+    ASSERT_EQ(g.ctl.GetSerialNumber(&serial), 1);
     EXPECT_EQ(g.requests.back(), ReadFrame(0x80, 14));
-    EXPECT_TRUE(g.app.serialNumberText.empty());
-    EXPECT_TRUE(g.host.serialPane.empty());
+    EXPECT_FALSE(serial.has_value());
     // A bus scan reads the same block as the RS232 reply's digits, by the same blanking rule.
     const uint8_t packed[14] = {0x12, 0x24, 0x03, 0x15, 0x00, 0x07, 0x42};
     EXPECT_EQ(SerialNumberFromBlock(packed), "12240315000742");
@@ -449,19 +459,19 @@ TEST_P(CommandsBothModes, LateReplyAndReplyTailAreDroppedByTheNextCommand) {
                              return Rs232() ? ToBytes("R785000") : Bytes{250, 4, 3, 120, 80, 0, 0};
                          },
                          300, false});
-    EXPECT_EQ(f.ctl.GetVoltForLoad(), 0);
+    EXPECT_EQ(f.ctl.GetVoltForLoad(f.record), 0);
     f.link.clock.now += 400;  // the late reply is now queued
     f.AnswerRead({0x00, 0x3C, 0xFF, 0xC0});
-    ASSERT_EQ(f.ctl.GetDuration(0), 1);
-    EXPECT_EQ(f.app.config.autoDuration[0], 60);
-    EXPECT_FLOAT_EQ(f.app.config.maxVout, 12.0f);  // untouched by the stale reply
+    ASSERT_EQ(f.ctl.GetDuration(0, f.record), 1);
+    EXPECT_EQ(f.record.autoDuration[0], 60);
+    EXPECT_FLOAT_EQ(f.record.maxVout, 12.0f);  // untouched by the stale reply
 
     // A reply taken at its minimum length whose last byte lands just after the next command
     // has started.
     f.link.port.ReplyAfter(1, Rs232() ? Bytes{'\r'} : Bytes{0x6B});
     f.AnswerRead({0x00, 0x5A, 0xFF, 0xC0});
-    ASSERT_EQ(f.ctl.GetDuration(0), 1);
-    EXPECT_EQ(f.app.config.autoDuration[0], 90);
+    ASSERT_EQ(f.ctl.GetDuration(0, f.record), 1);
+    EXPECT_EQ(f.record.autoDuration[0], 90);
 }
 
 }  // namespace

@@ -8,12 +8,11 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "kvrn/Sim.h"
 #include "link/Discovery.h"
-#include "support/RecordingHost.h"
+#include "support/FakeLink.h"
 #include "support/SilentTerminal.h"
 #include "support/TestEnv.h"
 
@@ -28,10 +27,6 @@ using ::testing::StartsWith;
 // A private port folder with silent terminals and simulated controllers in it.
 class PortBench : public ::testing::Test {
   protected:
-    PortBench() {
-        app.commMode = kCommModeRs232;
-        app.rs485Id = 250;
-    }
     ~PortBench() override { port.Close(); }
 
     void PlaceSilent(int com) {
@@ -46,7 +41,9 @@ class PortBench : public ::testing::Test {
             << error;
     }
     std::string PortPath(int com) const { return ports_.File("COM" + std::to_string(com)); }
-    DiscoveryLink Link() { return DiscoveryLink{app, port, ProcessTickClock(), trace, host}; }
+    DetectResult Detect(const CPortTable& table, LinkAddress start) {
+        return CAutoDetect(port, ProcessTickClock(), trace).Run(table, start);
+    }
 
     // Trace lines that start with prefix.
     std::vector<std::string> LinesStartingWith(const std::string& prefix) const {
@@ -60,42 +57,28 @@ class PortBench : public ::testing::Test {
     ScopedEnv portDir_{"ZELT_PORT_DIR", ports_.path.string()};
     std::vector<std::unique_ptr<SilentTerminal>> silent_;
     std::vector<std::unique_ptr<kvrn::SimServer>> sims_;
-    CMainApp app;
     CComPort port;
     CaptureTraceSink trace;
-    RecordingHost host;
 };
 
 // ---------------------------------------------------------------------------------------
 // Port enumeration and Auto Detect
 
-TEST_F(PortBench, NothingFoundKeepsTheIdClosesThePortAndSaysSo) {
+TEST_F(PortBench, NothingFoundClosesThePort) {
     CPortTable empty;
     empty.Enumerate(port);
     EXPECT_EQ(0, empty.highestPort);
     const long start = ProcessTickClock().Now();
-    EXPECT_EQ(0, CAutoDetect(Link()).Run(empty));
+    EXPECT_EQ(0, Detect(empty, LinkAddress{}).port);
     EXPECT_LT(ProcessTickClock().Now() - start, 50);  // no port: fails at once
     EXPECT_TRUE(trace.lines.empty());
 
     PlaceSilent(1);
     PlaceSim(2, {.fault = kvrn::Fault::WrongLeader});  // answers, but not with 'R'
-    app.rs485Id = 42;
     CPortTable table;
     table.Enumerate(port);
-    int getParameters = 0;
-    EXPECT_EQ(0, CAutoDetect(Link()).Run(table, [&] { ++getParameters; }));
-
-    EXPECT_EQ(0, getParameters);
-    EXPECT_EQ(42, app.rs485Id);
+    EXPECT_EQ(0, Detect(table, LinkAddress{Framing::Rs232Ascii, 42}).port);
     EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(0, host.waitDepth);
-    ASSERT_EQ(2u, host.messages.size());
-    for (const auto& message : host.messages) {
-        EXPECT_EQ("Failed to detect.\nCan not found Controller.", message.text);
-        EXPECT_EQ("Detect Fail", message.caption);
-        EXPECT_EQ(MessageIcon::Stop, message.icon);
-    }
     const auto timeouts = LinesStartingWith("Auto Detect COM1 Time Out=");
     ASSERT_EQ(1u, timeouts.size());
     EXPECT_GE(std::atoi(timeouts[0].c_str() + strlen("Auto Detect COM1 Time Out=")), 91);
@@ -120,20 +103,10 @@ TEST_F(PortBench, ListHasGapsAndRs232SkipsSilentVanishedAndWrongPortsThenReadsTh
     EXPECT_EQ(7, table.PortAtListIndex(3));
     fs::remove(PortPath(5));  // listed, then unplugged: skipped without a probe
 
-    CAutoDetect detect(Link());
-    int getParameters = 0;
-    EXPECT_EQ(7, detect.Run(table, [&] {
-        ++getParameters;
-        EXPECT_TRUE(port.IsOpen());
-    }));
-    EXPECT_EQ(0x3C, app.rs485Id);
-    EXPECT_EQ(1, getParameters);
+    const DetectResult found = Detect(table, LinkAddress{Framing::Rs232Ascii, 42});
+    EXPECT_EQ(7, found.port);
+    EXPECT_EQ((LinkAddress{Framing::Rs232Ascii, 0x3C}), found.address);
     EXPECT_TRUE(port.IsOpen());  // stays open on the controller's port
-    EXPECT_EQ(0, host.waitDepth);
-    ASSERT_EQ(1u, host.messages.size());
-    EXPECT_EQ("Controller is found at COM7.", host.messages[0].text);
-    EXPECT_EQ("Detect OK", host.messages[0].caption);
-    EXPECT_EQ(MessageIcon::Information, host.messages[0].icon);
     EXPECT_EQ(1u, LinesStartingWith("Auto Detect COM2 Time Out=").size());
     EXPECT_EQ(1u, LinesStartingWith("Auto Detect COM4 Fail, KVRN->PC:").size());
     for (const char* untouched : {"Auto Detect COM5", "Auto Detect COM7", "Auto Detect COM10"}) {
@@ -141,58 +114,54 @@ TEST_F(PortBench, ListHasGapsAndRs232SkipsSilentVanishedAndWrongPortsThenReadsTh
     }
 }
 
-TEST_F(PortBench, Rs232KeepsTheOldIdUnlessTheReplyHoldsTwoHexDigits) {
-    int com = 1;
+TEST_F(PortBench, Rs485TriesTheCurrentIdThenWalksDownFrom250) {
+    PlaceSim(3, {.deviceId = 250});
+    CPortTable table;
+    table.Enumerate(port);
+    CAutoDetect detect(port, ProcessTickClock(), trace);
+    std::vector<int> probed;
+    detect.SetProbeHook([&](int com, int id) { probed.push_back(com * 1000 + id); });
+    const long start = ProcessTickClock().Now();
+    const DetectResult found = detect.Run(table, LinkAddress::Rs485(17));
+    EXPECT_GE(ProcessTickClock().Now() - start, 2 * 25 + 90);  // paced, and 17 waited out
+
+    EXPECT_EQ(3, found.port);
+    EXPECT_EQ(LinkAddress::Rs485(250), found.address);
+    EXPECT_THAT(probed, ElementsAre(3017, 3250));
+    EXPECT_THAT(LinesStartingWith("Auto Detect COM3 RS485 ID"),
+                ElementsAre(StartsWith("Auto Detect COM3 RS485 ID17 Time Out=")));
+}
+
+// The probes of the two backends on the scripted line.
+TEST(AutoDetectProbe, Rs232KeepsTheOldIdUnlessTheReplyHoldsTwoHexDigits) {
     for (const auto& [reply, id] :
          {std::pair{"R0G", 42}, {"R:1", 42}, {"R1 ", 42}, {"Rfa", 0xFA}, {"R0c", 0x0C}}) {
-        PlaceSilent(com);
-        SilentTerminal& peer = *silent_.back();
-        const std::string text = reply;  // a lambda may not capture a binding
-        // Answers the ID request once it is on the line, as a controller would.
-        std::thread answer([&peer, text] {
-            std::string got;
-            for (int i = 0; i < 500 && got.find("G7701\r") == std::string::npos; ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-                got += peer.Received();
-            }
-            peer.Send(text);
-        });
-        app.rs485Id = 42;
-        CPortTable table;
-        table.Enumerate(port);
-        EXPECT_EQ(com, CAutoDetect(Link()).Run(table)) << reply;
-        answer.join();
-        EXPECT_EQ(id, app.rs485Id) << reply;
-        port.Close();
-        fs::remove(PortPath(com++));
+        FakeLink line;
+        line.port.onWrite = [text = std::string(reply)](FakePort& p, const Bytes& request) {
+            EXPECT_EQ(request, ToBytes("G7701\r"));
+            p.ReplyAfter(2, text);
+        };
+        int foundId = 0;
+        EXPECT_TRUE(Rs232Backend().Probe(line.io, 1, 0, 42, &foundId)) << reply;
+        EXPECT_EQ(id, foundId) << reply;
     }
 }
 
-TEST_F(PortBench, Rs485TriesTheCurrentIdThenWalksDownFrom250ToALowIdInChinese) {
-    PlaceSim(3, {.deviceId = 1});
-    app.commMode = kCommModeRs485;
-    app.rs485Id = 17;
-    app.english = 0;
-    CPortTable table;
-    table.Enumerate(port);
-    const long start = ProcessTickClock().Now();
-    EXPECT_EQ(3, CAutoDetect(Link()).Run(table));
-    const long elapsed = ProcessTickClock().Now() - start;
+TEST(AutoDetectProbe, Rs485WalksFromThePreferredIdAndTakesOnlyThatIdsAnswer) {
+    const std::vector<int> order = Rs485Backend().ProbeOrder(17);
+    ASSERT_EQ(251u, order.size());
+    EXPECT_THAT(std::vector<int>(order.begin(), order.begin() + 3), ElementsAre(17, 250, 249));
+    EXPECT_EQ(1, order.back());
 
-    EXPECT_EQ(1, app.rs485Id);
-    ASSERT_EQ(1u, host.messages.size());
-    EXPECT_EQ("發現控制器於 COM3, RS485 ID = 1.", host.messages[0].text);
-    EXPECT_EQ("偵測成功", host.messages[0].caption);
-    // 17 (the current ID), then 250 down to 2: every one timed out, in that order.
-    const auto timeouts = LinesStartingWith("Auto Detect COM3 RS485 ID");
-    ASSERT_EQ(250u, timeouts.size());
-    EXPECT_THAT(timeouts[0], StartsWith("Auto Detect COM3 RS485 ID17 Time Out="));
-    EXPECT_THAT(timeouts[1], StartsWith("Auto Detect COM3 RS485 ID250 Time Out="));
-    EXPECT_THAT(timeouts[2], StartsWith("Auto Detect COM3 RS485 ID249 Time Out="));
-    EXPECT_THAT(timeouts.back(), StartsWith("Auto Detect COM3 RS485 ID2 Time Out="));
-    // Each ID costs its 25 ms pause and a 90-tick wait, not much more.
-    EXPECT_GE(elapsed, 250 * (25 + 90));
-    EXPECT_LE(elapsed, 250 * (25 + 90 + 25));
+    FakeLink line;  // device 2 answers every probe
+    line.port.onWrite = [](FakePort& p, const Bytes&) { p.ReplyAfter(3, Bytes{2, 4, 1, 2, 7}); };
+    int foundId = 0;
+    EXPECT_FALSE(Rs485Backend().Probe(line.io, 3, 1, 17, &foundId));
+    EXPECT_THAT(line.trace.lines.back(), EndsWith("refused: another device ID\n"));
+    ASSERT_TRUE(Rs485Backend().Probe(line.io, 3, 2, 17, &foundId));
+    EXPECT_EQ(2, foundId);
+    EXPECT_EQ(line.port.writes.back(), (Bytes{2, 4, 1, 3, 1, 9}));
+    EXPECT_THAT(line.clock.sleeps, ElementsAre(25, 25));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -16,7 +16,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "link/LinkTexts.h"
+#include "panel/ControllerTexts.h"
 #include "support/TestEnv.h"
 
 namespace zelt::testing {
@@ -68,13 +68,16 @@ struct Command {
     Clock::duration Bound() const { return std::chrono::milliseconds(transactions * 560 + 4000); }
 };
 
+// What a failed get says first on standard error.
+constexpr const char* kReadAllHeader = "Failed to get parameters, list them as follow:";
+
 const Command kCommands[] = {
-    {"get", "get -o FILE", 2 * 26, texts::kReadAllHeader.english},
+    {"get", "get -o FILE", 2 * 26, kReadAllHeader},
     {"set", "set FILE", 2 * 24, texts::kOperationFault.english},
     {"status", "status", 2 * 12, texts::kOperationFault.english},
     {"monitor", "monitor --count 2 --interval 0.1", 2 * 11, texts::kOperationFault.english},
 };
-const Command kPartialGet{"get", "get --partial --json", 2 * 26, texts::kReadAllHeader.english};
+const Command kPartialGet{"get", "get --partial --json", 2 * 26, kReadAllHeader};
 
 struct Outcome {
     int status = -1;
@@ -238,7 +241,7 @@ TEST(FaultMatrix, SimulatorKilledDuringReadAllEndsWithTheFailureSummary) {
     SCOPED_TRACE(Describe(o));
     EXPECT_EQ(1, o.status);
     EXPECT_LE(o.took, kCommands[0].Bound());
-    EXPECT_THAT(o.err, HasSubstr(texts::kReadAllHeader.english));
+    EXPECT_THAT(o.err, HasSubstr(kReadAllHeader));
     EXPECT_TRUE(o.fileUntouched);
 }
 

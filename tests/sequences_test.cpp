@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <span>
 
 #include "kvrn/SimController.h"
 #include "link/Sequences.h"
@@ -68,9 +69,9 @@ std::string Heads(const std::vector<Bytes>& requests) {
     return heads;
 }
 
-class SequencesBothModes : public ::testing::TestWithParam<uint16_t> {
+class SequencesBothModes : public ::testing::TestWithParam<Framing> {
   protected:
-    SequencesBothModes() : f(GetParam()) { f.app.savedToController = 0; }
+    SequencesBothModes() : f(GetParam()) {}
     // A request for the register at address: its RS232 text, else an RS485 frame of function.
     std::function<bool(const std::string&)> Request(std::string text, uint8_t function,
                                                     uint8_t address) const {
@@ -80,62 +81,64 @@ class SequencesBothModes : public ::testing::TestWithParam<uint16_t> {
                          : r.size() > 4 && r[1] == function && r[3] == address;
         };
     }
+    // "Set Parameters" as the callers run it: the status read, then the rest.
+    WriteAllResult SetParameters() {
+        EXPECT_TRUE(WriteAllStatus(f.ctl).has_value());
+        return WriteAll(f.ctl, f.record, ClockToSend{});
+    }
     ControllerFixture f;
 };
 
 INSTANTIATE_TEST_SUITE_P(Modes, SequencesBothModes,
-                         ::testing::Values(kCommModeRs232, kCommModeRs485),
-                         [](const auto& info) { return info.param == 232 ? "RS232" : "RS485"; });
+                         ::testing::Values(Framing::Rs232Ascii, Framing::Rs485Binary),
+                         [](const auto& info) {
+                             return info.param == Framing::Rs232Ascii ? "RS232" : "RS485";
+                         });
 
 TEST_P(SequencesBothModes, UnpluggedReadAllListsEveryItemAndWriteAllWritesNothing) {
-    const CCfgDocument shown = f.app.config;
-    EXPECT_EQ(ReadAllParameters(f.ctl), 0);
-    ASSERT_EQ(f.host.messages.size(), 1u);
+    const ReadAllResult read = ReadAll(f.ctl, f.record);
     std::string expected = kReadAllEnglish;
     if (!f.Rs232()) {  // RS485 has no operating-mode read: the item always succeeds there
         expected.erase(expected.find("\nOperating Mode Fail !"), 22);
     }
-    EXPECT_EQ(f.host.messages[0].text, expected);
-    EXPECT_EQ(f.host.messages[0].caption, "Error");
-    EXPECT_EQ(f.host.messages[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(read.outcome.Summary(true), expected);
+    EXPECT_FALSE(read.outcome.AllListedSucceeded());
     EXPECT_EQ(f.requests.size(), f.Rs232() ? 52u : 48u);  // every item twice
-    EXPECT_EQ(f.host.waitDepth, 0);
+    EXPECT_EQ(read.record, f.record);
+    EXPECT_FALSE(read.identity || read.status || read.rtc || read.serialNumber);
 
     f.requests.clear();
-    f.host.messages.clear();
-    EXPECT_EQ(WriteAllParameters(f.ctl), 0);
-    ASSERT_EQ(f.host.messages.size(), 1u);
-    EXPECT_EQ(f.host.messages[0].text, "Operation fault ! Please check power & connection.");
-    EXPECT_EQ(f.host.messages[0].caption, "Error");
+    EXPECT_FALSE(WriteAllStatus(f.ctl).has_value());
     ASSERT_EQ(f.requests.size(), 2u);  // only the two status attempts went out
     EXPECT_EQ(f.requests[0], f.requests[1]);
-    EXPECT_EQ(f.app.config, shown);
-    EXPECT_EQ(f.app.savedToController, 0u);
-    EXPECT_EQ(f.host.waitDepth, 0);
 }
 
-TEST(SequencesChinese, SummaryAndCaption) {
-    ControllerFixture f;
-    f.app.english = 0;
-    EXPECT_EQ(WriteAllParameters(f.ctl), 0);
-    EXPECT_EQ(f.host.messages[0].text, "作業失敗 ! 請檢查電源及連線");
-    EXPECT_EQ(f.host.messages[0].caption, "錯誤");
+// An outcome of items where the items at the listed positions failed.
+SequenceOutcome Failing(std::span<const SequenceItem> items, std::vector<int> failed) {
+    SequenceOutcome outcome{items, std::vector<bool>(items.size(), true)};
+    for (const int n : failed) {
+        outcome.ok[static_cast<size_t>(n)] = false;
+    }
+    return outcome;
+}
 
-    ReadAllFlags r;
-    r.schedule[1] = r.duration[7] = r.lvdrPv = false;
-    r.status = r.advanceBatt = false;  // have no line
-    EXPECT_EQ(ReadAllSummary(r, false),
+TEST(SequencesSummary, BothLanguagesInTheListedOrderNotTheRunOrder) {
+    // Schedule 2, duration 8, LVD/LVR & PV, and the status and battery levels that have no line.
+    const SequenceOutcome read = Failing(ReadAllItems(), {4, 18, 22, 1, 25});
+    EXPECT_EQ(read.Summary(false),
               "發生錯誤, 以下參數無法存取:  \n\n排程 2.\n週期 8.\n低壓回復/斷路 & PV On/Off 電壓.");
-    WriteAllFlags w;
-    w.pwmFlag = w.schedule[0] = w.duration[2] = w.rtc = false;
-    w.advanceBatt = false;  // has no line
+    EXPECT_FALSE(read.Succeeded(SequenceStep::Schedule, 1));
+    EXPECT_TRUE(read.Succeeded(SequenceStep::Schedule, 2));
+    // The PWM flag runs third but is listed last; the battery levels have no line.
+    const SequenceOutcome write = Failing(WriteAllItems(), {2, 3, 16, 23, 22});
     EXPECT_EQ(
-        WriteAllSummary(w, false),
+        write.Summary(false),
         "發生錯誤, 以下參數無法設定:  \n\n排程 1.\n自動時段 3.\n即時時鐘資訊.\n脈寬調變位元.");
-    EXPECT_EQ(WriteAllSummary(w, true),
+    EXPECT_EQ(write.Summary(true),
               "Failed to set parameters, list them as follow:  \n\nSchedule 1 Fail !"
               "\nAuto Duration 3 Fail !\nRTC Fail !\nPWM bit !");
-    EXPECT_EQ(WriteAllSummary(WriteAllFlags{}, true), "");
+    EXPECT_EQ(Failing(WriteAllItems(), {22}).Summary(true), "");
+    EXPECT_TRUE(Failing(WriteAllItems(), {22}).AllListedSucceeded());
 }
 
 TEST_P(SequencesBothModes, WriteAllThenReadAllGivesBackTheRecord) {
@@ -149,7 +152,7 @@ TEST_P(SequencesBothModes, WriteAllThenReadAllGivesBackTheRecord) {
     const auto voltages = {&CCfgDocument::lvrVoltage,     &CCfgDocument::lvdVoltage,
                            &CCfgDocument::fcvVoltage,     &CCfgDocument::acvVoltage,
                            &CCfgDocument::lightOnVoltage, &CCfgDocument::lightOffVoltage};
-    CCfgDocument& r = f.app.config;
+    CCfgDocument& r = f.record;
     for (auto volts : voltages) {
         r.*volts += 0.2f;
     }
@@ -164,7 +167,9 @@ TEST_P(SequencesBothModes, WriteAllThenReadAllGivesBackTheRecord) {
     r.lowLevelEnabled = 1;
     r.low1Brightness = 60;
     f.requests.clear();
-    ASSERT_EQ(WriteAllParameters(f.ctl), 1);
+    const WriteAllResult written = SetParameters();
+    EXPECT_TRUE(written.outcome.AllListedSucceeded());
+    EXPECT_TRUE(written.rtcSent.has_value());
     // The status read, then the writes of the record in their fixed order.
     EXPECT_EQ(Heads(f.requests),
               f.Rs232() ? "Q3 S78 S59 S00 S07 S0E S15 S1C S23 S2A S31 S61 S66 S5D "
@@ -172,18 +177,16 @@ TEST_P(SequencesBothModes, WriteAllThenReadAllGivesBackTheRecord) {
                         : "4/0104 16/0078 16/0000 16/0007 16/000E 16/0015 16/001C 16/0023 "
                           "16/002A 16/0031 16/0061 16/0066 16/005D 16/0038 16/003C 16/0040 "
                           "16/0044 16/0048 16/004C 16/0050 16/0054 16/0203 ");
-    EXPECT_EQ(f.app.savedToController, 1u);
     ASSERT_EQ(names.size(), static_cast<size_t>(kWriteAllItems));
     EXPECT_EQ(names[13], f.Rs232() ? "Set PV Detect/24" : "Set PV/24");
     // 12 ms before and after every one of the 23 write items.
     EXPECT_EQ(std::count(f.link.clock.sleeps.begin(), f.link.clock.sleeps.end(), 12), 46);
-    const CCfgDocument written = r;
+    const CCfgDocument& sent = written.sent;
 
     names.clear();
-    f.app.savedToController = 0;
-    r = CCfgDocument{};  // the display shows defaults until the read
     f.requests.clear();
-    ASSERT_EQ(ReadAllParameters(f.ctl), 1);
+    const ReadAllResult read = ReadAll(f.ctl, CCfgDocument{});  // defaults until the read
+    EXPECT_TRUE(read.outcome.AllListedSucceeded());
     // RS232 asks "Q3" twice: the status, and the operating mode after the clock.
     EXPECT_EQ(Heads(f.requests),
               f.Rs232() ? "G7B Q3 G78 G00 G07 G0E G15 G1C G23 G2A G31 G38 G3C G40 G44 G48 "
@@ -191,29 +194,31 @@ TEST_P(SequencesBothModes, WriteAllThenReadAllGivesBackTheRecord) {
                         : "4/007B 4/0104 4/0078 4/0001 4/0008 4/000F 4/0016 4/001D 4/0024 "
                           "4/002B 4/0032 4/0038 4/003C 4/0040 4/0044 4/0048 4/004C 4/0050 "
                           "4/0054 4/0066 4/0203 4/005D 4/0058 4/0080 ");
-    EXPECT_TRUE(f.host.messages.empty());
-    EXPECT_EQ(f.app.savedToController, 1u);
     EXPECT_EQ(names.size(), static_cast<size_t>(kReadAllItems));
+    const CCfgDocument& got = read.record;
     for (auto volts : voltages) {  // they travel as 10-bit counts
-        EXPECT_NEAR(r.*volts, written.*volts, f.ctl.voltsPerCount);
+        EXPECT_NEAR(got.*volts, sent.*volts, f.ctl.scale.voltsPerCount);
     }
-    EXPECT_FLOAT_EQ(r.maxVout, written.maxVout);
-    EXPECT_FLOAT_EQ(r.minVout, written.minVout);
-    EXPECT_EQ(r.tempCompensation, written.tempCompensation);
-    EXPECT_EQ(r.ochtTime, written.ochtTime);
+    EXPECT_FLOAT_EQ(got.maxVout, sent.maxVout);
+    EXPECT_FLOAT_EQ(got.minVout, sent.minVout);
+    EXPECT_EQ(got.tempCompensation, sent.tempCompensation);
+    EXPECT_EQ(got.ochtTime, sent.ochtTime);
     // RS485 takes every slot as in use: the cleared ones come back as 12:00..12:00 at 0 %.
-    std::vector<CTimeSectorData> expected = written.sectors;
+    std::vector<CTimeSectorData> expected = sent.sectors;
     if (!f.Rs232()) {
         expected.resize(8, CTimeSectorData{720, 720, 0});
     }
-    EXPECT_EQ(r.sectors, expected);
-    EXPECT_EQ(r.autoDuration, written.autoDuration);
-    EXPECT_EQ(r.autoBrightness, written.autoBrightness);
-    if (f.Rs232()) {  // the low-battery levels travel over RS232 only
-        EXPECT_EQ(r.lowLevelEnabled, 1u);
-        EXPECT_EQ(r.low1Brightness, 60);
+    EXPECT_EQ(got.sectors, expected);
+    EXPECT_EQ(got.autoDuration, sent.autoDuration);
+    EXPECT_EQ(got.autoBrightness, sent.autoBrightness);
+    if (f.Rs232()) {  // the low-battery levels, serial number and mode travel over RS232 only
+        EXPECT_EQ(got.lowLevelEnabled, 1u);
+        EXPECT_EQ(got.low1Brightness, 60);
     }
-    EXPECT_EQ(f.host.firmwarePane, "F/W Ver: " + f.app.firmwareVersionText);
+    EXPECT_EQ(read.serialNumber.has_value(), f.Rs232());
+    EXPECT_EQ(read.switchMode.has_value(), f.Rs232());
+    ASSERT_TRUE(read.identity && read.status && read.rtc);
+    EXPECT_EQ(read.identity->version, f.ctl.scale.firmwareVersion);
 }
 
 TEST_P(SequencesBothModes, OnlyASlotThatFailsTwiceIsListedAndKeepsTheSchedule) {
@@ -223,55 +228,26 @@ TEST_P(SequencesBothModes, OnlyASlotThatFailsTwiceIsListedAndKeepsTheSchedule) {
     line.drop = [&](const std::string& r) {
         return (slot2(r) && ++slot2Requests == 1) || slot4(r);
     };
-    f.app.config.sectors = {{60, 300, 70}};
-    f.app.config.sectorCount = 1;
-    EXPECT_EQ(ReadAllParameters(f.ctl), 0);
+    f.record.sectors = {{60, 300, 70}};
+    f.record.sectorCount = 1;
+    const ReadAllResult read = ReadAll(f.ctl, f.record);
     EXPECT_EQ(slot2Requests, 2);
-    ASSERT_EQ(f.host.messages.size(), 1u);
-    EXPECT_EQ(f.host.messages[0].text,
+    EXPECT_EQ(read.outcome.Summary(true),
               "Failed to get parameters, list them as follow:  \n\nSchedule 4 Fail !");
     // Half a schedule is no schedule: what was shown stays.
-    EXPECT_EQ(f.app.config.sectors, (std::vector<CTimeSectorData>{{60, 300, 70}}));
-    EXPECT_EQ(f.app.savedToController, 0u);
+    EXPECT_EQ(read.record.sectors, (std::vector<CTimeSectorData>{{60, 300, 70}}));
+    EXPECT_EQ(read.record.sectorCount, 1);
 }
 
 TEST_P(SequencesBothModes, FailedWriteItemIsListedAndTheRestRuns) {
     SimOnFakePort line(f);
     line.drop = Request("S3C", 16, 0x3C);  // duration step 2
-    EXPECT_EQ(WriteAllParameters(f.ctl), 0);
-    ASSERT_EQ(f.host.messages.size(), 1u);
-    EXPECT_EQ(f.host.messages[0].text,
+    const WriteAllResult written = SetParameters();
+    EXPECT_EQ(written.outcome.Summary(true),
               "Failed to set parameters, list them as follow:  \n\nAuto Duration 2 Fail !");
-    EXPECT_EQ(f.app.savedToController, 0u);
     const std::string last = f.LastText();  // the clock, the last item, was still written
     EXPECT_EQ(f.Rs232() ? last[0] : last[3], f.Rs232() ? 'T' : '\x03');
-}
-
-TEST(SequencesAdaptation, TwelveVoltRecordIsScaledBeforeWriting) {
-    ControllerFixture f;
-    SimOnFakePort line(f, true);
-    f.app.config.fcvVoltage = 13.6f;  // a 12 V value on a 24 V system
-    ASSERT_EQ(WriteAllParameters(f.ctl), 1);
-    EXPECT_EQ(f.app.systemVoltage, 24);
-    EXPECT_FLOAT_EQ(f.app.config.fcvVoltage, 27.2f);
-    EXPECT_GE(f.host.refreshes, 1);
-    // 27.2 V at 49/1024 V per count is 568 counts: 0x8E00.
-    const auto texts = f.link.port.WrittenTexts();
-    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
-                            [](const std::string& t) { return t.rfind("S668E00", 0) == 0; }));
-}
-
-TEST(SequencesReset, UnknownSystemVoltageAsksTheControllerOnce) {
-    ControllerFixture f;
-    f.app.systemVoltage = 0;
-    ResetToDefault(f.ctl);  // nothing answers: the 12 V column
-    EXPECT_EQ(f.link.port.WrittenTexts(), std::vector<std::string>{"Q3\r"});
-    EXPECT_EQ(f.host.batteryCaption, "Battery Information");
-    EXPECT_FLOAT_EQ(f.app.config.maxVout, 12.0f);
-    EXPECT_EQ(f.host.refreshes, 1);
-    f.app.systemVoltage = 12;
-    ResetToDefault(f.ctl);
-    EXPECT_EQ(f.link.port.writes.size(), 1u);  // a known voltage: no traffic
+    EXPECT_TRUE(written.rtcSent.has_value());
 }
 
 }  // namespace

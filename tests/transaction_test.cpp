@@ -237,13 +237,5 @@ TEST(AsciiWrite, AcceptsAnOAloneAndRefusesAnyOther) {
                     "Set Temp Comp, PC->KVRN:S6B05\r\n", "Set Temp Comp Time Out=141 ticks!\n"));
 }
 
-TEST(AsciiWrite, WritesExactlyTheGivenLengthPaddedWithZeros) {
-    Line line;
-    line.Answer({{1, ToBytes("O")}});
-    EXPECT_EQ(1, AsciiWriteTransaction(line.io, "T1015", 7, 140, {"Set RTC"}, line.reply,
-                                       kReplyBufferSize));
-    EXPECT_THAT(line.port.writes, ElementsAre(Bytes{'T', '1', '0', '1', '5', 0, 0}));
-}
-
 }  // namespace
 }  // namespace zelt

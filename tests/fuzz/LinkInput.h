@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "config/MainApp.h"
+#include "link/LinkAddress.h"
 #include "support/FakeLink.h"
 
 namespace zelt::fuzzing {
@@ -38,7 +38,9 @@ struct LinkInput {
         return input;
     }
 
-    uint16_t CommMode() const { return rs232 ? kCommModeRs232 : kCommModeRs485; }
+    LinkAddress Address() const {
+        return LinkAddress{rs232 ? Framing::Rs232Ascii : Framing::Rs485Binary, deviceId};
+    }
 };
 
 // Answers every request with the input's reply after its delay.

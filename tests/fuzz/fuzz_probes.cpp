@@ -6,7 +6,6 @@
 #include "LinkInput.h"
 #include "ScriptedComPort.h"
 #include "link/Discovery.h"
-#include "support/RecordingHost.h"
 
 using zelt::fuzzing::Check;
 using zelt::fuzzing::LinkInput;
@@ -17,10 +16,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zelt::testing::FakePort line(clock);
     zelt::fuzzing::AnswerWithInput(line, input);
     zelt::NullTraceSink trace;
-    zelt::testing::RecordingHost host;
-    zelt::CMainApp app;
-    app.commMode = input.CommMode();
-    app.rs485Id = input.deviceId;
     zelt::fuzzing::SetLineBehindComPort(&line);
 
     // COM2 and, in RS232 mode, COM5 exist. The RS485 walk probes up to 251 IDs on each port;
@@ -32,14 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         table.available[4] = 5;
         table.highestPort = 5;
     }
-    zelt::CAutoDetect detect(zelt::DiscoveryLink{app, zelt::theComPort, clock, trace, host});
-    const int found = detect.Run(table);
+    const zelt::DetectResult found =
+        zelt::CAutoDetect(zelt::theComPort, clock, trace).Run(table, input.Address());
 
     // A reply that comes after the first port's time-out may be taken on the second port.
-    Check(found == 0 || found == 2 || found == 5);
-    Check(zelt::theComPort.IsOpen() == (found != 0));
-    Check(host.messages.size() == 1);
-    Check(app.rs485Id <= 0xFF);
+    Check(found.port == 0 || found.port == 2 || found.port == 5);
+    Check(zelt::theComPort.IsOpen() == (found.port != 0));
+    Check(found.port == 0 || found.address.framing == input.Address().framing);
     zelt::theComPort.Close();
     zelt::fuzzing::SetLineBehindComPort(nullptr);
     return 0;

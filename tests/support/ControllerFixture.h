@@ -6,18 +6,15 @@
 #include <string>
 
 #include "base/Trace.h"
-#include "config/MainApp.h"
 #include "link/ControllerLink.h"
 #include "support/FakeLink.h"
-#include "support/RecordingHost.h"
 
 namespace zelt::testing {
 
 struct ControllerFixture {
-    explicit ControllerFixture(uint16_t mode = kCommModeRs232) {
-        app.commMode = mode;
-        app.rs485Id = 250;
-        app.systemVoltage = 12;
+    explicit ControllerFixture(Framing framing = Framing::Rs232Ascii) {
+        ctl.SetAddress(LinkAddress{framing, 250});
+        ctl.scale.systemVoltage = 12;
         link.port.onWrite = [this](FakePort& port, const Bytes& request) {
             requests.push_back(request);
             if (answers.empty()) {
@@ -31,7 +28,7 @@ struct ControllerFixture {
         };
     }
 
-    bool Rs232() const { return app.commMode == kCommModeRs232; }
+    bool Rs232() const { return ctl.Address().framing == Framing::Rs232Ascii; }
 
     // A reply built from the request (RS485 frames echo the device ID and function).
     struct Answer {
@@ -80,10 +77,9 @@ struct ControllerFixture {
     }
 
     FakeLink link;
-    CMainApp app;
-    RecordingHost host;
     FakeWallClock wall{link.clock};
-    CControllerLink ctl{app, link.port, link.clock, link.trace, host, wall};
+    CControllerLink ctl{link.port, link.clock, link.trace, wall, LinkAddress{}};
+    CCfgDocument record;  // what the record commands read into and write from
     std::deque<Answer> answers;
     std::vector<Bytes> requests;
 };

@@ -12,6 +12,7 @@
 #include "base/Trace.h"
 #include "link/SerialPort.h"
 #include "link/Transaction.h"
+#include "link/WallClock.h"
 
 namespace zelt::testing {
 
@@ -143,6 +144,26 @@ struct FakeLink {
     FakePort port{clock};
     CaptureTraceSink trace;
     LinkIo io{port, clock, trace};
+};
+
+// Local time that moves with the fake tick clock: base plus the ticks since construction.
+class FakeWallClock final : public IWallClock {
+  public:
+    explicit FakeWallClock(FakeClock& clock) : clock_(clock), origin_(clock.now) {}
+    void Set(int hour, int minute, int second, int millisecond) {
+        baseMs_ = ((hour * 60L + minute) * 60L + second) * 1000L + millisecond;
+        origin_ = clock_.now;
+    }
+    LocalTime Now() override {
+        const long ms = (baseMs_ + (clock_.now - origin_)) % (24L * 3600 * 1000);
+        return LocalTime{static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
+                         static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000)};
+    }
+
+  private:
+    FakeClock& clock_;
+    long origin_;
+    long baseMs_ = 12L * 3600 * 1000;
 };
 
 }  // namespace zelt::testing

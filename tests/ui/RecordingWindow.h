@@ -1,7 +1,8 @@
 #pragma once
 // The controller commands' window side for tests of the panel and the link dialogs: messages
-// are kept as "caption: text", everything else is dropped.
+// are kept as "caption: text", displays go to onDisplay when set, everything else is dropped.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,11 @@ class RecordingWindow final : public IControllerWindow {
         return BatteryFailChoice::Retry;
     }
     void Post(int) override {}
-    void DisplayChanged(Display, const std::string&) override {}
+    void DisplayChanged(Display display, const std::string& text) override {
+        if (onDisplay) {
+            onDisplay(display, text);
+        }
+    }
     void LightingTimeVisible(bool) override {}
     void BatteryCaptionChanged(const std::string&) override {}
     void FirmwarePaneChanged(const std::string&) override {}
@@ -35,6 +40,7 @@ class RecordingWindow final : public IControllerWindow {
     void InvalidateAllControls() override {}
 
     std::vector<std::string> messages;
+    std::function<void(Display, const std::string&)> onDisplay;
 };
 
 }  // namespace zelt::uitest

@@ -362,8 +362,8 @@ class Leaving : public QObject {
             const int before = w.Values().pollTicks;
             QVERIFY(!w.PanelTick());  // the panel timer waits: its clock step does not run
             ticksDuringGet = w.Values().pollTicks - before;
-            w.RunCommand(40013);                                 // Set Parameters
-            w.RunCommand(40027);                                 // language switch
+            w.RunCommand(40013);  // Set Parameters
+            w.RunCommand(40027);  // language switch
         });
         f.trace.lines.clear();
         w.RunCommand(40012);

@@ -17,6 +17,7 @@
 #include "schedule/CTimeSector.h"
 #include "schedule/CWndControlLED.h"
 #include "support/ControllerFixture.h"
+#include "ui/RecordingWindow.h"
 #include "ui/UiTestSupport.h"
 
 using namespace zelt;
@@ -25,27 +26,34 @@ using zelt::uitest::ById;
 
 namespace {
 
+// The window's controller commands on the scripted line.
+struct PanelBench : ControllerFixture {
+    PanelBench() {
+        app.commMode = kCommModeRs232;
+        app.rs485Id = 250;
+        app.systemVoltage = 12;
+    }
+    CMainApp app;
+    uitest::RecordingWindow window;
+    CControllerCommands commands{app, link.port, link.clock, link.trace, wall, window};
+};
+
+// The main window's side of the panel: the commands run unless an exchange holds the line.
 class TestPanelHost final : public IPanelHost {
   public:
-    explicit TestPanelHost(ControllerFixture& fx) : fx_(fx) {}
-    CControllerLink& Link() override { return fx_.ctl; }
-    bool RunExchange(const std::function<void()>& exchange) override {
-        if (exchangeRunning) {
-            return false;
-        }
-        exchangeRunning = true;
-        exchange();
-        exchangeRunning = false;
-        return true;
-    }
+    explicit TestPanelHost(PanelBench& fx) : fx_(fx) {}
+    PanelValues& Values() override { return fx_.commands.Values(); }
+    bool PanelTick() override { return !exchangeRunning && fx_.commands.OnPanelTimer(); }
+    void ResetChargeCount() override { fx_.commands.ResetChargeCount(); }
+    void SetControllerClock() override { fx_.commands.SetRtc(); }
+    void UpdateOperatingMode() override { fx_.commands.UpdateOperatingMode(); }
     void ShowMessage(const std::string& text, const std::string& caption, MessageIcon) override {
-        messages.push_back(caption + ": " + text);
+        fx_.window.messages.push_back(caption + ": " + text);
     }
     bool exchangeRunning = false;
-    std::vector<std::string> messages;
 
   private:
-    ControllerFixture& fx_;
+    PanelBench& fx_;
 };
 
 // A record that differs from the defaults in every value the panel stores.
@@ -82,7 +90,7 @@ class PanelTest : public QObject {
     Q_OBJECT
 
   private:
-    std::unique_ptr<ControllerFixture> fx_;
+    std::unique_ptr<PanelBench> fx_;
     std::unique_ptr<TestPanelHost> host_;
     std::unique_ptr<CWndMiscPara> panel_;
 
@@ -111,9 +119,12 @@ class PanelTest : public QObject {
 
   private slots:
     void init() {
-        fx_ = std::make_unique<ControllerFixture>();
+        fx_ = std::make_unique<PanelBench>();
         host_ = std::make_unique<TestPanelHost>(*fx_);
         panel_ = std::make_unique<CWndMiscPara>(fx_->app, *host_, nullptr, nullptr);
+        fx_->window.onDisplay = [this](zelt::Display display, const std::string& text) {
+            panel_->SetDisplay(display, Qs(text));
+        };
         panel_->resize(650, 625);
         panel_->show();
         panel_->activateWindow();
@@ -189,8 +200,8 @@ class PanelTest : public QObject {
     // Refresh, commit and store give back the record; a refresh, even into the focused field,
     // keeps the saved flags, the user's typing clears both.
     void refreshStoreRoundTripAndSavedFlags() {
-        fx_->ctl.panel.modeText = "Manual";
-        fx_->ctl.panel.lightingTimeText = "8 Hours";
+        fx_->commands.Values().operatingModeCode = 2;  // Manual
+        fx_->commands.Values().lightingTimeCode = 2;   // 8 hours
         for (int volts : {12, 24}) {
             const CCfgDocument record = SampleRecord(volts);
             fx_->app.savedToFile = fx_->app.savedToController = 1;
@@ -211,7 +222,7 @@ class PanelTest : public QObject {
 
     // The language relabels the mode and battery texts (the rest in the screenshots).
     void language() {
-        fx_->ctl.panel.modeText = "Schedule";
+        fx_->commands.Values().operatingModeCode = 1;  // Schedule
         fx_->app.english = 0;
         panel_->SetLanguage(false);
         QCOMPARE(Edit(1040)->text() + "|" + ById<QComboBox>(*panel_, 4006)->currentText(),
@@ -227,15 +238,15 @@ class PanelTest : public QObject {
             fx_->AnswerNothing();
             QTest::mouseClick(Button(id), Qt::LeftButton);
         }
-        QCOMPARE(host_->messages.front(), std::string("Fail: Failed to reset charge count."));
+        QCOMPARE(fx_->window.messages.front(), std::string("Fail: Failed to reset charge count."));
         QCOMPARE(fx_->requests.size(), 4u);  // reset, clock, mode read twice
-        fx_->ctl.panel.chargeCount = 7;
+        fx_->commands.Values().chargeCount = 7;
         fx_->AnswerWrite();
         QTest::mouseClick(Button(3302), Qt::LeftButton);
         QCOMPARE(Edit(1048)->text(), QStringLiteral("0"));
         QTest::mouseClick(Button(1055), Qt::LeftButton);
         QVERIFY(Widget(1056)->isEnabled() && !Widget(1057)->isEnabled());
-        QCOMPARE(fx_->ctl.panel.usePcTime, 0);
+        QCOMPARE(fx_->commands.Values().usePcTime, 0);
     }
 
     // The timer: nothing while an exchange runs; a poll feeds the chart (the tick's own rules
@@ -246,7 +257,7 @@ class PanelTest : public QObject {
             panel_->OnPanelTimer();
         }
         host_->exchangeRunning = false;
-        QVERIFY(fx_->requests.empty() && fx_->host.displays.empty());
+        QVERIFY(fx_->requests.empty());
         panel_->OnPanelTimer();
         QVERIFY(panel_->LiveChart().Samples().empty());
         panel_->OnPanelTimer();  // the fifth tick from the start value polls and feeds the chart

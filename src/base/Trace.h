@@ -1,5 +1,6 @@
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -24,11 +25,18 @@ class StderrTraceSink final : public ITraceSink {
     void Write(const std::string& line) override;
 };
 
-// Keeps every line; tests compare them exactly.
+// Keeps every line; tests compare them exactly. The link's worker thread and the window's
+// timer may both write; lines is read once they have stopped.
 class CaptureTraceSink final : public ITraceSink {
   public:
-    void Write(const std::string& line) override { lines.push_back(line); }
+    void Write(const std::string& line) override {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        lines.push_back(line);
+    }
     std::vector<std::string> lines;
+
+  private:
+    std::mutex mutex_;
 };
 
 // True when the environment asks for the trace (ZELT_TRACE=1).

@@ -12,6 +12,7 @@
 //
 // Every command returns 1 on success and 0 on failure and never throws.
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -56,6 +57,11 @@ class CControllerLink {
             progress_(n, total, name);
         }
     }
+
+    // A flag another thread sets to stop a sequence or a walk between two requests; the
+    // request in flight always ends first. Null: never cancelled.
+    void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
+    bool Cancelled() const { return cancel_ != nullptr && cancel_->load(); }
 
     ITraceSink& Trace() { return trace_; }
     ITickClock& Clock() { return clock_; }
@@ -118,6 +124,7 @@ class CControllerLink {
     bool settlePending_ = false;
     long failedAt_ = 0;
     SequenceProgress progress_;
+    const std::atomic<bool>* cancel_ = nullptr;
 };
 
 }  // namespace zelt

@@ -37,7 +37,8 @@ int CPortTable::PortAtListIndex(int index) const {
     return index >= 0 && index < static_cast<int>(ports.size()) ? ports[index] : 0;
 }
 
-DetectResult CAutoDetect::Run(const CPortTable& table, LinkAddress start) {
+DetectResult CAutoDetect::Run(const CPortTable& table, LinkAddress start,
+                              const std::atomic<bool>* cancel) {
     const IFraming& framing = FramingOf(start.framing);
     port_.SetCommMode(framing.CommMode());
     LinkIo io{port_, clock_, trace_};
@@ -47,6 +48,10 @@ DetectResult CAutoDetect::Run(const CPortTable& table, LinkAddress start) {
             continue;
         }
         for (const int id : framing.ProbeOrder(start.rs485Id)) {
+            if (cancel != nullptr && cancel->load()) {
+                port_.Close();
+                return DetectResult{};
+            }
             ReportProbe(n, id);
             int foundId = 0;
             if (framing.Probe(io, n, id, start.rs485Id, &foundId)) {

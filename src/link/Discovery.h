@@ -3,6 +3,7 @@
 // or RS485 ID walk), and the start-up seek walk that the seek dialog's timer drives.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -68,7 +69,9 @@ class CAutoDetect {
 
     void SetProbeHook(ProbeHook hook) { probeHook_ = std::move(hook); }
 
-    DetectResult Run(const CPortTable& table, LinkAddress start);
+    // cancel, when set by another thread, stops the walk before its next probe.
+    DetectResult Run(const CPortTable& table, LinkAddress start,
+                     const std::atomic<bool>* cancel = nullptr);
 
   private:
     void ReportProbe(int port, int id) const {

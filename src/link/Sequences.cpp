@@ -266,6 +266,19 @@ std::string SequenceOutcome::Summary(bool english) const {
     return summary;
 }
 
+std::string SequenceOutcome::SucceededItems(const IFraming& framing) const {
+    std::string lines;
+    for (size_t i = 0; i < items.size() && i < ok.size(); ++i) {
+        if (ok[i]) {
+            const SequenceItem& item = items[i];
+            lines += (item.read != nullptr ? CommandName(*item.read, framing, item.index)
+                                           : CommandName(*item.write, framing, item.index)) +
+                     "\n";
+        }
+    }
+    return lines;
+}
+
 ReadAllResult ReadAll(CControllerLink& link, const CCfgDocument& shown) {
     link.Trace().Write(std::string(40, '*') + "\n");
     ReadAllResult result;
@@ -277,6 +290,11 @@ ReadAllResult ReadAll(CControllerLink& link, const CCfgDocument& shown) {
     bool allSlots = true;
     for (int n = 0; n < kReadAllItems; ++n) {
         const SequenceItem& item = kReadAll[n];
+        if (link.Cancelled()) {
+            result.outcome.cancelled = true;
+            result.outcome.ok.resize(kReadAllItems, false);
+            return result;
+        }
         if (item.step == S::Schedule && item.index == 0) {
             result.record.sectors.clear();
             result.record.sectorCount = 0;
@@ -318,6 +336,11 @@ WriteAllResult WriteAll(CControllerLink& link, const CCfgDocument& record,
     ItemRunner runner(link, kWriteAll, kWritePauseMs);
     for (int n = 1; n < kWriteAllItems; ++n) {
         const SequenceItem& item = kWriteAll[n];
+        if (link.Cancelled()) {
+            result.outcome.cancelled = true;
+            result.outcome.ok.resize(kWriteAllItems, false);
+            break;
+        }
         result.outcome.ok.push_back(
             runner.Run(n, [&] { return WriteItem(link, item, clock, result); }));
     }

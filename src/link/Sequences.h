@@ -56,12 +56,15 @@ constexpr int kWriteAllItems = 24;
 struct SequenceOutcome {
     std::span<const SequenceItem> items;
     std::vector<bool> ok;  // one per item; items that did not run count as failed
+    bool cancelled = false;  // the run stopped early on the link's cancel flag
 
     bool Succeeded(SequenceStep step, int index = 0) const;
     // No item with a summary line failed.
     bool AllListedSucceeded() const;
     // The header and one line per failed item with a summary line; empty when none.
     std::string Summary(bool english) const;
+    // The trace names of the items that succeeded, one per line, in run order.
+    std::string SucceededItems(const IFraming& framing) const;
 };
 
 // What "Get Parameters" read. record starts as the caller's record and takes every field

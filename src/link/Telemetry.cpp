@@ -1,5 +1,7 @@
 #include "link/Telemetry.h"
 
+#include <cstdlib>
+
 #include <unistd.h>
 
 #include <array>
@@ -222,31 +224,25 @@ std::string ExecutableFolder() {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-TimeOfDay NextSecond(TimeOfDay time) {
-    if (++time.second >= 60) {
-        time.second = 0;
-        if (++time.minute >= 60) {
-            time.minute = 0;
-            if (++time.hour >= 24) {
-                time.hour = 0;
-            }
-        }
-    }
-    return time;
+namespace {
+
+int SecondOfDay(TimeOfDay t) {
+    return t.hour * 3600 + t.minute * 60 + t.second;
 }
 
-ClockStep StepControllerClock(TimeOfDay rtc, TimeOfDay pc, bool setAsPcTime) {
-    ClockStep step;
-    step.rtc = NextSecond(rtc);
-    step.drift =
-        pc.second > step.rtc.second ? pc.second - step.rtc.second : step.rtc.second - pc.second;
-    if (step.drift >= 1 && step.drift <= 5 && pc.hour == step.rtc.hour &&
-        pc.minute == step.rtc.minute) {
-        step.rtc.second = pc.second;
-        step.corrected = true;
-        step.sendRtc = setAsPcTime && step.drift >= 2;
-    }
-    return step;
+}  // namespace
+
+TimeOfDay CarriedForward(TimeOfDay read, TimeOfDay pcAtRead, TimeOfDay pcNow) {
+    constexpr int kDay = 24 * 3600;
+    const int elapsed = ((SecondOfDay(pcNow) - SecondOfDay(pcAtRead)) % kDay + kDay) % kDay;
+    const int shown = (SecondOfDay(read) + elapsed) % kDay;
+    return TimeOfDay{shown / 3600, shown / 60 % 60, shown % 60};
+}
+
+bool ClockWorthCorrecting(TimeOfDay controller, TimeOfDay pc, bool setAsPcTime) {
+    const int drift = std::abs(pc.second - controller.second);
+    return setAsPcTime && drift >= 2 && drift <= 5 && pc.hour == controller.hour &&
+           pc.minute == controller.minute;
 }
 
 }  // namespace zelt

@@ -76,23 +76,15 @@ long ReadProfileInt(const std::string& path, const std::string& section, const s
 // ---------------------------------------------------------------------------------------
 // The running copy of the controller clock
 
-// One second later: seconds wrap into minutes, minutes into hours, hours at 24 to 0.
-TimeOfDay NextSecond(TimeOfDay time);
 
-// What one tick of the panel's one-second timer did to the controller clock copy.
-struct ClockStep {
-    TimeOfDay rtc;           // the copy after advancing and, when corrected, correcting
-    int drift = 0;           // |PC seconds - controller seconds| after advancing
-    bool corrected = false;  // the copy took the PC seconds (drift 1..5, same hour and minute)
-    bool sendRtc = false;    // the caller runs "Set RTC": corrected, drift >= 2, and
-                             // "Set as PC time" selected
-};
+// The controller clock as the panel shows it between reads: the time read (or sent) at
+// pcAtRead, carried forward by the PC seconds that passed since. A tick the display missed
+// changes nothing: the next tick shows the right time again.
+TimeOfDay CarriedForward(TimeOfDay read, TimeOfDay pcAtRead, TimeOfDay pcNow);
 
-// Advances rtc by one second and compares it with the PC clock. A drift of 1 to 5 seconds
-// within the same hour and minute is corrected in the copy; it is worth sending to the
-// controller only when it is 2 or more and the user chose "Set as PC time". Larger drifts
-// and minute differences are left alone. The caller writes the trace line
-// "RTC sec=%d, PC sec=%d\n" with rtc.second and pc.second before calling.
-ClockStep StepControllerClock(TimeOfDay rtc, TimeOfDay pc, bool setAsPcTime);
+// A clock just read from the controller against the PC clock of the same moment: worth
+// setting when it is 2 to 5 seconds off within the same hour and minute and the user chose
+// "Set as PC time". A 1 s difference is read jitter; larger ones are left to the user.
+bool ClockWorthCorrecting(TimeOfDay controller, TimeOfDay pc, bool setAsPcTime);
 
 }  // namespace zelt

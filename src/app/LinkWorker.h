@@ -1,0 +1,43 @@
+#pragma once
+// The one thread that talks to the controller. An exchange runs there, one at a time, while
+// the window's thread keeps its event loop: it paints, its timers tick, the progress moves and
+// Cancel is heard. The window waits for the exchange on a local loop, so the steps around it
+// (commit, collect, show) stay in order in the command that runs it; input to whatever edits
+// the record or starts an exchange is switched off meanwhile (see CMainWnd).
+
+#include <QObject>
+#include <QThread>
+#include <atomic>
+#include <functional>
+
+namespace zelt {
+
+class CLinkWorker final : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit CLinkWorker(QObject* parent = nullptr);
+    ~CLinkWorker() override;
+
+    // Runs exchange on the worker thread and returns once it has ended. The cancel flag is
+    // cleared first. Must not be called while one runs.
+    void Run(const std::function<void()>& exchange);
+    bool Running() const { return running_; }
+
+    // Asks the running exchange to stop after the request in flight.
+    void Cancel() { cancel_.store(true); }
+    const std::atomic<bool>* CancelFlag() const { return &cancel_; }
+    bool CancelRequested() const { return cancel_.load(); }
+
+  signals:
+    void Started();
+    void Finished();
+
+  private:
+    QThread thread_;
+    QObject* context_ = nullptr;  // lives on thread_: queued calls to it run there
+    std::atomic<bool> cancel_{false};
+    bool running_ = false;
+};
+
+}  // namespace zelt

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "app/GuiLinkHost.h"
-#include "app/Notify.h"
 #include "app/ToolbarCommands.h"
 #include "base/Trace.h"
 #include "config/CfgCommands.h"
@@ -20,7 +19,8 @@
 #include "link/ControllerLink.h"
 #include "link/Discovery.h"
 #include "link/WallClock.h"
-#include "panel/PanelHost.h"
+#include "ui/Notify.h"
+#include "ui/panel/PanelHost.h"
 
 class QAction;
 class QLabel;

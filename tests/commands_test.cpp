@@ -6,10 +6,10 @@
 #include <cmath>
 #include <limits>
 
+#include "config/SectorClock.h"
 #include "link/BusScan.h"
 #include "link/CommandCatalogue.h"
 #include "link/ReadBackCheck.h"
-#include "schedule/TimeAxis.h"
 #include "support/ControllerFixture.h"
 
 namespace zelt::testing {

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "base/Trace.h"
+#include "config/SectorClock.h"
 #include "link/ControllerLink.h"
 #include "link/LinkTexts.h"
-#include "schedule/TimeAxis.h"
 
 namespace zelt {
 

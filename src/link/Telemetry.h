@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/TimeOfDay.h"
+
 namespace zelt {
 
 // ---------------------------------------------------------------------------------------
@@ -73,14 +75,6 @@ long ReadProfileInt(const std::string& path, const std::string& section, const s
 
 // ---------------------------------------------------------------------------------------
 // The running copy of the controller clock
-
-struct TimeOfDay {
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-
-    friend bool operator==(const TimeOfDay&, const TimeOfDay&) = default;
-};
 
 // One second later: seconds wrap into minutes, minutes into hours, hours at 24 to 0.
 TimeOfDay NextSecond(TimeOfDay time);

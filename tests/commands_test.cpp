@@ -7,10 +7,10 @@
 #include <limits>
 #include <optional>
 
+#include "config/SectorClock.h"
 #include "link/BusScan.h"
 #include "link/CommandCatalogue.h"
 #include "link/ReadBackCheck.h"
-#include "schedule/TimeAxis.h"
 #include "support/ControllerFixture.h"
 
 namespace zelt::testing {

@@ -6,8 +6,9 @@
 #include <tuple>
 #include <vector>
 
+#include "config/SectorClock.h"
+#include "config/TimeSectorData.h"
 #include "schedule/TimeAxis.h"
-#include "schedule/TimeSectorData.h"
 
 namespace zelt {
 namespace {

@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Resources.h"
-#include "app/WidgetIds.h"
 #include "base/Trace.h"
+#include "ui/Resources.h"
+#include "ui/WidgetIds.h"
 
 namespace zelt {
 

@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/Resources.h"
-#include "app/WidgetIds.h"
+#include "ui/Resources.h"
+#include "ui/WidgetIds.h"
 
 namespace zelt {
 

@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/WidgetIds.h"
 #include "base/Trace.h"
 #include "link/Discovery.h"
+#include "ui/WidgetIds.h"
 
 namespace zelt {
 

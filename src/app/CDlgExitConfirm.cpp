@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/WidgetIds.h"
+#include "ui/WidgetIds.h"
 
 namespace zelt {
 

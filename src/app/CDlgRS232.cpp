@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 
 #include "app/CDlgBusScan.h"
-#include "app/WidgetIds.h"
 #include "base/Trace.h"
+#include "ui/WidgetIds.h"
 
 namespace zelt {
 

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/WidgetIds.h"
+#include "ui/WidgetIds.h"
 
 namespace zelt {
 

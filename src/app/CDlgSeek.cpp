@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/Resources.h"
-#include "app/WidgetIds.h"
 #include "base/Trace.h"
+#include "ui/Resources.h"
+#include "ui/WidgetIds.h"
 
 namespace zelt {
 

@@ -20,17 +20,17 @@
 #include "app/CDlgSeek.h"
 #include "app/HelpFile.h"
 #include "app/QtLanguage.h"
-#include "app/Resources.h"
-#include "app/WidgetIds.h"
 #include "app/WindowFrame.h"
 #include "app/WindowUi.h"
 #include "base/Ticks.h"
+#include "config/SectorClock.h"
 #include "config/Settings.h"
-#include "panel/CWndMiscPara.h"
 #include "panel/RecordLimits.h"
-#include "schedule/CScheduleEditor.h"
-#include "schedule/CWndControlLED.h"
-#include "schedule/TimeAxis.h"
+#include "ui/Resources.h"
+#include "ui/WidgetIds.h"
+#include "ui/panel/CWndMiscPara.h"
+#include "ui/schedule/CScheduleEditor.h"
+#include "ui/schedule/CWndControlLED.h"
 
 namespace zelt {
 

@@ -13,7 +13,6 @@
 
 #include "app/ControllerCommands.h"
 #include "app/GuiLinkHost.h"
-#include "app/Notify.h"
 #include "app/ToolbarCommands.h"
 #include "base/Trace.h"
 #include "config/CfgCommands.h"
@@ -21,7 +20,8 @@
 #include "link/ComPort.h"
 #include "link/Discovery.h"
 #include "link/WallClock.h"
-#include "panel/PanelHost.h"
+#include "ui/Notify.h"
+#include "ui/panel/PanelHost.h"
 
 class QAction;
 class QLabel;

@@ -1,6 +1,6 @@
 #include "app/ControllerCommands.h"
 
-#include "app/Notify.h"
+#include "ui/Notify.h"
 #include "config/CfgCodes.h"
 #include "config/CfgRecord.h"
 #include "link/Telemetry.h"
@@ -114,6 +114,18 @@ void CControllerCommands::ShowOperatingMode() {
     window_.LightingTimeVisible(mode == kOperatingModeManual);
 }
 
+TimeOfDay CControllerCommands::PcClock() const {
+    const LocalTime now = wallClock_.Now();
+    return TimeOfDay{now.hour, now.minute, now.second};
+}
+
+void CControllerCommands::NoteControllerClock(TimeOfDay time, TimeOfDay pc) {
+    panel_.rtcRead = time;
+    panel_.rtcReadAt = pc;
+    panel_.rtcTime = time;
+    panel_.rtcKnown = 1;
+}
+
 // ---------------------------------------------------------------- the sequences
 
 void CControllerCommands::ShowSummary(const std::string& summary) {
@@ -140,8 +152,12 @@ bool CControllerCommands::ReadAllParameters(const LinkAddress& at) {
     UpdateBatteryCaption();
     UpdateFirmwarePane();
     if (read.rtc) {
-        panel_.rtcTime = *read.rtc;
-        panel_.rtcKnown = 1;
+        NoteControllerClock(*read.rtc, read.rtcPcTime);
+        // The one drift check: a clock just read against the PC clock of that moment.
+        TraceF(trace_, "RTC sec=%d, PC sec=%d\n", read.rtc->second, read.rtcPcTime.second);
+        if (ClockWorthCorrecting(*read.rtc, read.rtcPcTime, panel_.usePcTime == 1)) {
+            SendClock();
+        }
     }
     if (read.serialNumber) {
         app_.serialNumberText = *read.serialNumber;
@@ -189,8 +205,7 @@ bool CControllerCommands::WriteAllParameters(const PrepareToSend& prepare) {
         WriteAll(link_, app_.config, ClockToSend{panel_.usePcTime == 1, panel_.userTime});
     app_.config = written.sent;
     if (written.rtcSent) {
-        panel_.rtcTime = *written.rtcSent;
-        panel_.rtcKnown = 1;
+        NoteControllerClock(*written.rtcSent, *written.rtcSent);
     }
 
     const std::string summary = written.outcome.Summary(app_.english != 0);
@@ -224,13 +239,7 @@ bool CControllerCommands::OnPanelTimer() {
     window_.DisplayChanged(Display::PcClock, ClockText(panel_.pcTime));
 
     if (panel_.rtcKnown != 0) {
-        TraceF(trace_, "RTC sec=%d, PC sec=%d\n", panel_.rtcTime.second, panel_.pcTime.second);
-        const ClockStep step =
-            StepControllerClock(panel_.rtcTime, panel_.pcTime, panel_.usePcTime == 1);
-        panel_.rtcTime = step.rtc;
-        if (step.sendRtc) {
-            SendClock();
-        }
+        panel_.rtcTime = CarriedForward(panel_.rtcRead, panel_.rtcReadAt, panel_.pcTime);
         window_.DisplayChanged(Display::ControllerClock, ClockText(panel_.rtcTime));
     }
 
@@ -302,8 +311,7 @@ int CControllerCommands::SendClock() {
     TimeOfDay sent;
     const int ok = Link().SetRtc(ClockToSend{panel_.usePcTime == 1, panel_.userTime}, &sent);
     if (ok != 0) {
-        panel_.rtcTime = sent;
-        panel_.rtcKnown = 1;
+        NoteControllerClock(sent, panel_.usePcTime == 1 ? sent : PcClock());
         if (panel_.usePcTime == 1) {
             panel_.pcTime = sent;
         }

@@ -105,6 +105,10 @@ class CControllerCommands {
 
   private:
     void ApplyStatus(const ControllerStatus& status);
+    // The controller clock was read or set to time at the PC's pc: the display carries it
+    // forward from there.
+    void NoteControllerClock(TimeOfDay time, TimeOfDay pc);
+    TimeOfDay PcClock() const;
     void ApplyIdentity(const FirmwareIdentity& identity);
     void BatteryFailPath();
     void ClearTelemetryDisplays();

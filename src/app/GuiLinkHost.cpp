@@ -4,9 +4,9 @@
 
 #include "app/CDlgBatteryFail.h"
 #include "app/CMainWnd.h"
-#include "app/Notify.h"
-#include "app/WidgetIds.h"
-#include "panel/CWndMiscPara.h"
+#include "ui/Notify.h"
+#include "ui/WidgetIds.h"
+#include "ui/panel/CWndMiscPara.h"
 
 namespace zelt {
 

@@ -2,7 +2,8 @@
 
 namespace zelt {
 
-// A time of day of the controller or PC clock.
+// A time on the 24-hour clock to the second: the controller's clock, the PC's, the one the
+// user types into the panel.
 struct TimeOfDay {
     int hour = 0;
     int minute = 0;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "schedule/TimeSectorData.h"
+#include "config/TimeSectorData.h"
 
 namespace zelt {
 

@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "config/CfgCodes.h"
-#include "schedule/TimeAxis.h"
+#include "config/TimeSectorData.h"
 
 namespace zelt {
 

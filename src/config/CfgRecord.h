@@ -8,7 +8,7 @@
 
 #include "config/CfgDocument.h"
 #include "config/MainApp.h"
-#include "schedule/TimeSectorData.h"
+#include "config/TimeSectorData.h"
 
 namespace zelt {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "base/Trace.h"
-#include "schedule/TimeAxis.h"
+#include "config/SectorClock.h"
 
 namespace zelt {
 

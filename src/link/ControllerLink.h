@@ -65,6 +65,7 @@ class CControllerLink {
 
     ITraceSink& Trace() { return trace_; }
     ITickClock& Clock() { return clock_; }
+    IWallClock& WallClock() { return wallClock_; }
 
     // The scale the commands convert with: the status read sets the system voltage and the
     // volts per count, the version read the firmware version, the sequences the load limits.

@@ -5,8 +5,8 @@
 #include <tuple>
 
 #include "base/Trace.h"
+#include "config/SectorClock.h"
 #include "link/CommandCatalogue.h"
-#include "schedule/TimeAxis.h"
 
 namespace zelt {
 

@@ -164,6 +164,8 @@ int ReadItem(CControllerLink& link, const SequenceItem& item, ReadAllResult& res
                 return 0;
             }
             result.rtc = time;
+            const LocalTime pc = link.WallClock().Now();
+            result.rtcPcTime = TimeOfDay{pc.hour, pc.minute, pc.second};
             return 1;
         }
         case S::SwitchMode:

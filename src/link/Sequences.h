@@ -75,6 +75,7 @@ struct ReadAllResult {
     std::optional<FirmwareIdentity> identity;
     std::optional<ControllerStatus> status;
     std::optional<TimeOfDay> rtc;
+    TimeOfDay rtcPcTime;  // the PC clock when rtc was read
     std::optional<std::string> serialNumber;  // RS232 only
     std::optional<SwitchMode> switchMode;     // RS232 only
 };

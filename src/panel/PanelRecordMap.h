@@ -3,8 +3,8 @@
 // that copies the panel back (the panel half of the collect step), and which controls are
 // usable for the values shown.
 
+#include "base/TimeOfDay.h"
 #include "config/CfgDocument.h"
-#include "link/Telemetry.h"
 #include "panel/PanelFields.h"
 
 namespace zelt {

@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "link/Telemetry.h"
+#include "base/TimeOfDay.h"
 #include "panel/PanelFields.h"
 
 namespace zelt {

@@ -17,8 +17,10 @@ struct PanelValues {
     float chargeCurrent = 0.0f;
     float loadVoltage = 0.0f;
     float loadCurrent = 0.0f;  // as shown: 0 below 1 A while the load is off
-    TimeOfDay rtcTime;         // running copy of the controller clock
+    TimeOfDay rtcTime;         // the controller clock as shown
     int rtcKnown = 0;          // the controller-clock-known flag
+    TimeOfDay rtcRead;         // the controller clock last read or sent ...
+    TimeOfDay rtcReadAt;       // ... and the PC clock at that moment
     TimeOfDay pcTime;          // PC clock as the timer last stored it
     TimeOfDay userTime;        // clock typed into the panel
     int usePcTime = 1;         // "Set as PC time" (radio 1053) selected

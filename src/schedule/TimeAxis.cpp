@@ -106,19 +106,6 @@ int ClockToEndMinute(std::string_view text) {
     return h * 60 + clock->minutes;
 }
 
-int ControllerStartToMinute(int t) {
-    return t < kNoonOffset ? t + kNoonOffset : t - kNoonOffset;
-}
-
-int ControllerEndToMinute(int t) {
-    return t <= kNoonOffset ? t + kNoonOffset : t - kNoonOffset;
-}
-
-ControllerClock MinuteToControllerClock(int minute) {
-    const int c = minute >= kNoonOffset ? minute - kNoonOffset : minute + kNoonOffset;
-    return ControllerClock{c / 60, minute % 60};
-}
-
 bool IsDisplayableSector(int startMinute, int endMinute, int brightness) {
     return static_cast<uint32_t>(startMinute) <= kMinutesPerDay &&
            static_cast<uint32_t>(endMinute) <= kMinutesPerDay &&

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "schedule/TimeSectorData.h"
+#include "config/TimeSectorData.h"
 
 namespace zelt {
 
@@ -19,10 +19,7 @@ constexpr int secondsPerStep = 300;
 constexpr int stepsPerDay = 86400 / secondsPerStep;
 constexpr int axisWidth = stepsPerDay * pixelsPerStep;
 
-constexpr int kMinutesPerDay = 1440;
-constexpr int kNoonOffset = 720;  // axis minute of 00:00 midnight
 constexpr int kShortestSector = 10;
-constexpr int kMaxBrightness = 100;
 // The mouse starts no new sector while this many exist.
 constexpr std::size_t kMaxMouseSectors = 8;
 // What the clock-text readers return for a text that is not "HH:MM" with HH 00..23, MM 00..59.
@@ -41,18 +38,6 @@ std::string MinuteToClock(int minute);
 int ClockToStartMinute(std::string_view text);
 // "12:00" is minute 1440 (the end of the axis), 12:05 is 5. kInvalidMinute for a malformed text.
 int ClockToEndMinute(std::string_view text);
-
-// Controller clock time (hour x 60 + minute) to axis minutes: a start of 12:00 is minute 0,
-// an end of 12:00 is minute 1440.
-int ControllerStartToMinute(int controllerTime);
-int ControllerEndToMinute(int controllerTime);
-
-// An axis minute as the controller's hour and minute.
-struct ControllerClock {
-    int hour = 0;
-    int minute = 0;
-};
-ControllerClock MinuteToControllerClock(int minute);
 
 // The test a record sector must pass to be shown: start, end at most 1440 and brightness at
 // most 100, compared unsigned (a negative value fails), and start before end.

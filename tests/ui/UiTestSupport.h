@@ -19,14 +19,14 @@
 #include <vector>
 
 #include "app/CMainWnd.h"
-#include "app/WidgetIds.h"
 #include "app/WindowUi.h"
 #include "base/Trace.h"
 #include "config/Settings.h"
 #include "link/ComPort.h"
-#include "schedule/CSpinButton.h"
 #include "support/SimProcess.h"
 #include "support/TestEnv.h"
+#include "ui/WidgetIds.h"
+#include "ui/schedule/CSpinButton.h"
 
 namespace zelt::uitest {
 

@@ -10,15 +10,15 @@
 #include <functional>
 
 #include "config/CfgFile.h"
-#include "panel/CLiveChart.h"
-#include "panel/CWndMiscPara.h"
-#include "schedule/CScheduleEditor.h"
-#include "schedule/CTimeArea.h"
-#include "schedule/CTimeSector.h"
-#include "schedule/CWndControlLED.h"
 #include "support/ControllerFixture.h"
 #include "ui/RecordingWindow.h"
 #include "ui/UiTestSupport.h"
+#include "ui/panel/CLiveChart.h"
+#include "ui/panel/CWndMiscPara.h"
+#include "ui/schedule/CScheduleEditor.h"
+#include "ui/schedule/CTimeArea.h"
+#include "ui/schedule/CTimeSector.h"
+#include "ui/schedule/CWndControlLED.h"
 
 using namespace zelt;
 using zelt::testing::ControllerFixture;

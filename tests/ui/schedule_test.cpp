@@ -4,13 +4,13 @@
 
 #include <QtTest>
 
-#include "app/Notify.h"
-#include "schedule/CScheduleEditor.h"
-#include "schedule/CScrollViewSch.h"
-#include "schedule/CTimeArea.h"
-#include "schedule/CTimeSector.h"
-#include "schedule/CWndControlLED.h"
+#include "ui/Notify.h"
 #include "ui/UiTestSupport.h"
+#include "ui/schedule/CScheduleEditor.h"
+#include "ui/schedule/CScrollViewSch.h"
+#include "ui/schedule/CTimeArea.h"
+#include "ui/schedule/CTimeSector.h"
+#include "ui/schedule/CWndControlLED.h"
 
 using namespace zelt;
 using namespace zelt::uitest;

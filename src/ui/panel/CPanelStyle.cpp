@@ -1,4 +1,4 @@
-#include "panel/CPanelStyle.h"
+#include "ui/panel/CPanelStyle.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "config/MainApp.h"
-#include "schedule/TimeSectorData.h"
+#include "config/TimeSectorData.h"
 
 namespace zelt {
 

@@ -1,12 +1,12 @@
-#include "schedule/CTimeArea.h"
+#include "ui/schedule/CTimeArea.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 
-#include "app/Notify.h"
-#include "app/WidgetIds.h"
-#include "schedule/CTimeSector.h"
+#include "ui/Notify.h"
+#include "ui/WidgetIds.h"
+#include "ui/schedule/CTimeSector.h"
 
 namespace zelt {
 

@@ -1,14 +1,14 @@
-#include "schedule/CTimeSector.h"
+#include "ui/schedule/CTimeSector.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 
-#include "app/Notify.h"
-#include "app/Resources.h"
-#include "app/WidgetIds.h"
 #include "base/Trace.h"
-#include "schedule/CTimeArea.h"
+#include "ui/Notify.h"
+#include "ui/Resources.h"
+#include "ui/WidgetIds.h"
+#include "ui/schedule/CTimeArea.h"
 
 namespace zelt {
 

@@ -1,8 +1,8 @@
-#include "panel/CButtonGBox.h"
+#include "ui/panel/CButtonGBox.h"
 
 #include <QPainter>
 
-#include "panel/CPanelStyle.h"
+#include "ui/panel/CPanelStyle.h"
 
 namespace zelt {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "config/MainApp.h"
+#include "config/TimeSectorData.h"
 #include "schedule/TimeAxis.h"
-#include "schedule/TimeSectorData.h"
 
 namespace zelt {
 

@@ -1,4 +1,4 @@
-#include "panel/CPanelControls.h"
+#include "ui/panel/CPanelControls.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -9,10 +9,10 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
-#include "app/WidgetIds.h"
-#include "panel/CButtonGBox.h"
-#include "panel/CPanelStyle.h"
-#include "schedule/CSpinButton.h"
+#include "ui/WidgetIds.h"
+#include "ui/panel/CButtonGBox.h"
+#include "ui/panel/CPanelStyle.h"
+#include "ui/schedule/CSpinButton.h"
 
 namespace zelt {
 

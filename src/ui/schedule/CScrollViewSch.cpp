@@ -1,9 +1,9 @@
-#include "schedule/CScrollViewSch.h"
+#include "ui/schedule/CScrollViewSch.h"
 
-#include "app/WidgetIds.h"
-#include "schedule/CTimeArea.h"
-#include "schedule/CTimeRuler.h"
 #include "schedule/TimeAxis.h"
+#include "ui/WidgetIds.h"
+#include "ui/schedule/CTimeArea.h"
+#include "ui/schedule/CTimeRuler.h"
 
 namespace zelt {
 

@@ -1,4 +1,4 @@
-#include "panel/CWndMiscPara.h"
+#include "ui/panel/CWndMiscPara.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -12,19 +12,19 @@
 #include <QTabWidget>
 #include <QTimerEvent>
 
-#include "app/Resources.h"
-#include "app/WidgetIds.h"
 #include "base/Trace.h"
 #include "config/CfgCodes.h"
-#include "panel/CButtonGBox.h"
-#include "panel/CLiveChart.h"
-#include "panel/CPanelControls.h"
-#include "panel/CPanelStyle.h"
 #include "panel/FieldRules.h"
-#include "schedule/CScheduleEditor.h"
-#include "schedule/CScrollViewSch.h"
-#include "schedule/CSpinButton.h"
-#include "schedule/CWndControlLED.h"
+#include "ui/Resources.h"
+#include "ui/WidgetIds.h"
+#include "ui/panel/CButtonGBox.h"
+#include "ui/panel/CLiveChart.h"
+#include "ui/panel/CPanelControls.h"
+#include "ui/panel/CPanelStyle.h"
+#include "ui/schedule/CScheduleEditor.h"
+#include "ui/schedule/CScrollViewSch.h"
+#include "ui/schedule/CSpinButton.h"
+#include "ui/schedule/CWndControlLED.h"
 
 namespace zelt {
 

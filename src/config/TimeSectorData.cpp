@@ -1,4 +1,4 @@
-#include "schedule/TimeSectorData.h"
+#include "config/TimeSectorData.h"
 
 namespace zelt {
 

@@ -1,13 +1,13 @@
-#include "schedule/CWndControlLED.h"
+#include "ui/schedule/CWndControlLED.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 
-#include "app/Resources.h"
-#include "app/WidgetIds.h"
-#include "schedule/CSpinButton.h"
+#include "ui/Resources.h"
+#include "ui/WidgetIds.h"
+#include "ui/schedule/CSpinButton.h"
 
 namespace zelt {
 

@@ -1,4 +1,4 @@
-#include "app/Resources.h"
+#include "ui/Resources.h"
 
 #include <QColor>
 #include <QFont>

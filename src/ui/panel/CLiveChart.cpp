@@ -1,4 +1,4 @@
-#include "panel/CLiveChart.h"
+#include "ui/panel/CLiveChart.h"
 
 #include <QChart>
 #include <QChartView>

@@ -1,16 +1,16 @@
-#include "schedule/CScheduleEditor.h"
+#include "ui/schedule/CScheduleEditor.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "base/Trace.h"
-#include "schedule/CScrollViewSch.h"
-#include "schedule/CSpinButton.h"
-#include "schedule/CTimeArea.h"
-#include "schedule/CTimeSector.h"
-#include "schedule/CWndControlLED.h"
 #include "schedule/TimeAxis.h"
+#include "ui/schedule/CScrollViewSch.h"
+#include "ui/schedule/CSpinButton.h"
+#include "ui/schedule/CTimeArea.h"
+#include "ui/schedule/CTimeSector.h"
+#include "ui/schedule/CWndControlLED.h"
 
 namespace zelt {
 

@@ -1,10 +1,10 @@
-#include "schedule/CSpinButton.h"
+#include "ui/schedule/CSpinButton.h"
 
 #include <QEvent>
 #include <QKeyEvent>
 #include <QToolButton>
 
-#include "app/WidgetIds.h"
+#include "ui/WidgetIds.h"
 
 namespace zelt {
 

@@ -7,6 +7,15 @@
 
 namespace zelt {
 
+// The noon-to-noon axis the record's sector minutes lie on, and the brightest a sector gets.
+namespace timeaxis {
+
+constexpr int kMinutesPerDay = 1440;
+constexpr int kNoonOffset = 720;  // axis minute of 00:00 midnight
+constexpr int kMaxBrightness = 100;
+
+}  // namespace timeaxis
+
 // One lighting-schedule sector on the noon-to-noon axis: minutes after 12:00 noon (0..1440)
 // and brightness in percent. The record keeps plain values; the schedule editor pairs each
 // with the window that shows it.

@@ -1,8 +1,8 @@
-#include "schedule/CTimeRuler.h"
+#include "ui/schedule/CTimeRuler.h"
 
 #include <QPainter>
 
-#include "app/WidgetIds.h"
+#include "ui/WidgetIds.h"
 
 namespace zelt {
 

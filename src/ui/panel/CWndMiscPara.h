@@ -10,9 +10,9 @@
 #include "config/MainApp.h"
 #include "panel/ControllerTexts.h"
 #include "panel/PanelFields.h"
-#include "panel/PanelHost.h"
 #include "panel/PanelRecordMap.h"
 #include "panel/PanelRules.h"
+#include "ui/panel/PanelHost.h"
 
 class QLineEdit;
 

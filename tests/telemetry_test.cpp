@@ -75,31 +75,32 @@ TEST(MfgIni, MissingPartialOrUnusableDivisorsFallBackToTheDefaults) {
     }
 }
 
-TEST(ControllerClock, StepCorrectsSmallDriftsAndWraps) {
+// The shown clock follows the PC's seconds from the last read, across midnight, whatever ticks
+// were missed; only a real read 2..5 s off within the same minute is worth a write.
+TEST(ControllerClock, CarriedForwardAndDriftWorthCorrecting) {
     const struct {
-        TimeOfDay rtc, pc;
-        bool setAsPcTime;
-        int drift;
-        TimeOfDay after;
-        bool corrected, send;
-    } rows[] = {
-        {{10, 15, 54}, {10, 15, 56}, true, 1, {10, 15, 56}, true, false},
-        {{10, 15, 54}, {10, 15, 58}, true, 3, {10, 15, 58}, true, true},
-        {{10, 15, 54}, {10, 15, 58}, false, 3, {10, 15, 58}, true, false},
-        {{10, 15, 54}, {10, 15, 52}, true, 3, {10, 15, 52}, true, true},  // PC behind
-        {{10, 15, 54}, {10, 15, 49}, true, 6, {10, 15, 55}, false, false},
-        {{10, 15, 54}, {10, 16, 57}, true, 2, {10, 15, 55}, false, false},  // minutes differ
-        {{10, 15, 54}, {11, 15, 57}, true, 2, {10, 15, 55}, false, false},  // hours differ
-        {{10, 59, 59}, {11, 0, 0}, true, 0, {11, 0, 0}, false, false},
-        {{23, 59, 59}, {0, 0, 3}, true, 3, {0, 0, 3}, true, true},
-        {{23, 59, 59}, {23, 59, 58}, true, 58, {0, 0, 0}, false, false},  // copy wrapped
+        TimeOfDay read, pcAtRead, pcNow, shown;
+    } carried[] = {
+        {{10, 15, 54}, {10, 15, 56}, {10, 16, 20}, {10, 16, 18}},  // 24 s later, 24 missed ticks
+        {{23, 59, 58}, {23, 59, 59}, {0, 0, 4}, {0, 0, 3}},        // across midnight
+        {{0, 0, 2}, {23, 59, 59}, {23, 59, 59}, {0, 0, 2}},
     };
-    for (const auto& row : rows) {
-        const ClockStep step = StepControllerClock(row.rtc, row.pc, row.setAsPcTime);
-        EXPECT_EQ(row.drift, step.drift) << row.rtc.second << " " << row.pc.second;
-        EXPECT_EQ(row.after, step.rtc) << row.rtc.second << " " << row.pc.second;
-        EXPECT_EQ(row.corrected, step.corrected) << row.rtc.second << " " << row.pc.second;
-        EXPECT_EQ(row.send, step.sendRtc) << row.rtc.second << " " << row.pc.second;
+    for (const auto& row : carried) {
+        EXPECT_EQ(row.shown, CarriedForward(row.read, row.pcAtRead, row.pcNow)) << row.pcNow.second;
+    }
+    const struct {
+        TimeOfDay controller, pc;
+        bool setAsPcTime, worth;
+    } drifts[] = {
+        {{10, 15, 54}, {10, 15, 55}, true, false},  // 1 s: jitter
+        {{10, 15, 54}, {10, 15, 56}, true, true},   {{10, 15, 54}, {10, 15, 49}, true, true},
+        {{10, 15, 54}, {10, 15, 48}, true, false},   // 6 s: left to the user
+        {{10, 15, 54}, {10, 15, 57}, false, false},  // "Set as user time"
+        {{10, 15, 54}, {10, 16, 57}, true, false},  {{10, 15, 54}, {11, 15, 57}, true, false},
+    };
+    for (const auto& row : drifts) {
+        EXPECT_EQ(row.worth, ClockWorthCorrecting(row.controller, row.pc, row.setAsPcTime))
+            << row.pc.second;
     }
 }
 

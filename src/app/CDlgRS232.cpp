@@ -26,13 +26,12 @@ constexpr int kIdEditWidth = 60;
 
 }  // namespace
 
-CDlgRS232::CDlgRS232(CMainApp& app, CComPort& port, ITickClock& clock, ITraceSink& trace,
+CDlgRS232::CDlgRS232(CMainApp& app, CComPort& port, CControllerCommands& commands,
                      IControllerWindow& window, GetParameters getParameters, QWidget* parent)
     : QDialog(parent),
       app_(app),
       port_(port),
-      clock_(clock),
-      trace_(trace),
+      commands_(commands),
       window_(window),
       getParameters_(std::move(getParameters)) {
     // The port list shows what exists now; the port stays closed until Auto Detect opens one.
@@ -167,7 +166,6 @@ void CDlgRS232::ShowProbe(int port, int rs485Id) {
                ? StrF(app_.Text("Probing COM%d ...", "偵測 COM%d 中 ..."), port)
                : StrF(app_.Text("Probing COM%d, RS485 ID %d ...", "偵測 COM%d, RS485 ID %d 中 ..."),
                       port, rs485Id)));
-    probeLine_->repaint();  // the walk keeps the event loop busy until it ends
     if (probeHook_) {
         probeHook_(port, rs485Id);
     }
@@ -181,12 +179,23 @@ void CDlgRS232::OnAutoDetect() {
     if (start.framing == Framing::Rs485Binary && TypedId() != 0) {
         start.rs485Id = static_cast<uint8_t>(TypedId());
     }
-    CAutoDetect detect(port_, clock_, trace_);
-    detect.SetProbeHook([this](int port, int rs485Id) { ShowProbe(port, rs485Id); });
-    window_.BeginWaitCursor();
-    const DetectResult found = detect.Run(ports_, start);
-    window_.EndWaitCursor();
+    CControllerLink& link = commands_.Link();
+    CAutoDetect detect(port_, link.Clock(), link.Trace());
+    // Told on the link's thread: the probe line changes on the dialog's.
+    detect.SetProbeHook([this](int port, int rs485Id) {
+        QMetaObject::invokeMethod(
+            this, [this, port, rs485Id] { ShowProbe(port, rs485Id); }, Qt::QueuedConnection);
+    });
+    DetectResult found;
+    SetDetecting(true);
+    commands_.Exchange(
+        [this, &detect, &found, start] { found = detect.Run(ports_, start, commands_.CancelFlag()); });
+    SetDetecting(false);
     probeLine_->clear();
+    const bool cancelled = commands_.CancelFlag() != nullptr && commands_.CancelFlag()->load();
+    if (found.port == 0 && cancelled) {
+        return;  // the user stopped the walk: nothing to tell
+    }
     if (found.port == 0) {
         window_.ShowMessage(Pick(app_, texts::kDetectFailed), Pick(app_, texts::kDetectFailCaption),
                             MessageIcon::Stop);
@@ -207,13 +216,36 @@ void CDlgRS232::OnAutoDetect() {
     idEdit_->setText(QString::number(app_.rs485Id));
 }
 
+void CDlgRS232::SetDetecting(bool detecting) {
+    detecting_ = detecting;
+    for (QWidget* widget : std::initializer_list<QWidget*>{modeGroup_, portList_, autoDetect_,
+                                                           scanBus_, idEdit_, ok_}) {
+        if (widget != nullptr) {
+            widget->setEnabled(!detecting);
+        }
+    }
+    if (!detecting) {
+        idEdit_->setEnabled(ChosenMode() == kCommModeRs485);
+        scanBus_->setEnabled(ChosenMode() == kCommModeRs485);
+    }
+}
+
+void CDlgRS232::reject() {
+    if (detecting_) {
+        commands_.CancelExchange();  // the dialog stays: the walk ends first
+        return;
+    }
+    QDialog::reject();
+}
+
 void CDlgRS232::OnScanBus() {
     if (!ports_.Exists(selectedPort)) {
         window_.ShowMessage(app_.Text("Select a COM port first.", "請先選擇序列埠."),
                             app_.Text("Error", "錯誤"), MessageIcon::Stop);
         return;
     }
-    CDlgBusScan scan(app_, port_, clock_, trace_, selectedPort, this);
+    CDlgBusScan scan(app_, port_, commands_.Link().Clock(), commands_.Link().Trace(),
+                     selectedPort, this);
     if (scan.exec() == QDialog::Accepted) {
         idEdit_->setText(QString::number(scan.ChosenId()));
     }

@@ -52,7 +52,8 @@ class CDlgRS232 : public QDialog {
     // controls in the current language. getParameters runs after Auto Detect found a
     // controller, on the open port at the address found; messages go through window.
     using GetParameters = std::function<void(const LinkAddress& found)>;
-    CDlgRS232(CMainApp& app, CComPort& port, ITickClock& clock, ITraceSink& trace,
+    // Auto Detect runs as an exchange of commands; Cancel stops it then, instead of closing.
+    CDlgRS232(CMainApp& app, CComPort& port, CControllerCommands& commands,
               IControllerWindow& window, GetParameters getParameters, QWidget* parent = nullptr);
 
     // Told before each probe of Auto Detect: the port and, in RS485 mode, the device ID.
@@ -67,6 +68,8 @@ class CDlgRS232 : public QDialog {
     uint16_t ChosenMode() const;
 
     void accept() override;
+    void reject() override;
+    bool Detecting() const { return detecting_; }
 
   private:
     void BuildControls();
@@ -79,15 +82,17 @@ class CDlgRS232 : public QDialog {
     // the ID field its value.
     void OnScanBus();
     void ShowProbe(int port, int rs485Id);
+    // While Auto Detect walks: everything but Cancel takes no input.
+    void SetDetecting(bool detecting);
     // The ID field's value, 0 when it is not a whole number from 1 to 255.
     int TypedId() const;
     void ShowIdError();
 
     CMainApp& app_;
     CComPort& port_;
-    ITickClock& clock_;
-    ITraceSink& trace_;
+    CControllerCommands& commands_;
     IControllerWindow& window_;
+    bool detecting_ = false;
     GetParameters getParameters_;
     CAutoDetect::ProbeHook probeHook_;
     CPortTable ports_;

@@ -26,8 +26,12 @@ CDlgSeek::CDlgSeek(CMainApp& app, CControllerCommands& commands, CComPort& port,
       walk_(port, commands.Link().Trace(), position,
             SeekActions{
                 [this, &port] {
+                    if (cancelled_) {
+                        return 0;
+                    }
                     ShowProbe(port.PortNumber());
-                    return commands_.GetStatus();
+                    const int answered = commands_.GetStatus();
+                    return cancelled_ ? 0 : answered;  // Cancel during the probe ends the walk
                 },
                 std::move(getParameters),
                 [this] { return commands_.Values().batteryFailed != 0; },
@@ -83,8 +87,8 @@ SeekStepResult CDlgSeek::OnSeekTimer() {
         case SeekStepResult::Busy:
             break;
         case SeekStepResult::Found:
-            // Even when Cancel came during the probe: the parameters now on display are
-            // this port's, so the port is handed back.
+            // Even when Cancel stopped "Get Parameters": the controller answered on this
+            // port, so the port is handed back.
             foundPort = static_cast<uint16_t>(walk_.FoundPort());
             timer_->stop();
             done(QDialog::Accepted);
@@ -108,14 +112,15 @@ void CDlgSeek::Blink() {
 
 void CDlgSeek::ShowProbe(int port) {
     probeLine_->setText(Qs(StrF(app_.Text("Trying COM%d ...", "嘗試 COM%d 中 ..."), port)));
-    probeLine_->repaint();  // the status read keeps the event loop busy
     if (probeHook_) {
         probeHook_(port);
     }
 }
 
 void CDlgSeek::reject() {
+    cancelled_ = true;
     timer_->stop();
+    commands_.CancelExchange();
     QDialog::reject();
 }
 

@@ -62,6 +62,7 @@ class CDlgSeek : public QDialog {
 
     CMainApp& app_;
     CControllerCommands& commands_;
+    bool cancelled_ = false;
     ProbeHook probeHook_;
     CSeekWalk walk_;
     QLabel* brightIcon_ = nullptr;

@@ -74,10 +74,16 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
       ui_(ui),
       settingsPath_(std::move(settingsPath)),
       host_(*this, ui) {
+    worker_ = new CLinkWorker(this);
     commands_ = std::make_unique<CControllerCommands>(app_, port_, ProcessTickClock(), trace,
                                                       wallClock_, host_);
-    commands_->Link().SetProgressHook(
-        [this](int n, int total, const std::string&) { ShowProgress(n, total); });
+    commands_->SetExchangeRunner([this](const std::function<void()>& exchange) { RunOnWorker(exchange); },
+                                 worker_->CancelFlag());
+    // Told on the worker's thread: the progress bar moves on the window's.
+    commands_->Link().SetProgressHook([this](int n, int total, const std::string&) {
+        QMetaObject::invokeMethod(this, [this, n, total] { ShowProgress(n, total); },
+                                  Qt::QueuedConnection);
+    });
     CfgCommandHooks hooks;
     // A save stores what the screen shows: the field being edited is committed first.
     hooks.collect = [this] {
@@ -163,6 +169,15 @@ void CMainWnd::createStatusBar() {
     progress_->setMaximumWidth(kIdlePaneMinWidth);
     progress_->hide();
     bar->addWidget(progress_);
+    cancel_ = new QPushButton(QString::fromUtf8(app_.Text("Cancel", "取消")), bar);
+    cancel_->setObjectName(QStringLiteral("cancelExchange"));
+    cancel_->hide();
+    connect(cancel_, &QPushButton::clicked, this, [this] { worker_->Cancel(); });
+    bar->addWidget(cancel_);
+    stalePane_ = new QLabel(bar);
+    stalePane_->setObjectName(QStringLiteral("staleReadings"));
+    stalePane_->hide();
+    bar->addWidget(stalePane_);
     const struct {
         QLabel** pane;
         int id;
@@ -231,9 +246,34 @@ void CMainWnd::ShowProgress(int n, int total) {
     progress_->setRange(0, total);
     progress_->setValue(n);
     progress_->show();
-    // Between two exchanges: repaint, and let the timer and clicks arrive (the gate turns
-    // them away while this exchange runs).
-    QCoreApplication::processEvents();
+}
+
+void CMainWnd::ShowReadingsStale(bool stale, const TimeOfDay& lastGood) {
+    panel_->SetReadingsStale(stale);
+    stalePane_->setText(Qs(StrF(app_.Text("Last reading %02d:%02d:%02d", "最後讀值 %02d:%02d:%02d"),
+                                lastGood.hour, lastGood.minute, lastGood.second)));
+    stalePane_->setVisible(stale);
+}
+
+// --- The link worker -----------------------------------------------------------------------
+
+void CMainWnd::RunOnWorker(const std::function<void()>& exchange) {
+    if (worker_->Running()) {
+        return;  // one exchange at a time; the callers check before they start one
+    }
+    LockInput(true);
+    cancel_->setText(QString::fromUtf8(app_.Text("Cancel", "取消")));
+    cancel_->show();
+    worker_->Run(exchange);
+    cancel_->hide();
+    LockInput(false);
+}
+
+void CMainWnd::LockInput(bool locked) {
+    for (QAction* action : toolActions_) {
+        action->setEnabled(!locked);
+    }
+    panel_->SetInputLocked(locked);
 }
 
 // --- Record steps --------------------------------------------------------------------------
@@ -346,13 +386,17 @@ void CMainWnd::OnRetryStatus(const CNotifyEvent&) {
 // --- The exchange gate ---------------------------------------------------------------------
 
 bool CMainWnd::Exclusive(const std::function<void()>& work) {
-    if (exchangeRunning_) {
+    if (exchangeRunning_ || worker_->Running()) {
         return false;
     }
     exchangeRunning_ = true;
     work();
     exchangeRunning_ = false;
     progress_->hide();
+    if (closePending_) {
+        closePending_ = false;
+        QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+    }
     // What waited for the line runs now, in the order it arrived.
     while (!deferred_.empty()) {
         const auto [message, wParam] = deferred_.front();
@@ -363,15 +407,18 @@ bool CMainWnd::Exclusive(const std::function<void()>& work) {
 }
 
 bool CMainWnd::PanelTick() {
-    // The timer stops while the link is busy or another exchange holds the line.
+    // The clocks tick whatever is open; the poll waits while the link is busy or a command
+    // holds the line, and comes on the first tick after.
+    const bool pollDue = commands_->TickClocks();
     PanelValues& values = commands_->Values();
-    if (values.linkBusy != 0) {
+    if (!pollDue || values.linkBusy != 0) {
         return false;
     }
-    bool polled = false;
-    Exclusive([this, &polled] { polled = commands_->OnPanelTimer(); });
+    if (!Exclusive([this] { commands_->Poll(); })) {
+        return false;
+    }
     // A poll that ended in the battery-fail or over-voltage path read nothing worth keeping.
-    return polled && values.linkBusy == 0;
+    return values.linkBusy == 0;
 }
 
 // The panel's buttons. While another exchange holds the line they do nothing: nothing was
@@ -508,7 +555,7 @@ void CMainWnd::LinkController() {
     commands_->Values().linkBusy = 1;
     {
         CDlgRS232 dialog(
-            app_, port_, ProcessTickClock(), commands_->Link().Trace(), host_,
+            app_, port_, *commands_, host_,
             [this](const LinkAddress& found) { GetParameters(found); }, this);
         if (ui_.Exec(dialog) == QDialog::Accepted && dialog.selectedPort != 0) {
             app_.comPort = dialog.selectedPort;
@@ -592,6 +639,12 @@ void CMainWnd::closeEvent(QCloseEvent* event) {
         return;
     }
     event->ignore();
+    if (exchangeRunning_) {
+        // Asked once the command that runs has ended; an exchange of it stops first.
+        closePending_ = true;
+        worker_->Cancel();
+        return;
+    }
     bool leave = false;
     if (!Exclusive([this, &leave] { leave = ConfirmLeave(); }) || !leave) {
         return;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/ControllerCommands.h"
+#include "app/LinkWorker.h"
 #include "app/GuiLinkHost.h"
 #include "app/ToolbarCommands.h"
 #include "base/Trace.h"
@@ -26,6 +27,7 @@
 class QAction;
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class QToolBar;
 
 namespace zelt {
@@ -74,11 +76,18 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     CScheduleEditor* ScheduleEditor() const;
     QString PaneText(int paneId) const;
     void SetPaneText(int paneId, const QString& text);
+    // A command that uses the line runs (it may be waiting for its exchange or in a dialog).
     bool ExchangeRunning() const { return exchangeRunning_; }
+    // An exchange runs on the link worker right now.
+    bool LinkWorking() const { return worker_->Running(); }
+    // Cancel of the exchange that runs: it stops after the request in flight.
+    void CancelExchange() { worker_->Cancel(); }
     CMainApp& App() { return app_; }
 
-    // Shows item n of total in the status bar and lets the window repaint.
+    // Shows item n of total in the status bar.
     void ShowProgress(int n, int total);
+    // The live readings greyed (stale) or current, with the time of the last good poll.
+    void ShowReadingsStale(bool stale, const TimeOfDay& lastGood);
     // Opens path as the Open command opens the file chosen in its dialog.
     void OpenConfigFile(const QString& path);
     // The collect and refresh steps (record <- panel and schedule, and back).
@@ -112,6 +121,10 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     void OnRetryStatus(const CNotifyEvent& notify);
 
     void Run(MainCommand command);
+    // Runs exchange on the link worker and waits for it; meanwhile whatever edits the record
+    // or starts an exchange takes no input, and Cancel shows.
+    void RunOnWorker(const std::function<void()>& exchange);
+    void LockInput(bool locked);
     // Runs work as the one exchange of the moment; false (work not run) when one is running.
     bool Exclusive(const std::function<void()>& work);
     void SaveConfigFileAs();
@@ -146,10 +159,14 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     QLabel* serialPane_ = nullptr;
     QLabel* cursorTimePane_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QLabel* stalePane_ = nullptr;
     CWndMiscPara* panel_ = nullptr;
 
+    CLinkWorker* worker_ = nullptr;
     bool exchangeRunning_ = false;
     bool leaving_ = false;
+    bool closePending_ = false;  // a close request waits for the command that runs
     // Notifications that need the line and arrived during an exchange: run after it.
     std::deque<std::pair<int, qintptr>> deferred_;
 };

@@ -15,6 +15,9 @@ constexpr Bilingual kResetCountFail{"Failed to reset charge count.", "清除充�
 constexpr Bilingual kFailCaption{"Fail", "失敗"};
 constexpr Bilingual kSetRtcFail{"Set RTC Fail !", "設即時時鐘失敗 !"};
 constexpr Bilingual kUpdateModeFail{"Failed to Update Operating Mode.", "讀取操作模式失敗."};
+constexpr Bilingual kSetCancelled{"Set Parameters was cancelled. Written to the controller:\n",
+                                  "設定參數已取消. 已寫入控制器:\n"};
+constexpr Bilingual kCancelledCaption{"Cancelled", "已取消"};
 
 }  // namespace
 
@@ -28,6 +31,20 @@ CControllerCommands::CControllerCommands(CMainApp& app, ISerialPort& port, ITick
       link_(port, clock, trace, wallClock),
       mfgFolder_(ExecutableFolder()) {}
 
+void CControllerCommands::SetExchangeRunner(ExchangeRunner runner, std::atomic<bool>* cancel) {
+    runner_ = std::move(runner);
+    cancel_ = cancel;
+    link_.SetCancelFlag(cancel);
+}
+
+void CControllerCommands::Exchange(const std::function<void()>& exchange) {
+    if (runner_) {
+        runner_(exchange);
+    } else {
+        exchange();
+    }
+}
+
 CControllerLink& CControllerCommands::Link() {
     link_.SetAddress(LinkAddress::FromSettings(app_.commMode, app_.rs485Id));
     return link_;
@@ -37,7 +54,9 @@ CControllerLink& CControllerCommands::Link() {
 
 int CControllerCommands::GetStatus() {
     ControllerStatus status;
-    if (Link().GetStatus(&status) == 0) {
+    int ok = 0;
+    Exchange([&] { ok = Link().GetStatus(&status); });
+    if (ok == 0) {
         return 0;
     }
     ApplyStatus(status);
@@ -141,7 +160,14 @@ bool CControllerCommands::ReadAllParameters(const LinkAddress& at) {
     window_.BeginWaitCursor();
     window_.CollectIntoRecord();
     link_.SetAddress(at);
-    const ReadAllResult read = ReadAll(link_, app_.config);
+    const CCfgDocument shown = app_.config;
+    ReadAllResult read;
+    Exchange([&] { read = ReadAll(link_, shown); });
+    if (read.outcome.cancelled) {
+        // Nothing read is taken: the window keeps what it showed.
+        window_.EndWaitCursor();
+        return false;
+    }
 
     if (read.identity) {
         ApplyIdentity(*read.identity);
@@ -187,7 +213,8 @@ bool CControllerCommands::WriteAllParameters(const PrepareToSend& prepare) {
     window_.BeginWaitCursor();
     window_.CommitEditedFields();
     window_.CollectIntoRecord();
-    const std::optional<ControllerStatus> status = WriteAllStatus(Link());
+    std::optional<ControllerStatus> status;
+    Exchange([&] { status = WriteAllStatus(Link()); });
     if (!status) {
         window_.ShowMessage(Pick(app_, texts::kOperationFault), Pick(app_, texts::kErrorCaption),
                             MessageIcon::Stop);
@@ -201,9 +228,19 @@ bool CControllerCommands::WriteAllParameters(const PrepareToSend& prepare) {
         return false;
     }
     window_.CommitClockFields();
-    const WriteAllResult written =
-        WriteAll(link_, app_.config, ClockToSend{panel_.usePcTime == 1, panel_.userTime});
+    const CCfgDocument ready = app_.config;
+    const ClockToSend clock{panel_.usePcTime == 1, panel_.userTime};
+    WriteAllResult written;
+    Exchange([&] { written = WriteAll(link_, ready, clock); });
     app_.config = written.sent;
+    if (written.outcome.cancelled) {
+        // Some items went out, some not: the controller holds a mix, so nothing is "saved".
+        window_.ShowMessage(Pick(app_, kSetCancelled) +
+                                written.outcome.SucceededItems(link_.Framing()),
+                            Pick(app_, kCancelledCaption), MessageIcon::Information);
+        window_.EndWaitCursor();
+        return false;
+    }
     if (written.rtcSent) {
         NoteControllerClock(*written.rtcSent, *written.rtcSent);
     }
@@ -230,48 +267,87 @@ void CControllerCommands::ResetToDefault() {
 
 // ---------------------------------------------------------------- the panel timer
 
-bool CControllerCommands::OnPanelTimer() {
-    if (panel_.linkBusy != 0) {
-        return false;
-    }
-    const LocalTime now = wallClock_.Now();
-    panel_.pcTime = TimeOfDay{now.hour, now.minute, now.second};
+bool CControllerCommands::TickClocks() {
+    panel_.pcTime = PcClock();
     window_.DisplayChanged(Display::PcClock, ClockText(panel_.pcTime));
-
     if (panel_.rtcKnown != 0) {
         panel_.rtcTime = CarriedForward(panel_.rtcRead, panel_.rtcReadAt, panel_.pcTime);
         window_.DisplayChanged(Display::ControllerClock, ClockText(panel_.rtcTime));
     }
-
-    if (++panel_.pollTicks < kPollEvery) {
-        return false;
-    }
-    trace_.Write(std::string(41, '-') + "\n");
-    GetStatus();
-    if (panel_.linkBusy == 0) {
-        PollLiveReadings();
-    }
-    panel_.pollTicks = 0;
-    return true;
+    return ++panel_.pollTicks >= kPollEvery;
 }
 
-void CControllerCommands::PollLiveReadings() {
-    const CurrentDivisors divisors = ReadCurrentDivisors(mfgFolder_);
-    app_.chargeCurrentDivisor = divisors.charge;
-    app_.loadCurrentDivisor = divisors.load;
+// What one poll read; unset where a read failed.
+struct CControllerCommands::PollReadings {
+    std::optional<ControllerStatus> status;
+    std::optional<ControllerStatus> settled;  // a second status read while the voltage was unknown
+    CurrentDivisors divisors;
+    std::optional<float> battery, chargeVoltage, chargeCurrent, loadVoltage, loadCurrent;
+    std::optional<int> chargeCount;
 
-    if (app_.systemVoltage == 0) {
-        GetStatus();
+    bool AnyReading() const {
+        return battery || chargeVoltage || chargeCurrent || loadVoltage || loadCurrent ||
+               chargeCount;
+    }
+};
+
+void CControllerCommands::Poll() {
+    panel_.pollTicks = 0;
+    trace_.Write(std::string(41, '-').append("\n"));
+    PollReadings r;
+    r.divisors = ReadCurrentDivisors(mfgFolder_);
+    const bool voltageKnown = app_.systemVoltage != 0;
+    Exchange([&] {
+        CControllerLink& link = Link();
+        ControllerStatus status;
+        if (link.GetStatus(&status) != 0) {
+            r.status = status;
+            if (status.batteryFailed) {
+                return;  // the Battery Fail question comes first; nothing else is read
+            }
+        } else if (!voltageKnown && link.GetStatus(&status) != 0) {
+            r.settled = status;
+        }
+        float value = 0;
+        auto read = [&value](int ok) { return ok != 0 ? std::optional<float>(value) : std::nullopt; };
+        r.battery = read(link.GetBatteryVoltage(&value));
+        r.chargeVoltage = read(link.GetChargeVoltage(&value));
+        r.chargeCurrent = read(link.GetChargeCurrent(r.divisors.charge, &value));
+        r.loadVoltage = read(link.GetLoadVoltage(&value));
+        r.loadCurrent = read(link.GetLoadCurrent(r.divisors.load, &value));
+        int count = 0;
+        if (link.GetChargeCount(&count) != 0) {
+            r.chargeCount = count;
+        }
+    });
+    if (r.status) {
+        ApplyStatus(*r.status);
+        if (panel_.linkBusy != 0) {
+            return;  // Battery Fail: the readings wait for the next good status
+        }
+    } else if (r.settled) {
+        ApplyStatus(*r.settled);
         UpdateBatteryCaption();
     }
-    CControllerLink& link = Link();
-    float value = 0;
-    if (link.GetBatteryVoltage(&value) != 0) {
-        panel_.batteryVoltage = value;
-        panel_.batteryCapacity = StateOfCharge(value, app_.systemVoltage);
-        window_.DisplayChanged(Display::BatteryVoltage, VoltsText(value));
+    ApplyReadings(r);
+}
+
+void CControllerCommands::ApplyReadings(const PollReadings& r) {
+    app_.chargeCurrentDivisor = r.divisors.charge;
+    app_.loadCurrentDivisor = r.divisors.load;
+    if (r.AnyReading()) {
+        panel_.failedPolls = 0;
+        panel_.lastGoodPoll = panel_.pcTime;
+        window_.ReadingsStale(false, panel_.lastGoodPoll);
+    } else if (++panel_.failedPolls == 2) {
+        window_.ReadingsStale(true, panel_.lastGoodPoll);
+    }
+    if (r.battery) {
+        panel_.batteryVoltage = *r.battery;
+        panel_.batteryCapacity = StateOfCharge(*r.battery, app_.systemVoltage);
+        window_.DisplayChanged(Display::BatteryVoltage, VoltsText(*r.battery));
         window_.DisplayChanged(Display::BatteryCapacity, PercentText(panel_.batteryCapacity));
-        if (IsOverVoltage(value, app_.systemVoltage)) {
+        if (IsOverVoltage(*r.battery, app_.systemVoltage)) {
             panel_.linkBusy = 1;
             panel_.batteryFailed = 1;
             window_.ShowMessage(Pick(app_, texts::kOverVoltage),
@@ -279,27 +355,26 @@ void CControllerCommands::PollLiveReadings() {
             window_.RequestQuit(0);
         }
     }
-    if (link.GetChargeVoltage(&value) != 0) {
-        panel_.chargeVoltage = value;
-        window_.DisplayChanged(Display::ChargeVoltage, VoltsText(value));
+    if (r.chargeVoltage) {
+        panel_.chargeVoltage = *r.chargeVoltage;
+        window_.DisplayChanged(Display::ChargeVoltage, VoltsText(*r.chargeVoltage));
     }
-    if (link.GetChargeCurrent(app_.chargeCurrentDivisor, &value) != 0) {
-        panel_.chargeCurrent = value;
-        window_.DisplayChanged(Display::ChargeCurrent, AmpsText(value));
+    if (r.chargeCurrent) {
+        panel_.chargeCurrent = *r.chargeCurrent;
+        window_.DisplayChanged(Display::ChargeCurrent, AmpsText(*r.chargeCurrent));
     }
-    if (link.GetLoadVoltage(&value) != 0) {
-        panel_.loadVoltage = value;
-        window_.DisplayChanged(Display::LoadVoltage, VoltsText(value));
+    if (r.loadVoltage) {
+        panel_.loadVoltage = *r.loadVoltage;
+        window_.DisplayChanged(Display::LoadVoltage, VoltsText(*r.loadVoltage));
     }
-    if (link.GetLoadCurrent(app_.loadCurrentDivisor, &value) != 0) {
+    if (r.loadCurrent) {
         panel_.loadCurrent =
-            static_cast<float>(LoadCurrentShown(value, panel_.firmwareLoadOn != 0));
+            static_cast<float>(LoadCurrentShown(*r.loadCurrent, panel_.firmwareLoadOn != 0));
         window_.DisplayChanged(Display::LoadCurrent, AmpsText(panel_.loadCurrent));
     }
-    int count = 0;
-    if (link.GetChargeCount(&count) != 0) {
-        panel_.chargeCount = count;
-        window_.DisplayChanged(Display::ChargeCount, StrF("%d", count));
+    if (r.chargeCount) {
+        panel_.chargeCount = *r.chargeCount;
+        window_.DisplayChanged(Display::ChargeCount, StrF("%d", *r.chargeCount));
     }
 }
 
@@ -309,7 +384,9 @@ int CControllerCommands::SendClock() {
     window_.BeginWaitCursor();
     window_.CommitClockFields();
     TimeOfDay sent;
-    const int ok = Link().SetRtc(ClockToSend{panel_.usePcTime == 1, panel_.userTime}, &sent);
+    const ClockToSend clock{panel_.usePcTime == 1, panel_.userTime};
+    int ok = 0;
+    Exchange([&] { ok = Link().SetRtc(clock, &sent); });
     if (ok != 0) {
         NoteControllerClock(sent, panel_.usePcTime == 1 ? sent : PcClock());
         if (panel_.usePcTime == 1) {
@@ -328,7 +405,9 @@ void CControllerCommands::SetRtc() {
 }
 
 void CControllerCommands::ResetChargeCount() {
-    if (Link().ResetChargeCount() == 0) {
+    int ok = 0;
+    Exchange([&] { ok = Link().ResetChargeCount(); });
+    if (ok == 0) {
         window_.ShowMessage(Pick(app_, kResetCountFail), Pick(app_, kFailCaption),
                             MessageIcon::Stop);
         return;
@@ -340,9 +419,11 @@ void CControllerCommands::ResetChargeCount() {
 void CControllerCommands::UpdateOperatingMode() {
     std::optional<SwitchMode> mode;
     int ok = 0;
-    for (int attempt = 0; attempt < 2 && ok == 0; ++attempt) {
-        ok = Link().GetSwitchMode(&mode);
-    }
+    Exchange([&] {
+        for (int attempt = 0; attempt < 2 && ok == 0; ++attempt) {
+            ok = Link().GetSwitchMode(&mode);
+        }
+    });
     if (ok == 0) {
         window_.ShowMessage(Pick(app_, kUpdateModeFail), Pick(app_, texts::kErrorCaption),
                             MessageIcon::Stop);

@@ -5,6 +5,7 @@
 // question, the vendor check) and refresh the views. The toolbar, the panel's buttons and its
 // timer all come here.
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -56,6 +57,9 @@ class IControllerWindow {
     virtual void CollectIntoRecord() = 0;
     virtual void RefreshFromRecord() = 0;
     virtual void InvalidateAllControls() = 0;
+    // The live readings are stale (from the second failed poll) or current again; lastGood is
+    // the PC time of the last good poll.
+    virtual void ReadingsStale(bool stale, const TimeOfDay& lastGood) = 0;
 };
 
 class CControllerCommands {
@@ -66,6 +70,20 @@ class CControllerCommands {
 
     CControllerCommands(CMainApp& app, ISerialPort& port, ITickClock& clock, ITraceSink& trace,
                         IWallClock& wallClock, IControllerWindow& window);
+
+    // How an exchange runs: on the window's link worker, which the caller waits for while the
+    // window stays live, or inline where there is none (tests). cancel is the worker's flag.
+    using ExchangeRunner = std::function<void(const std::function<void()>& exchange)>;
+    void SetExchangeRunner(ExchangeRunner runner, std::atomic<bool>* cancel);
+    // Runs exchange, which may use the link and nothing of the window.
+    void Exchange(const std::function<void()>& exchange);
+    // Stops the exchange that runs after its request in flight (Auto Detect, the sequences).
+    void CancelExchange() {
+        if (cancel_ != nullptr) {
+            cancel_->store(true);
+        }
+    }
+    const std::atomic<bool>* CancelFlag() const { return cancel_; }
 
     // The link, addressed as the settings say at the start of every command.
     CControllerLink& Link();
@@ -90,9 +108,12 @@ class CControllerCommands {
     // Notification 1038: the status read again.
     int OnRetryStatusRead() { return GetStatus(); }
 
-    // The panel timer's one-second step: clocks, drift correction, and every fifth tick the
-    // poll. True when this tick polled.
-    bool OnPanelTimer();
+    // The panel timer's one-second step: the clocks. Always runs: a clock never waits for the
+    // line. True when the poll is due (every fifth tick).
+    bool TickClocks();
+    // The poll: status, then the live readings; stale readings are shown as such from the
+    // second poll in a row that read nothing.
+    void Poll();
     // The panel's buttons; each says what failed.
     void ResetChargeCount();
     void SetRtc();
@@ -112,7 +133,8 @@ class CControllerCommands {
     void ApplyIdentity(const FirmwareIdentity& identity);
     void BatteryFailPath();
     void ClearTelemetryDisplays();
-    void PollLiveReadings();
+    struct PollReadings;
+    void ApplyReadings(const PollReadings& readings);
     int SendClock();
     void ShowSummary(const std::string& summary);
 
@@ -121,6 +143,8 @@ class CControllerCommands {
     IWallClock& wallClock_;
     IControllerWindow& window_;
     CControllerLink link_;
+    ExchangeRunner runner_;
+    std::atomic<bool>* cancel_ = nullptr;
     PanelValues panel_;
     std::string mfgFolder_;
 };

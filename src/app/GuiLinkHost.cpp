@@ -85,6 +85,10 @@ void CGuiLinkHost::InvalidateAllControls() {
     wnd_.Panel()->InvalidateAllControls();
 }
 
+void CGuiLinkHost::ReadingsStale(bool stale, const TimeOfDay& lastGood) {
+    wnd_.ShowReadingsStale(stale, lastGood);
+}
+
 bool CGuiLinkHost::ChooseFile(FileDialogKind kind, std::string* fullPath) {
     QString chosen = Qs(*fullPath);  // the folder to start in
     if (!ui_.ChooseFile(&wnd_, kind, &chosen)) {

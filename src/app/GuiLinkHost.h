@@ -35,6 +35,7 @@ class CGuiLinkHost final : public IControllerWindow, public ICfgFileUi {
     void CollectIntoRecord() override;
     void RefreshFromRecord() override;
     void InvalidateAllControls() override;
+    void ReadingsStale(bool stale, const TimeOfDay& lastGood) override;
 
     // ICfgFileUi
     bool ChooseFileToOpen(std::string* fullPath) override;

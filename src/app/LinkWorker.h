@@ -26,7 +26,7 @@ class CLinkWorker final : public QObject {
 
     // Asks the running exchange to stop after the request in flight.
     void Cancel() { cancel_.store(true); }
-    const std::atomic<bool>* CancelFlag() const { return &cancel_; }
+    std::atomic<bool>* CancelFlag() { return &cancel_; }
     bool CancelRequested() const { return cancel_.load(); }
 
   signals:

@@ -31,6 +31,8 @@ struct PanelValues {
     int firmwareLoadOn = 0;
     int statusByte = -1;  // the last status byte read; -1 before
     int pollTicks = 3;    // so the first poll comes on the second tick
+    int failedPolls = 0;  // polls in a row that read nothing
+    TimeOfDay lastGoodPoll;
     // Main-window flags: link-busy stops the panel timer; battery-failed stops the seek.
     int linkBusy = 0;
     int batteryFailed = 0;

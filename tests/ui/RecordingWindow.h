@@ -38,8 +38,10 @@ class RecordingWindow final : public IControllerWindow {
     void CollectIntoRecord() override {}
     void RefreshFromRecord() override {}
     void InvalidateAllControls() override {}
+    void ReadingsStale(bool stale, const TimeOfDay&) override { readingsStale = stale; }
 
     std::vector<std::string> messages;
+    bool readingsStale = false;
     std::function<void(Display, const std::string&)> onDisplay;
 };
 

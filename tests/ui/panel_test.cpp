@@ -43,7 +43,13 @@ class TestPanelHost final : public IPanelHost {
   public:
     explicit TestPanelHost(PanelBench& fx) : fx_(fx) {}
     PanelValues& Values() override { return fx_.commands.Values(); }
-    bool PanelTick() override { return !exchangeRunning && fx_.commands.OnPanelTimer(); }
+    bool PanelTick() override {
+        if (!fx_.commands.TickClocks() || exchangeRunning) {
+            return false;
+        }
+        fx_.commands.Poll();
+        return true;
+    }
     void ResetChargeCount() override { fx_.commands.ResetChargeCount(); }
     void SetControllerClock() override { fx_.commands.SetRtc(); }
     void UpdateOperatingMode() override { fx_.commands.UpdateOperatingMode(); }
@@ -249,18 +255,17 @@ class PanelTest : public QObject {
         QCOMPARE(fx_->commands.Values().usePcTime, 0);
     }
 
-    // The timer: nothing while an exchange runs; a poll feeds the chart (the tick's own rules
-    // are the link's, in telemetry_test).
+    // The timer: the clocks tick while an exchange runs, the poll waits for the first tick
+    // after it; a poll feeds the chart.
     void timerAndChart() {
         host_->exchangeRunning = true;
         for (int i = 0; i < 5; ++i) {
             panel_->OnPanelTimer();
         }
         host_->exchangeRunning = false;
-        QVERIFY(fx_->requests.empty());
-        panel_->OnPanelTimer();
+        QVERIFY(fx_->requests.empty() && !Edit(1054)->text().isEmpty());
         QVERIFY(panel_->LiveChart().Samples().empty());
-        panel_->OnPanelTimer();  // the fifth tick from the start value polls and feeds the chart
+        panel_->OnPanelTimer();
         QVERIFY(!fx_->requests.empty());
         QCOMPARE(panel_->LiveChart().Samples().size(), 1u);
     }

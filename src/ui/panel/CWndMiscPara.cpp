@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -293,6 +294,47 @@ void CWndMiscPara::SetLightingTimeVisible(bool visible) {
 
 void CWndMiscPara::SetBatteryCaption(const QString& caption) {
     controls_->Group(CPanelControls::kBatteryGroupId)->setTitle(caption);
+}
+
+void CWndMiscPara::SetInputLocked(bool locked) {
+    if (!locked) {
+        for (const QPointer<QWidget>& widget : locked_) {
+            if (widget != nullptr) {
+                widget->setEnabled(true);
+            }
+        }
+        locked_.clear();
+        return;
+    }
+    if (!locked_.empty()) {
+        return;
+    }
+    std::vector<QWidget*> candidates = controls_->AllControls();
+    candidates.push_back(scheduleView_);
+    candidates.push_back(schedulePanel_);
+    for (QWidget* widget : candidates) {
+        auto* edit = qobject_cast<QLineEdit*>(widget);
+        const bool takesInput = edit != nullptr ? !edit->isReadOnly()
+                                                : qobject_cast<QLabel*>(widget) == nullptr &&
+                                                      qobject_cast<QGroupBox*>(widget) == nullptr &&
+                                                      qobject_cast<QTabWidget*>(widget) == nullptr;
+        if (takesInput && widget->isEnabled()) {
+            widget->setEnabled(false);
+            locked_.emplace_back(widget);
+        }
+    }
+}
+
+void CWndMiscPara::SetReadingsStale(bool stale) {
+    for (Display d : {Display::BatteryVoltage, Display::BatteryCapacity, Display::ChargeCount,
+                      Display::ChargeVoltage, Display::ChargeCurrent, Display::LoadVoltage,
+                      Display::LoadCurrent}) {
+        QLineEdit* edit = Edit(static_cast<int>(d));
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Text, stale ? QColor(Qt::gray) : QColor(Qt::black));
+        edit->setPalette(palette);
+        edit->setProperty("stale", stale);
+    }
 }
 
 // ---------------------------------------------------------------- language

@@ -4,8 +4,10 @@
 
 #include <QBasicTimer>
 #include <QColor>
+#include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <vector>
 
 #include "config/MainApp.h"
 #include "panel/ControllerTexts.h"
@@ -49,6 +51,11 @@ class CWndMiscPara : public QWidget {
     void SetDisplay(Display display, const QString& text);
     void SetLightingTimeVisible(bool visible);
     void SetBatteryCaption(const QString& caption);
+    // While an exchange runs: every field, spin, button and list of the panel and the whole
+    // schedule editor take no input and look so; unlocking gives each back its own state.
+    void SetInputLocked(bool locked);
+    // The live readings greyed while stale.
+    void SetReadingsStale(bool stale);
 
     // The schedule editor in the last group; null until the panel creates them.
     CScrollViewSch* ScheduleView() const { return scheduleView_; }
@@ -106,6 +113,7 @@ class CWndMiscPara : public QWidget {
     CLiveChart* chart_ = nullptr;
     QColor background_;
     QBasicTimer timer_;
+    std::vector<QPointer<QWidget>> locked_;
     bool groupsPlaced_ = false;
     int writing_ = 0;  // > 0 while the panel itself writes into an edit
     CScrollViewSch* scheduleView_ = nullptr;

@@ -236,7 +236,7 @@ bool CControllerCommands::WriteAllParameters(const PrepareToSend& prepare) {
     if (written.outcome.cancelled) {
         // Some items went out, some not: the controller holds a mix, so nothing is "saved".
         window_.ShowMessage(Pick(app_, kSetCancelled) +
-                                written.outcome.SucceededItems(link_.Framing()),
+                                written.outcome.WrittenItems(link_.Framing()),
                             Pick(app_, kCancelledCaption), MessageIcon::Information);
         window_.EndWaitCursor();
         return false;

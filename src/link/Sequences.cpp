@@ -268,14 +268,11 @@ std::string SequenceOutcome::Summary(bool english) const {
     return summary;
 }
 
-std::string SequenceOutcome::SucceededItems(const IFraming& framing) const {
+std::string SequenceOutcome::WrittenItems(const IFraming& framing) const {
     std::string lines;
     for (size_t i = 0; i < items.size() && i < ok.size(); ++i) {
-        if (ok[i]) {
-            const SequenceItem& item = items[i];
-            lines += (item.read != nullptr ? CommandName(*item.read, framing, item.index)
-                                           : CommandName(*item.write, framing, item.index)) +
-                     "\n";
+        if (ok[i] && items[i].write != nullptr) {
+            lines += CommandName(*items[i].write, framing, items[i].index) + "\n";
         }
     }
     return lines;

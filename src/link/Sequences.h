@@ -63,8 +63,8 @@ struct SequenceOutcome {
     bool AllListedSucceeded() const;
     // The header and one line per failed item with a summary line; empty when none.
     std::string Summary(bool english) const;
-    // The trace names of the items that succeeded, one per line, in run order.
-    std::string SucceededItems(const IFraming& framing) const;
+    // The trace names of the writes that succeeded, one per line, in run order.
+    std::string WrittenItems(const IFraming& framing) const;
 };
 
 // What "Get Parameters" read. record starts as the caller's record and takes every field

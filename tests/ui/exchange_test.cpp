@@ -1,0 +1,229 @@
+// The window while an exchange runs, against kvrn-sim: what the technician does then is
+// visibly refused, the clocks keep time whatever is open, Cancel stops the long walks, and
+// readings that stopped coming say so.
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+#include <filesystem>
+
+#include "app/CDlgRS232.h"
+#include "app/CDlgSeek.h"
+#include "app/CMainWnd.h"
+#include "support/SilentTerminal.h"
+#include "ui/UiTestSupport.h"
+#include "ui/panel/CWndMiscPara.h"
+#include "ui/schedule/CScheduleEditor.h"
+#include "ui/schedule/CTimeArea.h"
+
+using namespace zelt;
+using zelt::uitest::ById;
+using zelt::uitest::WindowFixture;
+
+namespace {
+
+int NoSeek(QDialog& dialog) {
+    return dynamic_cast<CDlgSeek*>(&dialog) != nullptr ? QDialog::Rejected : dialog.exec();
+}
+
+// "hh : mm : ss" as seconds of the day.
+int Seconds(const QString& clock) {
+    const QStringList parts = clock.split(" : ");
+    return parts.size() == 3 ? parts[0].toInt() * 3600 + parts[1].toInt() * 60 + parts[2].toInt()
+                             : -1;
+}
+
+bool AnyLineStartsWith(const CaptureTraceSink& trace, const std::string& start) {
+    return std::any_of(trace.lines.begin(), trace.lines.end(),
+                       [&start](const std::string& line) { return line.rfind(start, 0) == 0; });
+}
+
+QString PanelTexts(CMainWnd& w) {
+    QStringList texts;
+    for (int id : {1028, 1029, 1030, 1031, 3300, 3301, 3303}) {
+        texts << ById<QLineEdit>(w, id)->text();
+    }
+    return texts.join(' ');
+}
+
+}  // namespace
+
+class ExchangeTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // During Set and Get a key typed into a field, a sector drawn and Reset pressed are
+    // refused where the technician sees it (disabled controls); nothing is lost or reported as
+    // failed, and afterwards the controller holds what the window shows.
+    void inputDuringGetAndSetIsVisiblyRefused() {
+        WindowFixture f;
+        f.StartSim();
+        f.Start();
+        CMainWnd& w = *f.wnd;
+        auto* editor = w.findChild<CScheduleEditor*>();
+        auto* area = ById<CTimeArea>(w, 1009);
+        auto* lvr = ById<QLineEdit>(w, 1029);
+        uitest::TypeAndLeave(ById<QLineEdit>(w, 1028), "12.9");
+        for (int command : {40013, 40012}) {  // Set, Get
+            const std::vector<CTimeSectorData> sectors = editor->Sectors();
+            const QString typed = lvr->text();
+            bool refused = false;
+            QTimer::singleShot(0, &w, [&] {
+                auto* reset = ById<QAbstractButton>(w, 3302);
+                refused = w.LinkWorking() && !lvr->isEnabled() && !area->isEnabled() &&
+                          !reset->isEnabled() &&
+                          !w.findChild<QAction*>(IdName(40013))->isEnabled() &&
+                          w.findChild<QPushButton*>("cancelExchange")->isVisible();
+                QTest::keyClicks(lvr, "9");
+                uitest::Drag(area, {300, 20}, {{330, 20}});
+                QTest::mouseClick(reset, Qt::LeftButton);
+                refused = refused && lvr->text() == typed && editor->Sectors() == sectors;
+            });
+            w.RunCommand(command);
+            QVERIFY2(refused, qPrintable(QString::number(command)));
+            QVERIFY(lvr->isEnabled() && area->isEnabled() && ById(w, 3302)->isEnabled());
+            QVERIFY(f.ui.messages.empty() && f.app.savedToController == 1);
+        }
+        QCOMPARE(ById<QLineEdit>(w, 1028)->text(), QStringLiteral("12.9"));
+        const QString shown = PanelTexts(w);
+        w.RunCommand(40012);
+        QCOMPARE(PanelTexts(w), shown);
+    }
+
+    // Both clocks keep time while About is open for 10 s, and nothing sets the controller's
+    // clock on its own.
+    void clocksKeepTimeWhileAboutIsOpen() {
+        WindowFixture f;
+        f.StartSim();
+        f.Start();
+        CMainWnd& w = *f.wnd;
+        w.Panel()->OnPanelTimer();
+        const int pc = Seconds(ById<QLineEdit>(w, 1054)->text());
+        const int controller = Seconds(ById<QLineEdit>(w, 1052)->text());
+        QVERIFY(pc >= 0 && controller >= 0);
+        f.trace.lines.clear();
+        f.ui.onDialog = [](QDialog& dialog) {
+            QTimer::singleShot(10000, &dialog, &QDialog::accept);
+            return dialog.exec();
+        };
+        w.RunCommand(40014);  // About
+        const int day = 24 * 3600;
+        const int pcAdvance = (Seconds(ById<QLineEdit>(w, 1054)->text()) - pc + day) % day;
+        const int controllerAdvance =
+            (Seconds(ById<QLineEdit>(w, 1052)->text()) - controller + day) % day;
+        QVERIFY2(pcAdvance >= 9 && pcAdvance <= 11, qPrintable(QString::number(pcAdvance)));
+        QCOMPARE(controllerAdvance, pcAdvance);
+        QVERIFY(!AnyLineStartsWith(f.trace, "Set RTC"));
+    }
+
+    // Cancel during an RS485 Auto Detect over a silent port ends the walk after the probe in
+    // flight; the dialog stays for another try and nothing is reported.
+    void cancelStopsAnRs485AutoDetect() {
+        WindowFixture f;
+        testing::SilentTerminal silent;
+        std::filesystem::create_symlink(silent.path, f.scratch.path / "ports" / "COM1");
+        f.ui.onDialog = NoSeek;
+        f.Start();
+        qint64 cancelToEnd = -1;
+        bool dialogStays = false;
+        f.ui.onDialog = [&](QDialog& dialog) {
+            auto* link = dynamic_cast<CDlgRS232*>(&dialog);
+            if (link == nullptr) {
+                return int(QDialog::Rejected);
+            }
+            ById<QRadioButton>(dialog, 1015)->click();
+            QElapsedTimer sinceCancel;
+            QTimer::singleShot(500, &dialog, [&] {
+                sinceCancel.start();
+                ById<QPushButton>(dialog, 2)->click();
+            });
+            ById<QPushButton>(dialog, 1001)->click();  // returns when the walk has ended
+            cancelToEnd = sinceCancel.isValid() ? sinceCancel.elapsed() : -1;
+            dialogStays = !link->Detecting() && link->result() == 0 &&
+                          ById<QPushButton>(dialog, 1001)->isEnabled();
+            return int(QDialog::Rejected);
+        };
+        f.wnd->RunCommand(40017);  // Link
+        QVERIFY2(cancelToEnd >= 0 && cancelToEnd < 500, qPrintable(QString::number(cancelToEnd)));
+        QVERIFY(dialogStays && f.ui.messages.empty());
+    }
+
+    // Cancel during Get keeps what the window showed (typed and not yet sent); Cancel during
+    // Set says which items were written and leaves "saved to controller" unset.
+    void cancelOfGetAndSet() {
+        WindowFixture f;
+        f.StartSim();
+        f.Start();
+        CMainWnd& w = *f.wnd;
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto* progress = w.findChild<QProgressBar*>();
+        QElapsedTimer sinceCancel;
+        const auto cancelAt = [&](int item) {
+            return connect(progress, &QProgressBar::valueChanged, &w,
+                           [&w, &sinceCancel, item](int n) {
+                               if (n == item && !sinceCancel.isValid()) {
+                                   sinceCancel.start();
+                                   w.CancelExchange();
+                               }
+                           });
+        };
+        uitest::TypeAndLeave(ById<QLineEdit>(w, 1028), "12.9");
+        QMetaObject::Connection connection = cancelAt(5);
+        w.RunCommand(40012);
+        disconnect(connection);
+        QVERIFY(sinceCancel.isValid() && sinceCancel.elapsed() < 500);
+        QCOMPARE(ById<QLineEdit>(w, 1028)->text(), QStringLiteral("12.9"));
+        QCOMPARE(f.app.savedToController, 0u);
+        QVERIFY(f.ui.messages.empty());
+
+        sinceCancel.invalidate();
+        connection = cancelAt(4);
+        w.RunCommand(40013);
+        disconnect(connection);
+        QVERIFY(sinceCancel.isValid() && sinceCancel.elapsed() < 500);
+        QCOMPARE(f.app.savedToController, 0u);
+        QCOMPARE(f.ui.messages.size(), 1u);
+        QCOMPARE(f.ui.messages[0].caption, QStringLiteral("Cancelled"));
+        QVERIFY2(f.ui.messages[0].text.startsWith("Set Parameters was cancelled. Written to the "
+                                                  "controller:\nSet Volt for Load\n"),
+                 qPrintable(f.ui.messages[0].text));
+        QVERIFY(!f.ui.messages[0].text.contains("Set RTC"));
+    }
+
+    // Readings that stop coming are greyed with the time of the last good poll from the second
+    // failed poll on, and come back with the next good one.
+    void staleReadingsAreShownAsSuch() {
+        WindowFixture f;
+        f.StartSim();
+        f.Start();
+        CMainWnd& w = *f.wnd;
+        auto* pane = w.findChild<QLabel*>("staleReadings");
+        const auto poll = [&w] {
+            w.Values().pollTicks = 4;
+            w.Panel()->OnPanelTimer();
+        };
+        poll();
+        QVERIFY(pane->isHidden());
+        const QString lastGood = ById<QLineEdit>(w, 1054)->text().remove(' ');
+        f.sim.reset();  // the controller is switched off
+        poll();
+        QVERIFY(pane->isHidden());
+        poll();
+        QVERIFY(!pane->isHidden() && ById(w, 1049)->property("stale").toBool());
+        QCOMPARE(pane->text(), "Last reading " + lastGood);
+        f.StartSim();
+        theComPort.Close();
+        QVERIFY(theComPort.Open(3, 19200) != 0);
+        poll();
+        QVERIFY(pane->isHidden() && !ById(w, 1049)->property("stale").toBool());
+    }
+};
+
+ZELT_UI_TEST(ExchangeTest);
+
+#include "exchange_test.moc"

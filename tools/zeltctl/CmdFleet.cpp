@@ -157,13 +157,14 @@ bool FleetStation::Run(const std::function<bool()>& job) {
     bool ok = false;
     try {
         ok = job();
+        controller_.AfterCommand();
     } catch (const CtlError& e) {
         if (!e.message.empty()) {
             std::fprintf(stderr, "%s\n", e.message.c_str());
         }
         ended_ = true;
     }
-    controller_.Progress().ClearProgress();
+    controller_.Progress().ClearProgress();  // also after a job that ended early
     ended_ = ended_ || controller_.QuitRequested();
     return ok && !ended_;
 }

@@ -330,6 +330,7 @@ void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
         }
         const std::string time = IsoTimestampNow();
         const LiveReadings readings = PollLiveReadings(controller);
+        controller.AfterCommand();
         mqtt.AfterPoll(controller.Link(), readings, device);
         std::printf("%s\n", MonitorLine(time, readings).c_str());
         std::fflush(stdout);

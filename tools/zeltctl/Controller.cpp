@@ -22,9 +22,7 @@ void CtlController::ShowError(const std::string& text) {
 }
 
 void CtlController::TakeStatus(const zelt::ControllerStatus& status) {
-    if (status.systemVoltage != app_.systemVoltage) {
-        trace_.Write("< VCC is changed >\n");
-    }
+    voltageChanged_ = voltageChanged_ || status.systemVoltage != app_.systemVoltage;
     app_.systemVoltage = status.systemVoltage;
     if (status.batteryFailed) {
         // Nobody is there to fix the battery mid-command: the answer is "Close Utility".
@@ -136,6 +134,14 @@ std::optional<zelt::WriteAllResult> CtlController::WriteAll(const BeforeWrite& b
         app_.savedToController = 1;
     }
     return result;
+}
+
+void CtlController::AfterCommand() {
+    progress_.ClearProgress();
+    if (voltageChanged_) {
+        trace_.Write("< VCC is changed >\n");
+        voltageChanged_ = false;
+    }
 }
 
 void CtlController::ThrowIfQuitRequested() const {

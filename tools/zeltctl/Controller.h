@@ -53,6 +53,9 @@ class CtlController {
     std::optional<zelt::WriteAllResult> WriteAll(const BeforeWrite& beforeWrite,
                                                  const zelt::ClockToSend& clock = {});
 
+    // What the window's loop does once a command returns: the trace line of a changed system
+    // voltage, and the progress line cleared.
+    void AfterCommand();
     // A foreign vendor or an over-voltage was reported: the command ends with status 1 once
     // it has shown what it read.
     bool QuitRequested() const { return quitRequested_; }
@@ -68,6 +71,7 @@ class CtlController {
     zelt::CControllerLink link_;
     CtlProgress progress_;
     bool quitRequested_ = false;
+    bool voltageChanged_ = false;  // the status read found another system voltage
 };
 
 }  // namespace zeltctl

@@ -89,7 +89,7 @@ void LinkSession::ThrowIfInterrupted(int total) {
 }
 
 void LinkSession::Settle() {
-    controller_->Progress().ClearProgress();
+    controller_->AfterCommand();
     controller_->ThrowIfQuitRequested();
 }
 

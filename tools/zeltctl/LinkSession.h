@@ -37,8 +37,9 @@ class LinkSession {
     // After a sequence of total items: ends the command when a signal came, saying which
     // items were done.
     void ThrowIfInterrupted(int total);
-    // After a command: the progress line cleared, and status 1 when the controller's state
-    // (a foreign vendor, an over-voltage) asked the command to end.
+    // After a command: what the window's loop would do (CtlController::AfterCommand), and
+    // status 1 when the controller's state (a foreign vendor, an over-voltage) asked the
+    // command to end.
     void Settle();
     // Shows a message as the system would (standard error) and ends with status 1.
     [[noreturn]] void Fail(const std::string& text);

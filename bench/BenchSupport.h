@@ -1,14 +1,12 @@
 #pragma once
 // Measuring instruments for the link benchmarks: a port and a clock that count what passes
-// through them, a silent host, and CPU and wall time.
+// through them, and CPU and wall time.
 
 #include <sys/resource.h>
 
 #include <chrono>
-#include <string>
 
 #include "base/Ticks.h"
-#include "link/LinkHost.h"
 #include "link/SerialPort.h"
 
 namespace zelt::bench {
@@ -69,26 +67,6 @@ class CountingClock final : public ITickClock {
 
   private:
     ITickClock& inner_;
-};
-
-// A window that is not there; it counts the error messages, which make a figure invalid.
-class SilentHost final : public WindowlessLinkHost {
-  public:
-    void ShowMessage(const std::string& text, const std::string&, MessageIcon icon) override {
-        if (icon == MessageIcon::Stop) {
-            ++errors;
-            lastError = text;
-        }
-    }
-    void RequestQuit(int) override { ++errors; }
-    void ExitNow(int) override { ++errors; }
-    BatteryFailChoice AskBatteryFail(const BatteryFailTexts&) override {
-        ++errors;
-        return BatteryFailChoice::CloseUtility;
-    }
-
-    int errors = 0;
-    std::string lastError;
 };
 
 // Wall time and CPU time (user + system) of the whole process and of the calling thread.

@@ -10,11 +10,13 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "BenchSupport.h"
 #include "base/Trace.h"
+#include "config/CfgRecord.h"
 #include "config/MainApp.h"
 #include "kvrn/Sim.h"
 #include "link/BusScan.h"
@@ -86,15 +88,30 @@ bool StartSim(kvrn::SimServer& sim, const std::string& folder, int com) {
     return true;
 }
 
+// "Get Parameters" into record, as the programs run it: what failed, empty when nothing did.
+std::string ReadAllFailure(CControllerLink& link, CCfgDocument& record) {
+    ReadAllResult read = ReadAll(link, record);
+    record = read.record;
+    return read.outcome.Summary(true);
+}
+
+// "Set Parameters" of record, adapted to the controller's system voltage.
+std::string WriteAllFailure(CControllerLink& link, CCfgDocument record) {
+    const std::optional<ControllerStatus> status = WriteAllStatus(link);
+    if (!status) {
+        return "the status read of write-all failed";
+    }
+    AdaptToSystemVoltage(record, status->systemVoltage);
+    return WriteAll(link, record, ClockToSend{}).outcome.Summary(true);
+}
+
 // The link to the simulated controller on COM5 with counting instruments in the way.
 class BenchLink {
   public:
     explicit BenchLink(uint16_t commMode)
         : counting_(port_),
           clock_(ProcessTickClock()),
-          link_(app_, counting_, clock_, trace_, host_, wallClock_) {
-        app_.commMode = commMode;
-        app_.rs485Id = 250;
+          link_(counting_, clock_, trace_, wallClock_, LinkAddress::FromSettings(commMode, 250)) {
         opened_ = port_.Open(kSimPort, 19200) != 0;
     }
     ~BenchLink() { port_.Close(); }
@@ -104,13 +121,13 @@ class BenchLink {
     ISerialPort& Port() { return counting_; }
     ITickClock& Clock() { return clock_; }
 
-    // Runs one sequence and measures it.
-    Figure Measure(const std::string& name, const std::function<int(CControllerLink&)>& run) {
+    // Runs one sequence and measures it; run returns what failed, empty when nothing did.
+    Figure Measure(const std::string& name,
+                   const std::function<std::string(CControllerLink&)>& run) {
         counting_.Reset();
         clock_.Reset();
-        host_.errors = 0;
         Stopwatch watch;
-        run(link_);
+        const std::string failure = run(link_);
         Figure f;
         f.wallMs = watch.WallMs();
         f.processCpuMs = watch.ProcessCpuMs();
@@ -120,25 +137,23 @@ class BenchLink {
         f.bytesIn = counting_.bytesIn;
         f.writes = counting_.writeCalls;
         f.waits = counting_.waits;
-        const bool rs232 = app_.commMode == kCommModeRs232;
+        const bool rs232 = link_.Address().framing == Framing::Rs232Ascii;
         f.pacingMs = static_cast<double>(clock_.sleptMs) +
                      static_cast<double>(kWritePauseMs * counting_.writeCalls) +
                      (rs232 ? static_cast<double>(kRs232BytePauseMs * counting_.bytesOut) : 0.0);
         f.lineMs = static_cast<double>(counting_.bytesOut + counting_.bytesIn) * kLineBitsPerByte /
                    kBaud * 1000.0;
         f.floorMs = f.pacingMs + f.lineMs;
-        f.errors = host_.errors;
-        f.lastError = host_.lastError;
+        f.errors = failure.empty() ? 0 : 1;
+        f.lastError = failure;
         return f;
     }
 
   private:
-    CMainApp app_;
     CComPort port_;
     CountingPort counting_;
     CountingClock clock_;
     NullTraceSink trace_;
-    SilentHost host_;
     SystemWallClock wallClock_;
     CControllerLink link_;
     bool opened_ = false;
@@ -164,15 +179,17 @@ std::vector<Figure> SequenceFigures(const PortFolder& folder, int runs) {
             std::fprintf(stderr, "zelt_bench: COM%d does not open\n", kSimPort);
             return figures;
         }
-        bench.Link().GetStatus();  // as after discovery: the controller has been seen once
+        ControllerStatus seen;
+        bench.Link().GetStatus(&seen);  // as after discovery: the controller has been seen once
+        CCfgDocument record;            // what the read-all read is what the write-all writes back
         std::vector<Figure> reads;
         std::vector<Figure> writes;
         for (int i = 0; i < runs; ++i) {
-            reads.push_back(bench.Measure("read-all " + modeName, [](CControllerLink& link) {
-                return ReadAllParameters(link);
+            reads.push_back(bench.Measure("read-all " + modeName, [&](CControllerLink& link) {
+                return ReadAllFailure(link, record);
             }));
-            writes.push_back(bench.Measure("write-all " + modeName, [](CControllerLink& link) {
-                return WriteAllParameters(link);
+            writes.push_back(bench.Measure("write-all " + modeName, [&](CControllerLink& link) {
+                return WriteAllFailure(link, record);
             }));
         }
         figures.push_back(Median(reads));
@@ -193,22 +210,19 @@ Figure DetectFigure(const PortFolder& folder, const std::string& name, int com, 
         f.errors = 1;
         return f;
     }
-    CMainApp app;
-    app.commMode = mode;
-    app.rs485Id = 250;  // the saved ID when none was ever set
     CComPort port;
     NullTraceSink trace;
-    SilentHost host;
     Stopwatch watch;
     CPortTable table;
     table.Enumerate(port);
-    CAutoDetect detect(DiscoveryLink{app, port, ProcessTickClock(), trace, host});
-    const int found = detect.Run(table);
+    CAutoDetect detect(port, ProcessTickClock(), trace);
+    // 250: the saved ID when none was ever set.
+    const DetectResult found = detect.Run(table, LinkAddress::FromSettings(mode, 250));
     f.wallMs = watch.WallMs();
     f.processCpuMs = watch.ProcessCpuMs();
     f.threadCpuMs = watch.ThreadCpuMs();
     port.Close();
-    if (found != com || (mode != kCommModeRs232 && app.rs485Id != deviceId)) {
+    if (found.port != com || (mode != kCommModeRs232 && found.address.rs485Id != deviceId)) {
         f.errors = 1;
         f.lastError = "the controller was not found where it is";
     }
@@ -234,12 +248,11 @@ std::vector<Figure> FleetFigures(const PortFolder& folder, bool withScan) {
     if (withScan) {
         int found = 0;
         Figure scan = bench.Measure("scan IDs 1-255", [&](CControllerLink& link) {
-            CBusScan walk(link.App(), bench.Port(), bench.Clock(), link.Trace(), kFirstBusId,
-                          kLastBusId);
+            CBusScan walk(bench.Port(), bench.Clock(), link.Trace(), kFirstBusId, kLastBusId);
             while (!walk.Done()) {
                 found += walk.Step() ? 1 : 0;
             }
-            return 1;
+            return std::string();
         });
         // A silent ID costs the whole time-out, during which its own request crosses the line.
         const int silent = kLastBusId - found;
@@ -253,14 +266,17 @@ std::vector<Figure> FleetFigures(const PortFolder& folder, bool withScan) {
         figures.push_back(scan);
     }
     figures.push_back(bench.Measure("set --ids x 8", [&](CControllerLink& link) {
-        int ok = 1;
+        std::string failure;
         for (const int id : kBus) {
-            link.App().rs485Id = static_cast<uint16_t>(id);
-            link.App().config = CCfgDocument{};
-            ok &= WriteAllParameters(link);
-            ok &= ReadAllParameters(link);
+            link.SetAddress(LinkAddress::Rs485(id));
+            CCfgDocument record;
+            const std::string written = WriteAllFailure(link, record);
+            const std::string read = ReadAllFailure(link, record);
+            if (failure.empty()) {
+                failure = !written.empty() ? written : read;
+            }
         }
-        return ok;
+        return failure;
     }));
     return figures;
 }

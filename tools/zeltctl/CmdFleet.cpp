@@ -14,7 +14,6 @@
 #include "base/Ticks.h"
 #include "config/CfgFile.h"
 #include "link/ComPort.h"
-#include "link/LinkTexts.h"
 #include "link/PortNames.h"
 #include "link/ReadBackCheck.h"
 #include "link/Sequences.h"
@@ -102,9 +101,8 @@ FleetLine::~FleetLine() {
 }
 
 std::vector<zelt::BusController> FleetLine::Scan(int fromId, int toId) {
-    zelt::CBusScan scan(ctx_.app, zelt::theComPort, zelt::ProcessTickClock(), ctx_.Trace(), fromId,
-                        toId);
-    CtlHost progress;
+    zelt::CBusScan scan(zelt::theComPort, zelt::ProcessTickClock(), ctx_.Trace(), fromId, toId);
+    CtlProgress progress;
     std::vector<zelt::BusController> found;
     while (!scan.Done()) {
         if (StderrIsTerminal()) {  // the whole bus takes about half a minute
@@ -140,12 +138,17 @@ std::vector<int> FleetLine::Resolve(const IdList& list) {
     return ids;
 }
 
+// The station's own copy of the settings, at its ID.
+static zelt::CMainApp StationApp(const zelt::CMainApp& app, int id) {
+    zelt::CMainApp station = app;
+    station.rs485Id = static_cast<uint16_t>(id);
+    return station;
+}
+
 FleetStation::FleetStation(CtlContext& ctx, int id)
     : id_(id),
-      app_(ctx.app),
-      link_(app_, zelt::theComPort, zelt::ProcessTickClock(), ctx.Trace(), host_, wallClock_) {
-    app_.rs485Id = static_cast<uint16_t>(id);
-}
+      app_(StationApp(ctx.app, id)),
+      controller_(app_, zelt::theComPort, zelt::ProcessTickClock(), ctx.Trace()) {}
 
 bool FleetStation::Run(const std::function<bool()>& job) {
     if (ended_) {
@@ -154,22 +157,22 @@ bool FleetStation::Run(const std::function<bool()>& job) {
     bool ok = false;
     try {
         ok = job();
-        host_.RunPosted(link_);
+        controller_.AfterCommand();
     } catch (const CtlError& e) {
         if (!e.message.empty()) {
             std::fprintf(stderr, "%s\n", e.message.c_str());
         }
         ended_ = true;
     }
-    host_.ClearProgress();
-    ended_ = ended_ || host_.QuitRequested();
+    controller_.Progress().ClearProgress();  // also after a job that ended early
+    ended_ = ended_ || controller_.QuitRequested();
     return ok && !ended_;
 }
 
 LiveReadings FleetStation::Poll(int attempts) {
     LiveReadings readings;
     Run([&] {
-        readings = PollLiveReadings(link_, attempts);
+        readings = PollLiveReadings(controller_, attempts);
         return readings.Complete();
     });
     return readings;
@@ -298,7 +301,7 @@ void RunFleetMonitor(CtlContext& ctx, const IdList& list, double interval, int c
         FleetStation& station = *stations.back();
         std::string device;
         station.Run([&] {
-            device = mqtt.AddController(station.Link(), station.App());
+            device = mqtt.AddController(station.Controller());
             return true;
         });
         devices.push_back(device);
@@ -353,7 +356,8 @@ void ShowStationProgress(FleetStation& station) {
         return;
     }
     station.Link().SetProgressHook([&station](int n, int total, const std::string& name) {
-        station.Host().ShowProgress(n, total, zelt::StrF("ID %d: %s", station.Id(), name.c_str()));
+        station.Controller().Progress().ShowProgress(
+            n, total, zelt::StrF("ID %d: %s", station.Id(), name.c_str()));
     });
 }
 
@@ -395,7 +399,7 @@ void RunFleetGet(CtlContext& ctx, const IdList& list, const std::string& folder,
             // A read cut by one lost reply is run once more before it counts as failed.
             for (int attempt = 0; attempt < kOneShotAttempts && !complete; ++attempt) {
                 station.App().config = start;
-                complete = zelt::ReadAllParameters(station.Link()) != 0;
+                complete = station.Controller().ReadAll().outcome.AllListedSucceeded();
             }
             zelt::LinkIo io{zelt::theComPort, zelt::ProcessTickClock(), ctx.Trace()};
             for (int attempt = 0; attempt < kOneShotAttempts; ++attempt) {
@@ -442,25 +446,25 @@ void RunFleetSet(CtlContext& ctx, const IdList& list, const zelt::CCfgDocument& 
         station.Run([&] {
             station.App().config = record;
             SetRecordCheck check(clamp, ctx.app.english != 0);
-            const int written =
-                zelt::WriteAllParameters(link, check.Vet(station.App(), station.Host()));
+            const std::optional<zelt::WriteAllResult> written =
+                station.Controller().WriteAll(check.Vet(station.App(), station.Controller()));
             if (check.Refused()) {
                 outcome.result = FleetOutcome::Result::Refused;
                 outcome.detail = "the record does not suit this controller";
                 check.ThrowRefusal();  // prints the offending fields
             }
-            if (written == 0) {
+            if (!written || !written->outcome.AllListedSucceeded()) {
                 outcome.detail = "write-all failed";
                 return false;
             }
             const zelt::CCfgDocument sent = station.App().config;
-            const zelt::WriteScales scales{link.voltsPerCount, link.voltsPerPercent,
+            const zelt::WriteScales scales{link.scale.voltsPerCount, link.scale.voltsPerPercent,
                                            station.App().systemVoltage};
             // As in get: a read-back cut by one lost reply is run once more.
             bool readBack = false;
             for (int attempt = 0; attempt < kOneShotAttempts && !readBack; ++attempt) {
                 station.App().config = zelt::CCfgDocument{};
-                readBack = zelt::ReadAllParameters(link) != 0;
+                readBack = station.Controller().ReadAll().outcome.AllListedSucceeded();
             }
             if (!readBack) {
                 outcome.detail = "written; the read-back was incomplete";
@@ -468,7 +472,7 @@ void RunFleetSet(CtlContext& ctx, const IdList& list, const zelt::CCfgDocument& 
             }
             const std::vector<std::string> differences = zelt::ReadBackDifferences(
                 sent, scales, station.App().config,
-                zelt::WriteScales{link.voltsPerCount, link.voltsPerPercent,
+                zelt::WriteScales{link.scale.voltsPerCount, link.scale.voltsPerPercent,
                                   station.App().systemVoltage});
             if (!differences.empty()) {
                 outcome.detail = "read-back differs: " + differences.front();

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "Ctl.h"
-#include "CtlHost.h"
+#include "CtlProgress.h"
 #include "Fleet.h"
 #include "Interrupt.h"
 #include "LinkSession.h"
@@ -24,8 +24,9 @@
 #include "config/CfgFile.h"
 #include "link/ComPort.h"
 #include "link/Discovery.h"
-#include "link/LinkTexts.h"
+#include "link/LinkAddress.h"
 #include "link/Sequences.h"
+#include "panel/ControllerTexts.h"
 
 namespace zeltctl {
 
@@ -35,14 +36,16 @@ using zelt::Bilingual;
 
 constexpr Bilingual kSetRtcFail{"Set RTC Fail !", "設即時時鐘失敗 !"};
 constexpr Bilingual kResetCountFail{"Failed to reset charge count.", "清除充電次數失敗."};
-constexpr Bilingual kResetCountCaption{"Fail", "失敗"};
 constexpr Bilingual kUpdateModeFail{"Failed to Update Operating Mode.", "讀取操作模式失敗."};
 
 [[noreturn]] void BadInput(const std::string& text) {
     throw CtlError{kExitUsage, "zeltctl: " + text};
 }
 
-std::string ClockText(const zelt::ClockTime& time) {
+// The controller's operating mode code of manual mode, the one with a lighting time.
+constexpr int kManualModeCode = 2;
+
+std::string HmsText(const zelt::TimeOfDay& time) {
     return zelt::StrF("%02d:%02d:%02d", time.hour, time.minute, time.second);
 }
 
@@ -88,7 +91,7 @@ void CheckOutputPath(const std::string& path) {
 }
 
 // "HH:MM:SS" (the hour may have one digit), a valid time of day.
-bool ParseClockTime(const std::string& text, zelt::ClockTime* time) {
+bool ParseClockTime(const std::string& text, zelt::TimeOfDay* time) {
     int fields[3] = {0, 0, 0};
     size_t at = 0;
     for (int f = 0; f < 3; ++f) {
@@ -111,7 +114,7 @@ bool ParseClockTime(const std::string& text, zelt::ClockTime* time) {
     if (at != text.size() || fields[0] > 23 || fields[1] > 59 || fields[2] > 59) {
         return false;
     }
-    *time = zelt::ClockTime{fields[0], fields[1], fields[2]};
+    *time = zelt::TimeOfDay{fields[0], fields[1], fields[2]};
     return true;
 }
 
@@ -133,26 +136,35 @@ std::optional<IdList> FleetIds(const std::string& text) {
 void RunDetect(CtlContext& ctx) {
     ctx.StartUp();
     CheckPortFolder();
-    CtlHost host;
+    CtlProgress progress;
     zelt::CPortTable table;
     table.Enumerate(zelt::theComPort);
-    zelt::CAutoDetect detect(zelt::DiscoveryLink{ctx.app, zelt::theComPort,
-                                                 zelt::ProcessTickClock(), ctx.Trace(), host});
+    zelt::CAutoDetect detect(zelt::theComPort, zelt::ProcessTickClock(), ctx.Trace());
     if (isatty(STDERR_FILENO) != 0) {  // an RS485 walk over 250 IDs takes about 30 s
-        detect.SetProbeHook([&host](int port, int rs485Id) { host.ShowProbe(port, rs485Id); });
+        detect.SetProbeHook(
+            [&progress](int port, int rs485Id) { progress.ShowProbe(port, rs485Id); });
     }
-    const int port = detect.Run(table);
-    host.ClearProgress();
+    const zelt::DetectResult found =
+        detect.Run(table, zelt::LinkAddress::FromSettings(ctx.app.commMode, ctx.app.rs485Id));
+    progress.ClearProgress();
     zelt::theComPort.Close();
-    if (port == 0) {
+    if (found.port == 0) {
+        std::fprintf(stderr, "%s\n", zelt::Pick(ctx.app, zelt::texts::kDetectFailed));
         throw CtlError{kExitController, ""};
     }
+    const std::string text =
+        ctx.app.commMode == zelt::kCommModeRs232
+            ? zelt::StrF(zelt::Pick(ctx.app, zelt::texts::kDetectFound), found.port)
+            : zelt::StrF(zelt::Pick(ctx.app, zelt::texts::kDetectFoundId), found.port,
+                         found.address.rs485Id);
+    std::printf("%s\n", text.c_str());
+    std::fflush(stdout);
 }
 
 // ------------------------------------------------------------------ status
 
 void PrintStatusLines(const zelt::CMainApp& app, const LiveReadings& r,
-                      const std::optional<zelt::ClockTime>& clock) {
+                      const std::optional<zelt::TimeOfDay>& clock) {
     auto value = [](const auto& reading, const char* format) {
         return reading ? zelt::StrF(format, *reading) : std::string("--");
     };
@@ -167,9 +179,9 @@ void PrintStatusLines(const zelt::CMainApp& app, const LiveReadings& r,
     std::printf("Load current: %s\n", value(r.loadCurrent, "%0.1f A").c_str());
     std::printf("Load on: %s\n", r.loadOn ? "yes" : "no");
     std::printf("Charge count: %s\n", value(r.chargeCount, "%d").c_str());
-    std::printf("Operating mode: %s\n", r.operatingMode.c_str());
-    std::printf("Lighting time: %s\n", r.lightingTime.c_str());
-    std::printf("Controller clock: %s\n", clock ? ClockText(*clock).c_str() : "--");
+    std::printf("Operating mode: %s\n", r.OperatingModeText().c_str());
+    std::printf("Lighting time: %s\n", r.LightingTimeText().c_str());
+    std::printf("Controller clock: %s\n", clock ? HmsText(*clock).c_str() : "--");
 }
 
 // A one-shot command: each read may run twice, as in "Get Parameters", so that one reply lost
@@ -180,7 +192,8 @@ constexpr int kStatusAttempts = 2;
 // volts into counts, reads it first. A command that cannot read it stops before using a
 // voltage.
 void ReadVoltageScale(CtlContext& ctx, LinkSession& session) {
-    const bool read = ReadWithRetry(kStatusAttempts, [&] { return session.Link().GetVersion(); });
+    const bool read =
+        ReadWithRetry(kStatusAttempts, [&] { return session.Controller().ReadVersion(); });
     session.Settle();  // a foreign vendor ID ends here
     if (!read) {
         session.Fail(zelt::Pick(ctx.app, zelt::texts::kOperationFault));
@@ -201,17 +214,19 @@ void ReportLowBatteryItem(const CtlContext& ctx, bool ok, bool write) {
 
 void RunStatus(CtlContext& ctx, bool json) {
     LinkSession session(ctx);
-    zelt::CControllerLink& link = session.Link();
-    const bool versionRead = ReadWithRetry(kStatusAttempts, [&] { return link.GetVersion(); });
+    CtlController& controller = session.Controller();
+    const bool versionRead =
+        ReadWithRetry(kStatusAttempts, [&] { return controller.ReadVersion(); });
     session.Settle();  // a foreign vendor ID ends here
-    const LiveReadings readings = PollLiveReadings(link, kStatusAttempts);
+    const LiveReadings readings = PollLiveReadings(controller, kStatusAttempts);
     session.Settle();
     if (!readings.statusRead) {
         session.Fail(zelt::Pick(ctx.app, zelt::texts::kOperationFault));
     }
-    std::optional<zelt::ClockTime> clock;
-    if (ReadWithRetry(kStatusAttempts, [&] { return link.GetRtc(); })) {
-        clock = link.panel.rtcTime;
+    std::optional<zelt::TimeOfDay> clock;
+    zelt::TimeOfDay rtc;
+    if (ReadWithRetry(kStatusAttempts, [&] { return controller.Link().GetRtc(&rtc); })) {
+        clock = rtc;
     }
     session.Settle();
 
@@ -224,7 +239,7 @@ void RunStatus(CtlContext& ctx, bool json) {
                                       : nlohmann::ordered_json(nullptr);
         AddReadingsToJson(readings, out);
         out["controllerClock"] =
-            clock ? nlohmann::ordered_json(ClockText(*clock)) : nlohmann::ordered_json(nullptr);
+            clock ? nlohmann::ordered_json(HmsText(*clock)) : nlohmann::ordered_json(nullptr);
         std::printf("%s\n", out.dump(2).c_str());
     } else {
         PrintStatusLines(ctx.app, readings, clock);
@@ -295,9 +310,9 @@ void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
     LinkSession session(ctx);
     CsvLog log(options.csv);
     log.Line(CsvHeader());
-    zelt::CControllerLink& link = session.Link();
+    CtlController& controller = session.Controller();
     ReadVoltageScale(ctx, session);
-    const std::string controller = mqtt.AddController(session);
+    const std::string device = mqtt.AddController(session);
 
     using Clock = std::chrono::steady_clock;
     const auto period = std::chrono::duration_cast<Clock::duration>(
@@ -314,14 +329,14 @@ void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
             }
         }
         const std::string time = IsoTimestampNow();
-        const LiveReadings readings = PollLiveReadings(link);
-        session.Host().RunPosted(link);
-        mqtt.AfterPoll(link, readings, controller);
+        const LiveReadings readings = PollLiveReadings(controller);
+        controller.AfterCommand();
+        mqtt.AfterPoll(controller.Link(), readings, device);
         std::printf("%s\n", MonitorLine(time, readings).c_str());
         std::fflush(stdout);
         log.Line(CsvRow(time, readings));
         anyFailed = anyFailed || !readings.Complete();
-        session.Host().ThrowIfQuitRequested();  // over-voltage: reported, the row kept
+        controller.ThrowIfQuitRequested();  // over-voltage: reported, the row kept
     }
     mqtt.Stop();
     if (anyFailed) {
@@ -358,14 +373,14 @@ void RunGet(CtlContext& ctx, const GetOptions& options) {
     LinkSession session(ctx);
     ctx.app.config = record;
     session.ShowSequenceProgress();
-    zelt::ReadAllFlags flags;
-    int complete = zelt::ReadAllParameters(session.Link(), &flags);
+    const zelt::ReadAllResult read = session.Controller().ReadAll();
     session.Settle();  // a foreign vendor ID: nothing is written
-    ReportLowBatteryItem(ctx, flags.advanceBatt, false);
-    complete = flags.advanceBatt ? complete : 0;
+    const bool advanceBatt = read.outcome.Succeeded(zelt::SequenceStep::AdvanceBattPara);
+    ReportLowBatteryItem(ctx, advanceBatt, false);
+    const bool complete = read.outcome.AllListedSucceeded() && advanceBatt;
 
     // A half-read record must not replace a good file (a backup, often) unless asked for.
-    if (!options.output.empty() && complete == 0 && !options.partial) {
+    if (!options.output.empty() && !complete && !options.partial) {
         std::fprintf(stderr, "%s\n",
                      zelt::StrF(ctx.app.Text("%s: not written, not every item was read (--partial "
                                              "writes what was read).",
@@ -385,7 +400,7 @@ void RunGet(CtlContext& ctx, const GetOptions& options) {
     if (options.json || options.output.empty()) {
         std::printf("%s\n", RecordToJson(ctx.app.config).dump(2).c_str());
     }
-    if (complete == 0) {
+    if (!complete) {
         throw CtlError{kExitController, ""};  // the summary is on standard error already
     }
 }
@@ -409,23 +424,22 @@ void RunSet(CtlContext& ctx, const SetOptions& options) {
     session.ShowSequenceProgress();
     // Checked after the status read and the adaptation, before anything is written.
     SetRecordCheck check(options.clamp, ctx.app.english != 0);
-    zelt::WriteAllFlags flags;
-    int complete = 0;
+    std::optional<zelt::WriteAllResult> written;
     {
         // A signal ends the sequence between two requests, never inside one.
         Interrupt::Deferred writing;
-        complete =
-            zelt::WriteAllParameters(session.Link(), check.Vet(ctx.app, session.Host()), &flags);
+        written = session.Controller().WriteAll(check.Vet(ctx.app, session.Controller()));
         session.ThrowIfInterrupted(zelt::kWriteAllItems);
     }
     session.Settle();
-    ReportLowBatteryItem(ctx, flags.advanceBatt, true);
-    complete = flags.advanceBatt ? complete : 0;
+    // The low-battery item of a write that never began did not fail.
+    const bool advanceBatt =
+        !written || written->outcome.Succeeded(zelt::SequenceStep::AdvanceBattPara);
+    ReportLowBatteryItem(ctx, advanceBatt, true);
     if (check.Refused()) {
-        session.Host().ClearProgress();
         check.ThrowRefusal();
     }
-    if (complete == 0) {
+    if (!written || !written->outcome.AllListedSucceeded() || !advanceBatt) {
         throw CtlError{kExitController, ""};
     }
 }
@@ -438,7 +452,7 @@ struct ClockOptions {
 };
 
 void RunClock(CtlContext& ctx, const ClockOptions& options) {
-    zelt::ClockTime userTime;
+    zelt::TimeOfDay userTime;
     if (!options.time.empty()) {
         if (options.pc) {
             BadInput("give either --pc or a time, not both.");
@@ -448,20 +462,19 @@ void RunClock(CtlContext& ctx, const ClockOptions& options) {
         }
     }
     LinkSession session(ctx);
-    zelt::CControllerLink& link = session.Link();
-    link.panel.usePcTime = options.time.empty() ? 1 : 0;
-    link.panel.userTime = userTime;
+    const zelt::ClockToSend clock{options.time.empty(), userTime};
+    zelt::TimeOfDay time;
     int sent = 0;
     {
         Interrupt::Deferred writing;
-        sent = link.SetRtc();
+        sent = session.Link().SetRtc(clock, &time);
         Interrupt::ThrowIfInterrupted(sent != 0 ? "the clock was set" : "the clock was not set");
     }
     session.Settle();
     if (sent == 0) {
         session.Fail(zelt::Pick(ctx.app, kSetRtcFail));
     }
-    std::printf("%s\n", ClockText(link.panel.rtcTime).c_str());
+    std::printf("%s\n", HmsText(time).c_str());
 }
 
 void RunResetCount(CtlContext& ctx) {
@@ -475,43 +488,33 @@ void RunResetCount(CtlContext& ctx) {
     }
     session.Settle();
     if (reset == 0) {
-        session.Host().ShowMessage(zelt::Pick(ctx.app, kResetCountFail),
-                                   zelt::Pick(ctx.app, kResetCountCaption),
-                                   zelt::MessageIcon::Stop);
-        throw CtlError{kExitController, ""};
+        session.Fail(zelt::Pick(ctx.app, kResetCountFail));
     }
 }
 
 void RunMode(CtlContext& ctx) {
     LinkSession session(ctx);
-    zelt::CControllerLink& link = session.Link();
-    std::string mode;
-    std::string lightingTime;
-    bool read = false;
-    for (int attempt = 0; attempt < 2 && !read; ++attempt) {
-        if (link.Rs232()) {
-            read = link.GetSwitchMode() != 0;
-            mode = link.panel.modeText;
-            lightingTime = link.panel.lightingTimeText;
-        } else {
+    CtlController& controller = session.Controller();
+    std::optional<zelt::SwitchMode> mode;
+    for (int attempt = 0; attempt < 2 && !mode; ++attempt) {
+        if (controller.Link().GetSwitchMode(&mode) != 0 && !mode) {
             // The RS485 form of "Get Switch Mode" sends nothing: the status byte says it.
-            read = link.GetStatus() != 0 && link.panel.statusByte >= 0;
-            if (read) {
-                const int status = link.panel.statusByte;
-                mode = zelt::Pick(ctx.app, zelt::texts::kModeTexts[status & 3]);
-                lightingTime =
-                    zelt::Pick(ctx.app, zelt::texts::kLightingTimeTexts[(status >> 4) & 3]);
+            zelt::ControllerStatus status;
+            if (controller.ReadStatus(&status) != 0) {
+                mode = zelt::SwitchMode{status.OperatingModeCode(), status.LightingTimeCode()};
             }
         }
         session.Settle();
     }
-    if (!read) {
+    if (!mode) {
         session.Fail(zelt::Pick(ctx.app, kUpdateModeFail));
     }
-    std::printf("Operating mode: %s\n", mode.c_str());
+    std::printf("Operating mode: %s\n",
+                zelt::OperatingModeText(ctx.app, mode->operatingModeCode).c_str());
     // The lighting time applies in manual mode only, as the panel shows it.
-    if (mode == zelt::texts::kModeTexts[2].english || mode == zelt::texts::kModeTexts[2].chinese) {
-        std::printf("Lighting time: %s\n", lightingTime.c_str());
+    if (mode->operatingModeCode == kManualModeCode) {
+        std::printf("Lighting time: %s\n",
+                    zelt::LightingTimeText(ctx.app, mode->lightingTimeCode).c_str());
     }
 }
 

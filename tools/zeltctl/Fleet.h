@@ -7,13 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "Controller.h"
 #include "Ctl.h"
-#include "CtlHost.h"
 #include "LiveReadings.h"
 #include "config/CfgDocument.h"
 #include "link/BusScan.h"
-#include "link/ControllerLink.h"
-#include "link/WallClock.h"
 
 namespace zeltctl {
 
@@ -45,8 +43,8 @@ class FleetLine {
     CtlContext& ctx_;
 };
 
-// One controller of the line with its own copy of the run-time values, its own host (whose
-// quit request ends only this station) and its own controller object.
+// One controller of the line with its own copy of the run-time values and its own controller
+// (whose request to end ends only this station), addressed to its ID.
 class FleetStation {
   public:
     FleetStation(CtlContext& ctx, int id);
@@ -55,8 +53,8 @@ class FleetStation {
 
     int Id() const { return id_; }
     zelt::CMainApp& App() { return app_; }
-    zelt::CControllerLink& Link() { return link_; }
-    CtlHost& Host() { return host_; }
+    CtlController& Controller() { return controller_; }
+    zelt::CControllerLink& Link() { return controller_.Link(); }
 
     // Runs job (true on success). The battery failure's "Close Utility" and a quit request
     // (foreign vendor ID, over-voltage) end the job as a failure of this station alone.
@@ -69,9 +67,7 @@ class FleetStation {
   private:
     int id_;
     zelt::CMainApp app_;
-    CtlHost host_;
-    zelt::SystemWallClock wallClock_;
-    zelt::CControllerLink link_;
+    CtlController controller_;
     bool ended_ = false;
 };
 

@@ -7,7 +7,6 @@
 #include "Interrupt.h"
 #include "base/Ticks.h"
 #include "link/ComPort.h"
-#include "link/LinkTexts.h"
 #include "link/PortNames.h"
 
 namespace zeltctl {
@@ -51,32 +50,35 @@ LinkSession::LinkSession(CtlContext& ctx) : ctx_(ctx) {
         throw CtlError{kExitController,
                        text + ": " + zelt::theComPort.OpenFailureText(ctx.app.english != 0) + "."};
     }
-    link_ = std::make_unique<zelt::CControllerLink>(
-        ctx.app, zelt::theComPort, zelt::ProcessTickClock(), ctx.Trace(), host_, wallClock_);
+    controller_ = std::make_unique<CtlController>(ctx.app, zelt::theComPort,
+                                                  zelt::ProcessTickClock(), ctx.Trace());
 }
 
 LinkSession::~LinkSession() {
-    host_.ClearProgress();
+    if (controller_) {
+        controller_->Progress().ClearProgress();
+    }
     zelt::theComPort.Close();
 }
 
 void LinkSession::ShowSequenceProgress() {
     const bool terminal = isatty(STDERR_FILENO) != 0;
-    link_->SetProgressHook([this, terminal](int n, int total, const std::string& name) {
-        // Item n is about to start: the ones before it have ended, retries included.
-        ThrowIfInterrupted(total);
-        if (terminal) {
-            host_.ShowProgress(n, total, name);
-        }
-        itemsBegun_.push_back(name);
-    });
+    controller_->Link().SetProgressHook(
+        [this, terminal](int n, int total, const std::string& name) {
+            // Item n is about to start: the ones before it have ended, retries included.
+            ThrowIfInterrupted(total);
+            if (terminal) {
+                controller_->Progress().ShowProgress(n, total, name);
+            }
+            itemsBegun_.push_back(name);
+        });
 }
 
 void LinkSession::ThrowIfInterrupted(int total) {
     if (Interrupt::Pending() == 0) {
         return;
     }
-    host_.ClearProgress();
+    controller_->Progress().ClearProgress();
     std::string done;
     for (const std::string& name : itemsBegun_) {
         done += (done.empty() ? "" : ", ") + name;
@@ -87,15 +89,12 @@ void LinkSession::ThrowIfInterrupted(int total) {
 }
 
 void LinkSession::Settle() {
-    host_.ClearProgress();
-    host_.RunPosted(*link_);
-    host_.ThrowIfQuitRequested();
+    controller_->AfterCommand();
+    controller_->ThrowIfQuitRequested();
 }
 
 void LinkSession::Fail(const std::string& text) {
-    host_.ClearProgress();
-    host_.ShowMessage(text, zelt::Pick(ctx_.app, zelt::texts::kErrorCaption),
-                      zelt::MessageIcon::Stop);
+    controller_->ShowError(text);
     throw CtlError{kExitController, ""};
 }
 

@@ -1,15 +1,13 @@
 #pragma once
 // One command's conversation with the controller: the settings and global options applied
-// and checked, the port opened, the controller object and its command-line host.
+// and checked, the port opened, and the controller at the settings' address.
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "Controller.h"
 #include "Ctl.h"
-#include "CtlHost.h"
-#include "link/ControllerLink.h"
-#include "link/WallClock.h"
 
 namespace zeltctl {
 
@@ -28,9 +26,9 @@ class LinkSession {
     LinkSession(const LinkSession&) = delete;
     LinkSession& operator=(const LinkSession&) = delete;
 
-    zelt::CControllerLink& Link() { return *link_; }
+    CtlController& Controller() { return *controller_; }
+    zelt::CControllerLink& Link() { return controller_->Link(); }
     zelt::CMainApp& App() { return ctx_.app; }
-    CtlHost& Host() { return host_; }
 
     // Shows "item n of N and its name" on standard error while a sequence runs, but only
     // when standard error is a terminal; and ends the sequence between two items when a
@@ -39,17 +37,16 @@ class LinkSession {
     // After a sequence of total items: ends the command when a signal came, saying which
     // items were done.
     void ThrowIfInterrupted(int total);
-    // What the window's loop does after a command: run what was posted, and end with status
-    // 1 when the link asked the program to quit.
+    // After a command: what the window's loop would do (CtlController::AfterCommand), and
+    // status 1 when the controller's state (a foreign vendor, an over-voltage) asked the
+    // command to end.
     void Settle();
     // Shows a message as the system would (standard error) and ends with status 1.
     [[noreturn]] void Fail(const std::string& text);
 
   private:
     CtlContext& ctx_;
-    CtlHost host_;
-    zelt::SystemWallClock wallClock_;
-    std::unique_ptr<zelt::CControllerLink> link_;
+    std::unique_ptr<CtlController> controller_;
     std::vector<std::string> itemsBegun_;
 };
 

@@ -4,7 +4,8 @@
 #include <ctime>
 
 #include "base/Trace.h"
-#include "link/LinkTexts.h"
+#include "config/CfgCodes.h"
+#include "link/Telemetry.h"
 
 namespace zeltctl {
 
@@ -60,45 +61,57 @@ bool LiveReadings::Complete() const {
            loadVoltage && loadCurrent && chargeCount;
 }
 
-LiveReadings PollLiveReadings(zelt::CControllerLink& link, int attempts) {
+std::string LiveReadings::OperatingModeText() const {
+    return operatingModeCode < 0
+               ? std::string()
+               : zelt::OperatingModeLabel(static_cast<uint8_t>(operatingModeCode), english);
+}
+
+std::string LiveReadings::LightingTimeText() const {
+    return lightingTimeCode < 0
+               ? std::string()
+               : zelt::LightingTimeLabel(static_cast<uint8_t>(lightingTimeCode), english);
+}
+
+LiveReadings PollLiveReadings(CtlController& controller, int attempts) {
     LiveReadings r;
-    zelt::PanelValues& panel = link.panel;
-    auto read = [&link, attempts](int (zelt::CControllerLink::*command)()) {
-        return ReadWithRetry(attempts, [&] { return (link.*command)(); });
-    };
-    if (!read(&zelt::CControllerLink::GetStatus)) {
+    zelt::CControllerLink& link = controller.Link();
+    zelt::CMainApp& app = controller.App();
+    r.english = app.english != 0;
+    zelt::ControllerStatus status;
+    if (!ReadWithRetry(attempts, [&] { return controller.ReadStatus(&status); })) {
         return r;
     }
     r.statusRead = true;
-    r.systemVoltage = link.App().systemVoltage;
-    r.loadOn = panel.firmwareLoadOn != 0;
-    const int status = panel.statusByte;
-    if (status >= 0) {
-        r.operatingMode = zelt::Pick(link.App(), zelt::texts::kModeTexts[status & 3]);
-        r.lightingTime = zelt::Pick(link.App(), zelt::texts::kLightingTimeTexts[(status >> 4) & 3]);
+    r.systemVoltage = app.systemVoltage;
+    r.loadOn = status.loadOn;
+    r.operatingModeCode = status.OperatingModeCode();
+    r.lightingTimeCode = status.LightingTimeCode();
+
+    const zelt::CurrentDivisors divisors = zelt::ReadCurrentDivisors(zelt::ExecutableFolder());
+    app.chargeCurrentDivisor = divisors.charge;
+    app.loadCurrentDivisor = divisors.load;
+    float volts = 0;
+    if (ReadWithRetry(attempts, [&] { return controller.ReadBatteryVoltage(&volts); })) {
+        r.batteryVoltage = volts;
+        r.stateOfCharge = zelt::StateOfCharge(volts, app.systemVoltage);
     }
-    if (panel.linkBusy != 0) {
-        return r;  // the battery has failed: the panel polls nothing else
+    if (ReadWithRetry(attempts, [&] { return link.GetChargeVoltage(&volts); })) {
+        r.chargeVoltage = volts;
     }
-    link.LoadCurrentDivisors();
-    if (read(&zelt::CControllerLink::GetBatteryVoltage)) {
-        r.batteryVoltage = panel.batteryVoltage;
-        r.stateOfCharge = panel.batteryCapacity;
+    float amps = 0;
+    if (ReadWithRetry(attempts, [&] { return link.GetChargeCurrent(divisors.charge, &amps); })) {
+        r.chargeCurrent = amps;
     }
-    if (read(&zelt::CControllerLink::GetChargeVoltage)) {
-        r.chargeVoltage = panel.chargeVoltage;
+    if (ReadWithRetry(attempts, [&] { return link.GetLoadVoltage(&volts); })) {
+        r.loadVoltage = volts;
     }
-    if (read(&zelt::CControllerLink::GetChargeCurrent)) {
-        r.chargeCurrent = panel.chargeCurrent;
+    if (ReadWithRetry(attempts, [&] { return link.GetLoadCurrent(divisors.load, &amps); })) {
+        r.loadCurrent = zelt::LoadCurrentShown(amps, status.loadOn);
     }
-    if (read(&zelt::CControllerLink::GetLoadVoltage)) {
-        r.loadVoltage = panel.loadVoltage;
-    }
-    if (read(&zelt::CControllerLink::GetLoadCurrent)) {
-        r.loadCurrent = panel.loadCurrent;
-    }
-    if (read(&zelt::CControllerLink::GetChargeCount)) {
-        r.chargeCount = panel.chargeCount;
+    int count = 0;
+    if (ReadWithRetry(attempts, [&] { return link.GetChargeCount(&count); })) {
+        r.chargeCount = count;
     }
     return r;
 }
@@ -113,8 +126,8 @@ void AddReadingsToJson(const LiveReadings& r, nlohmann::ordered_json& json) {
     json["loadCurrent"] = JsonOrNull(r.loadCurrent);
     json["loadOn"] = r.statusRead ? nlohmann::ordered_json(r.loadOn) : nullptr;
     json["chargeCount"] = JsonOrNull(r.chargeCount);
-    json["operatingMode"] = r.operatingMode;
-    json["lightingTime"] = r.lightingTime;
+    json["operatingMode"] = r.OperatingModeText();
+    json["lightingTime"] = r.LightingTimeText();
 }
 
 std::string CsvHeader() {
@@ -133,8 +146,8 @@ std::string CsvRow(const std::string& time, const LiveReadings& r) {
     row += ',' + CsvNumber(r.loadCurrent);
     row += ',' + (r.statusRead ? std::string(r.loadOn ? "1" : "0") : std::string());
     row += ',' + CsvNumber(r.chargeCount);
-    row += ',' + CsvText(r.operatingMode);
-    row += ',' + CsvText(r.lightingTime);
+    row += ',' + CsvText(r.OperatingModeText());
+    row += ',' + CsvText(r.LightingTimeText());
     return row;
 }
 
@@ -150,7 +163,7 @@ std::string MonitorLine(const std::string& time, const LiveReadings& r) {
     line += "  load " + Shown(r.loadVoltage, "%0.1f V") + " " + Shown(r.loadCurrent, "%0.1f A");
     line += r.loadOn ? " on" : " off";
     line += "  count " + (r.chargeCount ? std::to_string(*r.chargeCount) : std::string("--"));
-    line += "  " + r.operatingMode;
+    line += "  " + r.OperatingModeText();
     return line;
 }
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "link/ControllerLink.h"
+#include "Controller.h"
 
 namespace zeltctl {
 
@@ -13,8 +13,11 @@ struct LiveReadings {
     bool statusRead = false;  // the controller answered the status read
     int systemVoltage = 0;    // 12 or 24 once known
     bool loadOn = false;
-    std::string operatingMode;  // from the status byte, in the current language
-    std::string lightingTime;
+    // From the status byte; -1 before the status was read. Their texts are made in the
+    // language of the poll when the readings are printed.
+    int operatingModeCode = -1;
+    int lightingTimeCode = -1;
+    bool english = true;
     // A reading that failed is absent.
     std::optional<double> batteryVoltage;
     std::optional<int> stateOfCharge;
@@ -26,13 +29,16 @@ struct LiveReadings {
 
     // Every reading present.
     bool Complete() const;
+    // Empty before the status was read.
+    std::string OperatingModeText() const;
+    std::string LightingTimeText() const;
 };
 
-// One poll as the panel runs it: the status read, then (unless it failed or the link became
-// busy, as after a battery failure) the current divisors and the live readings in panel order.
-// Each read runs until it succeeds or has run `attempts` times: the panel's poll tries once
-// (the next poll comes soon), a one-shot command twice, as "Get Parameters" does.
-LiveReadings PollLiveReadings(zelt::CControllerLink& link, int attempts = 1);
+// One poll as the panel runs it: the status read, then (unless it failed) the current
+// divisors of "MFG.ini" beside the executable and the live readings in panel order. Each read
+// runs until it succeeds or has run `attempts` times: the panel's poll tries once (the next
+// poll comes soon), a one-shot command twice, as "Get Parameters" does.
+LiveReadings PollLiveReadings(CtlController& controller, int attempts = 1);
 
 // Runs read until it succeeds or has run attempts times; true when it succeeded.
 template <typename Read>

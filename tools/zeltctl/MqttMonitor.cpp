@@ -1,7 +1,7 @@
 #include "MqttMonitor.h"
 
 #include "base/Trace.h"
-#include "link/LinkTexts.h"
+#include "panel/ControllerTexts.h"
 
 namespace zeltctl {
 
@@ -42,7 +42,7 @@ std::string MqttMonitor::AddController(LinkSession& session) {
     if (!settings_) {
         return "";
     }
-    const std::string name = AddController(session.Link(), session.App(), true);
+    const std::string name = AddController(session.Controller(), true);
     session.Settle();
     if (name.empty()) {
         session.Fail(zelt::Pick(session.App(), zelt::texts::kOperationFault));
@@ -50,15 +50,15 @@ std::string MqttMonitor::AddController(LinkSession& session) {
     return name;
 }
 
-std::string MqttMonitor::AddController(zelt::CControllerLink& link, const zelt::CMainApp& app,
-                                       bool versionRead) {
+std::string MqttMonitor::AddController(CtlController& controller, bool versionRead) {
     if (!settings_) {
         return "";
     }
+    const zelt::CMainApp& app = controller.App();
     const bool version =
-        versionRead || ReadWithRetry(kIdentityAttempts, [&] { return link.GetVersion(); });
+        versionRead || ReadWithRetry(kIdentityAttempts, [&] { return controller.ReadVersion(); });
     const bool serial =
-        version && ReadWithRetry(kIdentityAttempts, [&] { return link.GetSerialNumber(); });
+        version && ReadWithRetry(kIdentityAttempts, [&] { return controller.ReadSerialNumber(); });
     if (!serial) {
         return "";
     }
@@ -86,8 +86,8 @@ void MqttMonitor::AfterPoll(zelt::CControllerLink& link, const LiveReadings& rea
         return;
     }
     std::optional<std::string> controllerTime;
-    if (link.GetRtc() != 0) {
-        const zelt::ClockTime& t = link.panel.rtcTime;
+    zelt::TimeOfDay t;
+    if (link.GetRtc(&t) != 0) {
         controllerTime = zelt::StrF("%02d:%02d:%02d", t.hour, t.minute, t.second);
     }
     publisher_->PublishState(controller, readings, controllerTime);

@@ -29,8 +29,7 @@ class MqttMonitor {
     // The same for one station of an RS485 line (--ids), whose version is read here unless
     // versionRead: empty when its identity cannot be read, and that controller is then polled
     // but not published.
-    std::string AddController(zelt::CControllerLink& link, const zelt::CMainApp& app,
-                              bool versionRead = false);
+    std::string AddController(CtlController& controller, bool versionRead = false);
     // A poll whose status read failed marks the controller offline and publishes nothing;
     // otherwise the readings and the controller clock, read now, go to its state topic.
     void AfterPoll(zelt::CControllerLink& link, const LiveReadings& readings,

@@ -7,13 +7,13 @@
 
 namespace zeltctl {
 
-zelt::BeforeWrite SetRecordCheck::Vet(const zelt::CMainApp& app, CtlHost& host) {
-    return [this, &app, &host](zelt::CCfgDocument& record) {
+BeforeWrite SetRecordCheck::Vet(const zelt::CMainApp& app, CtlController& controller) {
+    return [this, &app, &controller](zelt::CCfgDocument& record) {
         zelt::RecordGate gate(app.systemVoltage, english_);
         gate.Adapt(record);
         if (clamp_) {
             const std::vector<std::string> changes = gate.Correct(record);
-            host.ClearProgress();
+            controller.Progress().ClearProgress();
             for (const std::string& change : changes) {
                 std::printf("%s\n", change.c_str());
             }
@@ -21,6 +21,9 @@ zelt::BeforeWrite SetRecordCheck::Vet(const zelt::CMainApp& app, CtlHost& host) 
         }
         // With --clamp, what the corrections could not mend is still refused.
         refusal_ = gate.Problems(record);
+        if (!refusal_.empty()) {
+            controller.Progress().ClearProgress();
+        }
         return refusal_.empty();
     };
 }

@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "CtlHost.h"
+#include "Controller.h"
 #include "config/CfgDocument.h"
-#include "link/Sequences.h"
 
 namespace zeltctl {
 
@@ -19,7 +18,7 @@ class SetRecordCheck {
     // the adaptation would reset is refused like one out of range; with clamp, the resets
     // and the panel's corrections are applied and each changed value printed on standard
     // output, and a record that still fails is refused.
-    zelt::BeforeWrite Vet(const zelt::CMainApp& app, CtlHost& host);
+    BeforeWrite Vet(const zelt::CMainApp& app, CtlController& controller);
 
     bool Refused() const { return !refusal_.empty(); }
     // Ends the command with status 2 and one line per offending field.

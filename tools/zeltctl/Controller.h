@@ -1,0 +1,77 @@
+#pragma once
+// The controller as zeltctl talks to it: the link's commands plus what the main window does
+// with their values. A status read brings the system voltage into the run-time values and
+// ends the command when the battery has failed; a version read names the firmware and refuses
+// a foreign vendor; a battery read refuses a 24 V battery on a 12 V system; the sequences
+// print their failure summary. The link itself only reads and writes.
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "CtlProgress.h"
+#include "config/MainApp.h"
+#include "link/ControllerLink.h"
+#include "link/Sequences.h"
+#include "link/WallClock.h"
+
+namespace zeltctl {
+
+// The step of "Set Parameters" between the status read and the first write: the 12 V / 24 V
+// adaptation and the record check. False stops with nothing written.
+using BeforeWrite = std::function<bool(zelt::CCfgDocument& record)>;
+
+class CtlController {
+  public:
+    // Talks to the address app's comm mode and RS485 ID give now. app must outlive the object.
+    CtlController(zelt::CMainApp& app, zelt::ISerialPort& port, zelt::ITickClock& clock,
+                  zelt::ITraceSink& trace);
+
+    zelt::CControllerLink& Link() { return link_; }
+    zelt::CMainApp& App() { return app_; }
+    CtlProgress& Progress() { return progress_; }
+
+    // A message as the window would show it with a stop icon: on standard error.
+    void ShowError(const std::string& text);
+
+    // "Get Status". When the battery has failed, the Battery Fail report goes to standard
+    // error and the command ends at once with status 1, as after "Close Utility".
+    int ReadStatus(zelt::ControllerStatus* status);
+    // "Get Version". A foreign vendor ID is reported and asks the command to end.
+    int ReadVersion();
+    // "Get Serial Number"; RS232 keeps the digits as app.serialNumberText.
+    int ReadSerialNumber();
+    // A 12 V system reading a 24 V battery is reported and asks the command to end. Reads
+    // the status first while the system voltage is unknown.
+    int ReadBatteryVoltage(float* volts);
+
+    // "Get Parameters" from app.config into app.config; the summary when a listed item failed,
+    // otherwise the record counts as the controller's.
+    zelt::ReadAllResult ReadAll();
+    // "Set Parameters" of app.config; what was sent replaces it. Nothing when the status read
+    // failed ("Operation fault ...") or beforeWrite refused the record.
+    std::optional<zelt::WriteAllResult> WriteAll(const BeforeWrite& beforeWrite,
+                                                 const zelt::ClockToSend& clock = {});
+
+    // What the window's loop does once a command returns: the trace line of a changed system
+    // voltage, and the progress line cleared.
+    void AfterCommand();
+    // A foreign vendor or an over-voltage was reported: the command ends with status 1 once
+    // it has shown what it read.
+    bool QuitRequested() const { return quitRequested_; }
+    void ThrowIfQuitRequested() const;
+
+  private:
+    void TakeStatus(const zelt::ControllerStatus& status);
+    void TakeIdentity(const zelt::FirmwareIdentity& identity);
+
+    zelt::CMainApp& app_;
+    zelt::ITraceSink& trace_;
+    zelt::SystemWallClock wallClock_;
+    zelt::CControllerLink link_;
+    CtlProgress progress_;
+    bool quitRequested_ = false;
+    bool voltageChanged_ = false;  // the status read found another system voltage
+};
+
+}  // namespace zeltctl

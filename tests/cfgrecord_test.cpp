@@ -118,14 +118,14 @@ class TestEditors final : public IRecordEditors {
 };
 
 TEST(CfgRecordCollect, CopiesTheEditorsMapsTheTextsAndLeavesTheRest) {
-    const std::tuple<const char*, const char*, const char*, int, int, int> texts[] = {
-        {"Manual", "6 小時", "鎳鎘電池", 2, 3, 1},
-        {"Auto", "8 Hours", "Lead-acid Battery", 3, 2, 5},
-        {"排程", "10 小時", "鉛酸電池", 1, 1, 5},
-        {"自動", "12 小時", "Li-ion Battery", 3, 0, 6},
-        {"", "12 Hours", "Unknown", 0, 0, 6},  // matching no label: the defaults
-        {"auto", "6 hours", "", 0, 0, 6},      // texts are compared whole and case-sensitively
-        {"Auto ", "保留", "鎳鎘電池 ", 0, 0, 6},
+    // The mode codes as the controller read them (-1: never read), the battery type's text.
+    const std::tuple<int, int, const char*, int, int, int> texts[] = {
+        {2, 3, "鎳鎘電池", 2, 3, 1},
+        {3, 2, "Lead-acid Battery", 3, 2, 5},
+        {1, 1, "鉛酸電池", 1, 1, 5},
+        {-1, -1, "Unknown", 0, 0, 6},  // matching no label: the defaults
+        {0, 0, "", 0, 0, 6},           // texts are compared whole and case-sensitively
+        {3, 0, "鎳鎘電池 ", 3, 0, 6},
     };
     TestEditors editors;
     editors.sectors = {{600, 900, 40}, {100, 200, 100}};  // list order, not time order
@@ -134,8 +134,8 @@ TEST(CfgRecordCollect, CopiesTheEditorsMapsTheTextsAndLeavesTheRest) {
     editors.panel.autoDuration = {1, 2, 3, 4, 5, 6, 7, 8};
     const CCfgDocument before = Unusual();
     for (const auto& [mode, lighting, battery, modeCode, lightingCode, batteryCode] : texts) {
-        editors.panel.modeText = mode;
-        editors.panel.lightingTimeText = lighting;
+        editors.panel.operatingModeCode = mode;
+        editors.panel.lightingTimeCode = lighting;
         editors.panel.batteryTypeText = battery;
         CCfgDocument r = Unusual();
         CollectIntoRecord(editors, r);

@@ -182,7 +182,7 @@ TEST(PanelRecordMap, RefreshThenStoreKeepsThePanelValuesAndMapsTheTexts) {
             record.lowLevelEnabled = static_cast<uint32_t>(lowLevel);
             record.autoDuration[5] = 42;
             PanelFields fields(false);
-            fields.modeText = "手動";
+            fields.operatingModeCode = 2;  // Manual, as the controller read it
             RefreshFromConfig(record, false, TimeOfDay{}, fields);
             EXPECT_EQ(volts == 24 ? "24.8" : "12.4", fields.FieldText(kLvr));
             EXPECT_EQ("100%", fields.FieldText(kStepBrightness0 + 5));

@@ -184,12 +184,13 @@ void CDlgRS232::OnAutoDetect() {
     // Told on the link's thread: the probe line changes on the dialog's.
     detect.SetProbeHook([this](int port, int rs485Id) {
         QMetaObject::invokeMethod(
-            this, [this, port, rs485Id] { ShowProbe(port, rs485Id); }, Qt::QueuedConnection);
+            this, [this, port, rs485Id] { ShowProbe(port, rs485Id); }, Qt::AutoConnection);
     });
     DetectResult found;
     SetDetecting(true);
-    commands_.Exchange(
-        [this, &detect, &found, start] { found = detect.Run(ports_, start, commands_.CancelFlag()); });
+    commands_.Exchange([this, &detect, &found, start] {
+        found = detect.Run(ports_, start, commands_.CancelFlag());
+    });
     SetDetecting(false);
     probeLine_->clear();
     const bool cancelled = commands_.CancelFlag() != nullptr && commands_.CancelFlag()->load();
@@ -244,8 +245,8 @@ void CDlgRS232::OnScanBus() {
                             app_.Text("Error", "錯誤"), MessageIcon::Stop);
         return;
     }
-    CDlgBusScan scan(app_, port_, commands_.Link().Clock(), commands_.Link().Trace(),
-                     selectedPort, this);
+    CDlgBusScan scan(app_, port_, commands_.Link().Clock(), commands_.Link().Trace(), selectedPort,
+                     this);
     if (scan.exec() == QDialog::Accepted) {
         idEdit_->setText(QString::number(scan.ChosenId()));
     }

@@ -77,12 +77,13 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
     worker_ = new CLinkWorker(this);
     commands_ = std::make_unique<CControllerCommands>(app_, port_, ProcessTickClock(), trace,
                                                       wallClock_, host_);
-    commands_->SetExchangeRunner([this](const std::function<void()>& exchange) { RunOnWorker(exchange); },
-                                 worker_->CancelFlag());
+    commands_->SetExchangeRunner(
+        [this](const std::function<void()>& exchange) { RunOnWorker(exchange); },
+        worker_->CancelFlag());
     // Told on the worker's thread: the progress bar moves on the window's.
     commands_->Link().SetProgressHook([this](int n, int total, const std::string&) {
-        QMetaObject::invokeMethod(this, [this, n, total] { ShowProgress(n, total); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, n, total] { ShowProgress(n, total); }, Qt::AutoConnection);
     });
     CfgCommandHooks hooks;
     // A save stores what the screen shows: the field being edited is committed first.
@@ -395,7 +396,8 @@ bool CMainWnd::Exclusive(const std::function<void()>& work) {
     progress_->hide();
     if (closePending_) {
         closePending_ = false;
-        QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { close(); }, Qt::QueuedConnection);
     }
     // What waited for the line runs now, in the order it arrived.
     while (!deferred_.empty()) {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "app/ControllerCommands.h"
-#include "app/LinkWorker.h"
 #include "app/GuiLinkHost.h"
+#include "app/LinkWorker.h"
 #include "app/ToolbarCommands.h"
 #include "base/Trace.h"
 #include "config/CfgCommands.h"

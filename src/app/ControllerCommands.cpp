@@ -1,9 +1,9 @@
 #include "app/ControllerCommands.h"
 
-#include "ui/Notify.h"
 #include "config/CfgCodes.h"
 #include "config/CfgRecord.h"
 #include "link/Telemetry.h"
+#include "ui/Notify.h"
 
 namespace zelt {
 
@@ -235,9 +235,9 @@ bool CControllerCommands::WriteAllParameters(const PrepareToSend& prepare) {
     app_.config = written.sent;
     if (written.outcome.cancelled) {
         // Some items went out, some not: the controller holds a mix, so nothing is "saved".
-        window_.ShowMessage(Pick(app_, kSetCancelled) +
-                                written.outcome.WrittenItems(link_.Framing()),
-                            Pick(app_, kCancelledCaption), MessageIcon::Information);
+        window_.ShowMessage(
+            Pick(app_, kSetCancelled) + written.outcome.WrittenItems(link_.Framing()),
+            Pick(app_, kCancelledCaption), MessageIcon::Information);
         window_.EndWaitCursor();
         return false;
     }
@@ -309,7 +309,9 @@ void CControllerCommands::Poll() {
             r.settled = status;
         }
         float value = 0;
-        auto read = [&value](int ok) { return ok != 0 ? std::optional<float>(value) : std::nullopt; };
+        auto read = [&value](int ok) {
+            return ok != 0 ? std::optional<float>(value) : std::nullopt;
+        };
         r.battery = read(link.GetBatteryVoltage(&value));
         r.chargeVoltage = read(link.GetChargeVoltage(&value));
         r.chargeCurrent = read(link.GetChargeCurrent(r.divisors.charge, &value));

@@ -26,7 +26,8 @@ void CLinkWorker::Run(const std::function<void()>& exchange) {
     // The loop outlives both calls: it returns only through the quit queued back here.
     QMetaObject::invokeMethod(context_, [this, &exchange, &loop] {
         exchange();
-        QMetaObject::invokeMethod(this, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
     loop.exec();
     running_ = false;

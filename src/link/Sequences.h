@@ -55,7 +55,7 @@ constexpr int kWriteAllItems = 24;
 // How each item of a run went, in table order.
 struct SequenceOutcome {
     std::span<const SequenceItem> items;
-    std::vector<bool> ok;  // one per item; items that did not run count as failed
+    std::vector<bool> ok;    // one per item; items that did not run count as failed
     bool cancelled = false;  // the run stopped early on the link's cancel flag
 
     bool Succeeded(SequenceStep step, int index = 0) const;
@@ -75,7 +75,7 @@ struct ReadAllResult {
     std::optional<FirmwareIdentity> identity;
     std::optional<ControllerStatus> status;
     std::optional<TimeOfDay> rtc;
-    TimeOfDay rtcPcTime;  // the PC clock when rtc was read
+    TimeOfDay rtcPcTime;                      // the PC clock when rtc was read
     std::optional<std::string> serialNumber;  // RS232 only
     std::optional<SwitchMode> switchMode;     // RS232 only
 };

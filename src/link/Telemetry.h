@@ -76,7 +76,6 @@ long ReadProfileInt(const std::string& path, const std::string& section, const s
 // ---------------------------------------------------------------------------------------
 // The running copy of the controller clock
 
-
 // The controller clock as the panel shows it between reads: the time read (or sent) at
 // pcAtRead, carried forward by the PC seconds that passed since. A tick the display missed
 // changes nothing: the next tick shows the right time again.

@@ -72,7 +72,8 @@ class LinkDialogsTest : public QObject {
             PortBench bench;
             bench.PlaceSim(3, "--rs485-id 249");
             bench.PlaceSilent(5);  // after the controller: listed, never probed
-            CDlgRS232 dlg(bench.app, bench.port, bench.commands, bench.window, bench.countDetectedGet);
+            CDlgRS232 dlg(bench.app, bench.port, bench.commands, bench.window,
+                          bench.countDetectedGet);
             std::vector<std::pair<int, int>> probes;
             dlg.SetProbeHook([&](int port, int id) { probes.emplace_back(port, id); });
 
@@ -115,7 +116,8 @@ class LinkDialogsTest : public QObject {
             PortBench bench;
             bench.app.english = english;
             bench.app.commMode = kCommModeRs485;  // opens with RS485 checked
-            CDlgRS232 dlg(bench.app, bench.port, bench.commands, bench.window, bench.countDetectedGet);
+            CDlgRS232 dlg(bench.app, bench.port, bench.commands, bench.window,
+                          bench.countDetectedGet);
             QVERIFY(ById<QRadioButton>(dlg, 1015)->isChecked());
             if (!rs485) {
                 ById<QRadioButton>(dlg, 1014)->click();

@@ -362,8 +362,8 @@ class Leaving : public QObject {
             progressMaximum = w.findChild<QProgressBar*>()->maximum();
             w.Values().pollTicks = 4;
             QVERIFY(!w.PanelTick());  // the poll is due, but waits for the line
-            w.RunCommand(40013);  // Set Parameters
-            w.RunCommand(40027);  // language switch
+            w.RunCommand(40013);      // Set Parameters
+            w.RunCommand(40027);      // language switch
         });
         f.trace.lines.clear();
         w.RunCommand(40012);

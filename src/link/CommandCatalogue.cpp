@@ -343,7 +343,10 @@ bool DecodeVersion(const RegisterBlock& block, FirmwareIdentity* identity) {
     return true;
 }
 
-std::string DecodeSerialNumber(const RegisterBlock& block) {
+std::optional<std::string> DecodeSerialNumber(const RegisterBlock& block) {
+    if (!block.Rs232()) {
+        return std::nullopt;
+    }
     const char* text = reinterpret_cast<const char*>(block.Reply());
     std::string serial(text + 1, strnlen(text + 1, 14));
     while (!serial.empty() && (serial.back() == '\r' || serial.back() == '\n')) {

@@ -4,6 +4,7 @@
 // register block. One request core (CommandRunner) runs every row in either framing.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -151,8 +152,9 @@ double VoltsPerCountFor(const RegisterBlock& block, uint16_t systemVoltage,
 // False when an RS232 version reply is not 5 to 15 decimal digits.
 bool DecodeVersion(const RegisterBlock& block, FirmwareIdentity* identity);
 TimeOfDay DecodeRtc(const RegisterBlock& block);
-// RS232: the digits of the reply, empty when never programmed.
-std::string DecodeSerialNumber(const RegisterBlock& block);
+// RS232: the digits of the reply, empty when never programmed. RS485 keeps nothing of its
+// block: nullopt.
+std::optional<std::string> DecodeSerialNumber(const RegisterBlock& block);
 SwitchMode DecodeSwitchMode(const RegisterBlock& block);
 // A live voltage: volts, and on RS232 the arithmetic as a trace line of traceFormat
 // (d1, d2, d3, volts per count, volts).

@@ -214,9 +214,8 @@ int CControllerLink::GetSerialNumber(std::optional<std::string>* serial) {
     if (runner.Read(commands::kGetSerialNumber, 0) != 1) {
         return 0;
     }
-    const RegisterBlock block = runner.Block();
-    if (block.Rs232()) {
-        *serial = DecodeSerialNumber(block);
+    if (std::optional<std::string> read = DecodeSerialNumber(runner.Block())) {
+        *serial = std::move(read);
     }
     return 1;
 }

@@ -187,13 +187,14 @@ void CDlgRS232::OnAutoDetect() {
             this, [this, port, rs485Id] { ShowProbe(port, rs485Id); }, Qt::AutoConnection);
     });
     DetectResult found;
+    commands_.ClearCancel();  // a Cancel of an earlier walk counts for that one only
     SetDetecting(true);
     commands_.Exchange([this, &detect, &found, start] {
         found = detect.Run(ports_, start, commands_.CancelFlag());
     });
     SetDetecting(false);
     probeLine_->clear();
-    const bool cancelled = commands_.CancelFlag() != nullptr && commands_.CancelFlag()->load();
+    const bool cancelled = commands_.CancelRequested();
     if (found.port == 0 && cancelled) {
         return;  // the user stopped the walk: nothing to tell
     }

@@ -391,6 +391,7 @@ bool CMainWnd::Exclusive(const std::function<void()>& work) {
         return false;
     }
     exchangeRunning_ = true;
+    worker_->ClearCancel();  // a Cancel counts for the command it was pressed in
     work();
     exchangeRunning_ = false;
     progress_->hide();

@@ -55,7 +55,8 @@ CControllerLink& CControllerCommands::Link() {
 int CControllerCommands::GetStatus() {
     ControllerStatus status;
     int ok = 0;
-    Exchange([&] { ok = Link().GetStatus(&status); });
+    CControllerLink& link = Link();
+    Exchange([&] { ok = link.GetStatus(&status); });
     if (ok == 0) {
         return 0;
     }
@@ -214,7 +215,14 @@ bool CControllerCommands::WriteAllParameters(const PrepareToSend& prepare) {
     window_.CommitEditedFields();
     window_.CollectIntoRecord();
     std::optional<ControllerStatus> status;
-    Exchange([&] { status = WriteAllStatus(Link()); });
+    CControllerLink& link = Link();
+    Exchange([&] { status = WriteAllStatus(link); });
+    if (CancelRequested()) {
+        window_.ShowMessage(Pick(app_, kSetCancelled), Pick(app_, kCancelledCaption),
+                            MessageIcon::Information);
+        window_.EndWaitCursor();
+        return false;
+    }
     if (!status) {
         window_.ShowMessage(Pick(app_, texts::kOperationFault), Pick(app_, texts::kErrorCaption),
                             MessageIcon::Stop);
@@ -297,8 +305,8 @@ void CControllerCommands::Poll() {
     PollReadings r;
     r.divisors = ReadCurrentDivisors(mfgFolder_);
     const bool voltageKnown = app_.systemVoltage != 0;
+    CControllerLink& link = Link();
     Exchange([&] {
-        CControllerLink& link = Link();
         ControllerStatus status;
         if (link.GetStatus(&status) != 0) {
             r.status = status;
@@ -388,7 +396,8 @@ int CControllerCommands::SendClock() {
     TimeOfDay sent;
     const ClockToSend clock{panel_.usePcTime == 1, panel_.userTime};
     int ok = 0;
-    Exchange([&] { ok = Link().SetRtc(clock, &sent); });
+    CControllerLink& link = Link();
+    Exchange([&] { ok = link.SetRtc(clock, &sent); });
     if (ok != 0) {
         NoteControllerClock(sent, panel_.usePcTime == 1 ? sent : PcClock());
         if (panel_.usePcTime == 1) {
@@ -408,7 +417,8 @@ void CControllerCommands::SetRtc() {
 
 void CControllerCommands::ResetChargeCount() {
     int ok = 0;
-    Exchange([&] { ok = Link().ResetChargeCount(); });
+    CControllerLink& link = Link();
+    Exchange([&] { ok = link.ResetChargeCount(); });
     if (ok == 0) {
         window_.ShowMessage(Pick(app_, kResetCountFail), Pick(app_, kFailCaption),
                             MessageIcon::Stop);
@@ -421,9 +431,10 @@ void CControllerCommands::ResetChargeCount() {
 void CControllerCommands::UpdateOperatingMode() {
     std::optional<SwitchMode> mode;
     int ok = 0;
+    CControllerLink& link = Link();
     Exchange([&] {
         for (int attempt = 0; attempt < 2 && ok == 0; ++attempt) {
-            ok = Link().GetSwitchMode(&mode);
+            ok = link.GetSwitchMode(&mode);
         }
     });
     if (ok == 0) {

@@ -84,6 +84,12 @@ class CControllerCommands {
         }
     }
     const std::atomic<bool>* CancelFlag() const { return cancel_; }
+    bool CancelRequested() const { return cancel_ != nullptr && cancel_->load(); }
+    void ClearCancel() {
+        if (cancel_ != nullptr) {
+            cancel_->store(false);
+        }
+    }
 
     // The link, addressed as the settings say at the start of every command.
     CControllerLink& Link();

@@ -19,7 +19,6 @@ CLinkWorker::~CLinkWorker() {
 }
 
 void CLinkWorker::Run(const std::function<void()>& exchange) {
-    cancel_.store(false);
     running_ = true;
     emit Started();
     QEventLoop loop;

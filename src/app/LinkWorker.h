@@ -19,13 +19,15 @@ class CLinkWorker final : public QObject {
     explicit CLinkWorker(QObject* parent = nullptr);
     ~CLinkWorker() override;
 
-    // Runs exchange on the worker thread and returns once it has ended. The cancel flag is
-    // cleared first. Must not be called while one runs.
+    // Runs exchange on the worker thread and returns once it has ended. Must not be called
+    // while one runs. A Cancel stays until ClearCancel: a command of several exchanges stops
+    // at the next one too.
     void Run(const std::function<void()>& exchange);
     bool Running() const { return running_; }
 
     // Asks the running exchange to stop after the request in flight.
     void Cancel() { cancel_.store(true); }
+    void ClearCancel() { cancel_.store(false); }
     std::atomic<bool>* CancelFlag() { return &cancel_; }
     bool CancelRequested() const { return cancel_.load(); }
 

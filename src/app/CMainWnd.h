@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "app/ControllerCommands.h"
-#include "app/GuiLinkHost.h"
 #include "app/LinkWorker.h"
 #include "app/ToolbarCommands.h"
+#include "app/WindowHost.h"
 #include "base/Trace.h"
 #include "config/CfgCommands.h"
 #include "config/MainApp.h"
@@ -148,7 +148,7 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     IWindowUi& ui_;
     std::string settingsPath_;
     SystemWallClock wallClock_;
-    CGuiLinkHost host_;
+    CWindowHost host_;
     std::unique_ptr<CControllerCommands> commands_;
     std::unique_ptr<CCfgCommands> cfgCommands_;
     CSeekPosition seekPosition_;

@@ -1,5 +1,5 @@
 #pragma once
-// The link's and the file commands' window side for the main window: messages and dialogs go
+// The controller commands' and the file commands' window side for the main window: messages and
 // through the window interface, display updates to the parameter panel and the status panes,
 // notifications become posted events of the main window.
 
@@ -11,9 +11,9 @@ namespace zelt {
 
 class CMainWnd;
 
-class CGuiLinkHost final : public IControllerWindow, public ICfgFileUi {
+class CWindowHost final : public IControllerWindow, public ICfgFileUi {
   public:
-    CGuiLinkHost(CMainWnd& wnd, IWindowUi& ui) : wnd_(wnd), ui_(ui) {}
+    CWindowHost(CMainWnd& wnd, IWindowUi& ui) : wnd_(wnd), ui_(ui) {}
 
     // IControllerWindow
     void ShowMessage(const std::string& text, const std::string& caption,

@@ -1,4 +1,4 @@
-#include "app/GuiLinkHost.h"
+#include "app/WindowHost.h"
 
 #include <QApplication>
 
@@ -10,86 +10,86 @@
 
 namespace zelt {
 
-void CGuiLinkHost::ShowMessage(const std::string& text, const std::string& caption,
-                               zelt::MessageIcon icon) {
+void CWindowHost::ShowMessage(const std::string& text, const std::string& caption,
+                              zelt::MessageIcon icon) {
     ui_.ShowMessage(&wnd_, Qs(text), Qs(caption), icon);
 }
 
-void CGuiLinkHost::RequestQuit(int exitCode) {
+void CWindowHost::RequestQuit(int exitCode) {
     wnd_.QuitWithoutSaving(exitCode);
 }
 
-void CGuiLinkHost::ExitNow(int exitCode) {
+void CWindowHost::ExitNow(int exitCode) {
     ui_.ExitNow(exitCode);
 }
 
-BatteryFailChoice CGuiLinkHost::AskBatteryFail(const BatteryFailTexts& texts) {
+BatteryFailChoice CWindowHost::AskBatteryFail(const BatteryFailTexts& texts) {
     CDlgBatteryFail dialog(texts, &wnd_);
     return ui_.Exec(dialog) == QDialog::Accepted ? BatteryFailChoice::Retry
                                                  : BatteryFailChoice::CloseUtility;
 }
 
-void CGuiLinkHost::Post(int message) {
+void CWindowHost::Post(int message) {
     PostNotify(&wnd_, message);
 }
 
-void CGuiLinkHost::DisplayChanged(Display display, const std::string& text) {
+void CWindowHost::DisplayChanged(Display display, const std::string& text) {
     wnd_.Panel()->SetDisplay(display, Qs(text));
 }
 
-void CGuiLinkHost::LightingTimeVisible(bool visible) {
+void CWindowHost::LightingTimeVisible(bool visible) {
     wnd_.Panel()->SetLightingTimeVisible(visible);
 }
 
-void CGuiLinkHost::BatteryCaptionChanged(const std::string& caption) {
+void CWindowHost::BatteryCaptionChanged(const std::string& caption) {
     wnd_.Panel()->SetBatteryCaption(Qs(caption));
 }
 
-void CGuiLinkHost::FirmwarePaneChanged(const std::string& text) {
+void CWindowHost::FirmwarePaneChanged(const std::string& text) {
     wnd_.SetPaneText(CMainWnd::ID_PANE_FIRMWARE, Qs(text));
 }
 
-void CGuiLinkHost::SerialPaneChanged(const std::string& text) {
+void CWindowHost::SerialPaneChanged(const std::string& text) {
     wnd_.SetPaneText(CMainWnd::ID_PANE_SERIAL, Qs(text));
 }
 
-void CGuiLinkHost::TitleChanged(const std::string& title) {
+void CWindowHost::TitleChanged(const std::string& title) {
     wnd_.setWindowTitle(Qs(title));
 }
 
-void CGuiLinkHost::BeginWaitCursor() {
+void CWindowHost::BeginWaitCursor() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
-void CGuiLinkHost::EndWaitCursor() {
+void CWindowHost::EndWaitCursor() {
     QApplication::restoreOverrideCursor();
 }
 
-void CGuiLinkHost::CommitEditedFields() {
+void CWindowHost::CommitEditedFields() {
     wnd_.Panel()->CommitEditedFields();
 }
 
-void CGuiLinkHost::CommitClockFields() {
+void CWindowHost::CommitClockFields() {
     wnd_.Panel()->CommitClockFields();
 }
 
-void CGuiLinkHost::CollectIntoRecord() {
+void CWindowHost::CollectIntoRecord() {
     wnd_.CollectIntoRecord();
 }
 
-void CGuiLinkHost::RefreshFromRecord() {
+void CWindowHost::RefreshFromRecord() {
     wnd_.RefreshFromRecord();
 }
 
-void CGuiLinkHost::InvalidateAllControls() {
+void CWindowHost::InvalidateAllControls() {
     wnd_.Panel()->InvalidateAllControls();
 }
 
-void CGuiLinkHost::ReadingsStale(bool stale, const TimeOfDay& lastGood) {
+void CWindowHost::ReadingsStale(bool stale, const TimeOfDay& lastGood) {
     wnd_.ShowReadingsStale(stale, lastGood);
 }
 
-bool CGuiLinkHost::ChooseFile(FileDialogKind kind, std::string* fullPath) {
+bool CWindowHost::ChooseFile(FileDialogKind kind, std::string* fullPath) {
     QString chosen = Qs(*fullPath);  // the folder to start in
     if (!ui_.ChooseFile(&wnd_, kind, &chosen)) {
         return false;
@@ -98,16 +98,16 @@ bool CGuiLinkHost::ChooseFile(FileDialogKind kind, std::string* fullPath) {
     return true;
 }
 
-bool CGuiLinkHost::ChooseFileToOpen(std::string* fullPath) {
+bool CWindowHost::ChooseFileToOpen(std::string* fullPath) {
     return ChooseFile(FileDialogKind::Open, fullPath);
 }
 
-bool CGuiLinkHost::ChooseFileToSave(std::string* fullPath) {
+bool CWindowHost::ChooseFileToSave(std::string* fullPath) {
     return ChooseFile(FileDialogKind::Save, fullPath);
 }
 
-void CGuiLinkHost::ShowMessage(const std::string& text, const std::string& caption,
-                               ICfgFileUi::MessageIcon icon) {
+void CWindowHost::ShowMessage(const std::string& text, const std::string& caption,
+                              ICfgFileUi::MessageIcon icon) {
     ui_.ShowMessage(&wnd_, Qs(text), Qs(caption),
                     icon == ICfgFileUi::MessageIcon::Information ? zelt::MessageIcon::Information
                                                                  : zelt::MessageIcon::Stop);

@@ -1,7 +1,7 @@
 #pragma once
 // The controller commands' and the file commands' window side for the main window: messages
-// and dialogs go through the window interface, display updates to the parameter panel and the status panes,
-// notifications become posted events of the main window.
+// and dialogs go through the window interface, display updates to the parameter panel and the
+// status panes, notifications become posted events of the main window.
 
 #include "app/ControllerCommands.h"
 #include "app/WindowUi.h"

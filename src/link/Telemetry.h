@@ -1,9 +1,9 @@
 #pragma once
 // The arithmetic behind the live readings of the parameter panel: counts to volts and
 // amperes, the battery's state of charge, the over-voltage test, the current divisors of
-// "MFG.ini" and the one-second step of the running controller clock. No port, no window:
-// the controller object runs the reads and shows the results; everything here is pure
-// except the two file-system look-ups, which take their folder or path as a parameter.
+// "MFG.ini" and the controller clock as the panel carries it between reads. No port, no
+// window: the controller object runs the reads, its callers show the results; everything here
+// is pure except the two file-system look-ups, which take their folder or path as a parameter.
 
 #include <cstdint>
 #include <string>

@@ -7,7 +7,7 @@
 // (Qt's textEdited is only raised by the user): the rules keep fieldText in step.
 //
 // Usage:
-//   PanelRules rules(fields, link.panel.userTime);
+//   PanelRules rules(fields, values.userTime);   // the panel values (PanelValues.h)
 //   on a user edit:   Apply(rules.FilterOnTyping(id, edit.text()));
 //   on focus out:     Apply(rules.ValidateOnLeave(id, edit.text(), app.systemVoltage));
 //   on a spin click:  Apply(rules.StepOnSpin(spinId, delta, edit.text(), app.systemVoltage));

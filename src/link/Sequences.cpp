@@ -110,7 +110,7 @@ class ItemRunner {
         Pause();
         int result = attempt();
         Pause();
-        if (result == 0) {
+        if (result == 0 && !link_.Cancelled()) {
             result = attempt();
             Pause();
         }

@@ -4,7 +4,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <optional>

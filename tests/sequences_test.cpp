@@ -89,11 +89,7 @@ class SequencesBothModes : public ::testing::TestWithParam<Framing> {
     ControllerFixture f;
 };
 
-INSTANTIATE_TEST_SUITE_P(Modes, SequencesBothModes,
-                         ::testing::Values(Framing::Rs232Ascii, Framing::Rs485Binary),
-                         [](const auto& info) {
-                             return info.param == Framing::Rs232Ascii ? "RS232" : "RS485";
-                         });
+ZELT_IN_BOTH_FRAMINGS(SequencesBothModes);
 
 TEST_P(SequencesBothModes, UnpluggedReadAllListsEveryItemAndWriteAllWritesNothing) {
     const ReadAllResult read = ReadAll(f.ctl, f.record);

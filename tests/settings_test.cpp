@@ -141,10 +141,6 @@ TEST_F(SettingsTest, ASaveReadsBackAsTheStartUpRead) {
         ReadSettings(again, file);
         EXPECT_EQ(Summary(again), Summary(first)) << text;
     }
-    for (const std::string& text : files) {  // the text form alone
-        const CRegFile parsed(text);
-        EXPECT_EQ(CRegFile(parsed.Text()).Get("English"), parsed.Get("English")) << text;
-    }
     EXPECT_EQ(ReadWith("\"Cfg Path\"=\"" + path79 + "\"\n").cfgPath, path79 + "/");
     EXPECT_EQ(ReadWith("\"COM Port\"=\"1\"\n\"COM Port\"=\"3\"\r\r\n").comPort, 3);
 }

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "link/Telemetry.h"
@@ -114,11 +113,7 @@ class TelemetryBothModes : public ::testing::TestWithParam<Framing> {
     ControllerFixture f;
 };
 
-INSTANTIATE_TEST_SUITE_P(Modes, TelemetryBothModes,
-                         ::testing::Values(Framing::Rs232Ascii, Framing::Rs485Binary),
-                         [](const auto& info) {
-                             return info.param == Framing::Rs232Ascii ? "RS232" : "RS485";
-                         });
+ZELT_IN_BOTH_FRAMINGS(TelemetryBothModes);
 
 // A live reading of count, as a voltage word.
 Bytes Word(int count) {

@@ -171,16 +171,14 @@ TEST(TimeAxisLimits, NewSectorDragFreezesAtTheLastFreeMinute) {
         std::vector<int> moves;  // a negative minute moves with Ctrl held
         std::optional<std::pair<int, int>> made;
     };
+    // Too short, right to left and Ctrl: the schedule window test draws them.
     const Case cases[] = {
         {250, {}, std::nullopt},                 // a click makes nothing
-        {250, {255}, std::nullopt},              // 5 minutes are too short
         {250, {300}, std::pair{250, 300}},       // touching the neighbour
-        {300, {250}, std::pair{250, 300}},       // right to left
         {200, {280, 500}, std::pair{200, 280}},  // frozen before the neighbour
         {350, {500, 600}, std::nullopt},         // pressed inside a sector
         {250, {350}, std::nullopt},              // released inside a sector
         {250, {500}, std::nullopt},              // enclosing at once: no band yet
-        {200, {280, -290}, std::nullopt},        // Ctrl abandons
     };
     for (const auto& c : cases) {
         NewSectorDrag drag;

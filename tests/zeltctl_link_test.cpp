@@ -98,7 +98,7 @@ TEST_F(ZeltctlLink, DetectThenGetSetGetRoundTripInBothModes) {
 // ---------------------------------------------------------------------------------------
 // Watching
 
-TEST_F(ZeltctlLink, StatusPrintsEveryReadingAsLinesAndJson) {
+TEST_F(ZeltctlLink, StatusPrintsEveryReading) {
     // This seed drops the first status reply and a later reading's: each read runs twice.
     StartSim("--24v --drop 0.2 --seed 3");
     const ToolRun lines = Run("--port COM12 status");
@@ -112,14 +112,7 @@ TEST_F(ZeltctlLink, StatusPrintsEveryReadingAsLinesAndJson) {
         EXPECT_THAT(lines.out, HasSubstr(label));
     }
     EXPECT_THAT(lines.out, Not(HasSubstr("--")));  // no reading missing
-    StopSim();
-
-    StartSim("--24v");
-    const Json status = StatusJson();
-    EXPECT_EQ("COM12", status["port"]);
-    EXPECT_EQ(24, status["systemVoltage"]);
-    EXPECT_GT(status["batteryVoltage"].get<double>(), 20.0);  // a 24 V battery at any hour
-    EXPECT_TRUE(status["loadOn"].is_boolean());               // the count and clock: the clock test
+    // The JSON form's values: the clock test here and the MQTT test, field by field.
 }
 
 TEST_F(ZeltctlLink, MonitorWritesAHeaderAndOneCsvRowPerPoll) {
@@ -225,7 +218,6 @@ TEST_F(ZeltctlLink, ControllerThatDoesNotAnswerGivesStatusOneWithTheSystemsMessa
         {"--port COM12 status", "Operation fault ! Please check power & connection."},
         {"--port COM12 --lang zh set " + File("new.cfg"), "作業失敗 ! 請檢查電源及連線"},
         {"--port COM12 reset-count", "Failed to reset charge count."},
-        {"--port COM13 status", "COM13"},  // no such port
     };
     for (const auto& c : cases) {
         const ToolRun run = Run(c.args);
@@ -305,33 +297,19 @@ TEST_F(ZeltctlLink, BadInputNeverReachesTheController) {
     fs::create_symlink(line.path, Port());
     WriteText(File("garbage.cfg"), "this is not a configuration file");
     WriteText(File("unknown.json"), R"({"lvdVoltage": 11.0, "noSuchField": 1})");
-    WriteText(File("broken.json"), R"({"lvdVoltage": )");
 
     const std::string set = "--port COM12 set " + scratch_.path.string() + "/";
-    for (const std::string& args :
-         std::vector<std::string>{"--port COM41 status",
-                                  "--port COM0 status",
-                                  "--port LPT1 status",
-                                  "--port COM12 clock 25:00:00",
-                                  "--port COM12 clock 12:5:00",
-                                  "--port COM12 clock 12:00",
-                                  "--port COM12 clock --pc 10:00:00",
-                                  "--port COM12 --bogus status",
-                                  "--port COM12 --rs485 --id 0 status",
-                                  "--port COM12 --rs485 --id 256 status",
-                                  "--port COM12 --lang fr status",
-                                  "--port COM12 monitor --count -1",
-                                  "--port COM12 set",
-                                  set + "missing.cfg",
-                                  set + "garbage.cfg",
-                                  set + "unknown.json",
-                                  set + "broken.json",
-                                  "--port COM12 get --from " + File("missing.cfg"),
-                                  "--port COM12 get -o " + File("no/such/folder/a.cfg"),
-                                  "--port COM12 status --ids 0,3",
-                                  "--port COM12 get --ids 5-3 -o " + File(""),
-                                  "--port COM12 get --ids 3",
-                                  "--port COM12 scan --from 9 --to 3"}) {
+    // COM names, the port's and the files' refusals: their own tests; here that nothing is sent.
+    for (const std::string& args : std::vector<std::string>{
+             "--port COM41 status", "--port COM12 clock 25:00:00", "--port COM12 clock 12:00",
+             "--port COM12 clock --pc 10:00:00", "--port COM12 --bogus status",
+             "--port COM12 --rs485 --id 0 status", "--port COM12 --rs485 --id 256 status",
+             "--port COM12 --lang fr status", "--port COM12 monitor --count -1", "--port COM12 set",
+             set + "garbage.cfg", set + "unknown.json",
+             "--port COM12 get --from " + File("missing.cfg"),
+             "--port COM12 get -o " + File("no/such/folder/a.cfg"), "--port COM12 status --ids 0,3",
+             "--port COM12 get --ids 5-3 -o " + File(""), "--port COM12 get --ids 3",
+             "--port COM12 scan --from 9 --to 3"}) {
         const ToolRun run = Run(args);
         EXPECT_EQ(2, run.status) << args << "\n" << run.err;
         EXPECT_NE("", run.err) << args;

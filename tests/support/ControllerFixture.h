@@ -11,6 +11,12 @@
 
 namespace zelt::testing {
 
+// Runs a parameterised GoogleTest suite once per framing, the cases named RS232 and RS485.
+#define ZELT_IN_BOTH_FRAMINGS(Suite)                                                \
+    INSTANTIATE_TEST_SUITE_P(                                                       \
+        Modes, Suite, ::testing::Values(Framing::Rs232Ascii, Framing::Rs485Binary), \
+        [](const auto& info) { return info.param == Framing::Rs232Ascii ? "RS232" : "RS485"; })
+
 struct ControllerFixture {
     explicit ControllerFixture(Framing framing = Framing::Rs232Ascii) {
         ctl.SetAddress(LinkAddress{framing, 250});

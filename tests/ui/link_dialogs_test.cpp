@@ -1,4 +1,4 @@
-// The link and seek dialogs against simulated controllers in a private port folder.
+// The link and bus scan dialogs against simulated controllers in a private port folder.
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,7 +11,6 @@
 
 #include "app/CDlgBusScan.h"
 #include "app/CDlgRS232.h"
-#include "app/CDlgSeek.h"
 #include "support/SilentTerminal.h"
 #include "support/TestEnv.h"
 #include "ui/RecordingWindow.h"
@@ -53,7 +52,6 @@ struct PortBench {
     CControllerCommands commands{app, port, ProcessTickClock(), trace, wall, window};
     int getParameters = 0;
     CDlgRS232::GetParameters countDetectedGet = [this](const LinkAddress&) { ++getParameters; };
-    std::function<void()> countGetParameters = [this] { ++getParameters; };
 };
 
 }  // namespace
@@ -155,22 +153,6 @@ class LinkDialogsTest : public QObject {
         ById<QPushButton>(scan, 1)->click();
         QVERIFY(scan.result() == QDialog::Accepted && scan.ChosenId() == 6);
         QCOMPARE(bench.app.rs485Id, 250);
-    }
-
-    // A silent port first, probed once; the controller after it is found and left open.
-    void seekFindsTheControllerAfterASilentPort() {
-        PortBench bench;
-        bench.PlaceSilent(1);
-        bench.PlaceSim(3);
-        CSeekPosition position;
-        CDlgSeek dlg(bench.app, bench.commands, bench.port, position, bench.countGetParameters);
-        dlg.show();
-        QTRY_VERIFY_WITH_TIMEOUT(!dlg.isVisible(), 5000);
-        QVERIFY(dlg.result() == QDialog::Accepted && dlg.foundPort == 3);
-        QVERIFY(bench.getParameters == 1 && bench.port.PortNumber() == 3);
-        QCOMPARE(std::count(bench.trace.lines.begin(), bench.trace.lines.end(),
-                            "Try to connect COM1\n."),
-                 1);
     }
 };
 

@@ -50,34 +50,6 @@ int NoSeek(QDialog& dialog) {
     return dynamic_cast<CDlgSeek*>(&dialog) != nullptr ? QDialog::Rejected : dialog.exec();
 }
 
-// Every edit field of the panel by name, and the schedule, after the start-up search against
-// a simulator started with simOptions (nullptr: no controller, the panel shows what a
-// read-all whose every item failed leaves: what it collected from the panel).
-QStringList PanelAfterStart(const char* simOptions) {
-    WindowFixture f;
-    if (simOptions != nullptr) {
-        f.StartSim("COM3", simOptions);
-    } else {
-        f.ui.onDialog = NoSeek;
-    }
-    f.Start(60000);
-    if (simOptions == nullptr) {  // as a read-all in which every item failed leaves it
-        f.wnd->CollectIntoRecord();
-        f.wnd->RefreshFromRecord();
-    }
-    QStringList fields;
-    for (const QLineEdit* edit : f.wnd->findChildren<QLineEdit*>()) {
-        if (edit->objectName() != "id1052" && edit->objectName() != "id1054") {  // the clocks
-            fields << edit->objectName() + "=" + edit->text();
-        }
-    }
-    QString sectors;
-    for (const CTimeSectorData& s : f.app.config.sectors) {
-        sectors += QString("%1-%2:%3 ").arg(s.startMinute).arg(s.endMinute).arg(s.brightness);
-    }
-    return fields << "sectors=" + sectors;
-}
-
 // Qt's own texts: a standard button and a file dialog's label.
 QString QtTexts() {
     QDialogButtonBox box(QDialogButtonBox::Cancel);
@@ -307,21 +279,6 @@ class Leaving : public QObject {
         w.close();
         QCOMPARE(f.ui.quitCodes, std::vector<int>{0});
         QVERIFY(f.SettingsText().find("\"English\"=\"Yes\"") != std::string::npos);
-    }
-
-    // Replies past their time-out: every field shows what the controller holds, or the default
-    // where its item failed, never a value from another item's reply.
-    void getParametersUnderLateRepliesShowsNoWrongValue() {
-        const QStringList truth = PanelAfterStart("");
-        const QStringList defaults = PanelAfterStart(nullptr);
-        const QStringList late =
-            PanelAfterStart("--fault late --fault-fraction 0.5 --late-ms 200 --seed 4");
-        QCOMPARE(late.size(), truth.size());
-        QVERIFY(truth != defaults);
-        for (int i = 0; i < late.size(); ++i) {
-            QVERIFY2(late[i] == truth[i] || late[i] == defaults[i],
-                     qPrintable(late[i] + " for " + truth[i] + " or " + defaults[i]));
-        }
     }
 
     void batteryFailRetryThenCloseUtility() {

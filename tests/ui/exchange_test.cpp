@@ -30,11 +30,11 @@ int NoSeek(QDialog& dialog) {
     return dynamic_cast<CDlgSeek*>(&dialog) != nullptr ? QDialog::Rejected : dialog.exec();
 }
 
-// "hh : mm : ss" as seconds of the day.
-int Seconds(const QString& clock) {
-    const QStringList parts = clock.split(" : ");
-    return parts.size() == 3 ? parts[0].toInt() * 3600 + parts[1].toInt() * 60 + parts[2].toInt()
-                             : -1;
+// The clock display id's "hh : mm : ss" as seconds of the day.
+int Seconds(CMainWnd& w, int id) {
+    return QTime::fromString(ById<QLineEdit>(w, id)->text(), "hh : mm : ss")
+               .msecsSinceStartOfDay() /
+           1000;
 }
 
 bool AnyLineStartsWith(const CaptureTraceSink& trace, const std::string& start) {
@@ -56,9 +56,9 @@ class ExchangeTest : public QObject {
     Q_OBJECT
 
   private slots:
-    // During Set and Get a key typed into a field, a sector drawn and Reset pressed are
-    // refused where the technician sees it (disabled controls); nothing is lost or reported as
-    // failed, and afterwards the controller holds what the window shows.
+    // During Set and Get a key typed into a field, a sector drawn, Reset, another command and
+    // the due poll are refused where the technician sees it (disabled controls); nothing is lost
+    // or reported as failed, and afterwards the controller holds what the window shows.
     void inputDuringGetAndSetIsVisiblyRefused() {
         WindowFixture f;
         f.StartSim();
@@ -81,9 +81,15 @@ class ExchangeTest : public QObject {
                 QTest::keyClicks(lvr, "9");
                 uitest::Drag(area, {300, 20}, {{330, 20}});
                 QTest::mouseClick(reset, Qt::LeftButton);
-                refused = refused && lvr->text() == typed && editor->Sectors() == sectors;
+                w.RunCommand(40027);  // the language switch
+                w.Values().pollTicks = 4;
+                refused = refused && !w.PanelTick() && lvr->text() == typed &&
+                          editor->Sectors() == sectors && f.app.english == 1;
             });
+            f.trace.lines.clear();
             w.RunCommand(command);
+            QVERIFY(!AnyLineStartsWith(f.trace, std::string(41, '-')));  // no poll meanwhile
+            QVERIFY(w.PanelTick() && !w.findChild<QProgressBar*>()->isVisible());
             QVERIFY2(refused, qPrintable(QString::number(command)));
             QVERIFY(lvr->isEnabled() && area->isEnabled() && ById(w, 3302)->isEnabled());
             QVERIFY(f.ui.messages.empty() && f.app.savedToController == 1);
@@ -102,21 +108,17 @@ class ExchangeTest : public QObject {
         f.Start();
         CMainWnd& w = *f.wnd;
         w.Panel()->OnPanelTimer();
-        const int pc = Seconds(ById<QLineEdit>(w, 1054)->text());
-        const int controller = Seconds(ById<QLineEdit>(w, 1052)->text());
-        QVERIFY(pc >= 0 && controller >= 0);
+        const int pc = Seconds(w, 1054);
+        const int controller = Seconds(w, 1052);
         f.trace.lines.clear();
         f.ui.onDialog = [](QDialog& dialog) {
             QTimer::singleShot(10000, &dialog, &QDialog::accept);
             return dialog.exec();
         };
         w.RunCommand(40014);  // About
-        const int day = 24 * 3600;
-        const int pcAdvance = (Seconds(ById<QLineEdit>(w, 1054)->text()) - pc + day) % day;
-        const int controllerAdvance =
-            (Seconds(ById<QLineEdit>(w, 1052)->text()) - controller + day) % day;
+        const int pcAdvance = (Seconds(w, 1054) - pc + 86400) % 86400;
         QVERIFY2(pcAdvance >= 9 && pcAdvance <= 11, qPrintable(QString::number(pcAdvance)));
-        QCOMPARE(controllerAdvance, pcAdvance);
+        QCOMPARE((Seconds(w, 1052) - controller + 86400) % 86400, pcAdvance);
         QVERIFY(!AnyLineStartsWith(f.trace, "Set RTC"));
     }
 

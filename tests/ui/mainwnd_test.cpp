@@ -5,7 +5,6 @@
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -305,45 +304,6 @@ class Leaving : public QObject {
         // Close Utility ends at once, without the close path.
         QVERIFY(f.ui.exitNowCodes == std::vector<int>({0, 0}) && f.ui.quitCodes.empty());
         QVERIFY(f.SettingsText().find("COM Port") == std::string::npos);
-    }
-
-    void timerAndCommandsWaitWhileGetParametersRuns() {
-        WindowFixture f;
-        f.StartSim();
-        f.Start();
-        CMainWnd& w = *f.wnd;
-        int progressMaximum = 0;
-        bool running = false;
-        QTimer::singleShot(0, &w, [&] {
-            running = w.ExchangeRunning();
-            progressMaximum = w.findChild<QProgressBar*>()->maximum();
-            w.Values().pollTicks = 4;
-            QVERIFY(!w.PanelTick());  // the poll is due, but waits for the line
-            w.RunCommand(40013);      // Set Parameters
-            w.RunCommand(40027);      // language switch
-        });
-        f.trace.lines.clear();
-        w.RunCommand(40012);
-        QVERIFY(running && progressMaximum == 26 && f.app.english == 1);
-        QCOMPARE(std::count(f.trace.lines.begin(), f.trace.lines.end(),
-                            std::string(41, '-').append("\n")),
-                 0);
-        for (const std::string& line : f.trace.lines) {
-            QVERIFY2(line.find("PC->KVRN") == std::string::npos, line.c_str());
-        }
-        QVERIFY(!w.findChild<QProgressBar*>()->isVisible());
-        QVERIFY(w.PanelTick());  // the first tick after it polls
-        QCOMPARE(w.Values().pollTicks, 0);
-
-        // Auto Detect's Get Parameters in the open link dialog: its progress goes with it.
-        bool progressShown = true;
-        f.ui.onDialog = [&](QDialog& dialog) {
-            ById<QPushButton>(dialog, 1001)->click();
-            progressShown = w.findChild<QProgressBar*>()->isVisible();
-            return int(QDialog::Rejected);
-        };
-        w.RunCommand(40017);
-        QVERIFY(!progressShown && f.ui.messages.back().caption == "Detect OK");
     }
 };
 ZELT_UI_TEST(Leaving);

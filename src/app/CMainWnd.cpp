@@ -12,6 +12,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "app/CDlgAbout.h"
 #include "app/CDlgExitConfirm.h"
@@ -262,12 +263,24 @@ void CMainWnd::RunOnWorker(const std::function<void()>& exchange) {
     if (worker_->Running()) {
         return;  // one exchange at a time; the callers check before they start one
     }
+    if (polling_) {
+        worker_->Run(exchange);
+        return;
+    }
     LockInput(true);
     cancel_->setText(QString::fromUtf8(app_.Text("Cancel", "取消")));
     cancel_->show();
     worker_->Run(exchange);
     cancel_->hide();
     LockInput(false);
+}
+
+bool CMainWnd::DeferWhilePolling(std::function<void()> again) {
+    if (!polling_) {
+        return false;
+    }
+    afterPoll_.push_back(std::move(again));
+    return true;
 }
 
 void CMainWnd::LockInput(bool locked) {
@@ -417,28 +430,43 @@ bool CMainWnd::PanelTick() {
     if (!pollDue || values.linkBusy != 0) {
         return false;
     }
-    if (!Exclusive([this] { commands_->Poll(); })) {
+    polling_ = true;
+    const bool polled = Exclusive([this] { commands_->Poll(); });
+    polling_ = false;
+    for (std::function<void()>& again : std::exchange(afterPoll_, {})) {
+        QMetaObject::invokeMethod(this, std::move(again), Qt::QueuedConnection);
+    }
+    if (!polled) {
         return false;
     }
     // A poll that ended in the battery-fail or over-voltage path read nothing worth keeping.
     return values.linkBusy == 0;
 }
 
-// The panel's buttons. While another exchange holds the line they do nothing: nothing was
-// sent, so nothing failed.
+// The panel's buttons. While another exchange holds the line they take no input (or, during
+// a poll, run after it).
 void CMainWnd::ResetChargeCount() {
+    if (DeferWhilePolling([this] { ResetChargeCount(); })) {
+        return;
+    }
     if (commands_->Values().linkBusy == 0) {
         Exclusive([this] { commands_->ResetChargeCount(); });
     }
 }
 
 void CMainWnd::SetControllerClock() {
+    if (DeferWhilePolling([this] { SetControllerClock(); })) {
+        return;
+    }
     if (commands_->Values().linkBusy == 0) {
         Exclusive([this] { commands_->SetRtc(); });
     }
 }
 
 void CMainWnd::UpdateOperatingMode() {
+    if (DeferWhilePolling([this] { UpdateOperatingMode(); })) {
+        return;
+    }
     if (commands_->Values().linkBusy == 0) {
         Exclusive([this] { commands_->UpdateOperatingMode(); });
     }
@@ -457,6 +485,9 @@ void CMainWnd::RunCommand(int commandId) {
 }
 
 void CMainWnd::Run(MainCommand command) {
+    if (DeferWhilePolling([this, command] { Run(command); })) {
+        return;
+    }
     if (command == MainCommand::CloseUtility) {
         close();  // the close path takes the gate itself
         return;

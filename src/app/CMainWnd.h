@@ -124,6 +124,10 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     // Runs exchange on the link worker and waits for it; meanwhile whatever edits the record
     // or starts an exchange takes no input, and Cancel shows.
     void RunOnWorker(const std::function<void()>& exchange);
+    // The poll's exchange is short and changes nothing the user edits: it locks nothing, and a
+    // command asked for meanwhile runs right after it instead of being dropped. True when
+    // again was kept for then.
+    bool DeferWhilePolling(std::function<void()> again);
     void LockInput(bool locked);
     // Runs work as the one exchange of the moment; false (work not run) when one is running.
     bool Exclusive(const std::function<void()>& work);
@@ -167,6 +171,8 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     bool exchangeRunning_ = false;
     bool leaving_ = false;
     bool closePending_ = false;  // a close request waits for the command that runs
+    bool polling_ = false;
+    std::vector<std::function<void()>> afterPoll_;
     // Notifications that need the line and arrived during an exchange: run after it.
     std::deque<std::pair<int, qintptr>> deferred_;
 };

@@ -124,16 +124,6 @@ void CControllerCommands::ApplyIdentity(const FirmwareIdentity& identity) {
     }
 }
 
-void CControllerCommands::ShowOperatingMode() {
-    const int mode = panel_.operatingModeCode;
-    const int time = panel_.lightingTimeCode;
-    window_.DisplayChanged(Display::OperatingMode,
-                           mode >= 0 ? OperatingModeText(app_, static_cast<uint8_t>(mode)) : "");
-    window_.DisplayChanged(Display::LightingTime,
-                           time >= 0 ? LightingTimeText(app_, static_cast<uint8_t>(time)) : "");
-    window_.LightingTimeVisible(mode == kOperatingModeManual);
-}
-
 TimeOfDay CControllerCommands::PcClock() const {
     const LocalTime now = wallClock_.Now();
     return TimeOfDay{now.hour, now.minute, now.second};
@@ -148,13 +138,19 @@ void CControllerCommands::NoteControllerClock(TimeOfDay time, TimeOfDay pc) {
 
 // ---------------------------------------------------------------- the sequences
 
-void CControllerCommands::ShowSummary(const std::string& summary) {
+bool CControllerCommands::Conclude(const SequenceOutcome& outcome) {
+    const std::string summary = outcome.Summary(app_.english != 0);
+    if (summary.empty()) {
+        app_.savedToController = 1;
+        return true;
+    }
     window_.ShowMessage(summary, Pick(app_, texts::kErrorCaption), MessageIcon::Stop);
     window_.InvalidateAllControls();
+    return false;
 }
 
 bool CControllerCommands::ReadAllParameters() {
-    return ReadAllParameters(LinkAddress::FromSettings(app_.commMode, app_.rs485Id));
+    return ReadAllParameters(Link().Address());
 }
 
 bool CControllerCommands::ReadAllParameters(const LinkAddress& at) {
@@ -195,19 +191,14 @@ bool CControllerCommands::ReadAllParameters(const LinkAddress& at) {
         panel_.lightingTimeCode = read.switchMode->lightingTimeCode;
     }
     if (read.outcome.Succeeded(SequenceStep::SwitchMode)) {
-        ShowOperatingMode();
+        window_.OperatingModeChanged();
     }
     app_.config = read.record;
 
-    const std::string summary = read.outcome.Summary(app_.english != 0);
-    if (!summary.empty()) {
-        ShowSummary(summary);
-    } else {
-        app_.savedToController = 1;
-    }
+    const bool complete = Conclude(read.outcome);
     window_.RefreshFromRecord();
     window_.EndWaitCursor();
-    return summary.empty();
+    return complete;
 }
 
 bool CControllerCommands::WriteAllParameters(const PrepareToSend& prepare) {
@@ -253,14 +244,9 @@ bool CControllerCommands::WriteAllParameters(const PrepareToSend& prepare) {
         NoteControllerClock(*written.rtcSent, *written.rtcSent);
     }
 
-    const std::string summary = written.outcome.Summary(app_.english != 0);
-    if (!summary.empty()) {
-        ShowSummary(summary);
-    } else {
-        app_.savedToController = 1;
-    }
+    const bool complete = Conclude(written.outcome);
     window_.EndWaitCursor();
-    return summary.empty();
+    return complete;
 }
 
 void CControllerCommands::ResetToDefault() {
@@ -446,7 +432,7 @@ void CControllerCommands::UpdateOperatingMode() {
         panel_.operatingModeCode = mode->operatingModeCode;
         panel_.lightingTimeCode = mode->lightingTimeCode;
     }
-    ShowOperatingMode();
+    window_.OperatingModeChanged();
 }
 
 }  // namespace zelt

@@ -39,8 +39,9 @@ class IControllerWindow {
     virtual void Post(int message) = 0;
 
     virtual void DisplayChanged(Display display, const std::string& text) = 0;
-    // The "Lighting Time:" label and display 1041 are shown only in Manual mode.
-    virtual void LightingTimeVisible(bool visible) = 0;
+    // The mode codes of the panel values changed: their texts, and the lighting time shown
+    // in Manual mode only.
+    virtual void OperatingModeChanged() = 0;
     virtual void BatteryCaptionChanged(const std::string& caption) = 0;
     virtual void FirmwarePaneChanged(const std::string& text) = 0;  // status pane 901
     virtual void SerialPaneChanged(const std::string& text) = 0;    // status pane 902
@@ -127,8 +128,6 @@ class CControllerCommands {
 
     void UpdateBatteryCaption();
     void UpdateFirmwarePane();
-    // The mode and lighting-time displays from their codes, in the current language.
-    void ShowOperatingMode();
 
   private:
     void ApplyStatus(const ControllerStatus& status);
@@ -142,7 +141,9 @@ class CControllerCommands {
     struct PollReadings;
     void ApplyReadings(const PollReadings& readings);
     int SendClock();
-    void ShowSummary(const std::string& summary);
+    // The end of a sequence: its failure summary, or "saved to controller". True when no
+    // listed item failed.
+    bool Conclude(const SequenceOutcome& outcome);
 
     CMainApp& app_;
     ITraceSink& trace_;

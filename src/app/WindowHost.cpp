@@ -37,8 +37,8 @@ void CWindowHost::DisplayChanged(Display display, const std::string& text) {
     wnd_.Panel()->SetDisplay(display, Qs(text));
 }
 
-void CWindowHost::LightingTimeVisible(bool visible) {
-    wnd_.Panel()->SetLightingTimeVisible(visible);
+void CWindowHost::OperatingModeChanged() {
+    wnd_.Panel()->ShowOperatingMode();
 }
 
 void CWindowHost::BatteryCaptionChanged(const std::string& caption) {

@@ -23,7 +23,7 @@ class CWindowHost final : public IControllerWindow, public ICfgFileUi {
     BatteryFailChoice AskBatteryFail(const BatteryFailTexts& texts) override;
     void Post(int message) override;
     void DisplayChanged(Display display, const std::string& text) override;
-    void LightingTimeVisible(bool visible) override;
+    void OperatingModeChanged() override;
     void BatteryCaptionChanged(const std::string& caption) override;
     void FirmwarePaneChanged(const std::string& text) override;
     void SerialPaneChanged(const std::string& text) override;

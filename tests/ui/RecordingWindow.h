@@ -26,7 +26,7 @@ class RecordingWindow final : public IControllerWindow {
             onDisplay(display, text);
         }
     }
-    void LightingTimeVisible(bool) override {}
+    void OperatingModeChanged() override {}
     void BatteryCaptionChanged(const std::string&) override {}
     void FirmwarePaneChanged(const std::string&) override {}
     void SerialPaneChanged(const std::string&) override {}

@@ -104,12 +104,7 @@ zelt::ReadAllResult CtlController::ReadAll() {
         app_.serialNumberText = *result.serialNumber;
     }
     app_.config = result.record;
-    const std::string summary = result.outcome.Summary(app_.english != 0);
-    if (!summary.empty()) {
-        ShowError(summary);
-    } else {
-        app_.savedToController = 1;
-    }
+    Conclude(result.outcome);
     return result;
 }
 
@@ -127,13 +122,17 @@ std::optional<zelt::WriteAllResult> CtlController::WriteAll(const BeforeWrite& b
     zelt::WriteAllResult result = zelt::WriteAll(link_, app_.config, clock);
     progress_.ClearProgress();
     app_.config = result.sent;
-    const std::string summary = result.outcome.Summary(app_.english != 0);
-    if (!summary.empty()) {
-        ShowError(summary);
-    } else {
-        app_.savedToController = 1;
-    }
+    Conclude(result.outcome);
     return result;
+}
+
+void CtlController::Conclude(const zelt::SequenceOutcome& outcome) {
+    const std::string summary = outcome.Summary(app_.english != 0);
+    if (summary.empty()) {
+        app_.savedToController = 1;
+    } else {
+        ShowError(summary);
+    }
 }
 
 void CtlController::AfterCommand() {

@@ -64,6 +64,8 @@ class CtlController {
   private:
     void TakeStatus(const zelt::ControllerStatus& status);
     void TakeIdentity(const zelt::FirmwareIdentity& identity);
+    // The end of a sequence: its failure summary on standard error, or "saved to controller".
+    void Conclude(const zelt::SequenceOutcome& outcome);
 
     zelt::CMainApp& app_;
     zelt::ITraceSink& trace_;

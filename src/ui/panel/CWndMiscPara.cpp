@@ -343,7 +343,7 @@ void CWndMiscPara::SetLanguage(bool english) {
     controls_->Relabel(english, app_.systemVoltage);
     ShowResetImage(english);
     TranslateBatteryType(english);
-    ShowModeTexts(english);
+    ShowOperatingMode();
     if (auto* toggle = findChild<QPushButton*>(QStringLiteral("liveChartToggle"))) {
         toggle->setText(english ? QStringLiteral("Chart") : QStringLiteral("圖表"));
     }
@@ -378,7 +378,8 @@ void CWndMiscPara::TranslateBatteryType(bool english) {
     list->setCurrentIndex(list->findText(Qs(fields_.batteryTypeText), Qt::MatchStartsWith));
 }
 
-void CWndMiscPara::ShowModeTexts(bool english) {
+void CWndMiscPara::ShowOperatingMode() {
+    const bool english = app_.english != 0;
     const PanelValues& panel = host_.Values();
     const int mode = panel.operatingModeCode;
     const int time = panel.lightingTimeCode;
@@ -386,6 +387,7 @@ void CWndMiscPara::ShowModeTexts(bool english) {
                mode >= 0 ? Qs(OperatingModeLabel(static_cast<uint8_t>(mode), english)) : QString());
     SetDisplay(Display::LightingTime,
                time >= 0 ? Qs(LightingTimeLabel(static_cast<uint8_t>(time), english)) : QString());
+    SetLightingTimeVisible(mode == kOperatingModeManual);
 }
 
 // ---------------------------------------------------------------- refresh and store
@@ -405,7 +407,7 @@ void CWndMiscPara::RefreshFromConfig() {
     SetDisplay(Display::ChargeCount, Qs(StrF("%d", panel.chargeCount)));
     SetDisplay(Display::BatteryVoltage, Qs(VoltsText(panel.batteryVoltage)));
     SetDisplay(Display::BatteryCapacity, Qs(PercentText(panel.batteryCapacity)));
-    ShowModeTexts(app_.english != 0);
+    ShowOperatingMode();
 }
 
 void CWndMiscPara::StoreToConfig() {

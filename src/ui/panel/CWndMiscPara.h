@@ -51,6 +51,9 @@ class CWndMiscPara : public QWidget {
     void SetDisplay(Display display, const QString& text);
     void SetLightingTimeVisible(bool visible);
     void SetBatteryCaption(const QString& caption);
+    // The mode and lighting-time displays from the codes last read, in the current language;
+    // the lighting time shows in Manual mode only.
+    void ShowOperatingMode();
     // While an exchange runs: every field, spin, button and list of the panel and the whole
     // schedule editor take no input and look so; unlocking gives each back its own state.
     void SetInputLocked(bool locked);
@@ -98,8 +101,6 @@ class CWndMiscPara : public QWidget {
     void OnUpdateMode();
     void ShowResetImage(bool english);
     void TranslateBatteryType(bool english);
-    // The mode and lighting-time displays from the codes last read, in a language.
-    void ShowModeTexts(bool english);
     void AppendChartSample();
 
     QLineEdit* Edit(int id) const;

@@ -144,36 +144,12 @@ TEST(PanelRules, TypingFilterCutsTheRejectedCharacterAndStoresSomeFieldsAtOnce) 
     }
 }
 
-TEST(PanelRules, CommitValidatesInOrderAndEmptiesTheRemoteLevel) {
-    CCfgDocument record;
-    ApplyResetValues(record, 12);
-    record.remoteLevel = 11.1f;
-    Panel panel({});
-    RefreshFromConfig(record, true, panel.userTime, panel.fields);
-    std::map<int, std::string> texts = panel.fields.fieldText;
-    texts[kLvr] = "20";
-    texts[kLightOn] = "8";  // Light OFF is still 6.0 when Light ON is left
-    texts[kLightOff] = "9";
-    texts[kStepBrightness0 + 2] = "55%";
-    std::map<int, std::string> written;
-    panel.rules.CommitAllFields([&](int id) { return texts[id]; },
-                                [&](int id, const std::string& text) { written[id] = text; }, 12);
-    const PanelFields& f = panel.fields;
-    EXPECT_EQ(std::tuple(13.5f, 2.5f, 9.0f, 0.0f, 100, 100),
-              std::tuple(f.lvrVoltage, f.lightOnVoltage, f.lightOffVoltage, f.remoteLevel,
-                         f.autoBrightness[2], f.low1Brightness));  // without PWM: off or full
-    const auto text = [&written](int id) { return written.count(id) ? written[id] : "-"; };
-    EXPECT_EQ("13.5 2.5 100% - -", text(kLvr) + " " + text(kLightOn) + " " +
-                                       text(kStepBrightness0 + 2) + " " + text(kLightOff) + " " +
-                                       text(kRemoteLevel));
-}
-
 TEST(PanelRecordMap, RefreshThenStoreKeepsThePanelValuesAndMapsTheTexts) {
-    // Battery type, PWM, low levels; the battery type and low-level flag stored back.
-    const std::tuple<int, int, int, int, int> cases[] = {
-        {2, 1, 1, 6, 1}, {1, 0, 1, 1, 0}, {5, 1, 0, 5, 0}};
+    // Battery type, PWM, low levels; the battery type stored back, the low-level flag kept
+    // even while PWM off shows it unchecked.
+    const std::tuple<int, int, int, int> cases[] = {{2, 1, 1, 6}, {1, 0, 1, 1}, {5, 1, 0, 5}};
     for (const int volts : {12, 24}) {
-        for (const auto& [battery, pwm, lowLevel, storedBattery, storedLowLevel] : cases) {
+        for (const auto& [battery, pwm, lowLevel, storedBattery] : cases) {
             SCOPED_TRACE(::testing::Message() << volts << " V, battery " << battery);
             CCfgDocument record;
             ApplyResetValues(record, static_cast<uint16_t>(volts));
@@ -192,7 +168,6 @@ TEST(PanelRecordMap, RefreshThenStoreKeepsThePanelValuesAndMapsTheTexts) {
             StoreToConfig(fields, stored);
             CCfgDocument expected = record;
             expected.batteryType = static_cast<uint8_t>(storedBattery);
-            expected.lowLevelEnabled = static_cast<uint32_t>(storedLowLevel);
             expected.remoteLevel = 0.0f;  // never refreshed: the panel's own
             expected.operatingMode = 2;
             expected.lightingTime = 0;
@@ -230,18 +205,28 @@ TEST(RecordLimits, NamesWhatTheZeltctlRangeChecksDoNotReachAndClampsAsThePanelWo
         change(record);
         EXPECT_EQ(expected, CheckRecordLimits(record, 12, true));
     }
-    CCfgDocument record;  // the clamp leaves what is not sent; the pair rule still refuses
+    // The correction touches only what is outside the limits (PWM off: brightness 80 stays),
+    // each line says what it would become; the LVR/LVD order is not mended.
+    CCfgDocument record;
     ApplyResetValues(record, 12);
     record.lvdVoltage = 49.5f;
+    record.low1Voltage = 11.2f;
+    record.minVout = 11.5f;
+    record.lightOffVoltage = 2.0f;
+    record.autoBrightness[1] = 80;
     record.remoteLevel = 20.0f;
-    const CCfgDocument before = record;
-    EXPECT_EQ((Lines{"lvdVoltage: 49.5 -> 12.5", "low1Brightness: 40 -> 100",
-                     "low2Brightness: 30 -> 100"}),
-              ClampRecordToPanel(record, 12, true));
-    EXPECT_EQ(std::tuple(before.sectors, before.remoteLevel),
-              std::tuple(record.sectors, record.remoteLevel));
-    EXPECT_EQ(Lines{"lvdVoltage = 12.5: must be below lvrVoltage (12.4)"},
-              CheckRecordLimits(record, 12, true));
+    EXPECT_EQ((Lines{"lvdVoltage = 49.5: allowed 10.5 to 12.5 at 12 V, would become 12.5",
+                     "low2Voltage = 11.4: must be below low1Voltage (11.2), would become 11.1",
+                     "minVout = 11.5: must be at least 1.0 below maxVout (12), would become 11",
+                     "lightOffVoltage = 2: must be above lightOnVoltage (2.5), would become 6"}),
+              CheckRecordLimits(record, 12, true, nullptr, true));
+    CCfgDocument expected = record;
+    expected.lvdVoltage = 12.5f, expected.low2Voltage = 11.1f, expected.minVout = 11.0f;
+    expected.lightOffVoltage = 6.0f;
+    EXPECT_EQ(4u, CorrectRecordLimits(record, 12, true).size());
+    EXPECT_EQ(expected, record);
+    EXPECT_EQ(Lines{"lvdVoltage = 12.5: must be below lvrVoltage (12.4), cannot be corrected"},
+              CheckRecordLimits(record, 12, true, nullptr, true));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -26,6 +27,7 @@
 #include "base/Ticks.h"
 #include "config/SectorClock.h"
 #include "config/Settings.h"
+#include "panel/ReadState.h"
 #include "panel/RecordLimits.h"
 #include "ui/Resources.h"
 #include "ui/WidgetIds.h"
@@ -92,7 +94,10 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
         panel_->CommitEditedFields();
         CollectIntoRecord();
     };
-    hooks.refresh = [this] { RefreshFromRecord(); };
+    hooks.refresh = [this] {
+        commands_->Values().unread.clear();  // a file opened: its values are the user's choice
+        RefreshFromRecord();
+    };
     hooks.repaint = [this] { panel_->InvalidateAllControls(); };
     cfgCommands_ = std::make_unique<CCfgCommands>(app_, host_, std::move(hooks));
 
@@ -550,14 +555,18 @@ bool CMainWnd::SetParameters() {
 
 bool CMainWnd::PrepareToSend(CCfgDocument& record) {
     const bool english = app_.english != 0;
+    if (!AllowUnreadValues()) {
+        return false;
+    }
     RecordGate gate(app_.systemVoltage, english);
-    // Adapted before the panel's ranges see it: a 12 V record on a 24 V controller is doubled,
-    // not clamped to the 24 V minimums first.
+    // Adapted before the ranges see it: a 12 V record on a 24 V controller is doubled, not
+    // clamped to the 24 V minimums first. Then checked as it is: the fields the user typed
+    // into were corrected as they were left, the others hold the record's own values.
     gate.Adapt(record);
-    RefreshFromRecord();
-    panel_->CommitAllFields();
-    CollectIntoRecord();
-    std::vector<std::string> problems = gate.Problems(record);
+    if (!(record == gate.BeforeAdaptation())) {
+        RefreshFromRecord();  // the user sees what is sent
+    }
+    std::vector<std::string> problems = gate.Problems(record, true);
     if (problems.empty()) {
         return true;
     }
@@ -579,6 +588,24 @@ bool CMainWnd::PrepareToSend(CCfgDocument& record) {
     RefreshFromRecord();
     host_.BeginWaitCursor();
     return false;
+}
+
+bool CMainWnd::AllowUnreadValues() {
+    PanelValues& values = commands_->Values();
+    const std::string question = UnreadQuestion(values, app_.english != 0);
+    if (question.empty()) {
+        return true;
+    }
+    host_.EndWaitCursor();
+    QMessageBox ask(QMessageBox::Warning, Qs(app_.Text("Set Parameters", "設定參數")), Qs(question),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    ask.setDefaultButton(QMessageBox::No);
+    const bool write = ui_.Exec(ask) == QMessageBox::Yes;
+    host_.BeginWaitCursor();
+    if (write) {
+        values.unread.clear();  // what the controller holds from now on
+    }
+    return write;
 }
 
 void CMainWnd::OpenConfigFile(const QString& path) {

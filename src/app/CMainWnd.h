@@ -137,9 +137,13 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     // "Get Parameters" at the settings' address, or at the one Auto Detect found.
     bool GetParameters(std::optional<LinkAddress> at = std::nullopt);
     bool SetParameters();
-    // The step of "Set Parameters" after the status read: the adaptation, the panel's commit
-    // and the record check, with the question when the check refuses. False: nothing is sent.
+    // The step of "Set Parameters" after the status read: the question when values were not
+    // read, the adaptation and the record check, with its question when it refuses. False:
+    // nothing is sent.
     bool PrepareToSend(CCfgDocument& record);
+    // Asks before a Set writes values the last Get could not read; true when there are none
+    // or the user agrees.
+    bool AllowUnreadValues();
     void ShowAbout();
     void SwitchLanguage();
     void DeleteSectors(bool all);

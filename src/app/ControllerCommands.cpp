@@ -3,6 +3,7 @@
 #include "config/CfgCodes.h"
 #include "config/CfgRecord.h"
 #include "link/Telemetry.h"
+#include "panel/ReadState.h"
 #include "ui/Notify.h"
 
 namespace zelt {
@@ -194,6 +195,7 @@ bool CControllerCommands::ReadAllParameters(const LinkAddress& at) {
         window_.OperatingModeChanged();
     }
     app_.config = read.record;
+    NoteReadOutcome(read.outcome, panel_);
 
     const bool complete = Conclude(read.outcome);
     window_.RefreshFromRecord();
@@ -255,7 +257,10 @@ void CControllerCommands::ResetToDefault() {
         GetStatus();
         UpdateBatteryCaption();
     };
-    hooks.refresh = [this] { window_.RefreshFromRecord(); };
+    hooks.refresh = [this] {
+        panel_.unread.clear();  // the user chose these values
+        window_.RefreshFromRecord();
+    };
     zelt::ResetToDefault(app_, hooks);
 }
 

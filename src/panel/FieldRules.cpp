@@ -1,5 +1,6 @@
 #include "panel/FieldRules.h"
 
+#include "base/Trace.h"
 #include "config/CfgRecord.h"
 #include "panel/PanelRecordMap.h"
 
@@ -113,6 +114,10 @@ double ResetValue(const FieldRule& rule, int systemVoltage) {
     CCfgDocument reset;
     ApplyResetValues(reset, static_cast<uint16_t>(systemVoltage == 24 ? 24 : 12));
     return FieldValue(PanelValuesOfRecord(reset), rule);
+}
+
+std::string ValueName(const FieldRule& rule, int step) {
+    return rule.count > 1 ? StrF("%s[%d]", rule.name, step) : std::string(rule.name);
 }
 
 double FieldValue(const PanelRecordValues& values, const FieldRule& rule, int step) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "panel/PanelFields.h"
 
@@ -93,6 +94,9 @@ inline constexpr double kThresholdGap = 1.0;  // LVR over LVD, ACV over FCV
 
 // The value "Reset to default" gives the field at systemVoltage (the 12 V column unless 24).
 double ResetValue(const FieldRule& rule, int systemVoltage);
+
+// The record's name of a field's value: "lvrVoltage", "autoDuration[3]" for step 3.
+std::string ValueName(const FieldRule& rule, int step = 0);
 
 // The value of a field (step i for the step columns) as a double.
 double FieldValue(const PanelRecordValues& values, const FieldRule& rule, int step = 0);

@@ -7,6 +7,7 @@
 // userTime, usePcTime) lives in PanelValues of link/ControllerLink.h.
 
 #include <map>
+#include <set>
 #include <string>
 
 #include "config/CfgRecord.h"
@@ -46,6 +47,10 @@ struct PanelFields : PanelRecordValues {
     // The last text the panel put into or accepted from each edit, by field id; empty for a
     // field that was never filled.
     std::map<int, std::string> fieldText;
+    // The fields the user typed into or stepped since the last refresh. Only these are
+    // validated before a Set or a save; the others keep the record's values to the last bit,
+    // whatever their one-decimal text rounds them to.
+    std::set<int> edited;
 
     const std::string& FieldText(int id) const;
 };

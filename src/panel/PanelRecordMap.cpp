@@ -68,9 +68,9 @@ void RefreshFromConfig(const CCfgDocument& record, bool english, const TimeOfDay
     values.lightingTimeCode = fields.lightingTimeCode;
     static_cast<PanelRecordValues&>(fields) = std::move(values);
     fields.batteryTypeText = BatteryTypeLabel(record.batteryType, english);
-    if (fields.pwmEnabled == 0) {
-        fields.lowLevelEnabled = 0;  // ApplyPwmDisabled unchecks "On"
-    }
+    // Without PWM the "On" box shows unchecked (ControlStates), but the record's flag is kept:
+    // a display rule never changes what is sent back.
+    fields.edited.clear();
 
     auto& text = fields.fieldText;
     text[field::kLvr] = Volts(fields.lvrVoltage);

@@ -15,10 +15,9 @@ PanelRecordValues PanelValuesOfRecord(const CCfgDocument& record);
 // Copies the record into the panel values and sets the fieldText of every field the panel
 // shows (the widget then writes each field's FieldText into its edit): voltages "%0.1f",
 // brightness "%d%" (with its "%"), the rest "%d"; userTime goes into the clock fields. The
-// battery type shows in the language given (codes other than 1 and 5 as Li-ion). With
-// pwmEnabled 0 the low-battery levels are switched off in the panel, whatever the record
-// holds. The Remote Level field is never filled, and the mode codes do not come from the
-// record.
+// battery type shows in the language given (codes other than 1 and 5 as Li-ion). No field counts as
+// edited afterwards. The Remote Level field is never filled, and the mode codes do not come from
+// the record.
 void RefreshFromConfig(const CCfgDocument& record, bool english, const TimeOfDay& userTime,
                        PanelFields& fields);
 

@@ -195,6 +195,7 @@ EditOutcome PanelRules::FilterOnTyping(int fieldId, std::string_view typed) {
     if (text == fieldText) {
         return outcome;
     }
+    fields_.edited.insert(fieldId);
     fieldText = text;
     if (!Accepts(rule->filter, text)) {
         text.pop_back();
@@ -386,6 +387,7 @@ EditOutcome PanelRules::StepOnSpin(int spinId, int positionChange, std::string_v
     if (rule == nullptr) {
         return {};
     }
+    fields_.edited.insert(rule->id);  // steps from what the field shows
     EditOutcome outcome = ValidateOnLeave(rule->id, text, systemVoltage);
     if (positionChange != -1 && positionChange != 1) {
         Show(rule->id, outcome);
@@ -416,13 +418,10 @@ EditOutcome PanelRules::StepOnSpin(int spinId, int positionChange, std::string_v
     return outcome;
 }
 
-void PanelRules::CommitAllFields(const TextOf& textOf, const WriteText& write, int systemVoltage) {
-    for (const int id : CommitOrder()) {
-        const EditOutcome outcome = ValidateOnLeave(id, textOf(id), systemVoltage);
-        if (outcome.text) {
-            write(id, *outcome.text);
-        }
-    }
+bool PanelRules::ValidatesOnLeave(int fieldId) const {
+    const FieldRule* rule = FindFieldRule(fieldId);
+    return rule != nullptr &&
+           (rule->leave == LeaveRule::Clock || fields_.edited.count(fieldId) != 0);
 }
 
 }  // namespace zelt

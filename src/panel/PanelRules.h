@@ -14,7 +14,6 @@
 // where Apply writes outcome.text when it is set, and clears the saved flags when
 // outcome.markModified is set and the edit has the keyboard focus.
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,15 +55,10 @@ class PanelRules {
     EditOutcome StepOnSpin(int spinId, int positionChange, std::string_view text,
                            int systemVoltage);
 
-    using TextOf = std::function<std::string(int fieldId)>;
-    using WriteText = std::function<void(int fieldId, const std::string& text)>;
-    // Validates every field in the panel's order (LVR ... Remote Level, then each step
-    // column's duration and brightness), reading each edit through textOf and writing the
-    // corrections through write. The window never fills the Remote Level edit, so its textOf
-    // gives "" there and remoteLevel becomes 0.0.
-    void CommitAllFields(const TextOf& textOf, const WriteText& write, int systemVoltage);
-    // The text a field shows for its value, as a refresh or a correction writes it: a field
-    // whose edit holds another text has typing the value has not taken yet.
+    // Whether leaving the field validates it: a field the user edited since the last refresh,
+    // and the clock fields (not record values). An untouched field keeps its value as it is.
+    bool ValidatesOnLeave(int fieldId) const;
+    // The text a field shows for its value, as a refresh or a correction writes it.
     std::string ShownText(int fieldId);
 
   private:
@@ -81,7 +75,8 @@ class PanelRules {
     TimeOfDay& userTime_;
 };
 
-// The order of CommitAllFields.
+// The panel's order of validation: LVR ... Remote Level, then each step column's duration and
+// brightness.
 std::vector<int> CommitOrder();
 
 }  // namespace zelt

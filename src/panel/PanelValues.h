@@ -4,6 +4,8 @@
 // stop the panel timer. The window's commands fill it from what the link read.
 
 #include <cstdint>
+#include <set>
+#include <string>
 
 #include "base/TimeOfDay.h"
 
@@ -33,6 +35,11 @@ struct PanelValues {
     int pollTicks = 3;    // so the first poll comes on the second tick
     int failedPolls = 0;  // polls in a row that read nothing
     TimeOfDay lastGoodPoll;
+    // Record values by name ("fcvVoltage", "autoDuration[3]", "sectors[2]") that the last
+    // "Get Parameters" could not read and nothing gave since (a file, a reset, the user);
+    // everRead: those some Get has read (ReadState.h).
+    std::set<std::string> unread;
+    std::set<std::string> everRead;
     // Main-window flags: link-busy stops the panel timer; battery-failed stops the seek.
     int linkBusy = 0;
     int batteryFailed = 0;

@@ -42,10 +42,63 @@ bool WithinRange(const FieldRule& rule, const FieldRange& range, double value) {
     return value >= min && value <= max;  // false for NaN
 }
 
+// The fields of the record that are checked: not the clock fields, and not the remote level,
+// which "Set Parameters" does not send ("Set Sw/Jp mode" is a command of its own).
+const std::vector<FieldRule>& CheckedFieldRules() {
+    static const std::vector<FieldRule> rules = [] {
+        std::vector<FieldRule> checked;
+        for (const FieldRule& rule : AllFieldRules()) {
+            const bool holdsValue = rule.floatValue != nullptr || rule.intValue != nullptr ||
+                                    rule.stepValues != nullptr;
+            if (holdsValue && rule.id != field::kRemoteLevel) {
+                checked.push_back(rule);
+            }
+        }
+        return checked;
+    }();
+    return rules;
+}
+
+void SetFieldValue(PanelRecordValues& values, const FieldRule& rule, int step, double value) {
+    if (rule.floatValue != nullptr) {
+        values.*rule.floatValue = static_cast<float>(value);
+    } else if (rule.intValue != nullptr) {
+        values.*rule.intValue = static_cast<int32_t>(value);
+    } else {
+        (values.*rule.stepValues)[static_cast<size_t>(step)] = static_cast<int32_t>(value);
+    }
+}
+
+// A voltage moved by a pair rule, kept within its own range.
+float ClampTo(const FieldRule& rule, int systemVoltage, double value) {
+    const FieldRange& range = RangeAt(rule, systemVoltage);
+    return std::clamp(static_cast<float>(value), static_cast<float>(range.min),
+                      static_cast<float>(range.max));
+}
+
+// The checked values back into the record; nothing else of it changes.
+void StoreCheckedValues(const PanelRecordValues& v, CCfgDocument& r) {
+    r.lvrVoltage = v.lvrVoltage;
+    r.lvdVoltage = v.lvdVoltage;
+    r.fcvVoltage = v.fcvVoltage;
+    r.acvVoltage = v.acvVoltage;
+    r.low1Voltage = v.low1Voltage;
+    r.low2Voltage = v.low2Voltage;
+    r.low1Brightness = v.low1Brightness;
+    r.low2Brightness = v.low2Brightness;
+    r.tempCompensation = v.tempCompensation;
+    r.maxVout = v.maxVout;
+    r.minVout = v.minVout;
+    r.lightOnVoltage = v.lightOnVoltage;
+    r.lightOffVoltage = v.lightOffVoltage;
+    r.autoDuration = v.autoDuration;
+    r.autoBrightness = v.autoBrightness;
+}
+
 class LimitReport {
   public:
     LimitReport(const CCfgDocument& record, int systemVoltage, bool english,
-                const CCfgDocument* before)
+                const CCfgDocument* before, bool withOutcome)
         : values_(PanelValuesOfRecord(record)),
           systemVoltage_(systemVoltage == 24 ? 24 : 12),
           english_(english) {
@@ -53,15 +106,20 @@ class LimitReport {
             before_ = PanelValuesOfRecord(*before);
             hasBefore_ = true;
         }
+        if (withOutcome) {
+            CCfgDocument corrected = record;
+            CorrectRecordLimits(corrected, systemVoltage_, english_);
+            corrected_ = PanelValuesOfRecord(corrected);
+            hasCorrected_ = true;
+        }
     }
 
     void CheckFields() {
         for (const FieldRule& rule : AllFieldRules()) {
-            // The clock fields are not part of the record, and "Set Parameters" does not send
-            // the remote level ("Set Sw/Jp mode" is a command of its own).
-            if ((rule.floatValue == nullptr && rule.intValue == nullptr &&
-                 rule.stepValues == nullptr) ||
-                rule.id == field::kRemoteLevel) {
+            const bool checked = std::any_of(
+                CheckedFieldRules().begin(), CheckedFieldRules().end(),
+                [&rule](const FieldRule& candidate) { return candidate.id == rule.id; });
+            if (!checked) {
                 continue;
             }
             for (int step = 0; step < rule.count; ++step) {
@@ -125,10 +183,6 @@ class LimitReport {
     }
     static bool Empty(const CTimeSectorData& s) { return s.startMinute == s.endMinute; }
 
-    static std::string Name(const FieldRule& rule, int step) {
-        return rule.count > 1 ? StrF("%s[%d]", rule.name, step) : std::string(rule.name);
-    }
-
     bool InRange(const FieldRule& rule) const {
         return WithinRange(rule, RangeAt(rule, systemVoltage_), FieldValue(values_, rule));
     }
@@ -149,23 +203,42 @@ class LimitReport {
         return text;
     }
 
+    // ", would become 13.5" (the correction "Correct and Send" applies), or that it cannot.
+    std::string Outcome(const FieldRule& rule, int step, const FieldRule* partner) const {
+        if (!hasCorrected_) {
+            return {};
+        }
+        const double now = FieldValue(corrected_, rule, step);
+        if (!SameValue(FieldValue(values_, rule, step), now)) {
+            return StrF(english_ ? ", would become %s" : "，將改為 %s", ValueText(now).c_str());
+        }
+        if (partner != nullptr &&
+            !SameValue(FieldValue(values_, *partner), FieldValue(corrected_, *partner))) {
+            return StrF(english_ ? ", %s would become %s" : "，%s 將改為 %s", partner->name,
+                        ValueText(FieldValue(corrected_, *partner)).c_str());
+        }
+        return english_ ? ", cannot be corrected" : "，無法自動修正";
+    }
+
     void CheckRange(const FieldRule& rule, int step) {
         const FieldRange& range = RangeAt(rule, systemVoltage_);
         if (WithinRange(rule, range, FieldValue(values_, rule, step))) {
             return;
         }
-        const std::string name = Name(rule, step);
+        const std::string name = ValueName(rule, step);
         const std::string value = Shown(rule, step);
         const std::string min = BoundText(rule, range.min);
         const std::string max = BoundText(rule, range.max);
         if (rule.range12.min == rule.range24.min && rule.range12.max == rule.range24.max) {
             Plain(name, value, min, max);  // the same at 12 V and 24 V
-            return;
+        } else {
+            lines_.push_back(english_
+                                 ? StrF("%s = %s: allowed %s to %s at %d V", name.c_str(),
+                                        value.c_str(), min.c_str(), max.c_str(), systemVoltage_)
+                                 : StrF("%s = %s：%dV 系統允許 %s 至 %s", name.c_str(),
+                                        value.c_str(), systemVoltage_, min.c_str(), max.c_str()));
         }
-        lines_.push_back(english_ ? StrF("%s = %s: allowed %s to %s at %d V", name.c_str(),
-                                         value.c_str(), min.c_str(), max.c_str(), systemVoltage_)
-                                  : StrF("%s = %s：%dV 系統允許 %s 至 %s", name.c_str(),
-                                         value.c_str(), systemVoltage_, min.c_str(), max.c_str()));
+        lines_.back() += Outcome(rule, step, nullptr);
     }
 
     void CheckPair(const FieldRule& rule, const FieldRule& partner) {
@@ -190,6 +263,7 @@ class LimitReport {
                 lines_.push_back(StrF("%s = %s：須%s %s (%s)", name.c_str(), value.c_str(),
                                       upper ? "高於" : "低於", partner.name, otherText.c_str()));
             }
+            lines_.back() += Outcome(rule, 0, &partner);
             return;
         }
         const double gap = VoutGap(systemVoltage_);  // Max.Vout over Min.Vout
@@ -206,6 +280,7 @@ class LimitReport {
                                   partner.name, otherText.c_str(), upper ? "高" : "低",
                                   gapText.c_str()));
         }
+        lines_.back() += Outcome(rule, 0, &partner);
     }
 
     void Byte(const char* name, int32_t value) {
@@ -225,6 +300,8 @@ class LimitReport {
     PanelRecordValues values_;
     PanelRecordValues before_;
     bool hasBefore_ = false;
+    PanelRecordValues corrected_;
+    bool hasCorrected_ = false;
     int systemVoltage_;
     bool english_;
     std::vector<std::string> lines_;
@@ -233,59 +310,64 @@ class LimitReport {
 }  // namespace
 
 std::vector<std::string> CheckRecordLimits(const CCfgDocument& record, int systemVoltage,
-                                           bool english, const CCfgDocument* beforeAdaptation) {
-    LimitReport report(record, systemVoltage, english, beforeAdaptation);
+                                           bool english, const CCfgDocument* beforeAdaptation,
+                                           bool withOutcome) {
+    LimitReport report(record, systemVoltage, english, beforeAdaptation, withOutcome);
     report.CheckFields();
     report.CheckBytes(record);
     report.CheckSectors(record.sectors);
     return report.Lines();
 }
 
-std::vector<std::string> ClampRecordToPanel(CCfgDocument& record, int systemVoltage, bool english) {
-    PanelFields fields(english);
-    TimeOfDay userTime;
-    RefreshFromConfig(record, english, userTime, fields);
-    PanelRules rules(fields, userTime);
-    rules.CommitAllFields([&fields](int id) { return fields.FieldText(id); },
-                          [](int, const std::string&) {}, systemVoltage);
-    // A pair rule restores the previous value as it was, which may lie outside its range (or
-    // be no number): clamped as leaving the field clamps, or the default.
-    for (const FieldRule& rule : AllFieldRules()) {
-        if (rule.floatValue == nullptr || rule.id == field::kRemoteLevel) {
-            continue;
-        }
-        float& value = fields.*rule.floatValue;
-        const FieldRange& range = RangeAt(rule, systemVoltage);
-        value = std::isfinite(value) ? std::clamp(value, static_cast<float>(range.min),
-                                                  static_cast<float>(range.max))
-                                     : static_cast<float>(ResetValue(rule, systemVoltage));
-    }
-
-    // Only the values of the fields change: the codes, flags and sectors stay the record's.
+std::vector<std::string> CorrectRecordLimits(CCfgDocument& record, int systemVoltage,
+                                             bool english) {
+    const int volts = systemVoltage == 24 ? 24 : 12;
     const PanelRecordValues before = PanelValuesOfRecord(record);
-    CCfgDocument clamped = record;
-    StoreToConfig(fields, clamped);
-    clamped.lowLevelEnabled = record.lowLevelEnabled;
-    clamped.remoteLevel = record.remoteLevel;  // not sent by "Set Parameters"
-    clamped.remoteLevelEnabled = record.remoteLevelEnabled;
-    clamped.operatingMode = record.operatingMode;
-    clamped.lightingTime = record.lightingTime;
-    clamped.batteryType = record.batteryType;
-    record = clamped;
-
-    const PanelRecordValues after = PanelValuesOfRecord(record);
-    std::vector<std::string> changes;
-    for (const FieldRule& rule : AllFieldRules()) {
+    PanelRecordValues v = before;
+    for (const FieldRule& rule : CheckedFieldRules()) {
+        const FieldRange& range = RangeAt(rule, volts);
         for (int step = 0; step < rule.count; ++step) {
-            const double was = FieldValue(before, rule, step);
-            const double now = FieldValue(after, rule, step);
-            if (SameValue(was, now)) {
+            const double value = FieldValue(v, rule, step);
+            if (WithinRange(rule, range, value)) {
                 continue;
             }
-            const std::string name =
-                rule.count > 1 ? StrF("%s[%d]", rule.name, step) : std::string(rule.name);
-            changes.push_back(StrF(english ? "%s: %s -> %s" : "%s：%s -> %s", name.c_str(),
-                                   ValueText(was).c_str(), ValueText(now).c_str()));
+            const bool light =
+                rule.leave == LeaveRule::LightOn || rule.leave == LeaveRule::LightOff;
+            SetFieldValue(v, rule, step,
+                          light || !std::isfinite(value) ? ResetValue(rule, volts)
+                                                         : std::clamp(value, range.min, range.max));
+        }
+    }
+    // Pairs out of order: the second of the pair moves first, as leaving it would move it.
+    if (v.low2Voltage >= v.low1Voltage) {
+        v.low2Voltage = ClampTo(*FindFieldRule(field::kLow2), volts, v.low1Voltage - kVoltStep);
+    }
+    const double gap = VoutGap(volts);
+    if (v.maxVout - v.minVout < gap) {
+        v.minVout = ClampTo(*FindFieldRule(field::kMinVout), volts, v.maxVout - gap);
+        if (v.maxVout - v.minVout < gap) {
+            v.maxVout = ClampTo(*FindFieldRule(field::kMaxVout), volts, v.minVout + gap);
+        }
+    }
+    if (!(v.lightOffVoltage > v.lightOnVoltage)) {
+        v.lightOffVoltage = static_cast<float>(ResetValue(*FindFieldRule(field::kLightOff), volts));
+        if (!(v.lightOffVoltage > v.lightOnVoltage)) {
+            v.lightOnVoltage =
+                static_cast<float>(ResetValue(*FindFieldRule(field::kLightOn), volts));
+        }
+    }
+    StoreCheckedValues(v, record);
+
+    std::vector<std::string> changes;
+    for (const FieldRule& rule : CheckedFieldRules()) {
+        for (int step = 0; step < rule.count; ++step) {
+            const double was = FieldValue(before, rule, step);
+            const double now = FieldValue(v, rule, step);
+            if (!SameValue(was, now)) {
+                changes.push_back(StrF(english ? "%s: %s -> %s" : "%s：%s -> %s",
+                                       ValueName(rule, step).c_str(), ValueText(was).c_str(),
+                                       ValueText(now).c_str()));
+            }
         }
     }
     return changes;
@@ -317,14 +399,15 @@ bool RecordGate::Adapt(CCfgDocument& record) {
     return AdaptToSystemVoltage(record, static_cast<uint16_t>(systemVoltage_), &resets_);
 }
 
-std::vector<std::string> RecordGate::Problems(const CCfgDocument& record) const {
+std::vector<std::string> RecordGate::Problems(const CCfgDocument& record, bool withOutcome) const {
     std::vector<std::string> lines;
     if (!resetsAccepted_) {
         for (const AdaptReset& reset : resets_) {
             lines.push_back(ResetLine(reset, systemVoltage_, english_));
         }
     }
-    for (std::string& line : CheckRecordLimits(record, systemVoltage_, english_, &before_)) {
+    for (std::string& line :
+         CheckRecordLimits(record, systemVoltage_, english_, &before_, withOutcome)) {
         lines.push_back(std::move(line));
     }
     return lines;
@@ -340,7 +423,7 @@ std::vector<std::string> RecordGate::Correct(CCfgDocument& record) {
         }
         resetsAccepted_ = true;
     }
-    for (std::string& change : ClampRecordToPanel(record, systemVoltage_, english_)) {
+    for (std::string& change : CorrectRecordLimits(record, systemVoltage_, english_)) {
         changes.push_back(std::move(change));
     }
     return changes;

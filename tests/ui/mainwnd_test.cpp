@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -17,6 +18,8 @@
 #include "app/CDlgSeek.h"
 #include "config/CfgFile.h"
 #include "config/CfgRecord.h"
+#include "panel/FieldRules.h"
+#include "panel/PanelRecordMap.h"
 #include "ui/UiTestSupport.h"
 
 namespace zelt::uitest {
@@ -324,17 +327,94 @@ class SetAndSave : public QObject {
         return file;
     }
 
+    // Every value Set Parameters sends, to the last digit of its float.
+    static QString Sent(const CCfgDocument& r) {
+        QString text = QString("pwm %1 low %2").arg(r.pwmEnabled).arg(r.lowLevelEnabled);
+        for (const FieldRule& rule : AllFieldRules()) {
+            for (int i = 0; i < rule.count; ++i) {
+                text += QString(" %1[%2]=%3")
+                            .arg(rule.name)
+                            .arg(i)
+                            .arg(FieldValue(PanelValuesOfRecord(r), rule, i), 0, 'g', 9);
+            }
+        }
+        return text;
+    }
+
   private slots:
+    // Get, then Set with nothing edited, in both framings and both PWM states: the next Get
+    // reads back exactly what the first one read.
+    void getThenSetChangesNothing() {
+        WindowFixture f;
+        f.StartSim("COM3", "--rs485-id 17");
+        f.Start();
+        CMainWnd& w = *f.wnd;
+        f.app.rs485Id = 17;
+        for (const int pwm : {0, 1}) {
+            for (const int mode : {int{kCommModeRs232}, int{kCommModeRs485}}) {
+                f.app.commMode = static_cast<uint16_t>(mode);
+                Press(w, 40012);
+                const CCfgDocument read = f.app.config;
+                QCOMPARE(int(read.pwmEnabled), pwm);
+                Press(w, 40013);
+                QCOMPARE(f.ui.dialogs.size(), 1u);  // the seek only: no question
+                Press(w, 40012);
+                QCOMPARE(Sent(f.app.config), Sent(read));
+                QVERIFY(f.app.config.sectors == read.sectors && f.ui.messages.empty());
+            }
+            f.app.commMode = kCommModeRs232;  // the RS485 protocol has no PWM write
+            f.app.config.pwmEnabled = 1;
+            w.RefreshFromRecord();
+            Press(w, 40013);
+        }
+    }
+
+    // A read that failed leaves its fields blank, not at the built-in defaults, and a Set asks
+    // before writing them, in either language; the user's own value counts as given.
+    void unreadValuesShowBlankAndSetAsksFirst() {
+        WindowFixture f;
+        f.StartSim("COM3", "--mute G66");  // the FCV/ACV/temperature compensation read
+        f.Start();
+        CMainWnd& w = *f.wnd;
+        const auto text = [&w](int id) { return ById<QLineEdit>(w, id)->text(); };
+        QCOMPARE(text(3300) + "|" + text(3301) + "|" + text(3303) + "|" + text(1028),
+                 QString("|||12.6"));
+        QString asked;
+        int answer = QMessageBox::No;
+        f.ui.onDialog = [&](QDialog& dialog) {
+            asked += static_cast<QMessageBox&>(dialog).text();
+            return answer;
+        };
+        f.trace.lines.clear();
+        Press(w, 40013);
+        w.RunCommand(40027);  // Chinese
+        w.RunCommand(40041);
+        QVERIFY2(asked.contains("\nfcvVoltage\n") && asked.contains("無法從控制器讀取"),
+                 qPrintable(asked));
+        for (const std::string& line : f.trace.lines) {
+            QVERIFY2(line.find("PC->KVRN") == std::string::npos, line.c_str());
+        }
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        TypeAndLeave(ById<QLineEdit>(w, 3300), "13.5");
+        asked.clear();
+        answer = QMessageBox::Yes;
+        w.RunCommand(40041);
+        QVERIFY2(!asked.contains("fcvVoltage") && asked.contains("acvVoltage"), qPrintable(asked));
+        QCOMPARE(f.app.savedToController, 1u);
+    }
+
     void aNanAndAResetAreNeverSentUncorrected() {
         WindowFixture f;
         f.StartSim();
         f.Start();
         CMainWnd& w = *f.wnd;
         CCfgDocument record = f.app.config;
-        record.lvrVoltage = NAN;
+        record.lvrVoltage = 99.0f;  // halved to 49.5: still out of range
+        record.low1Voltage = NAN;
         record.fcvVoltage = 15.5f;  // 12 V: halved, then reset to 13.6
         Open(f, record, "nan.cfg");
-        QCOMPARE(ById<QLineEdit>(w, 1028)->text(), QString("nan"));
+        QCOMPARE(ById<QLineEdit>(w, 3309)->text(), QString("nan"));
         QString asked;
         int button = CDlgRecordCheck::IDCANCEL;
         f.ui.onDialog = [&](QDialog& dialog) {
@@ -344,7 +424,9 @@ class SetAndSave : public QObject {
         f.trace.lines.clear();
         Press(w, 40013);
         QVERIFY2(asked.contains("\nfcvVoltage = 15.5: outside 13.0 to 15.0 at 12 V, would be "
-                                "reset to 13.6"),
+                                "reset to 13.6\nlvrVoltage = 49.5 (99 before the 12 V adaptation): "
+                                "allowed 11.5 to 13.5 at 12 V, would become 13.5\nlow1Voltage = "
+                                "NaN: allowed 11.0 to 11.8 at 12 V, would become 11.8\n"),
                  qPrintable(asked));
         for (const std::string& line : f.trace.lines) {
             QVERIFY2(line.find("PC->KVRN") == std::string::npos, line.c_str());
@@ -355,8 +437,7 @@ class SetAndSave : public QObject {
         QCOMPARE(ById<QLineEdit>(w, 3300)->text(), QString("13.6"));
         QVERIFY(f.app.savedToController == 1 && StopMessages(f.ui) == 0);
         Press(w, 40012);
-        QVERIFY2(f.app.config.lvrVoltage >= 11.5f && f.app.config.lvrVoltage <= 13.5f,
-                 qPrintable(QString::number(f.app.config.lvrVoltage)));
+        QCOMPARE(ById<QLineEdit>(w, 1028)->text(), QString("13.5"));
         QCOMPARE(ById<QLineEdit>(w, 3300)->text(), QString("13.6"));
     }
 

@@ -201,7 +201,7 @@ class PanelTest : public QObject {
         QCOMPARE(Disabled({3305, 1038, 1060, 2027}), 4);
     }
 
-    // Refresh, commit and store give back the record; a refresh, even into the focused field,
+    // Refresh and store give back the record; a refresh, even into the focused field,
     // keeps the saved flags, the user's typing clears both.
     void refreshStoreRoundTripAndSavedFlags() {
         fx_->commands.Values().operatingModeCode = 2;  // Manual
@@ -216,7 +216,6 @@ class PanelTest : public QObject {
             QVERIFY(Widget(1041)->isVisible());
             QCOMPARE(Flags(), QStringLiteral("11"));
             fx_->app.config = CCfgDocument{};
-            panel_->CommitAllFields();
             panel_->StoreToConfig();
             QVERIFY(fx_->app.config == record);
         }

@@ -43,6 +43,8 @@ void AddFlags(CLI::App& app, CommandLine& line) {
     app.add_option("--drop", o.dropFraction, "share of replies dropped")->capture_default_str();
     app.add_option("--late-ms", o.lateReplyMs, "delay of a late reply after its request")
         ->capture_default_str();
+    app.add_option("--mute", o.muted, "RS232 requests never answered, by their start, e.g. G66")
+        ->delimiter(',');
     app.add_option("--seed", o.seed, "seed of the fault pattern")->capture_default_str();
     bool noLineRate = false;
     app.add_flag("--no-line-rate", noLineRate, "send replies at once instead of at 19200 baud")

@@ -16,6 +16,7 @@
 #include "base/Trace.h"
 #include "config/CfgCodes.h"
 #include "panel/FieldRules.h"
+#include "panel/ReadState.h"
 #include "ui/Resources.h"
 #include "ui/WidgetIds.h"
 #include "ui/panel/CButtonGBox.h"
@@ -154,9 +155,36 @@ void CWndMiscPara::OnFieldEdited(int fieldId) {
         return;
     }
     Apply(fieldId, rules_.FilterOnTyping(fieldId, FieldTextOf(fieldId)));
+    NoteGiven(fieldId);
+}
+
+void CWndMiscPara::NoteGiven(int fieldId) {
+    const FieldRule* rule = FindFieldRule(fieldId);
+    if (fields_.edited.count(fieldId) != 0 &&
+        host_.Values().unread.erase(ValueName(*rule, fieldId - rule->id)) != 0) {
+        ShowReadState(fieldId, ValueShown::Plain);
+    }
+}
+
+void CWndMiscPara::ShowReadState(int fieldId, ValueShown shown) {
+    QLineEdit* edit = Edit(fieldId);
+    if (shown == ValueShown::Blank) {
+        WriteField(fieldId, "");
+    }
+    QPalette palette;  // inherited
+    if (shown == ValueShown::Greyed) {
+        palette = edit->palette();
+        palette.setColor(QPalette::Active, QPalette::Text, Qt::gray);
+        palette.setColor(QPalette::Inactive, QPalette::Text, Qt::gray);
+    }
+    edit->setPalette(palette);
+    edit->setProperty("unread", shown != ValueShown::Plain);
 }
 
 void CWndMiscPara::OnFieldLeft(int fieldId) {
+    if (!rules_.ValidatesOnLeave(fieldId)) {
+        return;  // untouched: its record value stays as it is
+    }
     Apply(fieldId, rules_.ValidateOnLeave(fieldId, FieldTextOf(fieldId), app_.systemVoltage));
 }
 
@@ -169,17 +197,12 @@ void CWndMiscPara::OnSpin(int spinId, int positionChange) {
     edit->setFocus(Qt::MouseFocusReason);
     Apply(rule->id,
           rules_.StepOnSpin(spinId, positionChange, FieldTextOf(rule->id), app_.systemVoltage));
-}
-
-void CWndMiscPara::CommitAllFields() {
-    rules_.CommitAllFields([this](int id) { return FieldTextOf(id); },
-                           [this](int id, const std::string& text) { WriteField(id, text); },
-                           app_.systemVoltage);
+    NoteGiven(rule->id);
 }
 
 void CWndMiscPara::CommitEditedFields() {
     for (const int id : CommitOrder()) {
-        if (FieldTextOf(id) != rules_.ShownText(id)) {
+        if (fields_.edited.count(id) != 0) {
             OnFieldLeft(id);
         }
     }
@@ -403,6 +426,11 @@ void CWndMiscPara::RefreshFromConfig() {
 
     for (const auto& [id, text] : fields_.fieldText) {
         WriteField(id, text);
+    }
+    for (const FieldRule& rule : AllFieldRules()) {
+        for (int i = 0; i < rule.count; ++i) {
+            ShowReadState(rule.id + i, ShownAs(panel, ValueName(rule, i)));
+        }
     }
     SetDisplay(Display::ChargeCount, Qs(StrF("%d", panel.chargeCount)));
     SetDisplay(Display::BatteryVoltage, Qs(VoltsText(panel.batteryVoltage)));

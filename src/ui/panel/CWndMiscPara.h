@@ -14,6 +14,7 @@
 #include "panel/PanelFields.h"
 #include "panel/PanelRecordMap.h"
 #include "panel/PanelRules.h"
+#include "panel/ReadState.h"
 #include "ui/panel/PanelHost.h"
 
 class QLineEdit;
@@ -40,9 +41,8 @@ class CWndMiscPara : public QWidget {
     void SetLanguage(bool english);
     void RefreshFromConfig();
     void StoreToConfig();
-    void CommitAllFields();
-    // Validates, as leaving it would, each field whose text the panel has not taken yet (the
-    // one being edited); the others already hold what they show.
+    // Validates, as leaving it would, each field the user edited since the last refresh (the
+    // one being edited included); the others hold the record's values.
     void CommitEditedFields();
     void CommitClockFields();  // hour, minute, second fields into the panel's userTime
     void InvalidateAllControls();
@@ -90,6 +90,10 @@ class CWndMiscPara : public QWidget {
     // Writes text into an edit (select all, replace) without counting it as typing.
     void WriteField(int fieldId, const std::string& text);
     std::string FieldTextOf(int fieldId) const;
+    // A value the last Get could not read: blank when none was ever read, else greyed; the
+    // user's edit makes it an ordinary value.
+    void ShowReadState(int fieldId, ValueShown shown);
+    void NoteGiven(int fieldId);
 
     // Enabled and shown states by the panel values and the tab: the PWM states, the "On"
     // box, the Advance rows, the tabs' controls and the lighting time.

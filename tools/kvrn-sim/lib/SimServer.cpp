@@ -222,6 +222,12 @@ void SimServer::Impl::Receive(const uint8_t* data, size_t size) {
                 if (s > 0 && (exchange.request.wire == Wire::Rs232 || !exchange.forUs))
                     continue;
                 ShapedReply shaped = station.faults.Shape(exchange.request.wire, exchange.reply);
+                const std::string text(exchange.request.bytes.begin(),
+                                       exchange.request.bytes.end());
+                for (const std::string& muted : options.muted) {
+                    if (exchange.request.wire == Wire::Rs232 && text.rfind(muted, 0) == 0)
+                        shaped.bytes.clear();
+                }
                 results.emplace_back(std::move(exchange), std::move(shaped));
             }
         }

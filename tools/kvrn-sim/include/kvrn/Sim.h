@@ -53,6 +53,9 @@ struct SimOptions {
     // has its own registers, clock and fault pattern; its serial number ends in its ID.
     std::vector<int> busIds{};
     int faultId = 0;  // on a bus, the only controller the fault and drops hit; 0 = every one
+    // RS232 requests that start with one of these texts are never answered ("G66": the
+    // FCV/ACV read), so that one item of a sequence fails.
+    std::vector<std::string> muted{};
 };
 
 // The options of one controller of a bus: its device ID and serial number, and no fault

@@ -221,7 +221,8 @@ TEST(RecordLimits, NamesWhatTheZeltctlRangeChecksDoNotReachAndClampsAsThePanelWo
                      "lightOffVoltage = 2: must be above lightOnVoltage (2.5), would become 6"}),
               CheckRecordLimits(record, 12, true, nullptr, true));
     CCfgDocument expected = record;
-    expected.lvdVoltage = 12.5f, expected.low2Voltage = 11.1f, expected.minVout = 11.0f;
+    expected.lvdVoltage = 12.5f, expected.low2Voltage = static_cast<float>(11.2f - kVoltStep),
+    expected.minVout = 11.0f;
     expected.lightOffVoltage = 6.0f;
     EXPECT_EQ(4u, CorrectRecordLimits(record, 12, true).size());
     EXPECT_EQ(expected, record);

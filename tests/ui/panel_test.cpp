@@ -184,8 +184,8 @@ class PanelTest : public QObject {
         QVERIFY(Button(3305)->isChecked() && !Button(3306)->isChecked() &&
                 !Button(3308)->isChecked());
         QCOMPARE(Disabled({1030, 1045, 3308, 3309, 3316}), 5);
-        panel_->StoreToConfig();
-        QCOMPARE(fx_->app.config.lowLevelEnabled, 0u);
+        panel_->StoreToConfig();  // what "On" shows is no change of the record
+        QCOMPARE(fx_->app.config.lowLevelEnabled, 1u);
 
         Show(SampleRecord(12), 12);  // PWM on, low levels on
         QVERIFY(Button(3306)->isChecked() && Widget(1030)->isEnabled());

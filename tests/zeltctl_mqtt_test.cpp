@@ -12,6 +12,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -180,7 +181,8 @@ TEST_F(ZeltctlMqtt, EveryPollMatchesTheControllerAndAvailabilityAndDiscoveryAreR
     const Json expected = Json::parse(status.out);
 
     Subscriber live(port_);
-    const ToolRun run = Run("--port COM12 monitor --count 3 --interval 0.2" + Mqtt());
+    // The payload's values do not follow the language of the messages.
+    const ToolRun run = Run("--port COM12 --lang zh monitor --count 3 --interval 0.2" + Mqtt());
     EXPECT_THAT(run.err, Not(HasSubstr("MQTT")));
     // The clean stop's "offline" comes last.
     ASSERT_TRUE(Eventually([&] {
@@ -197,10 +199,14 @@ TEST_F(ZeltctlMqtt, EveryPollMatchesTheControllerAndAvailabilityAndDiscoveryAreR
         std::vector<std::string> keys;
         std::transform(state.items().begin(), state.items().end(), std::back_inserter(keys),
                        [](const auto& item) { return item.key(); });
-        EXPECT_THAT(
-            keys, ::testing::ElementsAre("batteryVoltage", "stateOfCharge", "chargeVoltage",
-                                         "chargeCurrent", "loadVoltage", "loadCurrent", "loadOn",
-                                         "chargeCount", "operatingMode", "controllerTime", "time"));
+        // Named as `status --json` names them, and in its order.
+        std::vector<std::string> statusKeys;
+        for (const auto& item : expected.items()) {
+            statusKeys.push_back(item.key());
+        }
+        statusKeys.erase(statusKeys.begin(), statusKeys.begin() + 3);  // port, firmware, vendor
+        statusKeys.push_back("time");
+        EXPECT_EQ(statusKeys, keys);
         for (const auto& [key, tolerance] :
              std::map<std::string, double>{{"batteryVoltage", 0.03},
                                            {"chargeVoltage", 0.03},
@@ -214,30 +220,53 @@ TEST_F(ZeltctlMqtt, EveryPollMatchesTheControllerAndAvailabilityAndDiscoveryAreR
                     << key;
             }
         }
-        EXPECT_EQ(expected["loadOn"], state["loadOn"]);
-        EXPECT_EQ(expected["operatingMode"], state["operatingMode"]);
-        EXPECT_THAT(state["controllerTime"].get<std::string>(), ::testing::StartsWith("12:00:"));
+        for (const char* key : {"systemVoltage", "loadOn", "operatingMode", "lightingTime"}) {
+            EXPECT_EQ(expected[key], state[key]) << key;
+        }
+        EXPECT_THAT(state["controllerClock"].get<std::string>(), ::testing::StartsWith("12:00:"));
         EXPECT_THAT(state["time"].get<std::string>(),
                     ::testing::MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}Z"));
     }
     EXPECT_EQ("online", live.On(kAvailability).front());
 
-    // Whoever comes later finds "offline" (the clean stop) and ten sensor records.
+    // Whoever comes later finds "offline" (the clean stop) and thirteen entity records.
     Subscriber later(port_);
-    const std::string discovery = "homeassistant/sensor/zelt_" + kSerial + "_";
-    ASSERT_TRUE(Eventually([&] { return later.On(discovery, true).size() == 10; }));
+    const auto record = [&](const std::string& component, const std::string& key) {
+        const std::vector<std::string> found =
+            later.On("homeassistant/" + component + "/zelt_" + kSerial + "_" + key + "/config");
+        return found.empty() ? Json() : Json::parse(found.back());
+    };
+    ASSERT_TRUE(Eventually([&] { return later.On("homeassistant/", true).size() == 13; }));
     EXPECT_EQ(std::vector<std::string>({"offline"}), later.On(kAvailability, true));
-    const Json config = Json::parse(later.On(discovery + "batteryVoltage/config", true).at(0));
-    EXPECT_EQ("V", config["unit_of_measurement"]);
-    EXPECT_EQ("voltage", config["device_class"]);
-    EXPECT_EQ(kState, config["state_topic"]);
-    EXPECT_EQ(kSerial, config["device"]["serial_number"]);
-    EXPECT_EQ("3.12", config["device"]["sw_version"]);
-    // Another prefix, and no discovery records sent.
+    const Json battery = record("sensor", "batteryVoltage");
+    EXPECT_EQ("voltage", battery["device_class"]);
+    EXPECT_EQ(kState, battery["state_topic"]);
+    EXPECT_EQ(1, battery["expire_after"]);  // three polls of 0.2 s, whole seconds
+    EXPECT_EQ(kSerial, battery["device"]["serial_number"]);
+    EXPECT_EQ("3.12", battery["device"]["sw_version"]);
+    EXPECT_TRUE(battery["device"].contains("manufacturer") && battery["device"].contains("model"));
+    EXPECT_EQ("zeltctl", battery["origin"]["name"]);
+    EXPECT_EQ("{{ 'ON' if value_json.loadOn else 'OFF' }}",
+              record("binary_sensor", "loadOn")["value_template"]);
+    EXPECT_EQ(Json::array({"reserved", "schedule", "manual", "auto"}),
+              record("sensor", "operatingMode")["options"]);
+    EXPECT_EQ("diagnostic", record("sensor", "controllerClock")["entity_category"]);
+    EXPECT_EQ(kAvailability, record("binary_sensor", "connectivity")["state_topic"]);
+    // Other prefixes, and no discovery records sent.
     Subscriber quiet(port_);
     Run("--port COM12 monitor --count 1 --no-discovery --mqtt-prefix site/a" + Mqtt());
     EXPECT_TRUE(Eventually([&] { return quiet.On("site/a/" + kSerial + "/state").size() == 1; }));
-    EXPECT_EQ(10u, quiet.On("homeassistant/").size());  // the retained ones only
+    EXPECT_EQ(13u, quiet.On("homeassistant/").size());  // the retained ones only
+    Run("--port COM12 monitor --count 1 --mqtt-discovery-prefix dash" + Mqtt());
+    EXPECT_TRUE(Eventually([&] { return quiet.On("dash/").size() == 13; }));
+    // Removal: empty retained records in place of the device's, nothing left for a newcomer.
+    EXPECT_EQ(0, Run("--port COM12 monitor --remove-discovery" + Mqtt()).status);
+    EXPECT_TRUE(Eventually([&] { return quiet.On("homeassistant/").size() == 26; }));
+    std::this_thread::sleep_for(200ms);
+    Subscriber after(port_);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(after.On("homeassistant/").empty());
+    EXPECT_TRUE(after.On(kAvailability).empty());
 }
 
 TEST_F(ZeltctlMqtt, BrokerAndControllerComingAndGoingAreSurvived) {
@@ -293,7 +322,15 @@ TEST_F(ZeltctlMqtt, WrongPasswordOrCertificateEndWithStatusOneAndBadOptionsWithT
         {tls + File("stranger.pem") + user + File("right.txt"), 1,
          "TLS with the broker at 127.0.0.1:" + std::to_string(tlsPort_) + " failed: " +
              "OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed"},
+        {" --mqtt localhost:" + std::to_string(tlsPort_) + " --mqtt-cafile " + File("broker.pem") +
+             user + File("right.txt"),
+         1, "its certificate is trusted but does not name localhost"},
+        {" --mqtt 127.0.0.1:" + std::to_string(tlsPort_) + user + File("right.txt"), 1,
+         "closed the connection without answering (a TLS port needs --mqtt-cafile)"},
         {" --mqtt 127.0.0.1:" + std::to_string(FreePort()), 1, "cannot connect to the broker"},
+        // A fleet ends as a single monitor does, before its first poll.
+        {" --ids 250" + Mqtt() + user + File("wrong.txt"), 1, "refused the connection"},
+        {" --ids 250 --mqtt 127.0.0.1:" + std::to_string(FreePort()), 1, "cannot connect"},
         {" --mqtt 127.0.0.1:65536", 2, "--mqtt"},
         {Mqtt() + " --mqtt-password-file " + File("right.txt"), 2, "--mqtt-user"},
         {Mqtt() + " --mqtt-prefix a/#", 2, "--mqtt-prefix"},
@@ -306,7 +343,33 @@ TEST_F(ZeltctlMqtt, WrongPasswordOrCertificateEndWithStatusOneAndBadOptionsWithT
         }
         EXPECT_EQ(c.status, run.status) << c.args << "\n" << run.err;
         EXPECT_THAT(run.err, HasSubstr(c.message)) << c.args;
+        EXPECT_EQ("", run.out) << c.args;
     }
+}
+
+TEST_F(ZeltctlMqtt, FleetDevicesAreNamedBySerialNumberAndOneSilentAtStartJoinsOnceItAnswers) {
+    StartBroker();
+    StartSim("--bus 3,5 --fault-id 5 --drop 0.5 --seed 7");  // ID 5 misses its first two replies
+    Subscriber live(port_);
+    const ToolRun run = Run("--port COM12 monitor --ids 3,5 --count 15 --interval 0.1" + Mqtt());
+    EXPECT_THAT(run.err, HasSubstr("ID 5: no answer; published once it answers"));
+    for (const std::string serial : {"12240315000003", "12240315000005"}) {
+        EXPECT_EQ(1u,
+                  live.On("homeassistant/sensor/zelt_" + serial + "_batteryVoltage/config").size());
+        EXPECT_FALSE(live.On("zelt/" + serial + "/state").empty()) << serial;
+    }
+    // Offline only after two polls in a row found no answer (the last "offline": the stop).
+    std::istringstream lines(run.out);
+    int missed = 0, outages = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("ID 5 ") != std::string::npos) {
+            const bool answered = line.find("no answer") == std::string::npos;
+            outages += !answered && ++missed == 2 ? 1 : 0;
+            missed = answered ? 0 : missed;
+        }
+    }
+    const std::vector<std::string> availability = live.On("zelt/12240315000005/availability");
+    EXPECT_LE(std::count(availability.begin(), availability.end(), "offline") - 1, outages);
 }
 
 }  // namespace

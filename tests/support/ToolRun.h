@@ -2,6 +2,7 @@
 // zeltctl as a separate process, run in a scratch folder with its output kept.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 
 #include "support/SimProcess.h"
 #include "support/TestEnv.h"
@@ -38,6 +40,20 @@ class ToolBench : public ::testing::Test {
 
     std::string File(const std::string& name) const { return scratch_.File(name); }
     ToolRun Run(const std::string& args) { return RunZeltctl(scratch_, args); }
+    // The same, sent the signal afterMs after its start.
+    ToolRun RunInterrupted(const std::string& args, int signal, int afterMs) {
+        FILE* tool =
+            popen(("cd '" + scratch_.path.string() +
+                   "' && echo $$ && exec '" ZELTCTL_PATH "' </dev/null >out.txt 2>err.txt " + args)
+                      .c_str(),
+                  "r");
+        int pid = -1;
+        EXPECT_EQ(1, std::fscanf(tool, "%d", &pid));
+        std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
+        kill(pid, signal);
+        const int raw = pclose(tool);
+        return {WEXITSTATUS(raw), ReadText(File("out.txt")), ReadText(File("err.txt"))};
+    }
     // A configuration file in the folder as "cfg show" prints it.
     nlohmann::json Show(const std::string& name) {
         const ToolRun shown = Run("cfg show " + name);

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "Fleet.h"
+#include "Interrupt.h"
 #include "MqttMonitor.h"
 #include "RecordCheck.h"
 #include "base/Ticks.h"
@@ -147,8 +148,30 @@ static zelt::CMainApp StationApp(const zelt::CMainApp& app, int id) {
 
 FleetStation::FleetStation(CtlContext& ctx, int id)
     : id_(id),
+      trace_(ctx.Trace()),
       app_(StationApp(ctx.app, id)),
-      controller_(app_, zelt::theComPort, zelt::ProcessTickClock(), ctx.Trace()) {}
+      controller_(app_, zelt::theComPort, zelt::ProcessTickClock(), ctx.Trace()) {
+    // A signal inside a deferred section ends a sequence between two requests.
+    controller_.Link().SetCancelFlag(Interrupt::CancelFlag());
+}
+
+std::optional<std::string> FleetStation::ReadSerialNumber(int attempts) {
+    app_.serialNumberText.clear();
+    if (!ReadWithRetry(attempts, [&] { return controller_.ReadSerialNumber(); })) {
+        return std::nullopt;
+    }
+    if (!app_.serialNumberText.empty()) {
+        return app_.serialNumberText;
+    }
+    // A link that leaves the RS485 block undecoded: the bus scan's reading of it.
+    zelt::LinkIo io{zelt::theComPort, zelt::ProcessTickClock(), trace_};
+    std::string serial;
+    if (!ReadWithRetry(attempts, [&] { return zelt::ReadSerialNumberRs485(io, id_, &serial); })) {
+        return std::nullopt;
+    }
+    app_.serialNumberText = serial;
+    return serial;
+}
 
 bool FleetStation::Run(const std::function<bool()>& job) {
     if (ended_) {
@@ -180,18 +203,20 @@ LiveReadings FleetStation::Poll(int attempts) {
 
 void FinishFleet(const std::vector<FleetOutcome>& outcomes, bool toStderr) {
     std::FILE* out = toStderr ? stderr : stdout;
-    std::fprintf(out, "%-5s %-8s %s\n", "ID", "Outcome", "Detail");
+    std::fprintf(out, "%-5s %-9s %s\n", "ID", "Outcome", "Detail");
     bool refused = false;
     bool failed = false;
     for (const FleetOutcome& o : outcomes) {
-        const char* result = o.result == FleetOutcome::Result::Ok        ? "ok"
-                             : o.result == FleetOutcome::Result::Refused ? "refused"
-                                                                         : "failed";
-        std::fprintf(out, "%-5d %-8s %s\n", o.id, result, o.detail.c_str());
+        const char* result = o.result == FleetOutcome::Result::Ok          ? "ok"
+                             : o.result == FleetOutcome::Result::Refused   ? "refused"
+                             : o.result == FleetOutcome::Result::Untouched ? "untouched"
+                                                                           : "failed";
+        std::fprintf(out, "%-5d %-9s %s\n", o.id, result, o.detail.c_str());
         refused = refused || o.result == FleetOutcome::Result::Refused;
         failed = failed || o.result == FleetOutcome::Result::Failed;
     }
     std::fflush(out);
+    Interrupt::ThrowIfInterrupted("");
     // A refused record is the file's fault: fixing it comes before anything else.
     if (refused || failed) {
         throw CtlError{refused ? kExitUsage : kExitController, ""};
@@ -291,6 +316,27 @@ void RunFleetStatus(CtlContext& ctx, const IdList& list, bool json) {
     FinishFleet(outcomes, json);
 }
 
+namespace {
+
+// The station's device at the broker, its identity read now: empty when it does not answer.
+std::string AnnounceStation(FleetStation& station, MqttMonitor& mqtt) {
+    std::optional<std::string> serial;
+    station.Run([&] {
+        if (ReadWithRetry(kOneShotAttempts, [&] { return station.Controller().ReadVersion(); })) {
+            serial = station.ReadSerialNumber(kOneShotAttempts);
+        }
+        return serial.has_value();
+    });
+    if (!serial || station.Ended()) {
+        return "";
+    }
+    // Outside the station's run: a broker that refuses ends the whole monitor.
+    return mqtt.AddDevice(*serial, station.App().firmwareVersionText,
+                          zelt::StrF("COM%d-%d", station.App().comPort, station.Id()));
+}
+
+}  // namespace
+
 void RunFleetMonitor(CtlContext& ctx, const IdList& list, double interval, int count,
                      const std::function<void(const std::string&)>& csvLine, MqttMonitor& mqtt) {
     FleetLine line(ctx);
@@ -298,13 +344,25 @@ void RunFleetMonitor(CtlContext& ctx, const IdList& list, double interval, int c
     std::vector<std::string> devices;
     for (const int id : line.Resolve(list)) {
         stations.push_back(std::make_unique<FleetStation>(ctx, id));
-        FleetStation& station = *stations.back();
-        std::string device;
-        station.Run([&] {
-            device = mqtt.AddController(station.Controller());
-            return true;
-        });
-        devices.push_back(device);
+        devices.push_back(mqtt.Enabled() ? AnnounceStation(*stations.back(), mqtt) : "");
+        if (mqtt.Enabled() && devices.back().empty() && !stations.back()->Ended()) {
+            std::fprintf(stderr,
+                         mqtt.Removing() ? "ID %d: no answer; its records were not removed\n"
+                                         : "ID %d: no answer; published once it answers\n",
+                         id);
+        }
+    }
+    if (mqtt.Removing()) {
+        mqtt.Stop();
+        std::vector<FleetOutcome> outcomes;
+        for (size_t k = 0; k < stations.size(); ++k) {
+            outcomes.push_back(
+                {stations[k]->Id(),
+                 devices[k].empty() ? FleetOutcome::Result::Failed : FleetOutcome::Result::Ok,
+                 devices[k].empty() ? "no answer" : "removed " + devices[k]});
+        }
+        FinishFleet(outcomes);
+        return;
     }
     std::vector<int> incomplete(stations.size(), 0);
     csvLine("id," + CsvHeader());
@@ -323,13 +381,17 @@ void RunFleetMonitor(CtlContext& ctx, const IdList& list, double interval, int c
             }
         }
         for (size_t k = 0; k < stations.size(); ++k) {
+            FleetStation& station = *stations[k];
             const std::string time = IsoTimestampNow();
-            const LiveReadings readings = stations[k]->Poll(1);
-            stations[k]->Run([&] {
-                mqtt.AfterPoll(stations[k]->Link(), readings, devices[k]);
+            const LiveReadings readings = station.Poll(1);
+            if (mqtt.Enabled() && devices[k].empty() && readings.statusRead) {
+                devices[k] = AnnounceStation(station, mqtt);  // silent at the start
+            }
+            station.Run([&] {
+                mqtt.AfterPoll(station.Link(), readings, devices[k]);
                 return true;
             });
-            const int id = stations[k]->Id();
+            const int id = station.Id();
             std::printf("%s\n", MonitorLine(time + zelt::StrF("  ID %-3d", id), readings).c_str());
             std::fflush(stdout);
             csvLine(std::to_string(id) + "," + CsvRow(time, readings));
@@ -386,55 +448,85 @@ void RunFleetGet(CtlContext& ctx, const IdList& list, const std::string& folder,
     FleetLine line(ctx);
     std::vector<FleetOutcome> outcomes;
     std::set<std::string> used;
+    // A signal ends the read in flight; the files written so far stay whole.
+    Interrupt::Deferred reading;
     for (const int id : line.Resolve(list)) {
+        if (Interrupt::Pending() != 0) {
+            outcomes.push_back({id, FleetOutcome::Result::Untouched, ""});
+            continue;
+        }
         FleetStation station(ctx, id);
         ShowStationProgress(station);
-        bool complete = false;
-        std::string serial;
         if (!line.Answers(id)) {
             outcomes.push_back({id, FleetOutcome::Result::Failed, "no answer"});
             continue;
         }
+        bool complete = false;
+        std::optional<std::string> serial;
         station.Run([&] {
+            // The file is named by the serial number: read first, so that a name never
+            // depends on a late retry.
+            serial = station.ReadSerialNumber(kOneShotAttempts);
             // A read cut by one lost reply is run once more before it counts as failed.
-            for (int attempt = 0; attempt < kOneShotAttempts && !complete; ++attempt) {
+            for (int attempt = 0;
+                 serial && attempt < kOneShotAttempts && !complete && !station.Link().Cancelled();
+                 ++attempt) {
                 station.App().config = start;
                 complete = station.Controller().ReadAll().outcome.AllListedSucceeded();
-            }
-            zelt::LinkIo io{zelt::theComPort, zelt::ProcessTickClock(), ctx.Trace()};
-            for (int attempt = 0; attempt < kOneShotAttempts; ++attempt) {
-                if (zelt::ReadSerialNumberRs485(io, id, &serial)) {
-                    break;
-                }
             }
             return complete;
         });
         FleetOutcome outcome{id, FleetOutcome::Result::Failed, ""};
-        const std::string path =
-            (std::filesystem::path(folder) / BackupName(id, serial, used)).string();
         if (station.Ended()) {
             outcome.detail = "ended by the controller's state; nothing written";
-        } else if (!complete && !partial) {
-            outcome.detail = "not every item was read; " + path + " not written";
+        } else if (!serial) {
+            outcome.detail = "the serial number that names its file was not read; nothing written";
         } else {
-            const zelt::CfgStoreResult stored = zelt::StoreCfgFile(path, station.App().config);
-            if (stored.ok && complete) {
-                outcome.result = FleetOutcome::Result::Ok;
+            const std::string path =
+                (std::filesystem::path(folder) / BackupName(id, *serial, used)).string();
+            if (!complete && (!partial || Interrupt::Pending() != 0)) {
+                outcome.detail =
+                    std::string(Interrupt::Pending() != 0 ? "interrupted"
+                                                          : "not every item was read") +
+                    "; " + path + " not written";
+            } else {
+                const zelt::CfgStoreResult stored = zelt::StoreCfgFile(path, station.App().config);
+                if (stored.ok && complete) {
+                    outcome.result = FleetOutcome::Result::Ok;
+                }
+                outcome.detail =
+                    stored.ok
+                        ? path + (complete ? "" : " (partial)")
+                        : path + ": " + zelt::CfgStoreProblemText(stored, ctx.app.english != 0);
             }
-            outcome.detail =
-                stored.ok ? path + (complete ? "" : " (partial)")
-                          : path + ": " + zelt::CfgStoreProblemText(stored, ctx.app.english != 0);
         }
         outcomes.push_back(outcome);
     }
     FinishFleet(outcomes);
 }
 
+namespace {
+
+// The number of writes of a run that succeeded (the status read, item 1, is no write).
+int WritesDone(const zelt::WriteAllResult& written) {
+    return static_cast<int>(
+        std::count(written.outcome.ok.begin() + 1, written.outcome.ok.end(), true));
+}
+
+}  // namespace
+
 void RunFleetSet(CtlContext& ctx, const IdList& list, const zelt::CCfgDocument& record,
                  bool clamp) {
     FleetLine line(ctx);
     std::vector<FleetOutcome> outcomes;
+    // A signal ends the write in flight between two requests, never inside one; the table
+    // then says what each controller holds.
+    Interrupt::Deferred writing;
     for (const int id : line.Resolve(list)) {
+        if (Interrupt::Pending() != 0) {
+            outcomes.push_back({id, FleetOutcome::Result::Untouched, ""});
+            continue;
+        }
         FleetStation station(ctx, id);
         ShowStationProgress(station);
         zelt::CControllerLink& link = station.Link();
@@ -445,13 +537,18 @@ void RunFleetSet(CtlContext& ctx, const IdList& list, const zelt::CCfgDocument& 
         }
         station.Run([&] {
             station.App().config = record;
-            SetRecordCheck check(clamp, ctx.app.english != 0);
+            SetRecordCheck check(clamp, ctx.app.english != 0, zelt::StrF("ID %d: ", id));
             const std::optional<zelt::WriteAllResult> written =
                 station.Controller().WriteAll(check.Vet(station.App(), station.Controller()));
             if (check.Refused()) {
                 outcome.result = FleetOutcome::Result::Refused;
                 outcome.detail = "the record does not suit this controller";
                 check.ThrowRefusal();  // prints the offending fields
+            }
+            if (written && written->outcome.cancelled) {
+                outcome.detail = zelt::StrF("interrupted after %d of %d writes",
+                                            WritesDone(*written), zelt::kWriteAllItems - 1);
+                return false;
             }
             if (!written || !written->outcome.AllListedSucceeded()) {
                 outcome.detail = "write-all failed";
@@ -462,12 +559,15 @@ void RunFleetSet(CtlContext& ctx, const IdList& list, const zelt::CCfgDocument& 
                                            station.App().systemVoltage};
             // As in get: a read-back cut by one lost reply is run once more.
             bool readBack = false;
-            for (int attempt = 0; attempt < kOneShotAttempts && !readBack; ++attempt) {
+            for (int attempt = 0; attempt < kOneShotAttempts && !readBack && !link.Cancelled();
+                 ++attempt) {
                 station.App().config = zelt::CCfgDocument{};
                 readBack = station.Controller().ReadAll().outcome.AllListedSucceeded();
             }
             if (!readBack) {
-                outcome.detail = "written; the read-back was incomplete";
+                outcome.detail = link.Cancelled() ? "written, not verified (interrupted)"
+                                                  : "written, not verified: the read-back was "
+                                                    "incomplete";
                 return false;
             }
             const std::vector<std::string> differences = zelt::ReadBackDifferences(

@@ -298,7 +298,7 @@ class CsvLog {
 void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
     if (const auto ids = FleetIds(options.ids)) {
         ctx.StartUp();
-        MqttMonitor mqtt(options.mqtt, ctx.app.english != 0);
+        MqttMonitor mqtt(options.mqtt, ctx.app.english != 0, options.interval);
         CsvLog log(options.csv);
         RunFleetMonitor(
             ctx, *ids, options.interval, options.count,
@@ -306,13 +306,17 @@ void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
         return;
     }
     ctx.StartUp();
-    MqttMonitor mqtt(options.mqtt, ctx.app.english != 0);
+    MqttMonitor mqtt(options.mqtt, ctx.app.english != 0, options.interval);
     LinkSession session(ctx);
     CsvLog log(options.csv);
     log.Line(CsvHeader());
     CtlController& controller = session.Controller();
     ReadVoltageScale(ctx, session);
     const std::string device = mqtt.AddController(session);
+    if (mqtt.Removing()) {
+        mqtt.Stop();  // the records are cleared: nothing to poll
+        return;
+    }
 
     using Clock = std::chrono::steady_clock;
     const auto period = std::chrono::duration_cast<Clock::duration>(
@@ -398,7 +402,9 @@ void RunGet(CtlContext& ctx, const GetOptions& options) {
         Interrupt::ThrowIfInterrupted(options.output + " was written");
     }
     if (options.json || options.output.empty()) {
-        std::printf("%s\n", RecordToJson(ctx.app.config).dump(2).c_str());
+        nlohmann::ordered_json json = RecordToJson(ctx.app.config);
+        NullUnreadFields(read.outcome, json);
+        std::printf("%s\n", json.dump(2).c_str());
     }
     if (!complete) {
         throw CtlError{kExitController, ""};  // the summary is on standard error already

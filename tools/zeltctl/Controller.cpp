@@ -127,6 +127,10 @@ std::optional<zelt::WriteAllResult> CtlController::WriteAll(const BeforeWrite& b
 }
 
 void CtlController::Conclude(const zelt::SequenceOutcome& outcome) {
+    // A sequence ended by a signal lists no items that never ran: the fleet's table says it.
+    if (outcome.cancelled) {
+        return;
+    }
     const std::string summary = outcome.Summary(app_.english != 0);
     if (summary.empty()) {
         app_.savedToController = 1;

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,9 +64,13 @@ class FleetStation {
     // that was told to end reads nothing (statusRead stays false).
     LiveReadings Poll(int attempts);
     bool Ended() const { return ended_; }
+    // The serial number through the link, tried attempts times: nothing when it could not be
+    // read, empty when none was ever programmed.
+    std::optional<std::string> ReadSerialNumber(int attempts);
 
   private:
     int id_;
+    zelt::ITraceSink& trace_;
     zelt::CMainApp app_;
     CtlController controller_;
     bool ended_ = false;
@@ -74,13 +79,13 @@ class FleetStation {
 // One line of the summary table.
 struct FleetOutcome {
     int id = 0;
-    enum class Result { Ok, Failed, Refused } result = Result::Ok;
+    enum class Result { Ok, Failed, Refused, Untouched } result = Result::Ok;
     std::string detail;
 };
 
 // Prints the table (standard output, or standard error when stdout carries JSON) and ends
-// with the command's status: 0 when every ID succeeded, 2 when the record check refused one,
-// 1 otherwise.
+// with the command's status: 128 + the signal after an interruption, 0 when every ID
+// succeeded, 2 when the record check refused one, 1 otherwise.
 void FinishFleet(const std::vector<FleetOutcome>& outcomes, bool toStderr = false);
 
 // The fleet forms of the link commands (the records are loaded and checked by the caller).

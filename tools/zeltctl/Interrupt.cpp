@@ -9,6 +9,8 @@ namespace zeltctl {
 
 volatile sig_atomic_t Interrupt::pending_ = 0;
 volatile sig_atomic_t Interrupt::depth_ = 0;
+std::atomic<bool> Interrupt::cancel_{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 namespace {
 
@@ -28,6 +30,7 @@ void Interrupt::Install() {
 void Interrupt::Handle(int signal) {
     if (depth_ > 0) {
         pending_ = signal;
+        cancel_ = true;
         return;
     }
     // Only async-signal-safe calls from here on.

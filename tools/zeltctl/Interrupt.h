@@ -7,6 +7,7 @@
 // its current request or save, so that no register is left half-written and no temporary
 // file behind, and then calls ThrowIfInterrupted.
 
+#include <atomic>
 #include <csignal>
 #include <string>
 
@@ -19,6 +20,8 @@ class Interrupt {
 
     // The signal received inside a deferred section, 0 when none.
     static int Pending() { return pending_; }
+    // Set with Pending: a link's cancel flag, so that a sequence ends between two requests.
+    static const std::atomic<bool>* CancelFlag() { return &cancel_; }
     // Ends the command with 128 + the signal and "zeltctl: interrupted (SIGINT)" followed by
     // what, when a signal is pending.
     static void ThrowIfInterrupted(const std::string& what);
@@ -39,6 +42,7 @@ class Interrupt {
     // free globals.
     static volatile sig_atomic_t pending_;
     static volatile sig_atomic_t depth_;
+    static std::atomic<bool> cancel_;  // lock-free, so a handler may store to it
 };
 
 }  // namespace zeltctl

@@ -39,21 +39,6 @@ std::string Shown(const std::optional<double>& value, const char* format) {
     return value ? zelt::StrF(format, *value) : std::string("--");
 }
 
-// Texts in a CSV field: quoted when they hold a separator or a quote.
-std::string CsvText(const std::string& text) {
-    if (text.find_first_of(",\"\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + "\"";
-}
-
 }  // namespace
 
 bool LiveReadings::Complete() const {
@@ -71,6 +56,22 @@ std::string LiveReadings::LightingTimeText() const {
     return lightingTimeCode < 0
                ? std::string()
                : zelt::LightingTimeLabel(static_cast<uint8_t>(lightingTimeCode), english);
+}
+
+const char* const kOperatingModeWords[4] = {"reserved", "schedule", "manual", "auto"};
+
+std::optional<std::string> LiveReadings::OperatingModeWord() const {
+    if (operatingModeCode < 0) {
+        return std::nullopt;
+    }
+    return kOperatingModeWords[operatingModeCode & 3];
+}
+
+std::optional<int> LiveReadings::LightingTimeHours() const {
+    if (lightingTimeCode < 0) {
+        return std::nullopt;
+    }
+    return 12 - 2 * (lightingTimeCode & 3);  // codes 0..3: 12, 10, 8 and 6 hours
 }
 
 LiveReadings PollLiveReadings(CtlController& controller, int attempts) {
@@ -126,8 +127,9 @@ void AddReadingsToJson(const LiveReadings& r, nlohmann::ordered_json& json) {
     json["loadCurrent"] = JsonOrNull(r.loadCurrent);
     json["loadOn"] = r.statusRead ? nlohmann::ordered_json(r.loadOn) : nullptr;
     json["chargeCount"] = JsonOrNull(r.chargeCount);
-    json["operatingMode"] = r.OperatingModeText();
-    json["lightingTime"] = r.LightingTimeText();
+    json["operatingMode"] =
+        r.OperatingModeWord() ? nlohmann::ordered_json(*r.OperatingModeWord()) : nullptr;
+    json["lightingTime"] = JsonOrNull(r.LightingTimeHours());
 }
 
 std::string CsvHeader() {
@@ -146,8 +148,8 @@ std::string CsvRow(const std::string& time, const LiveReadings& r) {
     row += ',' + CsvNumber(r.loadCurrent);
     row += ',' + (r.statusRead ? std::string(r.loadOn ? "1" : "0") : std::string());
     row += ',' + CsvNumber(r.chargeCount);
-    row += ',' + CsvText(r.OperatingModeText());
-    row += ',' + CsvText(r.LightingTimeText());
+    row += ',' + r.OperatingModeWord().value_or("");
+    row += ',' + CsvNumber(r.LightingTimeHours());
     return row;
 }
 

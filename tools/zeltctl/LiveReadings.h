@@ -32,7 +32,14 @@ struct LiveReadings {
     // Empty before the status was read.
     std::string OperatingModeText() const;
     std::string LightingTimeText() const;
+    // The same for machines, whatever the language: "auto", "manual", "schedule" or
+    // "reserved", and the lighting time in hours; nothing before the status was read.
+    std::optional<std::string> OperatingModeWord() const;
+    std::optional<int> LightingTimeHours() const;
 };
+
+// The words of OperatingModeWord, in code order 0..3.
+extern const char* const kOperatingModeWords[4];
 
 // One poll as the panel runs it: the status read, then (unless it failed) the current
 // divisors of "MFG.ini" beside the executable and the live readings in panel order. Each read
@@ -51,7 +58,7 @@ bool ReadWithRetry(int attempts, Read&& read) {
     return false;
 }
 
-// The readings as JSON members (absent readings as null).
+// The readings as JSON members (absent readings as null), named as in README's field table.
 void AddReadingsToJson(const LiveReadings& readings, nlohmann::ordered_json& json);
 
 // CSV: the header line and one row (without the newline), the row starting with time.

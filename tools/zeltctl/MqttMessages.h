@@ -26,7 +26,7 @@ std::string MqttDeviceName(const std::string& serialNumber, const std::string& f
 // One poll: the readings (a failed reading is null), the controller clock "HH:MM:SS" (null when
 // it was not read) and the PC time in ISO 8601 UTC.
 std::string MqttStatePayload(const LiveReadings& readings,
-                             const std::optional<std::string>& controllerTime,
+                             const std::optional<std::string>& controllerClock,
                              const std::string& utcTime);
 
 // What a device is to the dashboard: its name in the topics, its serial number (empty when the
@@ -37,8 +37,21 @@ struct MqttDevice {
     std::string firmware;
 };
 
-// One retained record per reading under "homeassistant/sensor/zelt_<device>_<key>/config".
-std::vector<MqttMessage> MqttDiscoveryMessages(const std::string& prefix, const MqttDevice& device);
+// Where the discovery records go and how long a reading stays valid.
+struct MqttDiscovery {
+    std::string prefix = "homeassistant";  // the dashboard's discovery prefix
+    std::string statePrefix;               // the first level of the state topics
+    int expireAfterSeconds = 15;           // three poll intervals
+};
+
+// One retained record per entity under "<prefix>/<component>/zelt_<device>_<key>/config":
+// the readings, load-on and connectivity as binary sensors, the operating mode as an enum.
+std::vector<MqttMessage> MqttDiscoveryMessages(const MqttDiscovery& discovery,
+                                               const MqttDevice& device);
+// The same topics with empty payloads, and the availability's: retained, they remove the
+// device and its records from the broker and the dashboard.
+std::vector<MqttMessage> MqttRemovalMessages(const MqttDiscovery& discovery,
+                                             const std::string& device);
 
 // The UTC time now, "2026-03-01T10:05:09Z".
 std::string UtcTimestampNow();

@@ -7,13 +7,18 @@ namespace zeltctl {
 
 namespace {
 constexpr int kIdentityAttempts = 2;  // once at the start, as a one-shot command reads
-}
+constexpr int kMissedPollsOffline = 2;
+}  // namespace
 
 void AddMqttOptions(CLI::App& monitor, MqttOptions& options) {
     CLI::Option* broker =
         monitor.add_option("--mqtt", options.broker,
                            "also publish every poll to this MQTT broker, HOST[:PORT] (port 1883)");
     monitor.add_option("--mqtt-prefix", options.prefix, "first topic level (zelt)")->needs(broker);
+    monitor
+        .add_option("--mqtt-discovery-prefix", options.discoveryPrefix,
+                    "first topic level of the Home Assistant discovery records (homeassistant)")
+        ->needs(broker);
     CLI::Option* user =
         monitor.add_option("--mqtt-user", options.user, "broker user name")->needs(broker);
     monitor
@@ -26,15 +31,21 @@ void AddMqttOptions(CLI::App& monitor, MqttOptions& options) {
                     "connect with TLS, trusting the certificate authorities in this PEM file")
         ->check(CLI::ExistingFile)
         ->needs(broker);
+    CLI::Option* noDiscovery = monitor
+                                   .add_flag("--no-discovery", options.noDiscovery,
+                                             "publish no Home Assistant discovery records")
+                                   ->needs(broker);
     monitor
-        .add_flag("--no-discovery", options.noDiscovery,
-                  "publish no Home Assistant discovery records")
-        ->needs(broker);
+        .add_flag("--remove-discovery", options.removeDiscovery,
+                  "clear the retained records of the controllers from the broker (and so the "
+                  "devices from Home Assistant) instead of polling")
+        ->needs(broker)
+        ->excludes(noDiscovery);
 }
 
-MqttMonitor::MqttMonitor(const MqttOptions& options, bool english) {
+MqttMonitor::MqttMonitor(const MqttOptions& options, bool english, double intervalSeconds) {
     if (!options.broker.empty()) {
-        settings_ = CheckMqttOptions(options, english);
+        settings_ = CheckMqttOptions(options, english, intervalSeconds);
     }
 }
 
@@ -42,55 +53,55 @@ std::string MqttMonitor::AddController(LinkSession& session) {
     if (!settings_) {
         return "";
     }
-    const std::string name = AddController(session.Controller(), true);
-    session.Settle();
-    if (name.empty()) {
-        session.Fail(zelt::Pick(session.App(), zelt::texts::kOperationFault));
-    }
-    return name;
-}
-
-std::string MqttMonitor::AddController(CtlController& controller, bool versionRead) {
-    if (!settings_) {
-        return "";
-    }
+    CtlController& controller = session.Controller();
     const zelt::CMainApp& app = controller.App();
-    const bool version =
-        versionRead || ReadWithRetry(kIdentityAttempts, [&] { return controller.ReadVersion(); });
     const bool serial =
-        version && ReadWithRetry(kIdentityAttempts, [&] { return controller.ReadSerialNumber(); });
+        ReadWithRetry(kIdentityAttempts, [&] { return controller.ReadSerialNumber(); });
+    session.Settle();
     if (!serial) {
-        return "";
+        session.Fail(zelt::Pick(session.App(), zelt::texts::kOperationFault));
     }
     // A controller without a serial number is known by where it hangs.
     std::string where = zelt::StrF("COM%d", app.comPort);
     if (app.commMode != zelt::kCommModeRs232) {
         where += zelt::StrF("-%d", app.rs485Id);
     }
-    const MqttDevice device{MqttDeviceName(app.serialNumberText, where), app.serialNumberText,
-                            app.firmwareVersionText};
+    return AddDevice(app.serialNumberText, app.firmwareVersionText, where);
+}
+
+std::string MqttMonitor::AddDevice(const std::string& serialNumber, const std::string& firmware,
+                                   const std::string& where) {
+    if (!settings_) {
+        return "";
+    }
+    const MqttDevice device{MqttDeviceName(serialNumber, where), serialNumber, firmware};
     if (!publisher_) {
         publisher_.emplace(*settings_);
     }
-    publisher_->PublishDevice(device);
+    if (!publisher_->Has(device.name)) {  // two IDs of one serial number share a device
+        publisher_->PublishDevice(device);
+    }
     return device.name;
 }
 
 void MqttMonitor::AfterPoll(zelt::CControllerLink& link, const LiveReadings& readings,
-                            const std::string& controller) {
-    if (!publisher_ || controller.empty()) {
+                            const std::string& device) {
+    if (!publisher_ || device.empty()) {
         return;
     }
     if (!readings.statusRead) {
-        publisher_->MarkOffline(controller);
+        if (++missedPolls_[device] >= kMissedPollsOffline) {
+            publisher_->MarkOffline(device);
+        }
         return;
     }
-    std::optional<std::string> controllerTime;
+    missedPolls_[device] = 0;
+    std::optional<std::string> controllerClock;
     zelt::TimeOfDay t;
     if (link.GetRtc(&t) != 0) {
-        controllerTime = zelt::StrF("%02d:%02d:%02d", t.hour, t.minute, t.second);
+        controllerClock = zelt::StrF("%02d:%02d:%02d", t.hour, t.minute, t.second);
     }
-    publisher_->PublishState(controller, readings, controllerTime);
+    publisher_->PublishState(device, readings, controllerClock);
 }
 
 void MqttMonitor::Stop() {

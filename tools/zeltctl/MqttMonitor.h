@@ -3,6 +3,7 @@
 // poll handed to the publisher.
 
 #include <CLI/CLI.hpp>
+#include <map>
 #include <optional>
 
 #include "LinkSession.h"
@@ -11,35 +12,39 @@
 
 namespace zeltctl {
 
-// --mqtt HOST[:PORT], --mqtt-prefix, --mqtt-user, --mqtt-password-file, --mqtt-cafile,
-// --no-discovery.
+// --mqtt HOST[:PORT], --mqtt-prefix, --mqtt-discovery-prefix, --mqtt-user,
+// --mqtt-password-file, --mqtt-cafile, --no-discovery, --remove-discovery.
 void AddMqttOptions(CLI::App& monitor, MqttOptions& options);
 
 class MqttMonitor {
   public:
     // Checks the options (status 2) before anything is sent; does nothing without --mqtt.
-    MqttMonitor(const MqttOptions& options, bool english);
+    MqttMonitor(const MqttOptions& options, bool english, double intervalSeconds);
 
-    // Reads the firmware version and serial number of the controller that the link addresses
-    // now (status 1 when it does not answer), connects its session to the broker, and returns
-    // its name in the topics. Once per controller (per RS485 ID) before its first poll.
-    // The monitor has read the version already (for the voltage scale): only the serial number
-    // is read here.
+    bool Enabled() const { return settings_.has_value(); }
+    // --remove-discovery: the devices' records are cleared and nothing is polled.
+    bool Removing() const { return settings_ && settings_->removeDiscovery; }
+
+    // Reads the serial number of the controller of the session (status 1 when it does not
+    // answer), connects its device to the broker, and returns its name in the topics. The
+    // monitor has read the version already (for the voltage scale).
     std::string AddController(LinkSession& session);
-    // The same for one station of an RS485 line (--ids), whose version is read here unless
-    // versionRead: empty when its identity cannot be read, and that controller is then polled
-    // but not published.
-    std::string AddController(CtlController& controller, bool versionRead = false);
-    // A poll whose status read failed marks the controller offline and publishes nothing;
-    // otherwise the readings and the controller clock, read now, go to its state topic.
+    // Connects the device of a controller whose identity was read: named by its serial
+    // number, or by where when it has none. A refused or unreachable broker ends the tool
+    // with status 1.
+    std::string AddDevice(const std::string& serialNumber, const std::string& firmware,
+                          const std::string& where);
+    // A good poll: the readings and the controller clock, read now, go to the state topic.
+    // The device goes offline after two failed polls in a row: one lost frame is no outage.
     void AfterPoll(zelt::CControllerLink& link, const LiveReadings& readings,
-                   const std::string& controller);
+                   const std::string& device);
     // "offline" and a clean disconnect: for the normal end of the loop.
     void Stop();
 
   private:
     std::optional<MqttSettings> settings_;
     std::optional<MqttPublisher> publisher_;
+    std::map<std::string, int> missedPolls_;
 };
 
 }  // namespace zeltctl

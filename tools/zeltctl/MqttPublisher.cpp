@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -69,6 +70,30 @@ bool ParseBroker(const std::string& text, std::string* host, int* port) {
     return !host->empty() && *port >= 1 && *port <= 65535;
 }
 
+// After a failed TLS handshake: true when the broker's certificate passes without the check
+// of its host name, which is then the one thing wrong with it.
+bool TrustedButForTheHostName(const MqttSettings& settings) {
+    bool answered = false;
+    std::unique_ptr<mosquitto, void (*)(mosquitto*)> probe(mosquitto_new(nullptr, true, &answered),
+                                                           &mosquitto_destroy);
+    if (probe == nullptr ||
+        mosquitto_tls_set(probe.get(), settings.caFile.c_str(), nullptr, nullptr, nullptr,
+                          nullptr) != MOSQ_ERR_SUCCESS ||
+        mosquitto_tls_insecure_set(probe.get(), true) != MOSQ_ERR_SUCCESS) {
+        return false;
+    }
+    mosquitto_connect_callback_set(
+        probe.get(), [](mosquitto*, void* flag, int) { *static_cast<bool*>(flag) = true; });
+    int rc =
+        mosquitto_connect(probe.get(), settings.host.c_str(), settings.port, kKeepAliveSeconds);
+    const auto deadline = SteadyClock::now() + kAnswerWait;
+    while (rc == MOSQ_ERR_SUCCESS && !answered && SteadyClock::now() < deadline) {
+        rc = mosquitto_loop(probe.get(), kLoopMs, 1);
+    }
+    mosquitto_disconnect(probe.get());
+    return answered;  // any answer, a refusal included, came through the handshake
+}
+
 }  // namespace
 
 MqttLibraryUse::MqttLibraryUse() {
@@ -84,16 +109,25 @@ std::string MqttSettings::BrokerText() const {
            std::to_string(port);
 }
 
-MqttSettings CheckMqttOptions(const MqttOptions& options, bool english) {
+MqttSettings CheckMqttOptions(const MqttOptions& options, bool english, double intervalSeconds) {
     MqttSettings settings;
     if (!ParseBroker(options.broker, &settings.host, &settings.port)) {
         BadOption("--mqtt " + options.broker + ": give HOST or HOST:PORT (port 1 to 65535).");
     }
-    if (options.prefix.empty() || options.prefix.find_first_of("+#") != std::string::npos) {
-        BadOption("--mqtt-prefix \"" + options.prefix +
-                  "\": give a topic without the wildcards + and #.");
+    for (const auto& [option, prefix] :
+         {std::pair{"--mqtt-prefix", &options.prefix},
+          std::pair{"--mqtt-discovery-prefix", &options.discoveryPrefix}}) {
+        if (prefix->empty() || prefix->find_first_of("+#") != std::string::npos) {
+            BadOption(std::string(option) + " \"" + *prefix +
+                      "\": give a topic without the wildcards + and #.");
+        }
     }
     settings.prefix = options.prefix;
+    settings.records.prefix = options.discoveryPrefix;
+    settings.records.statePrefix = options.prefix;
+    settings.records.expireAfterSeconds =
+        std::max(1, static_cast<int>(std::ceil(3 * intervalSeconds)));
+    settings.removeDiscovery = options.removeDiscovery;
     settings.user = options.user;
     if (!options.passwordFile.empty()) {
         std::ifstream in(options.passwordFile, std::ios::binary);
@@ -158,10 +192,23 @@ MqttDeviceSession::MqttDeviceSession(const MqttSettings& settings, const MqttDev
     while (loop == MOSQ_ERR_SUCCESS && connectResult_ < 0 && SteadyClock::now() < deadline) {
         loop = mosquitto_loop(client_.get(), kLoopMs, 1);
     }
+    if (connectResult_ < 0 && TlsFailed(loop) && TrustedButForTheHostName(settings)) {
+        Fail(
+            "MQTT: TLS with the broker at %s failed: its certificate is trusted but does not "
+            "name %s",
+            "MQTT: 與 %s 的代理伺服器之 TLS 連線失敗: 其憑證可信但未包含名稱 %s", settings.host);
+    }
     if (connectResult_ < 0 && TlsFailed(loop)) {
         Fail("MQTT: TLS with the broker at %s failed: %s",
              "MQTT: 與 %s 的代理伺服器之 TLS 連線失敗: %s",
              lastError_.empty() ? std::string(mosquitto_strerror(loop)) : lastError_);
+    }
+    if (connectResult_ < 0 && loop != MOSQ_ERR_SUCCESS && settings.caFile.empty()) {
+        // A TLS listener drops a plain connect without a word.
+        Fail(
+            "MQTT: the broker at %s closed the connection without answering%s (a TLS "
+            "port needs --mqtt-cafile)",
+            "MQTT: %s 的代理伺服器未回應即關閉連線%s (TLS 連接埠需要 --mqtt-cafile)", "");
     }
     if (connectResult_ < 0 && loop != MOSQ_ERR_SUCCESS) {
         Fail("MQTT: the broker at %s closed the connection: %s",
@@ -234,15 +281,26 @@ void MqttDeviceSession::Connected(int result) {
                "");
         lost_ = false;
     }
+    if (settings_.removeDiscovery) {
+        for (const MqttMessage& message : MqttRemovalMessages(settings_.records, device_.name)) {
+            Publish(message.topic, message.payload, true);
+        }
+        return;
+    }
     // A broker that restarted has lost what was retained: say it all again.
     PublishAvailability();
     if (settings_.discovery) {
-        for (const MqttMessage& message : MqttDiscoveryMessages(settings_.prefix, device_)) {
-            mosquitto_publish(client_.get(), nullptr, message.topic.c_str(),
-                              static_cast<int>(message.payload.size()), message.payload.data(), 1,
-                              true);
+        for (const MqttMessage& message : MqttDiscoveryMessages(settings_.records, device_)) {
+            Publish(message.topic, message.payload, true);
         }
     }
+}
+
+void MqttDeviceSession::Publish(const std::string& topic, const std::string& payload, bool retain) {
+    int messageId = 0;
+    mosquitto_publish(client_.get(), &messageId, topic.c_str(), static_cast<int>(payload.size()),
+                      payload.data(), 1, retain);
+    lastSent_ = messageId;
 }
 
 void MqttDeviceSession::PublishAvailability() {
@@ -323,9 +381,12 @@ void MqttDeviceSession::Stop() {
     }
     mosquitto_threaded_set(client_.get(), false);  // this thread alone runs the loop from here
     if (connected_) {
-        int messageId = 0;
-        mosquitto_publish(client_.get(), &messageId, availabilityTopic_.c_str(),
-                          static_cast<int>(std::strlen(kOffline)), kOffline, 1, true);
+        // Removing: the empty records are sent and nothing follows them.
+        int messageId = lastSent_;
+        if (!settings_.removeDiscovery) {
+            mosquitto_publish(client_.get(), &messageId, availabilityTopic_.c_str(),
+                              static_cast<int>(std::strlen(kOffline)), kOffline, 1, true);
+        }
         const auto deadline = SteadyClock::now() + kStopWait;
         while (lastPublished_ != messageId && SteadyClock::now() < deadline &&
                mosquitto_loop(client_.get(), kLoopMs, 1) == MOSQ_ERR_SUCCESS) {
@@ -352,10 +413,10 @@ MqttDeviceSession& MqttPublisher::Session(const std::string& device) {
 }
 
 void MqttPublisher::PublishState(const std::string& device, const LiveReadings& readings,
-                                 const std::optional<std::string>& controllerTime) {
+                                 const std::optional<std::string>& controllerClock) {
     MqttDeviceSession& session = Session(device);
     session.SetAvailable(true);
-    session.PublishState(MqttStatePayload(readings, controllerTime, UtcTimestampNow()));
+    session.PublishState(MqttStatePayload(readings, controllerClock, UtcTimestampNow()));
 }
 
 void MqttPublisher::MarkOffline(const std::string& device) {

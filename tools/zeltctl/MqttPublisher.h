@@ -25,6 +25,8 @@ struct MqttOptions {
     std::string passwordFile;
     std::string caFile;
     bool noDiscovery = false;
+    std::string discoveryPrefix = "homeassistant";
+    bool removeDiscovery = false;
 };
 
 // Where and how to connect, checked: built before the controller is touched.
@@ -36,17 +38,21 @@ struct MqttSettings {
     std::optional<std::string> password;
     std::string caFile;
     bool discovery = true;
+    MqttDiscovery records;         // where the discovery records go, and their expiry
+    bool removeDiscovery = false;  // clear the devices' retained records instead of polling
     bool english = true;
 
     std::string BrokerText() const;  // "host:port" for messages
 };
 
 // Ends with status 2 on a broker that is not HOST[:PORT], a prefix that is empty or holds a
-// wildcard, or a password file that cannot be read.
-MqttSettings CheckMqttOptions(const MqttOptions& options, bool english);
+// wildcard, or a password file that cannot be read. Readings expire after three polls of
+// intervalSeconds.
+MqttSettings CheckMqttOptions(const MqttOptions& options, bool english, double intervalSeconds);
 
 // One controller's connection: its will is its "offline"; on every connect it publishes
-// "online" (or "offline" while polls fail) and its discovery records, all retained. A thread
+// "online" (or "offline" while polls fail) and its discovery records, all retained; or, to
+// remove the device, empty retained records in their place. A thread
 // of its own services the connection and reconnects with back-off, so that polling the
 // controller never waits for the broker.
 class MqttDeviceSession {
@@ -70,6 +76,7 @@ class MqttDeviceSession {
     static void OnLog(mosquitto* client, void* self, int level, const char* text);
     void Connected(int result);
     bool TlsFailed(int result) const;
+    void Publish(const std::string& topic, const std::string& payload, bool retain);
     void PublishAvailability();
     void Serve();
     void Report(const char* english, const char* chinese, const std::string& detail) const;
@@ -94,7 +101,8 @@ class MqttDeviceSession {
     bool refusalReported_ = false;
     int backoffSeconds_ = 1;
     std::atomic<int> lastPublished_{0};
-    std::string lastError_;  // the library's last error line (the TLS failure's reason)
+    std::atomic<int> lastSent_{0};  // the id of the last retained record sent
+    std::string lastError_;         // the library's last error line (the TLS failure's reason)
 };
 
 // The library's global state, set up for as long as a publisher lives.
@@ -116,9 +124,10 @@ class MqttPublisher {
     const MqttSettings& Settings() const { return settings_; }
     // Connects the device (see MqttDeviceSession); once per device, before its readings.
     void PublishDevice(const MqttDevice& device);
+    bool Has(const std::string& device) const { return sessions_.count(device) != 0; }
     // One good poll: the device is online and its readings go to its state topic.
     void PublishState(const std::string& device, const LiveReadings& readings,
-                      const std::optional<std::string>& controllerTime);
+                      const std::optional<std::string>& controllerClock);
     // A poll that failed: no readings, the device offline until one succeeds.
     void MarkOffline(const std::string& device);
     // Every device "offline", every connection closed; also run by the destructor.

@@ -15,7 +15,7 @@ BeforeWrite SetRecordCheck::Vet(const zelt::CMainApp& app, CtlController& contro
             const std::vector<std::string> changes = gate.Correct(record);
             controller.Progress().ClearProgress();
             for (const std::string& change : changes) {
-                std::printf("%s\n", change.c_str());
+                std::printf("%s%s\n", linePrefix_.c_str(), change.c_str());
             }
             std::fflush(stdout);
         }
@@ -31,7 +31,7 @@ BeforeWrite SetRecordCheck::Vet(const zelt::CMainApp& app, CtlController& contro
 void SetRecordCheck::ThrowRefusal() const {
     std::string text;
     for (const std::string& line : refusal_) {
-        text += (text.empty() ? "" : "\n") + line;
+        text += (text.empty() ? "" : "\n") + linePrefix_ + line;
     }
     throw CtlError{kExitUsage, text};
 }

@@ -12,7 +12,9 @@ namespace zeltctl {
 
 class SetRecordCheck {
   public:
-    SetRecordCheck(bool clamp, bool english) : clamp_(clamp), english_(english) {}
+    // linePrefix begins every printed line ("ID 5: " on a bus).
+    SetRecordCheck(bool clamp, bool english, std::string linePrefix = "")
+        : clamp_(clamp), english_(english), linePrefix_(std::move(linePrefix)) {}
 
     // The step before the writes of "Set Parameters": the adaptation and the check. A value
     // the adaptation would reset is refused like one out of range; with clamp, the resets
@@ -27,6 +29,7 @@ class SetRecordCheck {
   private:
     bool clamp_;
     bool english_;
+    std::string linePrefix_;
     std::vector<std::string> refusal_;
 };
 

@@ -324,6 +324,50 @@ nlohmann::ordered_json RecordToJson(const CCfgDocument& record) {
     return json;
 }
 
+void NullUnreadFields(const zelt::SequenceOutcome& read, nlohmann::ordered_json& json) {
+    using S = zelt::SequenceStep;
+    for (size_t n = 0; n < read.items.size(); ++n) {
+        if (n < read.ok.size() && read.ok[n]) {
+            continue;
+        }
+        const zelt::SequenceItem& item = read.items[n];
+        std::vector<const char*> keys;
+        switch (item.step) {
+            case S::Version:
+                keys = {"batteryType"};
+                break;
+            case S::VoltForLoad:
+                keys = {"maxVout", "minVout"};
+                break;
+            case S::Schedule:
+                keys = {"sectorCount", "sectors"};  // the schedule is one picture
+                break;
+            case S::Duration:
+                json["autoDuration"][static_cast<size_t>(item.index)] = nullptr;
+                json["autoBrightness"][static_cast<size_t>(item.index)] = nullptr;
+                break;
+            case S::FcvAcvOchtTc:
+                keys = {"fcvVoltage", "acvVoltage", "ochtTime", "tempCompensation"};
+                break;
+            case S::LvdrPvOnOffDt:
+                keys = {"lightOnVoltage", "lightOffVoltage", "lvdVoltage", "lvrVoltage", "dtTime"};
+                break;
+            case S::VModePwmFlag:
+                keys = {"vMode", "pwmEnabled"};
+                break;
+            case S::AdvanceBattPara:
+                keys = {"lowLevelEnabled", "low1Voltage", "low1Brightness", "low2Voltage",
+                        "low2Brightness"};
+                break;
+            default:  // items that read no field of the record
+                break;
+        }
+        for (const char* key : keys) {
+            json[key] = nullptr;
+        }
+    }
+}
+
 bool RecordFromJson(const nlohmann::json& json, CCfgDocument& record, std::string* error) {
     if (!json.is_object()) {
         if (error != nullptr) {

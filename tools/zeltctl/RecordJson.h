@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config/CfgDocument.h"
+#include "link/Sequences.h"
 
 namespace zeltctl {
 
@@ -14,6 +15,10 @@ namespace zeltctl {
 // that is not finite (only a damaged file holds one) is the string "NaN", "Infinity" or
 // "-Infinity", which reads back (a NaN as the quiet NaN, whatever its payload was).
 nlohmann::ordered_json RecordToJson(const zelt::CCfgDocument& record);
+
+// After a read of the controller: null in place of each field (or array element) that an item
+// which failed would have read, so that no start value passes for the controller's.
+void NullUnreadFields(const zelt::SequenceOutcome& read, nlohmann::ordered_json& json);
 
 // Sets the fields named in json (an object in the form above) on record. Fields whose key is
 // absent keep their value in record; sectorCount always becomes the length of the sector

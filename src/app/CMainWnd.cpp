@@ -79,7 +79,7 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
     commands_ = std::make_unique<CControllerCommands>(app_, port_, ProcessTickClock(), trace,
                                                       wallClock_, host_);
     commands_->SetExchangeRunner(
-        [this](const std::function<void()>& exchange) { RunOnWorker(exchange); },
+        [this](const std::function<void()>& exchange) { return RunOnWorker(exchange); },
         worker_->CancelFlag());
     // Told on the worker's thread: the progress bar moves on the window's.
     commands_->Link().SetProgressHook([this](int n, int total, const std::string&) {
@@ -113,6 +113,8 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
 }
 
 CMainWnd::~CMainWnd() {
+    // The link thread uses the commands and the port: it ends before they go.
+    worker_->Stop();
     // No timer work during teardown; the panel goes first, while its host is whole.
     commands_->Values().linkBusy = 1;
     delete panel_;
@@ -259,13 +261,13 @@ void CMainWnd::ShowReadingsStale(bool stale, const TimeOfDay& lastGood) {
 
 // --- The link worker -----------------------------------------------------------------------
 
-void CMainWnd::RunOnWorker(const std::function<void()>& exchange) {
-    if (worker_->Running()) {
-        return;  // one exchange at a time; the callers check before they start one
+bool CMainWnd::RunOnWorker(const std::function<void()>& exchange) {
+    if (worker_->Running() || leaving_) {
+        return false;  // one exchange at a time; the callers check before they start one
     }
     if (polling_) {
         worker_->Run(exchange);
-        return;
+        return true;
     }
     LockInput(true);
     cancel_->setText(QString::fromUtf8(app_.Text("Cancel", "取消")));
@@ -273,6 +275,7 @@ void CMainWnd::RunOnWorker(const std::function<void()>& exchange) {
     worker_->Run(exchange);
     cancel_->hide();
     LockInput(false);
+    return true;
 }
 
 bool CMainWnd::DeferWhilePolling(std::function<void()> again) {
@@ -400,7 +403,7 @@ void CMainWnd::OnRetryStatus(const CNotifyEvent&) {
 // --- The exchange gate ---------------------------------------------------------------------
 
 bool CMainWnd::Exclusive(const std::function<void()>& work) {
-    if (exchangeRunning_ || worker_->Running()) {
+    if (exchangeRunning_ || worker_->Running() || leaving_) {
         return false;
     }
     exchangeRunning_ = true;
@@ -473,7 +476,9 @@ void CMainWnd::UpdateOperatingMode() {
 }
 
 void CMainWnd::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
-    ui_.ShowMessage(this, Qs(text), Qs(caption), icon);
+    if (!leaving_) {
+        ui_.ShowMessage(this, Qs(text), Qs(caption), icon);
+    }
 }
 
 // --- Commands ------------------------------------------------------------------------------
@@ -686,12 +691,17 @@ void CMainWnd::closeEvent(QCloseEvent* event) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     WriteSettings(app_, settingsPath_);
     QApplication::restoreOverrideCursor();
-    leaving_ = true;
-    ui_.Quit(0);
+    Leave(0);
 }
 
 void CMainWnd::QuitWithoutSaving(int exitCode) {
+    Leave(exitCode);
+}
+
+void CMainWnd::Leave(int exitCode) {
     leaving_ = true;
+    // Stays set: the command that asked to leave starts nothing more on the line.
+    worker_->Cancel();
     ui_.Quit(exitCode);
 }
 

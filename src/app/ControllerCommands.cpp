@@ -37,12 +37,12 @@ void CControllerCommands::SetExchangeRunner(ExchangeRunner runner, std::atomic<b
     link_.SetCancelFlag(cancel);
 }
 
-void CControllerCommands::Exchange(const std::function<void()>& exchange) {
+bool CControllerCommands::Exchange(const std::function<void()>& exchange) {
     if (runner_) {
-        runner_(exchange);
-    } else {
-        exchange();
+        return runner_(exchange);
     }
+    exchange();
+    return true;
 }
 
 CControllerLink& CControllerCommands::Link() {
@@ -88,7 +88,7 @@ void CControllerCommands::BatteryFailPath() {
     if (window_.AskBatteryFail(MakeBatteryFailTexts(app_)) == BatteryFailChoice::Retry) {
         window_.Post(UWM_RETRY_STATUS);
     } else {
-        window_.ExitNow(0);
+        window_.RequestQuit(0);
     }
 }
 
@@ -159,8 +159,7 @@ bool CControllerCommands::ReadAllParameters(const LinkAddress& at) {
     link_.SetAddress(at);
     const CCfgDocument shown = app_.config;
     ReadAllResult read;
-    Exchange([&] { read = ReadAll(link_, shown); });
-    if (read.outcome.cancelled) {
+    if (!Exchange([&] { read = ReadAll(link_, shown); }) || read.outcome.cancelled) {
         // Nothing read is taken: the window keeps what it showed.
         window_.EndWaitCursor();
         return false;

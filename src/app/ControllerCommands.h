@@ -29,10 +29,8 @@ class IControllerWindow {
     virtual void ShowMessage(const std::string& text, const std::string& caption,
                              MessageIcon icon) = 0;
     // Quit once control returns to the loop, without the close path (wrong vendor,
-    // over-voltage).
+    // over-voltage, the Battery Fail dialog's "Close Utility").
     virtual void RequestQuit(int exitCode) = 0;
-    // End the program at once (the Battery Fail dialog's "Close Utility").
-    virtual void ExitNow(int exitCode) = 0;
     // The modal Battery Fail question; Escape and the close box count as CloseUtility.
     virtual BatteryFailChoice AskBatteryFail(const BatteryFailTexts& texts) = 0;
     // Queue a notification (1037, 1038) for the window's loop; never runs it from inside.
@@ -74,10 +72,11 @@ class CControllerCommands {
 
     // How an exchange runs: on the window's link worker, which the caller waits for while the
     // window stays live, or inline where there is none (tests). cancel is the worker's flag.
-    using ExchangeRunner = std::function<void(const std::function<void()>& exchange)>;
+    // The runner returns false when it did not run the exchange (the program leaves).
+    using ExchangeRunner = std::function<bool(const std::function<void()>& exchange)>;
     void SetExchangeRunner(ExchangeRunner runner, std::atomic<bool>* cancel);
-    // Runs exchange, which may use the link and nothing of the window.
-    void Exchange(const std::function<void()>& exchange);
+    // Runs exchange, which may use the link and nothing of the window; false: not run.
+    bool Exchange(const std::function<void()>& exchange);
     // Stops the exchange that runs after its request in flight (Auto Detect, the sequences).
     void CancelExchange() {
         if (cancel_ != nullptr) {

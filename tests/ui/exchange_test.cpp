@@ -9,7 +9,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "app/CDlgRS232.h"
 #include "app/CDlgSeek.h"
@@ -195,6 +197,21 @@ class ExchangeTest : public QObject {
                                                   "controller:\nSet Volt for Load\n"),
                  qPrintable(f.ui.messages[0].text));
         QVERIFY(!f.ui.messages[0].text.contains("Set RTC"));
+    }
+
+    // A foreign vendor ID makes the start-up Get leave the program while it still has the
+    // controller clock to correct: whatever the link thread runs then has ended when the event
+    // loop returns, before the window goes.
+    void leavingDuringAnExchangeWaitsForIt() {
+        for (int run = 0; run < 3; ++run) {
+            WindowFixture f;
+            f.StartSim("COM3", "--vendor-id 7 --clock-offset -3");
+            QCOMPARE(f.RunUntilQuit(), 0);
+            const std::size_t traced = f.trace.lines.size();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+            QCOMPARE(f.trace.lines.size(), traced);
+            QCOMPARE(f.ui.quitCodes, std::vector<int>{0});
+        }
     }
 
     // Readings that stop coming are greyed with the time of the last good poll from the second

@@ -375,7 +375,8 @@ void CMainWnd::OnSectorResized(const CNotifyEvent& notify) {
 }
 
 void CMainWnd::OnStartSearch(const CNotifyEvent&) {
-    Exclusive([this] {
+    bool found = false;
+    Exclusive([this, &found] {
         commands_->Values().linkBusy = 1;
         CDlgSeek seek(
             app_, *commands_, port_, seekPosition_, [this] { GetParameters(); }, this);
@@ -385,10 +386,14 @@ void CMainWnd::OnStartSearch(const CNotifyEvent&) {
             port_.Open(app_.comPort, kBaudRate);
         } else {
             app_.comPort = seek.foundPort;  // the port stays open as the probe left it
+            found = true;
         }
         commands_->Values().linkBusy = 0;
         panel_->InvalidateAllControls();
     });
+    if (found) {
+        PollReadings();  // the readings show before anything looks at the window
+    }
     emit StartupSearchFinished();
 }
 
@@ -428,18 +433,19 @@ bool CMainWnd::Exclusive(const std::function<void()>& work) {
 bool CMainWnd::PanelTick() {
     // The clocks tick whatever is open; the poll waits while the link is busy or a command
     // holds the line, and comes on the first tick after.
-    const bool pollDue = commands_->TickClocks();
+    return commands_->TickClocks() && PollReadings();
+}
+
+bool CMainWnd::PollReadings() {
     PanelValues& values = commands_->Values();
-    if (!pollDue || values.linkBusy != 0) {
-        return false;
-    }
     polling_ = true;
-    const bool polled = Exclusive([this] { commands_->Poll(); });
+    const bool polled = values.linkBusy == 0 && Exclusive([this] { commands_->Poll(); });
     polling_ = false;
     for (std::function<void()>& again : std::exchange(afterPoll_, {})) {
         QMetaObject::invokeMethod(this, std::move(again), Qt::QueuedConnection);
     }
     if (!polled) {
+        commands_->PollMissed();
         return false;
     }
     // A poll that ended in the battery-fail or over-voltage path read nothing worth keeping.

@@ -129,6 +129,8 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     // leaves).
     bool RunOnWorker(const std::function<void()>& exchange);
     void Leave(int exitCode);
+    // The poll of the live readings, now; false when it did not run or read nothing new.
+    bool PollReadings();
     // The poll's exchange is short and changes nothing the user edits: it locks nothing, and a
     // command asked for meanwhile runs right after it instead of being dropped. True when
     // again was kept for then.

@@ -93,6 +93,9 @@ void CControllerCommands::BatteryFailPath() {
 }
 
 void CControllerCommands::ClearTelemetryDisplays() {
+    panel_.chargeCount.reset();
+    panel_.batteryVoltage.reset();
+    panel_.batteryCapacity.reset();
     for (Display d : {Display::BatteryVoltage, Display::BatteryCapacity, Display::ChargeCount,
                       Display::ChargeVoltage, Display::ChargeCurrent, Display::LoadVoltage,
                       Display::LoadCurrent}) {
@@ -327,21 +330,54 @@ void CControllerCommands::Poll() {
     ApplyReadings(r);
 }
 
+void CControllerCommands::PollMissed() {
+    if ((panel_.pollTicks - kPollEvery) % kPollEvery == 0) {
+        NoteFailedPoll();
+    }
+}
+
+void CControllerCommands::NoteFailedPoll() {
+    // Nothing to grey before the first reading: the fields are blank.
+    if (++panel_.failedPolls == 2 && panel_.lastGoodPoll) {
+        window_.ReadingsStale(true, *panel_.lastGoodPoll);
+    }
+}
+
 void CControllerCommands::ApplyReadings(const PollReadings& r) {
     app_.chargeCurrentDivisor = r.divisors.charge;
     app_.loadCurrentDivisor = r.divisors.load;
-    if (r.AnyReading()) {
-        panel_.failedPolls = 0;
-        panel_.lastGoodPoll = panel_.pcTime;
-        window_.ReadingsStale(false, panel_.lastGoodPoll);
-    } else if (++panel_.failedPolls == 2) {
-        window_.ReadingsStale(true, panel_.lastGoodPoll);
+    if (!r.AnyReading()) {
+        NoteFailedPoll();  // the fields keep the last readings, greyed from the second
+        return;
+    }
+    panel_.failedPolls = 0;
+    panel_.lastGoodPoll = panel_.pcTime;
+    window_.ReadingsStale(false, panel_.pcTime);
+    // The controller answers, but a reading that failed is not known now: blank, not the
+    // last one nor a zero.
+    if (!r.battery) {
+        panel_.batteryVoltage.reset();
+        panel_.batteryCapacity.reset();
+        window_.DisplayChanged(Display::BatteryVoltage, "");
+        window_.DisplayChanged(Display::BatteryCapacity, "");
+    }
+    for (const auto& [reading, display] : {std::pair{&r.chargeVoltage, Display::ChargeVoltage},
+                                           std::pair{&r.chargeCurrent, Display::ChargeCurrent},
+                                           std::pair{&r.loadVoltage, Display::LoadVoltage},
+                                           std::pair{&r.loadCurrent, Display::LoadCurrent}}) {
+        if (!*reading) {
+            window_.DisplayChanged(display, "");
+        }
+    }
+    if (!r.chargeCount) {
+        panel_.chargeCount.reset();
+        window_.DisplayChanged(Display::ChargeCount, "");
     }
     if (r.battery) {
         panel_.batteryVoltage = *r.battery;
         panel_.batteryCapacity = StateOfCharge(*r.battery, app_.systemVoltage);
         window_.DisplayChanged(Display::BatteryVoltage, VoltsText(*r.battery));
-        window_.DisplayChanged(Display::BatteryCapacity, PercentText(panel_.batteryCapacity));
+        window_.DisplayChanged(Display::BatteryCapacity, PercentText(*panel_.batteryCapacity));
         if (IsOverVoltage(*r.battery, app_.systemVoltage)) {
             panel_.linkBusy = 1;
             panel_.batteryFailed = 1;

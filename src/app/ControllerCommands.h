@@ -120,6 +120,9 @@ class CControllerCommands {
     // The poll: status, then the live readings; stale readings are shown as such from the
     // second poll in a row that read nothing.
     void Poll();
+    // A due poll could not run (the line is held, a dialog is open): every period it stays
+    // so counts as a failed poll, so the readings grey out on time.
+    void PollMissed();
     // The panel's buttons; each says what failed.
     void ResetChargeCount();
     void SetRtc();
@@ -137,6 +140,7 @@ class CControllerCommands {
     void ApplyIdentity(const FirmwareIdentity& identity);
     void BatteryFailPath();
     void ClearTelemetryDisplays();
+    void NoteFailedPoll();
     struct PollReadings;
     void ApplyReadings(const PollReadings& readings);
     int SendClock();

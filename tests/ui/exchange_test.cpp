@@ -214,8 +214,30 @@ class ExchangeTest : public QObject {
         }
     }
 
-    // Readings that stop coming are greyed with the time of the last good poll from the second
-    // failed poll on, and come back with the next good one.
+    // The live readings are blank until one is read: a file opened without a controller shows
+    // no zeros, and the first poll comes as soon as the start-up Get has ended.
+    void liveReadingsAreBlankUntilRead() {
+        const auto shown = [](CMainWnd& w) {
+            return ById<QLineEdit>(w, 1048)->text() + "|" + ById<QLineEdit>(w, 1049)->text() + "|" +
+                   ById<QLineEdit>(w, 1050)->text();
+        };
+        {
+            WindowFixture none;
+            none.ui.onDialog = NoSeek;
+            none.Start();
+            none.wnd->RefreshFromRecord();  // as opening a file does
+            QCOMPARE(shown(*none.wnd), QString("||"));
+        }
+        WindowFixture f;
+        f.StartSim();
+        f.Start();
+        QVERIFY2(QRegularExpression("\\d+\\|1\\d\\.\\d V\\|\\d+%").match(shown(*f.wnd)).hasMatch(),
+                 qPrintable(shown(*f.wnd)));
+    }
+
+    // Readings that stop coming, or that no poll reads while a dialog is open, are greyed with
+    // the time of the last good poll from the second failed poll on, and come back with the next
+    // good one.
     void staleReadingsAreShownAsSuch() {
         WindowFixture f;
         f.StartSim();
@@ -240,6 +262,14 @@ class ExchangeTest : public QObject {
         QVERIFY(theComPort.Open(3, 19200) != 0);
         poll();
         QVERIFY(pane->isHidden() && !ById(w, 1049)->property("stale").toBool());
+        f.ui.onDialog = [&w](QDialog&) {
+            for (int tick = 0; tick < 10; ++tick) {
+                w.Panel()->OnPanelTimer();
+            }
+            return int(QDialog::Rejected);
+        };
+        w.RunCommand(40014);  // About
+        QVERIFY(!pane->isHidden() && ById(w, 1049)->property("stale").toBool());
     }
 };
 

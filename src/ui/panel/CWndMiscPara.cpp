@@ -275,8 +275,8 @@ void CWndMiscPara::OnPanelTimer() {
 
 void CWndMiscPara::AppendChartSample() {
     const PanelValues& panel = host_.Values();
-    chart_->Append({QDateTime::currentMSecsSinceEpoch(), panel.batteryVoltage, panel.chargeCurrent,
-                    panel.loadCurrent});
+    chart_->Append({QDateTime::currentMSecsSinceEpoch(), panel.batteryVoltage.value_or(0.0f),
+                    panel.chargeCurrent, panel.loadCurrent});
 }
 
 // ---------------------------------------------------------------- displays
@@ -404,9 +404,13 @@ void CWndMiscPara::RefreshFromConfig() {
     for (const auto& [id, text] : fields_.fieldText) {
         WriteField(id, text);
     }
-    SetDisplay(Display::ChargeCount, Qs(StrF("%d", panel.chargeCount)));
-    SetDisplay(Display::BatteryVoltage, Qs(VoltsText(panel.batteryVoltage)));
-    SetDisplay(Display::BatteryCapacity, Qs(PercentText(panel.batteryCapacity)));
+    // Blank until read: a made-up 0 % reads as a dead battery.
+    SetDisplay(Display::ChargeCount,
+               panel.chargeCount ? Qs(StrF("%d", *panel.chargeCount)) : QString());
+    SetDisplay(Display::BatteryVoltage,
+               panel.batteryVoltage ? Qs(VoltsText(*panel.batteryVoltage)) : QString());
+    SetDisplay(Display::BatteryCapacity,
+               panel.batteryCapacity ? Qs(PercentText(*panel.batteryCapacity)) : QString());
     ShowOperatingMode();
 }
 

@@ -137,6 +137,7 @@ void CControllerCommands::NoteControllerClock(TimeOfDay time, TimeOfDay pc) {
     panel_.rtcReadAt = pc;
     panel_.rtcTime = time;
     panel_.rtcKnown = 1;
+    window_.DisplayChanged(Display::ControllerClock, ClockText(time));  // not a tick later
 }
 
 // ---------------------------------------------------------------- the sequences

@@ -219,19 +219,21 @@ class ExchangeTest : public QObject {
     void liveReadingsAreBlankUntilRead() {
         const auto shown = [](CMainWnd& w) {
             return ById<QLineEdit>(w, 1048)->text() + "|" + ById<QLineEdit>(w, 1049)->text() + "|" +
-                   ById<QLineEdit>(w, 1050)->text();
+                   ById<QLineEdit>(w, 1050)->text() + "|" + ById<QLineEdit>(w, 1052)->text();
         };
         {
             WindowFixture none;
             none.ui.onDialog = NoSeek;
             none.Start();
             none.wnd->RefreshFromRecord();  // as opening a file does
-            QCOMPARE(shown(*none.wnd), QString("||"));
+            QCOMPARE(shown(*none.wnd), QString("|||"));
         }
         WindowFixture f;
         f.StartSim();
         f.Start();
-        QVERIFY2(QRegularExpression("\\d+\\|1\\d\\.\\d V\\|\\d+%").match(shown(*f.wnd)).hasMatch(),
+        QVERIFY2(QRegularExpression("\\d+\\|1\\d\\.\\d V\\|\\d+%\\|\\d\\d : \\d\\d : \\d\\d")
+                     .match(shown(*f.wnd))
+                     .hasMatch(),
                  qPrintable(shown(*f.wnd)));
     }
 

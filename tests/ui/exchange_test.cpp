@@ -44,6 +44,12 @@ bool AnyLineStartsWith(const CaptureTraceSink& trace, const std::string& start) 
                        [&start](const std::string& line) { return line.rfind(start, 0) == 0; });
 }
 
+// Charge count, battery voltage and capacity, controller clock.
+QString LiveTexts(CMainWnd& w) {
+    return ById<QLineEdit>(w, 1048)->text() + "|" + ById<QLineEdit>(w, 1049)->text() + "|" +
+           ById<QLineEdit>(w, 1050)->text() + "|" + ById<QLineEdit>(w, 1052)->text();
+}
+
 QString PanelTexts(CMainWnd& w) {
     QStringList texts;
     for (int id : {1028, 1029, 1030, 1031, 3300, 3301, 3303}) {
@@ -124,14 +130,17 @@ class ExchangeTest : public QObject {
         QVERIFY(!AnyLineStartsWith(f.trace, "Set RTC"));
     }
 
-    // Cancel during an RS485 Auto Detect over a silent port ends the walk after the probe in
-    // flight; the dialog stays for another try and nothing is reported.
+    // Without a controller the live readings stay blank. Cancel during an RS485 Auto Detect
+    // over a silent port ends the walk after the probe in flight; the dialog stays for another
+    // try and nothing is reported.
     void cancelStopsAnRs485AutoDetect() {
         WindowFixture f;
         testing::SilentTerminal silent;
         std::filesystem::create_symlink(silent.path, f.scratch.path / "ports" / "COM1");
         f.ui.onDialog = NoSeek;
         f.Start();
+        f.wnd->RefreshFromRecord();  // as a file opened: no readings, no zeros
+        QCOMPARE(LiveTexts(*f.wnd), QString("|||"));
         qint64 cancelToEnd = -1;
         bool dialogStays = false;
         f.ui.onDialog = [&](QDialog& dialog) {
@@ -214,37 +223,19 @@ class ExchangeTest : public QObject {
         }
     }
 
-    // The live readings are blank until one is read: a file opened without a controller shows
-    // no zeros, and the first poll comes as soon as the start-up Get has ended.
-    void liveReadingsAreBlankUntilRead() {
-        const auto shown = [](CMainWnd& w) {
-            return ById<QLineEdit>(w, 1048)->text() + "|" + ById<QLineEdit>(w, 1049)->text() + "|" +
-                   ById<QLineEdit>(w, 1050)->text() + "|" + ById<QLineEdit>(w, 1052)->text();
-        };
-        {
-            WindowFixture none;
-            none.ui.onDialog = NoSeek;
-            none.Start();
-            none.wnd->RefreshFromRecord();  // as opening a file does
-            QCOMPARE(shown(*none.wnd), QString("|||"));
-        }
-        WindowFixture f;
-        f.StartSim();
-        f.Start();
-        QVERIFY2(QRegularExpression("\\d+\\|1\\d\\.\\d V\\|\\d+%\\|\\d\\d : \\d\\d : \\d\\d")
-                     .match(shown(*f.wnd))
-                     .hasMatch(),
-                 qPrintable(shown(*f.wnd)));
-    }
-
-    // Readings that stop coming, or that no poll reads while a dialog is open, are greyed with
-    // the time of the last good poll from the second failed poll on, and come back with the next
-    // good one.
+    // The first readings show once the start-up has ended. Readings that stop coming, or that
+    // no poll reads while a dialog is open, are greyed with the time of the last good poll from
+    // the second failed poll on, and come back with the next good one.
     void staleReadingsAreShownAsSuch() {
         WindowFixture f;
         f.StartSim();
         f.Start();
         CMainWnd& w = *f.wnd;
+        // The first poll came as soon as the start-up Get ended.
+        QVERIFY2(QRegularExpression("\\d+\\|1\\d\\.\\d V\\|\\d+%\\|\\d\\d : \\d\\d : \\d\\d")
+                     .match(LiveTexts(w))
+                     .hasMatch(),
+                 qPrintable(LiveTexts(w)));
         auto* pane = w.findChild<QLabel*>("staleReadings");
         const auto poll = [&w] {
             w.Values().pollTicks = 4;

@@ -61,14 +61,14 @@ void ArrangeScreenshot(CMainWnd& wnd, const StartupOptions& options) {
                 return;
             }
             *finished = true;
-            QCoreApplication::exit(SaveScreenshot(wnd, options.screenshotPath) ? 0 : 1);
+            wnd.QuitWithoutSaving(SaveScreenshot(wnd, options.screenshotPath) ? 0 : 1);
         });
     });
     auto* watchdog = new QTimer(&wnd);
     auto idlePeriods = std::make_shared<int>(0);
     QObject::connect(watchdog, &QTimer::timeout, &wnd, [&wnd, options, finished, idlePeriods] {
         if (*finished) {
-            QCoreApplication::exit(1);  // a dialog opened after the end: leave its loop too
+            wnd.QuitWithoutSaving(1);  // a dialog opened after the end: leave its loop too
             return;
         }
         QWidget* modal = QApplication::activeModalWidget();
@@ -83,7 +83,7 @@ void ArrangeScreenshot(CMainWnd& wnd, const StartupOptions& options) {
         SaveScreenshot(wnd, options.screenshotPath);
         std::fprintf(stderr, "zelt-utility: the screenshot time ran out: %s\n",
                      modal != nullptr ? DialogText(*modal).c_str() : "the search did not end");
-        QCoreApplication::exit(1);
+        wnd.QuitWithoutSaving(1);
     });
     watchdog->start(options.seekGiveUpMs);
 }

@@ -81,7 +81,7 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
     commands_ = std::make_unique<CControllerCommands>(app_, port_, ProcessTickClock(), trace,
                                                       wallClock_, host_);
     commands_->SetExchangeRunner(
-        [this](const std::function<void()>& exchange) { RunOnWorker(exchange); },
+        [this](const std::function<void()>& exchange) { return RunOnWorker(exchange); },
         worker_->CancelFlag());
     // Told on the worker's thread: the progress bar moves on the window's.
     commands_->Link().SetProgressHook([this](int n, int total, const std::string&) {
@@ -118,6 +118,8 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
 }
 
 CMainWnd::~CMainWnd() {
+    // The link thread uses the commands and the port: it ends before they go.
+    worker_->Stop();
     // No timer work during teardown; the panel goes first, while its host is whole.
     commands_->Values().linkBusy = 1;
     delete panel_;
@@ -264,13 +266,13 @@ void CMainWnd::ShowReadingsStale(bool stale, const TimeOfDay& lastGood) {
 
 // --- The link worker -----------------------------------------------------------------------
 
-void CMainWnd::RunOnWorker(const std::function<void()>& exchange) {
-    if (worker_->Running()) {
-        return;  // one exchange at a time; the callers check before they start one
+bool CMainWnd::RunOnWorker(const std::function<void()>& exchange) {
+    if (worker_->Running() || leaving_) {
+        return false;  // one exchange at a time; the callers check before they start one
     }
     if (polling_) {
         worker_->Run(exchange);
-        return;
+        return true;
     }
     LockInput(true);
     cancel_->setText(QString::fromUtf8(app_.Text("Cancel", "取消")));
@@ -278,6 +280,7 @@ void CMainWnd::RunOnWorker(const std::function<void()>& exchange) {
     worker_->Run(exchange);
     cancel_->hide();
     LockInput(false);
+    return true;
 }
 
 bool CMainWnd::DeferWhilePolling(std::function<void()> again) {
@@ -377,7 +380,8 @@ void CMainWnd::OnSectorResized(const CNotifyEvent& notify) {
 }
 
 void CMainWnd::OnStartSearch(const CNotifyEvent&) {
-    Exclusive([this] {
+    bool found = false;
+    Exclusive([this, &found] {
         commands_->Values().linkBusy = 1;
         CDlgSeek seek(
             app_, *commands_, port_, seekPosition_, [this] { GetParameters(); }, this);
@@ -387,10 +391,14 @@ void CMainWnd::OnStartSearch(const CNotifyEvent&) {
             port_.Open(app_.comPort, kBaudRate);
         } else {
             app_.comPort = seek.foundPort;  // the port stays open as the probe left it
+            found = true;
         }
         commands_->Values().linkBusy = 0;
         panel_->InvalidateAllControls();
     });
+    if (found) {
+        PollReadings();  // the readings show before anything looks at the window
+    }
     emit StartupSearchFinished();
 }
 
@@ -405,7 +413,7 @@ void CMainWnd::OnRetryStatus(const CNotifyEvent&) {
 // --- The exchange gate ---------------------------------------------------------------------
 
 bool CMainWnd::Exclusive(const std::function<void()>& work) {
-    if (exchangeRunning_ || worker_->Running()) {
+    if (exchangeRunning_ || worker_->Running() || leaving_) {
         return false;
     }
     exchangeRunning_ = true;
@@ -430,18 +438,19 @@ bool CMainWnd::Exclusive(const std::function<void()>& work) {
 bool CMainWnd::PanelTick() {
     // The clocks tick whatever is open; the poll waits while the link is busy or a command
     // holds the line, and comes on the first tick after.
-    const bool pollDue = commands_->TickClocks();
+    return commands_->TickClocks() && PollReadings();
+}
+
+bool CMainWnd::PollReadings() {
     PanelValues& values = commands_->Values();
-    if (!pollDue || values.linkBusy != 0) {
-        return false;
-    }
     polling_ = true;
-    const bool polled = Exclusive([this] { commands_->Poll(); });
+    const bool polled = values.linkBusy == 0 && Exclusive([this] { commands_->Poll(); });
     polling_ = false;
     for (std::function<void()>& again : std::exchange(afterPoll_, {})) {
         QMetaObject::invokeMethod(this, std::move(again), Qt::QueuedConnection);
     }
     if (!polled) {
+        commands_->PollMissed();
         return false;
     }
     // A poll that ended in the battery-fail or over-voltage path read nothing worth keeping.
@@ -478,7 +487,9 @@ void CMainWnd::UpdateOperatingMode() {
 }
 
 void CMainWnd::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
-    ui_.ShowMessage(this, Qs(text), Qs(caption), icon);
+    if (!leaving_) {
+        ui_.ShowMessage(this, Qs(text), Qs(caption), icon);
+    }
 }
 
 // --- Commands ------------------------------------------------------------------------------
@@ -713,12 +724,17 @@ void CMainWnd::closeEvent(QCloseEvent* event) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     WriteSettings(app_, settingsPath_);
     QApplication::restoreOverrideCursor();
-    leaving_ = true;
-    ui_.Quit(0);
+    Leave(0);
 }
 
 void CMainWnd::QuitWithoutSaving(int exitCode) {
+    Leave(exitCode);
+}
+
+void CMainWnd::Leave(int exitCode) {
     leaving_ = true;
+    // Stays set: the command that asked to leave starts nothing more on the line.
+    worker_->Cancel();
     ui_.Quit(exitCode);
 }
 

@@ -69,8 +69,11 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     // the controller do nothing while another exchange runs.
     void RunCommand(int commandId);
     // Leaves the program without the close path's question and without writing the
-    // settings (wrong vendor ID, over-voltage).
+    // settings (wrong vendor ID, over-voltage, Battery Fail's Close Utility, the screenshot
+    // run). The exchange that runs stops after its request in flight and ends before the event
+    // loop returns; nothing new starts on the line, and nothing more is asked or told.
     void QuitWithoutSaving(int exitCode);
+    bool Leaving() const { return leaving_; }
 
     CWndMiscPara* Panel() const { return panel_; }
     CScheduleEditor* ScheduleEditor() const;
@@ -122,8 +125,12 @@ class CMainWnd : public QMainWindow, public IPanelHost {
 
     void Run(MainCommand command);
     // Runs exchange on the link worker and waits for it; meanwhile whatever edits the record
-    // or starts an exchange takes no input, and Cancel shows.
-    void RunOnWorker(const std::function<void()>& exchange);
+    // or starts an exchange takes no input, and Cancel shows. False: not run (the program
+    // leaves).
+    bool RunOnWorker(const std::function<void()>& exchange);
+    void Leave(int exitCode);
+    // The poll of the live readings, now; false when it did not run or read nothing new.
+    bool PollReadings();
     // The poll's exchange is short and changes nothing the user edits: it locks nothing, and a
     // command asked for meanwhile runs right after it instead of being dropped. True when
     // again was kept for then.

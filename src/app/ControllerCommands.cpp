@@ -38,12 +38,12 @@ void CControllerCommands::SetExchangeRunner(ExchangeRunner runner, std::atomic<b
     link_.SetCancelFlag(cancel);
 }
 
-void CControllerCommands::Exchange(const std::function<void()>& exchange) {
+bool CControllerCommands::Exchange(const std::function<void()>& exchange) {
     if (runner_) {
-        runner_(exchange);
-    } else {
-        exchange();
+        return runner_(exchange);
     }
+    exchange();
+    return true;
 }
 
 CControllerLink& CControllerCommands::Link() {
@@ -89,11 +89,14 @@ void CControllerCommands::BatteryFailPath() {
     if (window_.AskBatteryFail(MakeBatteryFailTexts(app_)) == BatteryFailChoice::Retry) {
         window_.Post(UWM_RETRY_STATUS);
     } else {
-        window_.ExitNow(0);
+        window_.RequestQuit(0);
     }
 }
 
 void CControllerCommands::ClearTelemetryDisplays() {
+    panel_.chargeCount.reset();
+    panel_.batteryVoltage.reset();
+    panel_.batteryCapacity.reset();
     for (Display d : {Display::BatteryVoltage, Display::BatteryCapacity, Display::ChargeCount,
                       Display::ChargeVoltage, Display::ChargeCurrent, Display::LoadVoltage,
                       Display::LoadCurrent}) {
@@ -135,6 +138,7 @@ void CControllerCommands::NoteControllerClock(TimeOfDay time, TimeOfDay pc) {
     panel_.rtcReadAt = pc;
     panel_.rtcTime = time;
     panel_.rtcKnown = 1;
+    window_.DisplayChanged(Display::ControllerClock, ClockText(time));  // not a tick later
 }
 
 // ---------------------------------------------------------------- the sequences
@@ -160,8 +164,7 @@ bool CControllerCommands::ReadAllParameters(const LinkAddress& at) {
     link_.SetAddress(at);
     const CCfgDocument shown = app_.config;
     ReadAllResult read;
-    Exchange([&] { read = ReadAll(link_, shown); });
-    if (read.outcome.cancelled) {
+    if (!Exchange([&] { read = ReadAll(link_, shown); }) || read.outcome.cancelled) {
         // Nothing read is taken: the window keeps what it showed.
         window_.EndWaitCursor();
         return false;
@@ -333,21 +336,54 @@ void CControllerCommands::Poll() {
     ApplyReadings(r);
 }
 
+void CControllerCommands::PollMissed() {
+    if ((panel_.pollTicks - kPollEvery) % kPollEvery == 0) {
+        NoteFailedPoll();
+    }
+}
+
+void CControllerCommands::NoteFailedPoll() {
+    // Nothing to grey before the first reading: the fields are blank.
+    if (++panel_.failedPolls == 2 && panel_.lastGoodPoll) {
+        window_.ReadingsStale(true, *panel_.lastGoodPoll);
+    }
+}
+
 void CControllerCommands::ApplyReadings(const PollReadings& r) {
     app_.chargeCurrentDivisor = r.divisors.charge;
     app_.loadCurrentDivisor = r.divisors.load;
-    if (r.AnyReading()) {
-        panel_.failedPolls = 0;
-        panel_.lastGoodPoll = panel_.pcTime;
-        window_.ReadingsStale(false, panel_.lastGoodPoll);
-    } else if (++panel_.failedPolls == 2) {
-        window_.ReadingsStale(true, panel_.lastGoodPoll);
+    if (!r.AnyReading()) {
+        NoteFailedPoll();  // the fields keep the last readings, greyed from the second
+        return;
+    }
+    panel_.failedPolls = 0;
+    panel_.lastGoodPoll = panel_.pcTime;
+    window_.ReadingsStale(false, panel_.pcTime);
+    // The controller answers, but a reading that failed is not known now: blank, not the
+    // last one nor a zero.
+    if (!r.battery) {
+        panel_.batteryVoltage.reset();
+        panel_.batteryCapacity.reset();
+        window_.DisplayChanged(Display::BatteryVoltage, "");
+        window_.DisplayChanged(Display::BatteryCapacity, "");
+    }
+    for (const auto& [reading, display] : {std::pair{&r.chargeVoltage, Display::ChargeVoltage},
+                                           std::pair{&r.chargeCurrent, Display::ChargeCurrent},
+                                           std::pair{&r.loadVoltage, Display::LoadVoltage},
+                                           std::pair{&r.loadCurrent, Display::LoadCurrent}}) {
+        if (!*reading) {
+            window_.DisplayChanged(display, "");
+        }
+    }
+    if (!r.chargeCount) {
+        panel_.chargeCount.reset();
+        window_.DisplayChanged(Display::ChargeCount, "");
     }
     if (r.battery) {
         panel_.batteryVoltage = *r.battery;
         panel_.batteryCapacity = StateOfCharge(*r.battery, app_.systemVoltage);
         window_.DisplayChanged(Display::BatteryVoltage, VoltsText(*r.battery));
-        window_.DisplayChanged(Display::BatteryCapacity, PercentText(panel_.batteryCapacity));
+        window_.DisplayChanged(Display::BatteryCapacity, PercentText(*panel_.batteryCapacity));
         if (IsOverVoltage(*r.battery, app_.systemVoltage)) {
             panel_.linkBusy = 1;
             panel_.batteryFailed = 1;

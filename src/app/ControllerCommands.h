@@ -29,10 +29,8 @@ class IControllerWindow {
     virtual void ShowMessage(const std::string& text, const std::string& caption,
                              MessageIcon icon) = 0;
     // Quit once control returns to the loop, without the close path (wrong vendor,
-    // over-voltage).
+    // over-voltage, the Battery Fail dialog's "Close Utility").
     virtual void RequestQuit(int exitCode) = 0;
-    // End the program at once (the Battery Fail dialog's "Close Utility").
-    virtual void ExitNow(int exitCode) = 0;
     // The modal Battery Fail question; Escape and the close box count as CloseUtility.
     virtual BatteryFailChoice AskBatteryFail(const BatteryFailTexts& texts) = 0;
     // Queue a notification (1037, 1038) for the window's loop; never runs it from inside.
@@ -74,10 +72,11 @@ class CControllerCommands {
 
     // How an exchange runs: on the window's link worker, which the caller waits for while the
     // window stays live, or inline where there is none (tests). cancel is the worker's flag.
-    using ExchangeRunner = std::function<void(const std::function<void()>& exchange)>;
+    // The runner returns false when it did not run the exchange (the program leaves).
+    using ExchangeRunner = std::function<bool(const std::function<void()>& exchange)>;
     void SetExchangeRunner(ExchangeRunner runner, std::atomic<bool>* cancel);
-    // Runs exchange, which may use the link and nothing of the window.
-    void Exchange(const std::function<void()>& exchange);
+    // Runs exchange, which may use the link and nothing of the window; false: not run.
+    bool Exchange(const std::function<void()>& exchange);
     // Stops the exchange that runs after its request in flight (Auto Detect, the sequences).
     void CancelExchange() {
         if (cancel_ != nullptr) {
@@ -121,6 +120,9 @@ class CControllerCommands {
     // The poll: status, then the live readings; stale readings are shown as such from the
     // second poll in a row that read nothing.
     void Poll();
+    // A due poll could not run (the line is held, a dialog is open): every period it stays
+    // so counts as a failed poll, so the readings grey out on time.
+    void PollMissed();
     // The panel's buttons; each says what failed.
     void ResetChargeCount();
     void SetRtc();
@@ -138,6 +140,7 @@ class CControllerCommands {
     void ApplyIdentity(const FirmwareIdentity& identity);
     void BatteryFailPath();
     void ClearTelemetryDisplays();
+    void NoteFailedPoll();
     struct PollReadings;
     void ApplyReadings(const PollReadings& readings);
     int SendClock();

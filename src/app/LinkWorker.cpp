@@ -1,8 +1,40 @@
 #include "app/LinkWorker.h"
 
 #include <QEventLoop>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 
 namespace zelt {
+
+namespace {
+
+// One exchange as the worker holds it: its own copy of the call, and whether it has ended.
+struct Job {
+    explicit Job(std::function<void()> call) : exchange(std::move(call)) {}
+
+    void Finish() {
+        const std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+        ended.notify_all();
+    }
+    bool Done() {
+        const std::lock_guard<std::mutex> lock(mutex);
+        return done;
+    }
+    void WaitUntilDone() {
+        std::unique_lock<std::mutex> lock(mutex);
+        ended.wait(lock, [this] { return done; });
+    }
+
+    std::function<void()> exchange;
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    QEventLoop* loop = nullptr;  // the caller's wait; touched on the caller's thread only
+};
+
+}  // namespace
 
 CLinkWorker::CLinkWorker(QObject* parent) : QObject(parent) {
     thread_.setObjectName(QStringLiteral("link"));
@@ -13,22 +45,46 @@ CLinkWorker::CLinkWorker(QObject* parent) : QObject(parent) {
 }
 
 CLinkWorker::~CLinkWorker() {
+    Stop();
+}
+
+void CLinkWorker::Stop() {
     cancel_.store(true);
     thread_.quit();
     thread_.wait();
 }
 
 void CLinkWorker::Run(const std::function<void()>& exchange) {
+    if (!thread_.isRunning()) {
+        return;  // stopped: the program is going
+    }
     running_ = true;
     emit Started();
+    auto job = std::make_shared<Job>(exchange);
     QEventLoop loop;
-    // The loop outlives both calls: it returns only through the quit queued back here.
-    QMetaObject::invokeMethod(context_, [this, &exchange, &loop] {
-        exchange();
+    job->loop = &loop;
+    QMetaObject::invokeMethod(context_, [this, job] {
+        job->exchange();
+        job->Finish();
         QMetaObject::invokeMethod(
-            this, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+            this,
+            [job] {
+                if (job->loop != nullptr) {
+                    job->loop->quit();
+                }
+            },
+            Qt::QueuedConnection);
     });
-    loop.exec();
+    if (!job->Done()) {
+        loop.exec();
+    }
+    if (!job->Done()) {
+        // The loop was ended from outside: the program is leaving, and every loop of this
+        // thread now returns at once. The exchange stops after its request in flight.
+        cancel_.store(true);
+        job->WaitUntilDone();
+    }
+    job->loop = nullptr;
     running_ = false;
     emit Finished();
 }

@@ -17,13 +17,17 @@ class CLinkWorker final : public QObject {
 
   public:
     explicit CLinkWorker(QObject* parent = nullptr);
+    // Stop().
     ~CLinkWorker() override;
 
-    // Runs exchange on the worker thread and returns once it has ended. Must not be called
+    // Runs exchange on the worker thread and returns once it has ended, whatever happens to
+    // the event loops meanwhile: the exchange may use the caller's locals. Must not be called
     // while one runs. A Cancel stays until ClearCancel: a command of several exchanges stops
     // at the next one too.
     void Run(const std::function<void()>& exchange);
     bool Running() const { return running_; }
+    // Cancels and joins the thread; nothing runs on it afterwards.
+    void Stop();
 
     // Asks the running exchange to stop after the request in flight.
     void Cancel() { cancel_.store(true); }

@@ -12,15 +12,11 @@ namespace zelt {
 
 void CWindowHost::ShowMessage(const std::string& text, const std::string& caption,
                               zelt::MessageIcon icon) {
-    ui_.ShowMessage(&wnd_, Qs(text), Qs(caption), icon);
+    wnd_.ShowMessage(text, caption, icon);
 }
 
 void CWindowHost::RequestQuit(int exitCode) {
     wnd_.QuitWithoutSaving(exitCode);
-}
-
-void CWindowHost::ExitNow(int exitCode) {
-    ui_.ExitNow(exitCode);
 }
 
 BatteryFailChoice CWindowHost::AskBatteryFail(const BatteryFailTexts& texts) {
@@ -108,9 +104,9 @@ bool CWindowHost::ChooseFileToSave(std::string* fullPath) {
 
 void CWindowHost::ShowMessage(const std::string& text, const std::string& caption,
                               ICfgFileUi::MessageIcon icon) {
-    ui_.ShowMessage(&wnd_, Qs(text), Qs(caption),
-                    icon == ICfgFileUi::MessageIcon::Information ? zelt::MessageIcon::Information
-                                                                 : zelt::MessageIcon::Stop);
+    wnd_.ShowMessage(text, caption,
+                     icon == ICfgFileUi::MessageIcon::Information ? zelt::MessageIcon::Information
+                                                                  : zelt::MessageIcon::Stop);
 }
 
 }  // namespace zelt

@@ -19,7 +19,6 @@ class CWindowHost final : public IControllerWindow, public ICfgFileUi {
     void ShowMessage(const std::string& text, const std::string& caption,
                      zelt::MessageIcon icon) override;
     void RequestQuit(int exitCode) override;
-    void ExitNow(int exitCode) override;
     BatteryFailChoice AskBatteryFail(const BatteryFailTexts& texts) override;
     void Post(int message) override;
     void DisplayChanged(Display display, const std::string& text) override;

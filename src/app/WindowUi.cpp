@@ -7,7 +7,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
-#include <cstdlib>
 
 namespace zelt {
 
@@ -72,10 +71,6 @@ void CQtWindowUi::Quit(int exitCode) {
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [exitCode] { QCoreApplication::exit(exitCode); },
         Qt::QueuedConnection);
-}
-
-void CQtWindowUi::ExitNow(int exitCode) {
-    std::exit(exitCode);
 }
 
 }  // namespace zelt

@@ -33,8 +33,6 @@ class IWindowUi {
     virtual void OpenHelpFile(const QString& path, HelpProblemHandler onProblem) = 0;
     // Leaves the program once control returns to the event loop.
     virtual void Quit(int exitCode) = 0;
-    // Ends the process at once.
-    virtual void ExitNow(int exitCode) = 0;
 };
 
 class CQtWindowUi final : public IWindowUi {
@@ -45,7 +43,6 @@ class CQtWindowUi final : public IWindowUi {
     int Exec(QDialog& dialog) override;
     void OpenHelpFile(const QString& path, HelpProblemHandler onProblem) override;
     void Quit(int exitCode) override;
-    void ExitNow(int exitCode) override;
 };
 
 }  // namespace zelt

@@ -4,6 +4,7 @@
 // stop the panel timer. The window's commands fill it from what the link read.
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -12,9 +13,10 @@
 namespace zelt {
 
 struct PanelValues {
-    int chargeCount = 0;
-    float batteryVoltage = 0.0f;
-    int batteryCapacity = 0;  // state of charge, percent
+    // Unknown (shown blank) until a reading comes, and again after one failed.
+    std::optional<int> chargeCount;
+    std::optional<float> batteryVoltage;
+    std::optional<int> batteryCapacity;  // state of charge, percent
     float chargeVoltage = 0.0f;
     float chargeCurrent = 0.0f;
     float loadVoltage = 0.0f;
@@ -33,8 +35,8 @@ struct PanelValues {
     int firmwareLoadOn = 0;
     int statusByte = -1;  // the last status byte read; -1 before
     int pollTicks = 3;    // so the first poll comes on the second tick
-    int failedPolls = 0;  // polls in a row that read nothing
-    TimeOfDay lastGoodPoll;
+    int failedPolls = 0;  // polls in a row that read nothing or could not run
+    std::optional<TimeOfDay> lastGoodPoll;
     // Record values by name ("fcvVoltage", "autoDuration[3]", "sectors[2]") that the last
     // "Get Parameters" could not read and nothing gave since (a file, a reset, the user);
     // everRead: those some Get has read (ReadState.h).

@@ -16,7 +16,6 @@ class RecordingWindow final : public IControllerWindow {
         messages.push_back(caption + ": " + text);
     }
     void RequestQuit(int) override {}
-    void ExitNow(int) override {}
     BatteryFailChoice AskBatteryFail(const BatteryFailTexts&) override {
         return BatteryFailChoice::Retry;
     }

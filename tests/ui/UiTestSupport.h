@@ -121,8 +121,12 @@ class FakeWindowUi final : public IWindowUi {
         helpFiles.push_back(path);
         onHelp = std::move(onProblem);
     }
-    void Quit(int exitCode) override { quitCodes.push_back(exitCode); }
-    void ExitNow(int exitCode) override { exitNowCodes.push_back(exitCode); }
+    void Quit(int exitCode) override {
+        quitCodes.push_back(exitCode);
+        if (quitForReal) {
+            CQtWindowUi().Quit(exitCode);
+        }
+    }
 
     // Clicks the button with object name id<N> once the dialog runs; its result.
     static int Click(QDialog& dialog, int buttonId) {
@@ -141,7 +145,7 @@ class FakeWindowUi final : public IWindowUi {
     std::vector<QString> dialogs;
     std::function<int(QDialog&)> onDialog;
     std::vector<int> quitCodes;
-    std::vector<int> exitNowCodes;
+    bool quitForReal = false;  // Quit leaves the event loop as the program's does
     std::vector<QString> helpFiles;
     HelpProblemHandler onHelp;  // the last help request's
 };
@@ -176,6 +180,16 @@ struct WindowFixture {
         QSignalSpy finished(wnd.get(), &CMainWnd::StartupSearchFinished);
         wnd->show();
         QVERIFY(finished.wait(searchMs));
+    }
+    // Start-up as the program runs it, in the application's own event loop until the window
+    // leaves it (or 20 s pass: exit code -1); the exit code.
+    int RunUntilQuit() {
+        ui.quitForReal = true;
+        ReadSettings(app, SettingsFilePath());
+        wnd = std::make_unique<CMainWnd>(app, theComPort, ui, trace, SettingsFilePath());
+        QTimer::singleShot(20000, wnd.get(), [] { QCoreApplication::exit(-1); });
+        wnd->show();
+        return QApplication::exec();
     }
     std::string SettingsText() const { return testing::ReadText(scratch.File("settings.reg")); }
 

@@ -9,7 +9,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "app/CDlgRS232.h"
 #include "app/CDlgSeek.h"
@@ -40,6 +42,12 @@ int Seconds(CMainWnd& w, int id) {
 bool AnyLineStartsWith(const CaptureTraceSink& trace, const std::string& start) {
     return std::any_of(trace.lines.begin(), trace.lines.end(),
                        [&start](const std::string& line) { return line.rfind(start, 0) == 0; });
+}
+
+// Charge count, battery voltage and capacity, controller clock.
+QString LiveTexts(CMainWnd& w) {
+    return ById<QLineEdit>(w, 1048)->text() + "|" + ById<QLineEdit>(w, 1049)->text() + "|" +
+           ById<QLineEdit>(w, 1050)->text() + "|" + ById<QLineEdit>(w, 1052)->text();
 }
 
 QString PanelTexts(CMainWnd& w) {
@@ -122,14 +130,17 @@ class ExchangeTest : public QObject {
         QVERIFY(!AnyLineStartsWith(f.trace, "Set RTC"));
     }
 
-    // Cancel during an RS485 Auto Detect over a silent port ends the walk after the probe in
-    // flight; the dialog stays for another try and nothing is reported.
+    // Without a controller the live readings stay blank. Cancel during an RS485 Auto Detect
+    // over a silent port ends the walk after the probe in flight; the dialog stays for another
+    // try and nothing is reported.
     void cancelStopsAnRs485AutoDetect() {
         WindowFixture f;
         testing::SilentTerminal silent;
         std::filesystem::create_symlink(silent.path, f.scratch.path / "ports" / "COM1");
         f.ui.onDialog = NoSeek;
         f.Start();
+        f.wnd->RefreshFromRecord();  // as a file opened: no readings, no zeros
+        QCOMPARE(LiveTexts(*f.wnd), QString("|||"));
         qint64 cancelToEnd = -1;
         bool dialogStays = false;
         f.ui.onDialog = [&](QDialog& dialog) {
@@ -197,13 +208,34 @@ class ExchangeTest : public QObject {
         QVERIFY(!f.ui.messages[0].text.contains("Set RTC"));
     }
 
-    // Readings that stop coming are greyed with the time of the last good poll from the second
-    // failed poll on, and come back with the next good one.
+    // A foreign vendor ID makes the start-up Get leave the program while it still has the
+    // controller clock to correct: whatever the link thread runs then has ended when the event
+    // loop returns, before the window goes.
+    void leavingDuringAnExchangeWaitsForIt() {
+        for (int run = 0; run < 3; ++run) {
+            WindowFixture f;
+            f.StartSim("COM3", "--vendor-id 7 --clock-offset -3");
+            QCOMPARE(f.RunUntilQuit(), 0);
+            const std::size_t traced = f.trace.lines.size();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+            QCOMPARE(f.trace.lines.size(), traced);
+            QCOMPARE(f.ui.quitCodes, std::vector<int>{0});
+        }
+    }
+
+    // The first readings show once the start-up has ended. Readings that stop coming, or that
+    // no poll reads while a dialog is open, are greyed with the time of the last good poll from
+    // the second failed poll on, and come back with the next good one.
     void staleReadingsAreShownAsSuch() {
         WindowFixture f;
         f.StartSim();
         f.Start();
         CMainWnd& w = *f.wnd;
+        // The first poll came as soon as the start-up Get ended.
+        QVERIFY2(QRegularExpression("\\d+\\|1\\d\\.\\d V\\|\\d+%\\|\\d\\d : \\d\\d : \\d\\d")
+                     .match(LiveTexts(w))
+                     .hasMatch(),
+                 qPrintable(LiveTexts(w)));
         auto* pane = w.findChild<QLabel*>("staleReadings");
         const auto poll = [&w] {
             w.Values().pollTicks = 4;
@@ -223,6 +255,14 @@ class ExchangeTest : public QObject {
         QVERIFY(theComPort.Open(3, 19200) != 0);
         poll();
         QVERIFY(pane->isHidden() && !ById(w, 1049)->property("stale").toBool());
+        f.ui.onDialog = [&w](QDialog&) {
+            for (int tick = 0; tick < 10; ++tick) {
+                w.Panel()->OnPanelTimer();
+            }
+            return int(QDialog::Rejected);
+        };
+        w.RunCommand(40014);  // About
+        QVERIFY(!pane->isHidden() && ById(w, 1049)->property("stale").toBool());
     }
 };
 

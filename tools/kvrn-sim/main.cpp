@@ -49,6 +49,8 @@ void AddFlags(CLI::App& app, CommandLine& line) {
     bool noLineRate = false;
     app.add_flag("--no-line-rate", noLineRate, "send replies at once instead of at 19200 baud")
         ->each([&o](const std::string&) { o.lineRate = false; });
+    app.add_option("--clock-offset", o.clockOffsetS,
+                   "seconds the controller clock starts off the host's (-3: 3 s behind)");
     app.add_flag("--trace", o.trace, "log requests and replies to stderr");
 }
 

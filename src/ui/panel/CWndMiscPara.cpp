@@ -298,8 +298,8 @@ void CWndMiscPara::OnPanelTimer() {
 
 void CWndMiscPara::AppendChartSample() {
     const PanelValues& panel = host_.Values();
-    chart_->Append({QDateTime::currentMSecsSinceEpoch(), panel.batteryVoltage, panel.chargeCurrent,
-                    panel.loadCurrent});
+    chart_->Append({QDateTime::currentMSecsSinceEpoch(), panel.batteryVoltage.value_or(0.0f),
+                    panel.chargeCurrent, panel.loadCurrent});
 }
 
 // ---------------------------------------------------------------- displays
@@ -432,9 +432,13 @@ void CWndMiscPara::RefreshFromConfig() {
             ShowReadState(rule.id + i, ShownAs(panel, ValueName(rule, i)));
         }
     }
-    SetDisplay(Display::ChargeCount, Qs(StrF("%d", panel.chargeCount)));
-    SetDisplay(Display::BatteryVoltage, Qs(VoltsText(panel.batteryVoltage)));
-    SetDisplay(Display::BatteryCapacity, Qs(PercentText(panel.batteryCapacity)));
+    // Blank until read: a made-up 0 % reads as a dead battery.
+    SetDisplay(Display::ChargeCount,
+               panel.chargeCount ? Qs(StrF("%d", *panel.chargeCount)) : QString());
+    SetDisplay(Display::BatteryVoltage,
+               panel.batteryVoltage ? Qs(VoltsText(*panel.batteryVoltage)) : QString());
+    SetDisplay(Display::BatteryCapacity,
+               panel.batteryCapacity ? Qs(PercentText(*panel.batteryCapacity)) : QString());
     ShowOperatingMode();
 }
 

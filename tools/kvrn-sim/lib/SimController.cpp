@@ -87,7 +87,7 @@ std::string PrintableBytes(const std::vector<uint8_t>& bytes) {
 
 SimController::SimController(const SimOptions& options, int64_t nowMs, int64_t msOfDay)
     : options_(options),
-      clock_(nowMs, msOfDay < 0 ? HostMsOfDay() : msOfDay),
+      clock_(nowMs, msOfDay < 0 ? HostMsOfDay() + options.clockOffsetS * 1000LL : msOfDay),
       plant_(options.system24V, options.overVoltage) {
     ParseFirmware(options.firmware, &firmware_);
     scales_ = ScalesFor(options.system24V, firmware_);

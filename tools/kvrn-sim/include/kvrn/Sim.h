@@ -46,6 +46,7 @@ struct SimOptions {
     uint32_t seed = 1;              // makes faults and drops repeatable
     int lateReplyMs = 300;          // delay of a LateReply
     bool trace = false;             // log requests and replies to stderr
+    int clockOffsetS = 0;           // the clock starts this many seconds off the host's
     // 14 decimal digits, kept as 7 packed-BCD bytes at 0x80; empty = never programmed (the
     // bytes read as 0xFF, which the utility shows as no serial number).
     std::string serialNumber = "12240315000742";

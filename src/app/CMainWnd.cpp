@@ -3,8 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDir>
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
@@ -102,6 +100,13 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
     createToolBars();
     createStatusBar();
     createPanel();
+    // F1: the help of the current language. It does not use the line, so it works whatever
+    // runs.
+    auto* help = new QAction(this);
+    help->setObjectName(QStringLiteral("helpContents"));
+    help->setShortcut(QKeySequence::HelpContents);
+    connect(help, &QAction::triggered, this, &CMainWnd::OpenHelp);
+    addAction(help);
     new CFixedFrame(*this, QRect(kLeft, kTop, kWidth, kHeight));
     setWindowIcon(AppIcon(IDR_MAINFRAME));
     setWindowTitle(Qs(app_.appTitle));
@@ -386,6 +391,7 @@ void CMainWnd::OnStartSearch(const CNotifyEvent&) {
         commands_->Values().linkBusy = 0;
         panel_->InvalidateAllControls();
     });
+    startupSearchEnded_ = true;
     emit StartupSearchFinished();
 }
 
@@ -606,7 +612,11 @@ void CMainWnd::ShowAbout() {
         CDlgAbout about(app_, this);
         ui_.Exec(about);
     }
-    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    OpenHelp();
+    panel_->InvalidateAllControls();
+}
+
+void CMainWnd::OpenHelp() {
     const QString help = HelpFilePath(app_.english != 0);
     ui_.OpenHelpFile(help, [wnd = QPointer<CMainWnd>(this), help](HelpProblem problem) {
         if (wnd != nullptr) {
@@ -615,7 +625,6 @@ void CMainWnd::ShowAbout() {
                                  Qs(wnd->app_.Text("Error", "錯誤")), MessageIcon::Stop);
         }
     });
-    panel_->InvalidateAllControls();
 }
 
 void CMainWnd::SwitchLanguage() {

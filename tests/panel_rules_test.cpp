@@ -228,6 +228,19 @@ TEST(RecordLimits, NamesWhatTheZeltctlRangeChecksDoNotReachAndClampsAsThePanelWo
     EXPECT_EQ(expected, record);
     EXPECT_EQ(Lines{"lvdVoltage = 12.5: must be below lvrVoltage (12.4), cannot be corrected"},
               CheckRecordLimits(record, 12, true, nullptr, true));
+
+    // In Chinese the fields are named as the panel labels them.
+    CCfgDocument zh;
+    ApplyResetValues(zh, 12);
+    cases[1].first(zh);
+    cases[2].first(zh);
+    EXPECT_EQ((Lines{"低壓斷路 = 12：須低於 低壓回復 (11.6)",
+                     "最小電壓 = 11.5：須比 最大電壓 (12) 低至少 1.0",
+                     "排程時段 2 亮度 = 101：允許 0 至 100",
+                     "排程時段 3 = 50..200：與 排程時段 2 (0..100) 重疊"}),
+              CheckRecordLimits(zh, 12, false));
+    EXPECT_EQ("浮充電壓 = 15.5：超出 12V 系統的 13.0 至 15.0，將重設為 13.6",
+              ResetLine({"fcvVoltage", 15.5, 13.6}, 12, false));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "kvrn/SimController.h"
 #include "link/Sequences.h"
+#include "panel/ControllerTexts.h"
 #include "support/ControllerFixture.h"
 
 namespace zelt::testing {
@@ -135,6 +136,13 @@ TEST(SequencesSummary, BothLanguagesInTheListedOrderNotTheRunOrder) {
               "\nAuto Duration 3 Fail !\nRTC Fail !\nPWM bit !");
     EXPECT_EQ(Failing(WriteAllItems(), {22}).Summary(true), "");
     EXPECT_TRUE(Failing(WriteAllItems(), {22}).AllListedSucceeded());
+    // A cancelled Set: the status read and three writes went out, in the window's language.
+    const SequenceOutcome cancelled{WriteAllItems(), {true, true, true, true}};
+    const ControllerFixture f(Framing::Rs232Ascii);
+    EXPECT_EQ(WrittenItemsText(cancelled, f.ctl.Framing(), false),
+              "負載電壓\n脈寬調變位元\n排程 1\n");
+    EXPECT_EQ(WrittenItemsText(cancelled, f.ctl.Framing(), true),
+              "Set Volt for Load\nSet VMode/Pwm flag\nSet Sch 1\n");
 }
 
 TEST_P(SequencesBothModes, WriteAllThenReadAllGivesBackTheRecord) {

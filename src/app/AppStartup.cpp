@@ -12,6 +12,7 @@
 
 #include "app/CDlgSeek.h"
 #include "app/CMainWnd.h"
+#include "app/SingleInstance.h"
 #include "app/WindowUi.h"
 #include "base/Trace.h"
 #include "config/Settings.h"
@@ -88,14 +89,43 @@ void ArrangeScreenshot(CMainWnd& wnd, const StartupOptions& options) {
     watchdog->start(options.seekGiveUpMs);
 }
 
+constexpr int kOpenRetryMs = 200;
+
+void BringToFront(CMainWnd& wnd) {
+    wnd.setWindowState(wnd.windowState() & ~Qt::WindowMinimized);
+    wnd.raise();
+    wnd.activateWindow();
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
+void OpenWhenFree(CMainWnd& wnd, const QString& path) {
+    if (!wnd.StartupSearchEnded() || wnd.ExchangeRunning() || wnd.LinkWorking()) {
+        QTimer::singleShot(kOpenRetryMs, &wnd, [&wnd, path] { OpenWhenFree(wnd, path); });
+        return;
+    }
+    wnd.OpenConfigFile(path);
+}
+
 }  // namespace
+
+void AcceptLaterStarts(CMainWnd& wnd, CSingleInstance& instance) {
+    QObject::connect(&instance, &CSingleInstance::FileRequested, &wnd, [&wnd](const QString& path) {
+        BringToFront(wnd);
+        if (!path.isEmpty()) {
+            OpenWhenFree(wnd, path);
+        }
+    });
+}
 
 bool ParseStartupOptions(const QStringList& arguments, StartupOptions* options, QString* error) {
     for (int i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--screenshot") && i + 1 < arguments.size()) {
             options->screenshotPath = arguments[++i];
         } else if (!arguments[i].startsWith('-') && options->cfgFilePath.isEmpty()) {
-            // Absolute: the About command changes the working folder.
+            // Absolute: a running window that is handed the file has another working folder.
             options->cfgFilePath = QFileInfo(arguments[i]).absoluteFilePath();
         } else {
             *error = QStringLiteral("usage: zelt-utility [--screenshot FILE.png] [FILE.cfg]");
@@ -107,6 +137,15 @@ bool ParseStartupOptions(const QStringList& arguments, StartupOptions* options, 
 
 int RunZeltUtility(CMainApp& app, IWindowUi& ui, const StartupOptions& options) {
     const std::string settingsPath = SettingsFilePath();
+    // A screenshot run stands alone: it neither hands over nor takes files.
+    std::unique_ptr<CSingleInstance> instance;
+    if (options.screenshotPath.isEmpty()) {
+        instance = std::make_unique<CSingleInstance>(CSingleInstance::ServerName(settingsPath));
+        if (instance->HandToRunning(options.cfgFilePath) ||
+            (!instance->Listen() && instance->HandToRunning(options.cfgFilePath))) {
+            return 0;
+        }
+    }
     std::string reason;
     if (!EnsureSettingsKey(settingsPath, &reason)) {
         // Before the language is known: English only, and no caption of its own.
@@ -131,6 +170,9 @@ int RunZeltUtility(CMainApp& app, IWindowUi& ui, const StartupOptions& options) 
             wnd.get(), &CMainWnd::StartupSearchFinished, wnd.get(),
             [&wnd, &options] { wnd->OpenConfigFile(options.cfgFilePath); },
             Qt::SingleShotConnection);
+    }
+    if (instance) {
+        AcceptLaterStarts(*wnd, *instance);
     }
     if (!options.screenshotPath.isEmpty()) {
         ArrangeScreenshot(*wnd, options);

@@ -9,6 +9,8 @@
 
 namespace zelt {
 
+class CMainWnd;
+class CSingleInstance;
 class IWindowUi;
 
 struct StartupOptions {
@@ -25,7 +27,12 @@ struct StartupOptions {
 // with the reason in *error, for an argument it does not know.
 bool ParseStartupOptions(const QStringList& arguments, StartupOptions* options, QString* error);
 
+// The running window takes the files of later starts: it comes to the front and opens each
+// as the Open command would, once the start-up search has ended and no command runs.
+void AcceptLaterStarts(CMainWnd& wnd, CSingleInstance& instance);
+
 // Runs the program on app until it leaves; returns the exit code. A QApplication must exist.
+// When the user's window already runs, it is handed the file instead, and the start ends.
 int RunZeltUtility(CMainApp& app, IWindowUi& ui, const StartupOptions& options);
 
 }  // namespace zelt

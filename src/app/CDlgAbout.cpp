@@ -24,7 +24,7 @@ QString CDlgAbout::AboutText(const CMainApp& app) {
         app.Text("Version: ", "版本: "), kVersion, app.Text("Released Date: ", "發行日: "),
         kReleaseDate,
         app.Text("For Tessaly solar lighting controllers,", "適用於 Tessaly 太陽能照明控制器,"),
-        app.Text("RS232 and RS485 at 19200 baud.", "RS232 與 RS485, 19200 baud."));
+        app.Text("RS232 and RS485 at 19200 baud.", "RS232 與 RS485, 19200 鮑率."));
     return QString::fromStdString(text);
 }
 

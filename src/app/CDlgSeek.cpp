@@ -50,11 +50,11 @@ CDlgSeek::CDlgSeek(CMainApp& app, CControllerCommands& commands, CComPort& port,
     dimIcon_->hide();
 
     text_ = Named(
-        new QLabel(Qs(app.Text("Seeking controller, please wait...", "尋找控制器, 請稍後...")),
+        new QLabel(Qs(app.Text("Seeking controller, please wait...", "尋找控制器, 請稍候...")),
                    this),
         IDC_SEEK_TEXT);
     probeLine_ = Named(new QLabel(this), IDC_PROBE_LINE);
-    cancel_ = Named(new QPushButton(QStringLiteral("Cancel"), this), IDCANCEL);
+    cancel_ = Named(new QPushButton(Qs(app.Text("Cancel", "取消")), this), IDCANCEL);
     connect(cancel_, &QPushButton::clicked, this, &CDlgSeek::reject);
 
     auto* texts = new QVBoxLayout;

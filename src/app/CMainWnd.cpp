@@ -3,8 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
@@ -107,6 +105,13 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
     createToolBars();
     createStatusBar();
     createPanel();
+    // F1: the help of the current language. It does not use the line, so it works whatever
+    // runs.
+    auto* help = new QAction(this);
+    help->setObjectName(QStringLiteral("helpContents"));
+    help->setShortcut(QKeySequence::HelpContents);
+    connect(help, &QAction::triggered, this, &CMainWnd::OpenHelp);
+    addAction(help);
     new CFixedFrame(*this, QRect(kLeft, kTop, kWidth, kHeight));
     setWindowIcon(AppIcon(IDR_MAINFRAME));
     setWindowTitle(Qs(app_.appTitle));
@@ -399,6 +404,7 @@ void CMainWnd::OnStartSearch(const CNotifyEvent&) {
     if (found) {
         PollReadings();  // the readings show before anything looks at the window
     }
+    startupSearchEnded_ = true;
     emit StartupSearchFinished();
 }
 
@@ -644,7 +650,11 @@ void CMainWnd::ShowAbout() {
         CDlgAbout about(app_, this);
         ui_.Exec(about);
     }
-    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    OpenHelp();
+    panel_->InvalidateAllControls();
+}
+
+void CMainWnd::OpenHelp() {
     const QString help = HelpFilePath(app_.english != 0);
     ui_.OpenHelpFile(help, [wnd = QPointer<CMainWnd>(this), help](HelpProblem problem) {
         if (wnd != nullptr) {
@@ -653,7 +663,6 @@ void CMainWnd::ShowAbout() {
                                  Qs(wnd->app_.Text("Error", "錯誤")), MessageIcon::Stop);
         }
     });
-    panel_->InvalidateAllControls();
 }
 
 void CMainWnd::SwitchLanguage() {

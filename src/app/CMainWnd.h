@@ -81,6 +81,8 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     void SetPaneText(int paneId, const QString& text);
     // A command that uses the line runs (it may be waiting for its exchange or in a dialog).
     bool ExchangeRunning() const { return exchangeRunning_; }
+    // The start-up search and its "Get Parameters" are over.
+    bool StartupSearchEnded() const { return startupSearchEnded_; }
     // An exchange runs on the link worker right now.
     bool LinkWorking() const { return worker_->Running(); }
     // Cancel of the exchange that runs: it stops after the request in flight.
@@ -152,6 +154,8 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     // or the user agrees.
     bool AllowUnreadValues();
     void ShowAbout();
+    // The help file of the current language in the desktop's viewer.
+    void OpenHelp();
     void SwitchLanguage();
     void DeleteSectors(bool all);
     // The close path's question; true when the program may leave.
@@ -181,6 +185,7 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     CLinkWorker* worker_ = nullptr;
     bool exchangeRunning_ = false;
     bool leaving_ = false;
+    bool startupSearchEnded_ = false;
     bool closePending_ = false;  // a close request waits for the command that runs
     bool polling_ = false;
     std::vector<std::function<void()>> afterPoll_;

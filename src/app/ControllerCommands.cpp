@@ -123,7 +123,8 @@ void CControllerCommands::ApplyIdentity(const FirmwareIdentity& identity) {
     app_.vendorId = identity.vendorId;
     app_.firmwareVersionText = identity.version;
     if (!identity.VendorAccepted()) {
-        window_.ShowMessage(texts::kVendorIdError, texts::kVendorIdCaption, MessageIcon::Stop);
+        window_.ShowMessage(Pick(app_, texts::kVendorIdError), Pick(app_, texts::kErrorCaption),
+                            MessageIcon::Stop);
         window_.RequestQuit(0);
     }
 }
@@ -240,7 +241,8 @@ bool CControllerCommands::WriteAllParameters(const PrepareToSend& prepare) {
     if (written.outcome.cancelled) {
         // Some items went out, some not: the controller holds a mix, so nothing is "saved".
         window_.ShowMessage(
-            Pick(app_, kSetCancelled) + written.outcome.WrittenItems(link_.Framing()),
+            Pick(app_, kSetCancelled) +
+                WrittenItemsText(written.outcome, link_.Framing(), app_.english != 0),
             Pick(app_, kCancelledCaption), MessageIcon::Information);
         window_.EndWaitCursor();
         return false;

@@ -10,10 +10,31 @@ QString HelpFilePath(bool english) {
         .filePath(QLatin1String(english ? "Solar_Help_English.chm" : "Solar_Help_Chinese.chm"));
 }
 
+std::optional<HelpProblem> HelpOpenerProblem(int exitCode, bool crashed) {
+    if (crashed) {
+        return HelpProblem::ViewerFailed;
+    }
+    switch (exitCode) {
+        case 0:
+            return std::nullopt;
+        case 2:
+            return HelpProblem::Missing;
+        case 3:
+            return HelpProblem::NoViewer;
+        default:
+            return HelpProblem::ViewerFailed;
+    }
+}
+
 QString HelpProblemText(HelpProblem problem, const QString& path, bool english) {
     if (problem == HelpProblem::Missing) {
         return (english ? QStringLiteral("The help file is missing:\n%1")
                         : QStringLiteral("找不到說明檔:\n%1"))
+            .arg(path);
+    }
+    if (problem == HelpProblem::ViewerFailed) {
+        return (english ? QStringLiteral("The help viewer ended with an error:\n%1")
+                        : QStringLiteral("說明檢視程式異常結束:\n%1"))
             .arg(path);
     }
     return (english

@@ -1,18 +1,25 @@
 #pragma once
-// The About command's help file: which file it opens, and what the user is told when the file
-// cannot be shown.
+// The help file (after About, and on F1): which file opens, and what the user is told when
+// the file cannot be shown.
 
 #include <QString>
+#include <optional>
 
 namespace zelt {
 
 enum class HelpProblem {
-    Missing,   // the file is not in the executable's folder
-    NoViewer,  // the desktop has no program for it, or the program failed
+    Missing,       // the file is not in the executable's folder
+    NoViewer,      // the desktop has no program for it
+    ViewerFailed,  // a viewer was started and ended with an error (or was killed)
 };
 
 // "Solar_Help_English.chm" or "Solar_Help_Chinese.chm" in the executable's folder.
 QString HelpFilePath(bool english);
+
+// What the desktop's opener (xdg-open) said by its exit: nothing wrong, or the problem. It
+// exits 2 for a missing file, 3 when no program is known for the file, 4 when the program it
+// ran failed; a viewer it waits for that is killed makes it fail too.
+std::optional<HelpProblem> HelpOpenerProblem(int exitCode, bool crashed);
 
 // The message that names the file and what is wrong.
 QString HelpProblemText(HelpProblem problem, const QString& path, bool english);

@@ -87,7 +87,7 @@ void CWindowHost::ReadingsStale(bool stale, const TimeOfDay& lastGood) {
 
 bool CWindowHost::ChooseFile(FileDialogKind kind, std::string* fullPath) {
     QString chosen = Qs(*fullPath);  // the folder to start in
-    if (!ui_.ChooseFile(&wnd_, kind, &chosen)) {
+    if (!ui_.ChooseFile(&wnd_, kind, Qs(Pick(wnd_.App(), kCfgFileFilter)), &chosen)) {
         return false;
     }
     *fullPath = chosen.toStdString();

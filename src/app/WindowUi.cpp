@@ -10,11 +10,6 @@
 
 namespace zelt {
 
-namespace {
-// The configuration file dialogs' filter.
-const char* const kCfgFilter = "CFG Files(*.cfg)";
-}  // namespace
-
 void CQtWindowUi::ShowMessage(QWidget* parent, const QString& text, const QString& caption,
                               MessageIcon icon) {
     QMessageBox box(
@@ -23,11 +18,12 @@ void CQtWindowUi::ShowMessage(QWidget* parent, const QString& text, const QStrin
     box.exec();
 }
 
-bool CQtWindowUi::ChooseFile(QWidget* parent, FileDialogKind kind, QString* path) {
+bool CQtWindowUi::ChooseFile(QWidget* parent, FileDialogKind kind, const QString& filter,
+                             QString* path) {
     const QString chosen =
         kind == FileDialogKind::Open
-            ? QFileDialog::getOpenFileName(parent, QString(), *path, kCfgFilter)
-            : QFileDialog::getSaveFileName(parent, QString(), *path, kCfgFilter, nullptr,
+            ? QFileDialog::getOpenFileName(parent, QString(), *path, filter)
+            : QFileDialog::getSaveFileName(parent, QString(), *path, filter, nullptr,
                                            QFileDialog::DontConfirmOverwrite);
     if (chosen.isEmpty()) {
         return false;
@@ -58,8 +54,10 @@ void CQtWindowUi::OpenHelpFile(const QString& path, HelpProblemHandler onProblem
                      });
     QObject::connect(opener, &QProcess::finished,
                      [opener, onProblem](int exitCode, QProcess::ExitStatus status) {
-                         if (status != QProcess::NormalExit || exitCode != 0) {
-                             onProblem(HelpProblem::NoViewer);
+                         const std::optional<HelpProblem> problem =
+                             HelpOpenerProblem(exitCode, status != QProcess::NormalExit);
+                         if (problem) {
+                             onProblem(*problem);
                          }
                          opener->deleteLater();
                      });

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "config/CfgFile.h"
+#include "config/Settings.h"
 
 namespace zelt {
 
@@ -37,6 +38,11 @@ PathParts SplitPath(const std::string& path) {
     return parts;
 }
 
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 bool OpensForReadAndWrite(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -58,6 +64,23 @@ SaveAsNames SaveAsNaming(const std::string& chosenPath) {
     names.fileName = parts.title + kCfgExtension;
     names.fullPath = parts.extension.empty() ? parts.folderAndTitle + kCfgExtension : chosenPath;
     return names;
+}
+
+std::string FileDialogFolder(const std::string& cfgPath, FileDialogPurpose purpose) {
+    if (IsFolder(cfgPath)) {
+        return cfgPath;
+    }
+    const std::string folder = DefaultCfgPath();
+    if (purpose == FileDialogPurpose::Save && !IsFolder(folder)) {
+        // The default folder's parent is the home folder; a failure shows as the dialog
+        // starting elsewhere, and the save itself then names any problem.
+        mkdir(folder.c_str(), 0777);
+    }
+    if (IsFolder(folder)) {
+        return folder;
+    }
+    const std::string withoutSlash = folder.substr(0, folder.find_last_not_of('/') + 1);
+    return withoutSlash.substr(0, withoutSlash.rfind('/') + 1);
 }
 
 std::string OpenedFileName(const std::string& chosenPath) {
@@ -90,7 +113,7 @@ bool CCfgCommands::Load(const std::string& path) {
 }
 
 bool CCfgCommands::OpenConfigFile() {
-    std::string path = app_.cfgPath;
+    std::string path = FileDialogFolder(app_.cfgPath, FileDialogPurpose::Open);
     const bool loaded = ui_.ChooseFileToOpen(&path) && Load(path);
     Run(hooks_.repaint);
     return loaded;
@@ -104,7 +127,7 @@ bool CCfgCommands::OpenConfigFile(const std::string& path) {
 
 bool CCfgCommands::SaveConfigFileAs() {
     Run(hooks_.collect);
-    std::string chosen = app_.cfgPath;
+    std::string chosen = FileDialogFolder(app_.cfgPath, FileDialogPurpose::Save);
     if (!ui_.ChooseFileToSave(&chosen)) {
         return false;
     }

@@ -3,12 +3,13 @@
 #include <functional>
 #include <string>
 
+#include "base/Bilingual.h"
 #include "config/MainApp.h"
 
 namespace zelt {
 
-// The filter of the configuration file dialogs.
-inline constexpr const char* kCfgFileFilter = "CFG Files(*.cfg)|*.cfg||";
+// The filter of the configuration file dialogs, a name with its pattern.
+inline constexpr Bilingual kCfgFileFilter{"CFG Files(*.cfg)", "設定檔(*.cfg)"};
 
 // What the file commands need from the windows: the two file dialogs and the message box.
 class ICfgFileUi {
@@ -33,6 +34,8 @@ struct CfgCommandHooks {
     std::function<void()> repaint;  // repaint the parameter panel's controls
 };
 
+enum class FileDialogPurpose { Open, Save };
+
 // The names a Save As gives: cfgFileName is the chosen title with ".cfg" whatever extension
 // was typed; the full path gets ".cfg" only when the chosen name has no extension.
 struct SaveAsNames {
@@ -40,6 +43,11 @@ struct SaveAsNames {
     std::string fullPath;
 };
 SaveAsNames SaveAsNaming(const std::string& chosenPath);
+
+// The folder a file dialog starts in: cfgPath when that folder exists, otherwise the default
+// configuration folder (DefaultCfgPath). A save creates the default folder when it is missing;
+// an open that finds it missing starts in the folder above it.
+std::string FileDialogFolder(const std::string& cfgPath, FileDialogPurpose purpose);
 
 // cfgFileName after opening a file: its title and extension.
 std::string OpenedFileName(const std::string& chosenPath);
@@ -53,7 +61,7 @@ class CCfgCommands {
 
     // True when a file was loaded. A file that cannot be read whole or is not a configuration
     // file leaves the record and the names as they were and is reported. The dialogs start in
-    // cfgPath, the folder of the last file opened or saved.
+    // cfgPath, the folder of the last file opened or saved (see FileDialogFolder).
     bool OpenConfigFile();
     // The same for a file chosen elsewhere (the command line).
     bool OpenConfigFile(const std::string& path);

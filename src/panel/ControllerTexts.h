@@ -9,6 +9,7 @@
 #include "base/Bilingual.h"
 #include "base/TimeOfDay.h"
 #include "config/MainApp.h"
+#include "link/Sequences.h"
 
 namespace zelt {
 
@@ -46,9 +47,8 @@ namespace texts {
 inline constexpr Bilingual kErrorCaption{"Error", "錯誤"};
 inline constexpr Bilingual kOperationFault{"Operation fault ! Please check power & connection.",
                                            "作業失敗 ! 請檢查電源及連線"};
-// English in both languages.
-inline constexpr const char* kVendorIdError = "Vender ID Error !\nThe utility will be closed.";
-inline constexpr const char* kVendorIdCaption = "Error";
+inline constexpr Bilingual kVendorIdError{"Vendor ID Error !\nThe utility will be closed.",
+                                          "廠商代碼錯誤 !\n軟體即將關閉."};
 
 inline constexpr Bilingual kOverVoltage{
     "The battery voltage is too high, Please input 12V.\nThe utility will be closed.",
@@ -90,6 +90,16 @@ BatteryFailTexts MakeBatteryFailTexts(const CMainApp& app);
 // The operating mode and lighting time of their codes (0..3), in the current language.
 std::string OperatingModeText(const CMainApp& app, uint8_t code);
 std::string LightingTimeText(const CMainApp& app, uint8_t code);
+
+// A record field by its name in the record (as FieldRules and the JSON record name it, with
+// "[n]" for a step), labelled as the panel labels it: "fcvVoltage" is "FCV" or "浮充電壓",
+// "autoDuration[2]" the third step's duration. A name the panel does not show comes back as
+// it is.
+std::string FieldLabel(const std::string& field, bool english);
+
+// The writes of a cancelled "Set Parameters" that reached the controller, one per line, in
+// run order. In English the command names of the trace.
+std::string WrittenItemsText(const SequenceOutcome& outcome, const IFraming& framing, bool english);
 
 // The panel's display texts: "12.3 V", "1.5 A", "80%", "hh : mm : ss".
 std::string VoltsText(double volts);

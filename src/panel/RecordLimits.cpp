@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/Trace.h"
+#include "panel/ControllerTexts.h"
 #include "panel/FieldRules.h"
 #include "panel/PanelRecordMap.h"
 #include "panel/PanelRules.h"
@@ -29,6 +30,12 @@ std::string ValueText(double value) {
 
 std::string BoundText(const FieldRule& rule, double bound) {
     return rule.isFloat ? StrF("%0.1f", bound) : StrF("%.0f", bound);
+}
+
+// English lines name a field by its record key, as zeltctl's JSON records spell it; Chinese
+// lines by the panel's label.
+std::string Named(const std::string& field, bool english) {
+    return english ? field : FieldLabel(field, false);
 }
 
 bool SameValue(double a, double b) {
@@ -134,15 +141,17 @@ class LimitReport {
     }
 
     void CheckBytes(const CCfgDocument& record) {
-        Byte("ochtTime", record.ochtTime);
-        Byte("dtTime", record.dtTime);
+        Byte(Named("ochtTime", english_), record.ochtTime);
+        Byte(Named("dtTime", english_), record.dtTime);
     }
 
     void CheckSectors(const std::vector<CTimeSectorData>& sectors) {
         const int count = static_cast<int>(sectors.size());
         if (count > kMaxSectors) {
-            lines_.push_back(english_ ? StrF("sectors: %d sectors, at most %d", count, kMaxSectors)
-                                      : StrF("sectors：%d 個時段，最多 %d 個", count, kMaxSectors));
+            lines_.push_back(english_
+                                 ? StrF("sectors: %d sectors, at most %d", count, kMaxSectors)
+                                 : StrF("%s：%d 個時段，最多 %d 個",
+                                        FieldLabel("sectors", false).c_str(), count, kMaxSectors));
         }
         for (int i = 0; i < count; ++i) {
             const CTimeSectorData& s = sectors[static_cast<size_t>(i)];
@@ -150,8 +159,9 @@ class LimitReport {
                 lines_.push_back(english_ ? StrF("sectors[%d] = %d..%d: allowed 0 <= start <= end "
                                                  "<= %d",
                                                  i, s.startMinute, s.endMinute, kAxisMinutes)
-                                          : StrF("sectors[%d] = %d..%d：須 0 <= 開始 <= 結束 <= %d",
-                                                 i, s.startMinute, s.endMinute, kAxisMinutes));
+                                          : StrF("%s = %d..%d：須 0 <= 開始 <= 結束 <= %d",
+                                                 SectorLabel(i).c_str(), s.startMinute, s.endMinute,
+                                                 kAxisMinutes));
             } else if (!Empty(s)) {
                 for (int j = 0; j < i; ++j) {
                     const CTimeSectorData& t = sectors[static_cast<size_t>(j)];
@@ -161,14 +171,16 @@ class LimitReport {
                             english_
                                 ? StrF("sectors[%d] = %d..%d: overlaps sectors[%d] (%d..%d)", i,
                                        s.startMinute, s.endMinute, j, t.startMinute, t.endMinute)
-                                : StrF("sectors[%d] = %d..%d：與 sectors[%d] (%d..%d) 重疊", i,
-                                       s.startMinute, s.endMinute, j, t.startMinute, t.endMinute));
+                                : StrF("%s = %d..%d：與 %s (%d..%d) 重疊", SectorLabel(i).c_str(),
+                                       s.startMinute, s.endMinute, SectorLabel(j).c_str(),
+                                       t.startMinute, t.endMinute));
                         break;
                     }
                 }
             }
             if (s.brightness < 0 || s.brightness > 100) {
-                Plain(StrF("sectors[%d].brightness", i), ValueText(s.brightness), "0", "100");
+                Plain(Named(StrF("sectors[%d].brightness", i), english_), ValueText(s.brightness),
+                      "0", "100");
             }
         }
     }
@@ -182,6 +194,8 @@ class LimitReport {
         return s.startMinute >= 0 && s.startMinute <= s.endMinute && s.endMinute <= kAxisMinutes;
     }
     static bool Empty(const CTimeSectorData& s) { return s.startMinute == s.endMinute; }
+
+    static std::string SectorLabel(int i) { return FieldLabel(StrF("sectors[%d]", i), false); }
 
     bool InRange(const FieldRule& rule) const {
         return WithinRange(rule, RangeAt(rule, systemVoltage_), FieldValue(values_, rule));
@@ -225,7 +239,7 @@ class LimitReport {
         if (WithinRange(rule, range, FieldValue(values_, rule, step))) {
             return;
         }
-        const std::string name = ValueName(rule, step);
+        const std::string name = Named(ValueName(rule, step), english_);
         const std::string value = Shown(rule, step);
         const std::string min = BoundText(rule, range.min);
         const std::string max = BoundText(rule, range.max);
@@ -246,7 +260,8 @@ class LimitReport {
         const double other = FieldValue(values_, partner);
         const bool upper = rule.pair == PairRule::RestoreUpper || rule.pair == PairRule::GapUpper ||
                            rule.leave == LeaveRule::LightOff;
-        const std::string name = rule.name;
+        const std::string name = Named(rule.name, english_);
+        const std::string partnerName = Named(partner.name, english_);
         const std::string value = Shown(rule, 0);
         const std::string otherText = ValueText(other);
         // LVR over LVD and ACV over FCV only need their order: the panel's 1.0 V gap guards
@@ -258,10 +273,12 @@ class LimitReport {
             }
             if (english_) {
                 lines_.push_back(StrF("%s = %s: must be %s %s (%s)", name.c_str(), value.c_str(),
-                                      upper ? "above" : "below", partner.name, otherText.c_str()));
+                                      upper ? "above" : "below", partnerName.c_str(),
+                                      otherText.c_str()));
             } else {
                 lines_.push_back(StrF("%s = %s：須%s %s (%s)", name.c_str(), value.c_str(),
-                                      upper ? "高於" : "低於", partner.name, otherText.c_str()));
+                                      upper ? "高於" : "低於", partnerName.c_str(),
+                                      otherText.c_str()));
             }
             lines_.back() += Outcome(rule, 0, &partner);
             return;
@@ -274,16 +291,16 @@ class LimitReport {
         if (english_) {
             lines_.push_back(StrF("%s = %s: must be at least %s %s %s (%s)", name.c_str(),
                                   value.c_str(), gapText.c_str(), upper ? "above" : "below",
-                                  partner.name, otherText.c_str()));
+                                  partnerName.c_str(), otherText.c_str()));
         } else {
             lines_.push_back(StrF("%s = %s：須比 %s (%s) %s至少 %s", name.c_str(), value.c_str(),
-                                  partner.name, otherText.c_str(), upper ? "高" : "低",
+                                  partnerName.c_str(), otherText.c_str(), upper ? "高" : "低",
                                   gapText.c_str()));
         }
         lines_.back() += Outcome(rule, 0, &partner);
     }
 
-    void Byte(const char* name, int32_t value) {
+    void Byte(const std::string& name, int32_t value) {
         if (value < 0 || value > kByteMax) {
             Plain(name, ValueText(value), "0", "255");
         }
@@ -365,7 +382,8 @@ std::vector<std::string> CorrectRecordLimits(CCfgDocument& record, int systemVol
             const double now = FieldValue(v, rule, step);
             if (!SameValue(was, now)) {
                 changes.push_back(StrF(english ? "%s: %s -> %s" : "%s：%s -> %s",
-                                       ValueName(rule, step).c_str(), ValueText(was).c_str(),
+                                       Named(ValueName(rule, step), english).c_str(),
+                                       ValueText(was).c_str(),
                                        ValueText(now).c_str()));
             }
         }
@@ -386,10 +404,10 @@ std::string ResetLine(const AdaptReset& reset, int systemVoltage, bool english) 
     const std::string max = BoundText(*rule, range.max);
     const std::string before = ValueText(reset.before);
     const std::string replacement = BoundText(*rule, reset.replacement);
-    return english ? StrF("%s = %s: outside %s to %s at %d V, would be reset to %s",
-                          reset.field.c_str(), before.c_str(), min.c_str(), max.c_str(), volts,
-                          replacement.c_str())
-                   : StrF("%s = %s：超出 %dV 系統的 %s 至 %s，將重設為 %s", reset.field.c_str(),
+    const std::string name = Named(reset.field, english);
+    return english ? StrF("%s = %s: outside %s to %s at %d V, would be reset to %s", name.c_str(),
+                          before.c_str(), min.c_str(), max.c_str(), volts, replacement.c_str())
+                   : StrF("%s = %s：超出 %dV 系統的 %s 至 %s，將重設為 %s", name.c_str(),
                           before.c_str(), volts, min.c_str(), max.c_str(), replacement.c_str());
 }
 
@@ -417,9 +435,9 @@ std::vector<std::string> RecordGate::Correct(CCfgDocument& record) {
     std::vector<std::string> changes;
     if (!resetsAccepted_) {
         for (const AdaptReset& reset : resets_) {
-            changes.push_back(StrF(english_ ? "%s: %s -> %s" : "%s：%s -> %s", reset.field.c_str(),
-                                   ValueText(reset.before).c_str(),
-                                   ValueText(reset.replacement).c_str()));
+            changes.push_back(StrF(
+                english_ ? "%s: %s -> %s" : "%s：%s -> %s", Named(reset.field, english_).c_str(),
+                ValueText(reset.before).c_str(), ValueText(reset.replacement).c_str()));
         }
         resetsAccepted_ = true;
     }

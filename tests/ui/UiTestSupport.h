@@ -103,9 +103,10 @@ class FakeWindowUi final : public IWindowUi {
                      MessageIcon icon) override {
         messages.push_back({text, caption, icon});
     }
-    bool ChooseFile(QWidget*, FileDialogKind kind, QString* path) override {
+    bool ChooseFile(QWidget*, FileDialogKind kind, const QString& filter, QString* path) override {
         fileDialogs.push_back(kind);
         startFolders.push_back(*path);
+        filters.push_back(filter);
         const QString chosen = chosenFiles.empty() ? QString() : chosenFiles.front();
         if (!chosenFiles.empty()) {
             chosenFiles.pop_front();
@@ -142,6 +143,7 @@ class FakeWindowUi final : public IWindowUi {
     std::deque<QString> chosenFiles;  // an empty entry cancels that dialog
     std::vector<FileDialogKind> fileDialogs;
     std::vector<QString> startFolders;
+    std::vector<QString> filters;
     std::vector<QString> dialogs;
     std::function<int(QDialog&)> onDialog;
     std::vector<int> quitCodes;

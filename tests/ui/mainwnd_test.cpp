@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -16,11 +17,13 @@
 #include "app/CDlgBatteryFail.h"
 #include "app/CDlgRecordCheck.h"
 #include "app/CDlgSeek.h"
+#include "app/SingleInstance.h"
 #include "config/CfgFile.h"
 #include "config/CfgRecord.h"
 #include "panel/FieldRules.h"
 #include "panel/PanelRecordMap.h"
 #include "ui/UiTestSupport.h"
+#include "ui/panel/CLiveChart.h"
 
 namespace zelt::uitest {
 
@@ -110,11 +113,23 @@ class StartupAndLanguage : public QObject {
         QVERIFY(f.SettingsText().find("\"COM Port\"=\"3\"") != std::string::npos);
     }
 
-    // Started in Chinese from the settings, switched to English for the files.
+    // Started in Chinese from the settings, with "Cfg Path" gone; switched to English for the
+    // files.
     void saveAsNamingThenOpenGoodAndBadFiles() {
         WindowFixture f;
-        f.WriteSettings("\"English\"=\"No\"\n");
-        f.ui.onDialog = NoSeek;
+        const QString home = QString::fromStdString(f.scratch.File("home"));
+        testing::ScopedEnv homeEnv{"HOME", home.toStdString()};
+        QDir().mkdir(home);
+        f.WriteSettings("\"English\"=\"No\"\n\"Cfg Path\"=\"" + f.scratch.File("gone") + "\"\n");
+        QString texts;  // the seek's and About's
+        f.ui.onDialog = [&](QDialog& dialog) {
+            for (int id : {int(CDlgSeek::IDCANCEL), int(CDlgSeek::IDC_SEEK_TEXT), 1010}) {
+                if (auto* widget = ById<QWidget>(dialog, id)) {
+                    texts += widget->property("text").toString() + "|";
+                }
+            }
+            return int(QDialog::Rejected);
+        };
         f.Start();
         CMainWnd& w = *f.wnd;
         QCOMPARE(w.windowTitle() + "|" + ToolbarLayout(w) + "|" + PaneTexts(w),
@@ -124,13 +139,29 @@ class StartupAndLanguage : public QObject {
         QCOMPARE(w.PaneText(905), QString("游標時間: 00:05"));
         QCOMPARE(QtTexts(), QString("取消|尋找於："));
 
-        // Help that cannot be shown names the file.
-        f.ui.onDialog = [](QDialog&) { return int(QDialog::Rejected); };
+        // Help that cannot be shown names the file; F1 opens it too.
         w.RunCommand(40044);
+        QVERIFY2(texts.startsWith("取消|尋找控制器, 請稍候...|") && texts.endsWith(" 19200 鮑率.|"),
+                 qPrintable(texts));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_F1);
+        QCOMPARE(f.ui.helpFiles.size(), 2u);
         QVERIFY(f.ui.helpFiles.back().endsWith("/Solar_Help_Chinese.chm"));
         f.ui.onHelp(HelpProblem::NoViewer);
         QCOMPARE(f.ui.messages.back().caption + "|" + f.ui.messages.back().text.section('\n', 0, 1),
                  "錯誤|沒有程式能開啟說明檔:\n" + f.ui.helpFiles.back());
+        // The chart window lies inside the screen, whole, wherever it would have come up.
+        auto* chart = w.findChild<CLiveChart*>();
+        const QRect screen = chart->screen()->availableGeometry();
+        chart->move(screen.bottomRight() - QPoint(100, 100));
+        Click(w.findChild<QPushButton*>("liveChartToggle"));
+        QVERIFY(chart->isVisible() && screen.contains(chart->frameGeometry()));
+        // With "Cfg Path" gone an Open starts above the default folder while that is missing.
+        f.ui.chosenFiles = {QString()};
+        w.RunCommand(40036);
+        QCOMPARE(f.ui.filters.back() + "|" + f.ui.startFolders.back(),
+                 "設定檔(*.cfg)|" + home + "/");
         w.RunCommand(40043);
         QCOMPARE(QtTexts(), QString("Cancel|Look in:"));
         const QString saved = QString::fromStdString(f.scratch.File("setup.txt"));
@@ -160,11 +191,14 @@ class StartupAndLanguage : public QObject {
         w.RunCommand(1017);
         QCOMPARE(f.ui.messages.size(), messages);
         QCOMPARE(f.ui.fileDialogs,
-                 (std::vector<FileDialogKind>{FileDialogKind::Save, FileDialogKind::Open,
-                                              FileDialogKind::Open}));
-        // Each dialog starts in the folder of the last file opened or saved.
+                 (std::vector<FileDialogKind>{FileDialogKind::Open, FileDialogKind::Save,
+                                              FileDialogKind::Open, FileDialogKind::Open}));
+        // The first save starts in the default folder, made for it; then each dialog starts in
+        // the folder of the last file opened or saved.
         const QString folder = QString::fromStdString(f.scratch.path.string()) + "/";
-        QVERIFY(f.ui.startFolders[0] != folder && f.ui.startFolders[1] == folder);
+        QCOMPARE(f.ui.startFolders[1], home + "/ZELTUtilityCfg/");
+        QVERIFY(QFileInfo(f.ui.startFolders[1]).isDir() && f.ui.startFolders[2] == folder);
+        QCOMPARE(f.ui.filters[1], QString("CFG Files(*.cfg)"));
         QCOMPARE(QString::fromStdString(f.app.cfgPath), folder);
     }
 
@@ -182,6 +216,7 @@ class StartupAndLanguage : public QObject {
             {nullptr, folder.File("none.chm"), int(HelpProblem::Missing)},
             {nullptr, chm, int(HelpProblem::NoViewer)},
             {"3", chm, int(HelpProblem::NoViewer)},
+            {"4", chm, int(HelpProblem::ViewerFailed)},  // the viewer failed or was killed
             {"0", chm, -1},
         };
         for (const auto& row : rows) {
@@ -197,6 +232,26 @@ class StartupAndLanguage : public QObject {
             QTest::qWait(row.expected == -1 ? 500 : 0);
             QTRY_COMPARE(problem, row.expected);
         }
+    }
+
+    // A second start hands its file to the running window and ends; the window opens it.
+    void aSecondStartHandsItsFileToTheRunningWindow() {
+        WindowFixture f;
+        f.ui.onDialog = NoSeek;
+        f.Start();
+        CSingleInstance instance(CSingleInstance::ServerName(SettingsFilePath()));
+        QVERIFY(instance.Listen());
+        AcceptLaterStarts(*f.wnd, instance);
+        CCfgDocument record = f.app.config;
+        record.lvrVoltage = 12.9f;
+        const std::string file = f.scratch.File("second.cfg");
+        QVERIFY(StoreCfgFile(file, record).ok);
+        QProcess second;
+        second.start(ZELT_UTILITY_PATH, {QString::fromStdString(file)});
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 10000);
+        QCOMPARE(second.exitCode(), 0);
+        QTRY_COMPARE(f.app.cfgFullPath, file);
+        QCOMPARE(ById<QLineEdit>(*f.wnd, 1028)->text(), QString("12.9"));
     }
 
     void commandLineOptions() {
@@ -281,6 +336,16 @@ class Leaving : public QObject {
         w.close();
         QCOMPARE(f.ui.quitCodes, std::vector<int>{0});
         QVERIFY(f.SettingsText().find("\"English\"=\"Yes\"") != std::string::npos);
+    }
+
+    void wrongVendorIdInChineseQuits() {
+        WindowFixture f;
+        f.WriteSettings("\"English\"=\"No\"\n");
+        f.StartSim("COM3", "--vendor-id 2");
+        f.Start();
+        QCOMPARE(f.ui.messages.at(0).caption + ": " + f.ui.messages.at(0).text,
+                 QString("錯誤: 廠商代碼錯誤 !\n軟體即將關閉."));
+        QCOMPARE(f.ui.quitCodes, std::vector<int>{0});
     }
 
     void batteryFailRetryThenCloseUtility() {

@@ -37,7 +37,7 @@ void CtlController::TakeIdentity(const zelt::FirmwareIdentity& identity) {
     app_.vendorId = identity.vendorId;
     app_.firmwareVersionText = identity.version;
     if (!identity.VendorAccepted()) {
-        ShowError(zelt::texts::kVendorIdError);
+        ShowError(zelt::Pick(app_, zelt::texts::kVendorIdError));
         quitRequested_ = true;
     }
 }

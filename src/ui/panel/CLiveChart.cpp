@@ -5,12 +5,26 @@
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QLineSeries>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 
 namespace zelt {
+
+namespace {
+
+constexpr QSize kPreferredSize{640, 360};
+
+QMargins FrameMargins(const QWidget& window) {
+    const QRect frame = window.frameGeometry();
+    const QRect client = window.geometry();
+    return {client.left() - frame.left(), client.top() - frame.top(),
+            frame.right() - client.right(), frame.bottom() - client.bottom()};
+}
+
+}  // namespace
 
 CLiveChart::CLiveChart(QWidget* parent)
     : QWidget(parent, Qt::Tool),
@@ -23,7 +37,7 @@ CLiveChart::CLiveChart(QWidget* parent)
       voltAxis_(new QValueAxis(chart_)),
       ampAxis_(new QValueAxis(chart_)) {
     setObjectName(QStringLiteral("liveChart"));
-    resize(640, 360);
+    resize(kPreferredSize);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
@@ -99,6 +113,30 @@ void CLiveChart::UpdateAxes() {
 void CLiveChart::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
     emit Closed();
+}
+
+void CLiveChart::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    PlaceOnScreen();
+}
+
+void CLiveChart::PlaceOnScreen() {
+    const QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : this;
+    const QRect available = owner->screen()->availableGeometry();
+    // The window manager's frame is known once the window was up; the main window's is the
+    // best guess before.
+    const QMargins frame = FrameMargins(placed_ ? *this : *owner);
+    const QSize room = available.size().shrunkBy(frame);
+    const QSize size = (placed_ ? this->size() : kPreferredSize).boundedTo(room);
+    const QSize outer = size.grownBy(frame);
+    QPoint at = placed_
+                    ? frameGeometry().topLeft()
+                    : owner->frameGeometry().center() - QPoint(outer.width(), outer.height()) / 2;
+    at.setX(std::clamp(at.x(), available.left(), available.right() + 1 - outer.width()));
+    at.setY(std::clamp(at.y(), available.top(), available.bottom() + 1 - outer.height()));
+    resize(size);
+    move(at);  // a window's position is its frame's
+    placed_ = true;
 }
 
 void CLiveChart::SetLanguage(bool english) {

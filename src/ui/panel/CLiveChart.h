@@ -43,9 +43,13 @@ class CLiveChart : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void UpdateAxes();
+    // Puts the whole window, its frame included, inside the available area of the screen of
+    // the main window: centred over that window at first, later where it was left.
+    void PlaceOnScreen();
 
     std::deque<Sample> samples_;
     QChart* chart_;
@@ -56,6 +60,7 @@ class CLiveChart : public QWidget {
     QDateTimeAxis* timeAxis_;
     QValueAxis* voltAxis_;
     QValueAxis* ampAxis_;
+    bool placed_ = false;
 };
 
 }  // namespace zelt

@@ -13,30 +13,54 @@ set(ZELT_DEB_WORK ${CMAKE_BINARY_DIR}/deb)
 string(TIMESTAMP ZELT_DEB_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
 configure_file(${PROJECT_SOURCE_DIR}/res/debian/changelog.in ${ZELT_DEB_WORK}/changelog @ONLY)
 
-# Man pages from the programs' own --help, gzip'ed as Debian wants them.
+# Man pages, gzip'ed as Debian wants them. zeltctl's and kvrn-sim's come from their own
+# --help (zeltctl's with every sub-command's --help as well) and the include files in man/
+# for what --help cannot say; zelt-utility takes no --help, so its page is written out.
 find_program(ZELT_HELP2MAN help2man)
 find_program(ZELT_GZIP gzip REQUIRED)
 set(ZELT_DEB_GENERATED ${ZELT_DEB_WORK}/changelog.gz)
+set(ZELT_MAN_SOURCE ${PROJECT_SOURCE_DIR}/man)
 add_custom_command(OUTPUT ${ZELT_DEB_WORK}/changelog.gz
   COMMAND ${ZELT_GZIP} -9n -c ${ZELT_DEB_WORK}/changelog > ${ZELT_DEB_WORK}/changelog.gz
   DEPENDS ${ZELT_DEB_WORK}/changelog)
+function(zelt_man_page page)
+  add_custom_command(OUTPUT ${ZELT_DEB_WORK}/${page}.1.gz
+    COMMAND ${ZELT_GZIP} -9nc ${ZELT_DEB_WORK}/${page}.1 > ${ZELT_DEB_WORK}/${page}.1.gz
+    DEPENDS ${ZELT_DEB_WORK}/${page}.1)
+  set(ZELT_DEB_GENERATED ${ZELT_DEB_GENERATED} ${ZELT_DEB_WORK}/${page}.1.gz PARENT_SCOPE)
+  install(FILES ${ZELT_DEB_WORK}/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()
 if(ZELT_HELP2MAN)
+  add_custom_command(OUTPUT ${ZELT_DEB_WORK}/zeltctl-commands.h2m
+    COMMAND ${ZELT_MAN_SOURCE}/h2m-commands.sh $<TARGET_FILE:zeltctl>
+            > ${ZELT_DEB_WORK}/zeltctl-commands.h2m
+    DEPENDS zeltctl ${ZELT_MAN_SOURCE}/h2m-commands.sh)
   foreach(tool_and_text IN ITEMS "zeltctl;configure and watch the solar lighting controller"
                                  "kvrn-sim;simulated solar lighting controller on a pseudo-terminal")
     list(GET tool_and_text 0 tool)
     list(GET tool_and_text 1 text)
-    add_custom_command(OUTPUT ${ZELT_DEB_WORK}/${tool}.1.gz
+    set(includes --include=${ZELT_MAN_SOURCE}/${tool}.h2m)
+    set(include_files ${ZELT_MAN_SOURCE}/${tool}.h2m)
+    if(tool STREQUAL "zeltctl")
+      # The commands first: help2man orders its own sections by where they first appear.
+      list(PREPEND includes --include=${ZELT_DEB_WORK}/zeltctl-commands.h2m)
+      list(APPEND include_files ${ZELT_DEB_WORK}/zeltctl-commands.h2m)
+    endif()
+    add_custom_command(OUTPUT ${ZELT_DEB_WORK}/${tool}.1
       COMMAND ${ZELT_HELP2MAN} --no-info --no-discard-stderr --name=${text}
-              --version-string=${PROJECT_VERSION} --output=${ZELT_DEB_WORK}/${tool}.1
+              --version-string=${PROJECT_VERSION} ${includes} --output=${ZELT_DEB_WORK}/${tool}.1
               $<TARGET_FILE:${tool}>
-      COMMAND ${ZELT_GZIP} -9nf ${ZELT_DEB_WORK}/${tool}.1
-      DEPENDS ${tool}
+      DEPENDS ${tool} ${include_files}
       VERBATIM)
-    list(APPEND ZELT_DEB_GENERATED ${ZELT_DEB_WORK}/${tool}.1.gz)
-    install(FILES ${ZELT_DEB_WORK}/${tool}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    zelt_man_page(${tool})
   endforeach()
 else()
   message(WARNING "help2man not found: no man pages, no package (scripts/deps.sh installs it)")
+endif()
+if(TARGET zelt-utility)
+  string(TIMESTAMP ZELT_MAN_DATE "%B %Y")
+  configure_file(${ZELT_MAN_SOURCE}/zelt-utility.1.in ${ZELT_DEB_WORK}/zelt-utility.1 @ONLY)
+  zelt_man_page(zelt-utility)
 endif()
 add_custom_target(zelt_package_files ALL DEPENDS ${ZELT_DEB_GENERATED})
 install(FILES ${ZELT_DEB_WORK}/changelog.gz ${PROJECT_SOURCE_DIR}/res/debian/copyright

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The program as a desktop sees it, from its Debian package: builds the package from a built
-# folder (scripts/package.sh), lets lintian look for errors, unpacks it and checks
+# folder (scripts/package.sh), lets lintian look for errors, for programs built without
+# Debian's hardening flags and for programs without a man page, unpacks it and checks
+#  - the man pages: each renders without a groff or man warning;
 #  - the MIME type: a .cfg with the signature is application/x-zelt-cfg, a text .cfg is not,
 #    and the desktop entry opens the type; .chm files go to xchm;
 #  - the unpacked zelt-utility --screenshot against the unpacked kvrn-sim;
@@ -23,10 +25,17 @@ fail() { echo "check-desktop: $*" >&2; exit 1; }
 deb=$(ZELT_BUILD_DIR=$build scripts/package.sh 2>"$scratch/package.log" | tail -1) ||
     { cat "$scratch/package.log" >&2; fail "the package did not build"; }
 echo "package: $deb"
-lintian --fail-on error "$deb" 2>/dev/null || fail "lintian reports errors"
+report=$(lintian --fail-on error --display-info "$deb" 2>/dev/null) ||
+    { echo "$report" >&2; fail "lintian reports errors"; }
+if grep -E 'hardening-|no-manual-page' <<<"$report" >&2; then fail "lintian: see above"; fi
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
 usr=$root/usr
+for page in "$usr"/share/man/man1/*.1.gz; do
+    warnings=$({ zcat "$page" | groff -man -ww -z; MANWIDTH=80 man --warnings -l "$page" >/dev/null; } 2>&1)
+    [[ -z $warnings ]] || fail "$(basename "$page"): $warnings"
+done
+echo "lintian: no errors, hardening tags or missing man pages; man pages render without warnings"
 
 # The MIME database and the desktop entries of the package, beside the system's.
 export XDG_DATA_HOME=$scratch/data XDG_CONFIG_HOME=$scratch/config XDG_DATA_DIRS=$usr/share:/usr/share

@@ -30,8 +30,10 @@ void AddFlags(CLI::App& app, CommandLine& line) {
     app.add_option("--serial", o.serialNumber,
                    "serial number, 14 decimal digits (\"\" for none programmed)")
         ->capture_default_str();
+    // Listed with spaces: its man page cannot break one long word at 80 columns.
     app.add_option("--fault", line.fault,
-                   "none|no-reply|late|truncated|wrong-leader|garbage|damaged|other-id")
+                   "seeded fault: none, no-reply, late, truncated, wrong-leader, garbage, "
+                   "damaged or other-id")
         ->capture_default_str();
     app.add_option("--bus", o.busIds,
                    "several controllers on the line, e.g. 3,17,20 (replaces --rs485-id)")

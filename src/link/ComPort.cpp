@@ -239,6 +239,16 @@ bool CComPort::Reopen() {
     return false;
 }
 
+bool CComPort::WentAway() {
+    if (opened_ != 0 && !wentAway_) {
+        pollfd probe{fd_, 0, 0};  // no events asked: only a hang-up or an error answers
+        if (poll(&probe, 1, 0) > 0) {
+            NotePollEvents(probe.revents);
+        }
+    }
+    return wentAway_;
+}
+
 void CComPort::NoteFailure(int err) {
     if (opened_ != 0 && DeviceGone(err)) {
         wentAway_ = true;

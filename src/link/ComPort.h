@@ -42,7 +42,7 @@ class CComPort final : public ISerialPort {
     int Read(uint8_t* buffer, int limit) override;
     void WaitForInput(int maxMs) override;
     void SetCommMode(uint16_t commMode) override { commMode_ = commMode; }
-    bool WentAway() const override { return wentAway_; }
+    bool WentAway() override;
     // Closes the port that went away and opens the same COM number at the same baud rate:
     // whatever the port folder names now (a replugged adapter, a restarted simulator).
     bool Reopen() override;

@@ -101,7 +101,7 @@ class FakePort final : public ISerialPort {
         Deliver();
     }
     void SetCommMode(uint16_t mode) override { commMode = mode; }
-    bool WentAway() const override { return gone; }
+    bool WentAway() override { return gone; }
     bool Reopen() override {
         ++reopens;
         gone = !pluggedBack;

@@ -378,9 +378,13 @@ TEST(CommandsVersion, FormsInBothFramingsAndTheSignedRs485VendorByte) {
     EXPECT_TRUE(id.VendorAccepted());
     EXPECT_EQ(id.batteryType, 5);
 
-    ControllerFixture g(Framing::Rs485Binary);  // B: the revision without its flag bit
-    for (const auto& [registers, version] : {std::pair{Bytes{0x05, 3, 1, 5, 0x12}, "3.12A5"},
-                                             {Bytes{0x81, 3, 1, 5, 0x07}, "3. 7B1"}}) {
+    // The same registers give the same text in RS485: a release has no revision suffix, the
+    // revision and the minor are the packed digits RS232 shows.
+    ControllerFixture g(Framing::Rs485Binary);
+    for (const auto& [registers, version] : {std::pair{Bytes{0x00, 3, 1, 5, 0x12}, "3.12"},
+                                             {Bytes{0x81, 3, 1, 6, 0x12}, "3.12B1"},
+                                             {Bytes{0x12, 4, 1, 5, 0x12}, "4.12A12"},
+                                             {Bytes{0x05, 3, 1, 5, 0x07}, "3.07A5"}}) {
         g.AnswerRead(registers);
         ASSERT_EQ(g.ctl.GetVersion(&id), 1);
         EXPECT_EQ(id.version, version);
@@ -394,9 +398,9 @@ TEST(CommandsVersion, FormsInBothFramingsAndTheSignedRs485VendorByte) {
     }
 }
 
-TEST(CommandsRs232, SerialNumberAndBlanking) {
+TEST(CommandsSerialNumber, BothFramingsAndBlanking) {
     ControllerFixture f;
-    std::optional<std::string> serial;
+    std::string serial;
     for (const auto& [reply, digits] : {std::pair{"R12345678901234", "12345678901234"},
                                         {"RFFF456789F1234", ""},
                                         // only characters 1 to 3 and 10 decide
@@ -410,16 +414,18 @@ TEST(CommandsRs232, SerialNumberAndBlanking) {
     EXPECT_EQ(f.ctl.GetSerialNumber(&serial), 0);
     EXPECT_EQ(f.link.trace.lines.back().rfind("Get SN Out=", 0), 0u);
 
-    ControllerFixture g(Framing::Rs485Binary);  // RS485 reads it but keeps nothing
-    g.AnswerRead(Bytes(14, '7'));
-    serial.reset();
-    ASSERT_EQ(g.ctl.GetSerialNumber(&serial), 1);
+    // RS485: the same digits packed in the first half of the block, by the same rule.
+    ControllerFixture g(Framing::Rs485Binary);
+    for (const auto& [block, digits] :
+         {std::pair{Bytes{0x12, 0x24, 0x03, 0x15, 0x00, 0x07, 0x42}, "12240315000742"},
+          {Bytes{0xFF, 0xF4, 0x56, 0x78, 0x9F, 0x12, 0x34}, ""}}) {
+        Bytes registers = block;
+        registers.resize(14, 0xFF);
+        g.AnswerRead(registers);
+        ASSERT_EQ(g.ctl.GetSerialNumber(&serial), 1);
+        EXPECT_EQ(serial, digits);
+    }
     EXPECT_EQ(g.requests.back(), ReadFrame(0x80, 14));
-    EXPECT_FALSE(serial.has_value());
-    // A bus scan reads the same block as the RS232 reply's digits, by the same blanking rule
-    // (a packed block's digits: the scan tests against kvrn-sim).
-    const uint8_t erased[14] = {0xFF, 0xF4, 0x56, 0x78, 0x9F, 0x12, 0x34};
-    EXPECT_EQ(SerialNumberFromBlock(erased), "");
 }
 
 // After set --ids: values the wire carries exactly pass, anything else is named.

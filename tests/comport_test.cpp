@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -153,6 +154,32 @@ TEST_F(ComPortTest, ReadTakesNoMoreThanTheLimitAndRs232WritePacesEveryByte) {
     port.SetCommMode(485);
     EXPECT_EQ(port.Write(request, 6), 6);
     EXPECT_EQ(ReceivedByController(6), "G0102\r");
+}
+
+// The far end closing (an unplugged adapter, a simulator that ended) and the node going from
+// the port folder are both told at once; the same COM number opens again once it is back,
+// and a close on purpose forgets it.
+TEST_F(ComPortTest, ADeviceThatWentAwayIsToldAndReopenedOnceBack) {
+    for (const bool hangUp : {true, false}) {
+        auto device = std::make_unique<testing::SilentTerminal>();
+        fs::create_symlink(device->path, ports / "COM6");
+        ASSERT_EQ(port.Open(6, 19200), 1);
+        port.WaitForInput(5);
+        EXPECT_FALSE(port.WentAway());
+        hangUp ? device.reset() : void(fs::remove(ports / "COM6"));
+        const Steady::time_point start = Steady::now();
+        port.WaitForInput(300);  // a hang-up ends the wait, a removed node is seen after it
+        EXPECT_TRUE(port.WentAway()) << hangUp;
+        EXPECT_LT(MsSince(start), hangUp ? 200 : 1000) << hangUp;
+        fs::remove(ports / "COM6");
+        EXPECT_TRUE(!port.Reopen() && port.WentAway() && !port.IsOpen());
+
+        testing::SilentTerminal back;
+        fs::create_symlink(back.path, ports / "COM6");
+        EXPECT_TRUE(port.Reopen() && !port.WentAway() && port.PortNumber() == 6);
+        fs::remove(ports / "COM6");
+        port.Close();
+    }
 }
 
 TEST_F(ComPortTest, ComNamesAndTheirDevices) {

@@ -215,11 +215,11 @@ TEST_P(SequencesBothModes, WriteAllThenReadAllGivesBackTheRecord) {
     EXPECT_EQ(got.sectors, expected);
     EXPECT_EQ(got.autoDuration, sent.autoDuration);
     EXPECT_EQ(got.autoBrightness, sent.autoBrightness);
-    if (f.Rs232()) {  // the low-battery levels, serial number and mode travel over RS232 only
+    if (f.Rs232()) {  // the low-battery levels and the mode travel over RS232 only
         EXPECT_EQ(got.lowLevelEnabled, 1u);
         EXPECT_EQ(got.low1Brightness, 60);
     }
-    EXPECT_EQ(read.serialNumber.has_value(), f.Rs232());
+    EXPECT_EQ(read.serialNumber, "12240315000742");  // the same digits in both framings
     EXPECT_EQ(read.switchMode.has_value(), f.Rs232());
     ASSERT_TRUE(read.identity && read.status && read.rtc);
     EXPECT_EQ(read.identity->version, f.ctl.scale.firmwareVersion);
@@ -241,6 +241,27 @@ TEST_P(SequencesBothModes, OnlyASlotThatFailsTwiceIsListedAndKeepsTheSchedule) {
     // Half a schedule is no schedule: what was shown stays.
     EXPECT_EQ(read.record.sectors, (std::vector<CTimeSectorData>{{60, 300, 70}}));
     EXPECT_EQ(read.record.sectorCount, 1);
+}
+
+// Unplugged at schedule slot 4: the run stops there and says why instead of waiting out every
+// item after it, the schedule on display stays, and the next command opens the port again.
+TEST_P(SequencesBothModes, APortThatWentAwayStopsTheRunAndTheNextCommandReopensIt) {
+    SimOnFakePort line(f);
+    std::function<bool(const std::string&)> unplugAt = Request("G1507\r", 4, 22);
+    line.drop = [&](const std::string& r) { return f.link.port.gone = unplugAt(r); };
+    f.record.sectors = {{60, 300, 70}};
+    const ReadAllResult read = ReadAll(f.ctl, f.record);
+    EXPECT_EQ(read.outcome.Summary(true), "Failed to get parameters: the port went away.");
+    EXPECT_EQ(read.outcome.Summary(false), "發生錯誤, 無法存取參數: 連接埠已中斷.");
+    EXPECT_EQ(f.requests.size(), 7u);  // version, status, load limits, slots 1 to 4 once
+    EXPECT_EQ(read.record.sectors, f.record.sectors);
+
+    f.link.port.pluggedBack = true;
+    unplugAt = Request("S3C", 16, 0x3C);  // duration step 2
+    const WriteAllResult written = SetParameters();
+    EXPECT_EQ(f.link.port.reopens, 1);
+    EXPECT_EQ(written.outcome.Summary(true), "Failed to set parameters: the port went away.");
+    EXPECT_FALSE(written.rtcSent.has_value());
 }
 
 TEST_P(SequencesBothModes, FailedWriteItemIsListedAndTheRestRuns) {

@@ -171,8 +171,11 @@ bool CControllerCommands::ReadAllParameters(const LinkAddress& at) {
         return false;
     }
 
+    // The panes show the controller at this address or nothing: a failed read clears them.
     if (read.identity) {
         ApplyIdentity(*read.identity);
+    } else {
+        app_.firmwareVersionText.clear();
     }
     if (read.status) {
         ApplyStatus(*read.status);
@@ -187,10 +190,8 @@ bool CControllerCommands::ReadAllParameters(const LinkAddress& at) {
             SendClock();
         }
     }
-    if (read.serialNumber) {
-        app_.serialNumberText = *read.serialNumber;
-        window_.SerialPaneChanged(SerialPaneText(app_));
-    }
+    app_.serialNumberText = read.serialNumber.value_or("");
+    window_.SerialPaneChanged(SerialPaneText(app_));
     if (read.switchMode) {
         panel_.operatingModeCode = read.switchMode->operatingModeCode;
         panel_.lightingTimeCode = read.switchMode->lightingTimeCode;

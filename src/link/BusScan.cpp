@@ -128,7 +128,7 @@ BusController CBusScan::Identify(int id) {
         found.firmwareVersion = identity.version;
     }
     std::string serial;
-    if (TwiceIfNeeded(io, [&] { return ReadSerialNumberRs485(io, id, &serial) ? 1 : 0; })) {
+    if (TwiceIfNeeded(io, [&] { return link_.GetSerialNumber(&serial); })) {
         found.serialNumber = serial;
     }
     SettleAndDrain(io);  // before the next probe

@@ -66,6 +66,12 @@ bool BaudConstant(int baudRate, speed_t* speed) {
     }
 }
 
+// What a read, write or ioctl fails with once the device behind the descriptor is gone: an
+// unplugged adapter, a pseudo-terminal whose far end closed.
+bool DeviceGone(int err) {
+    return err == EIO || err == ENXIO || err == ENODEV || err == EPIPE;
+}
+
 int MsUntil(Steady::time_point deadline) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now()).count();
@@ -84,6 +90,7 @@ int CComPort::Open(int portNumber, int baudRate) {
     }
     openFailure_ = 0;
     openBaudRate_ = baudRate;
+    wentAway_ = false;
     const std::string device = ComDevicePath(portNumber);
     if (device.empty()) {
         Refuse(portNumber < kFirstComPort || portNumber > kLastComPort ? kRefusedNumber
@@ -123,7 +130,11 @@ int CComPort::Open(int portNumber, int baudRate) {
         Refuse(kRefusedLine);
         return 0;
     }
+    struct stat node {};
+    device_ = fstat(fd_, &node) == 0 ? node.st_rdev : 0;
+    devicePath_ = device;
     portNumber_ = portNumber;
+    lastPortNumber_ = portNumber;
     description_ = StrF("COM%d:%d,n,8,1", portNumber, baudRate);
     byteTimeUs_ = 10 * 1000000 / baudRate;
     opened_ = 1;
@@ -214,7 +225,51 @@ bool CComPort::ApplyLineSettings(int baudRate) {
     return tcsetattr(fd_, TCSANOW, &tio) == 0;
 }
 
+bool CComPort::Reopen() {
+    if (!wentAway_) {
+        return opened_ != 0;
+    }
+    const int portNumber = lastPortNumber_;
+    const int baudRate = openBaudRate_;
+    Close();
+    if (Open(portNumber, baudRate) != 0) {
+        return true;
+    }
+    wentAway_ = true;  // still gone: the next command tries again
+    return false;
+}
+
+bool CComPort::WentAway() {
+    if (opened_ != 0 && !wentAway_) {
+        pollfd probe{fd_, 0, 0};  // no events asked: only a hang-up or an error answers
+        if (poll(&probe, 1, 0) > 0) {
+            NotePollEvents(probe.revents);
+        }
+    }
+    return wentAway_;
+}
+
+void CComPort::NoteFailure(int err) {
+    if (opened_ != 0 && DeviceGone(err)) {
+        wentAway_ = true;
+    }
+}
+
+void CComPort::NotePollEvents(short revents) {
+    if (opened_ != 0 && (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        wentAway_ = true;
+    }
+}
+
+void CComPort::CheckNodeStillThere() {
+    struct stat node {};
+    if (opened_ != 0 && (stat(devicePath_.c_str(), &node) != 0 || node.st_rdev != device_)) {
+        wentAway_ = true;
+    }
+}
+
 int CComPort::Close() {
+    wentAway_ = false;
     if (opened_ == 0 || fd_ < 0) {
         return 1;
     }
@@ -230,7 +285,7 @@ int CComPort::Close() {
 }
 
 int CComPort::Write(const uint8_t* buffer, int count) {
-    if (opened_ == 0) {
+    if (opened_ == 0 || wentAway_) {
         return 0;
     }
     SleepMs(kWritePauseMs);
@@ -239,6 +294,9 @@ int CComPort::Write(const uint8_t* buffer, int count) {
     }
     for (int i = 0; i < count; ++i) {
         WriteByte(buffer[i]);
+        if (wentAway_) {
+            return 0;  // the rest has nowhere to go
+        }
         if (commMode_ == 232) {
             SleepMs(kRs232BytePauseMs);
         }
@@ -258,6 +316,7 @@ void CComPort::WriteByte(uint8_t byte) {
             continue;
         }
         if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            NoteFailure(errno);
             return;  // the byte is lost; the reply time-out will tell
         }
         const int left = MsUntil(deadline);
@@ -270,24 +329,26 @@ void CComPort::WriteByte(uint8_t byte) {
             return;
         }
         if (ready > 0 && (wait.revents & POLLOUT) == 0) {
+            NotePollEvents(wait.revents);
             return;  // hung up or failed: no room will come
         }
     }
 }
 
 int CComPort::GetBytesWaiting() {
-    if (opened_ == 0) {
+    if (opened_ == 0 || wentAway_) {
         return 0;
     }
     int queued = 0;
-    if (ioctl(fd_, FIONREAD, &queued) != 0 || queued < 0) {
+    if (ioctl(fd_, FIONREAD, &queued) != 0) {
+        NoteFailure(errno);
         return 0;
     }
-    return queued;
+    return std::max(queued, 0);
 }
 
 int CComPort::Read(uint8_t* buffer, int limit) {
-    if (opened_ == 0 || buffer == nullptr || limit < 1) {
+    if (opened_ == 0 || wentAway_ || buffer == nullptr || limit < 1) {
         return 0;
     }
     int n = GetBytesWaiting();
@@ -302,6 +363,11 @@ int CComPort::Read(uint8_t* buffer, int limit) {
         if (got < 0 && errno == EINTR) {
             continue;
         }
+        if (got == 0) {
+            wentAway_ = true;  // end of file where bytes were queued: the line hung up
+        } else if (got < 0) {
+            NoteFailure(errno);
+        }
         return got > 0 ? static_cast<int>(got) : 0;
     }
 }
@@ -313,7 +379,7 @@ void CComPort::WaitForInput(int maxMs) {
     if (maxMs > kLongestInputWaitMs) {
         maxMs = kLongestInputWaitMs;
     }
-    if (opened_ == 0) {
+    if (opened_ == 0 || wentAway_) {
         SleepMs(maxMs);  // nothing can arrive; sleeping spares the caller a busy loop
         return;
     }
@@ -332,9 +398,11 @@ void CComPort::WaitForInput(int maxMs) {
         pollfd wait{fd_, POLLIN, 0};
         const int ready = poll(&wait, 1, MsUntil(deadline));
         if (ready > 0 && (wait.revents & POLLIN) != 0) {
+            NotePollEvents(wait.revents);  // a hang-up also reads as input
             return;
         }
         if (ready == 0) {
+            CheckNodeStillThere();
             return;
         }
         if (ready < 0 && errno != EINTR) {
@@ -342,8 +410,11 @@ void CComPort::WaitForInput(int maxMs) {
             return;
         }
         if (ready > 0) {
-            // Hung up or failed without input: poll would answer at once from now on.
-            SleepMs(MsUntil(deadline));
+            // Hung up or failed without input: the caller learns it from WentAway at once.
+            NotePollEvents(wait.revents);
+            if (!wentAway_) {
+                SleepMs(MsUntil(deadline));
+            }
             return;
         }
     }

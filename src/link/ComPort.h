@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/types.h>
 #include <termios.h>
 
 #include <csignal>
@@ -27,7 +28,8 @@ class CComPort final : public ISerialPort {
     // OpenFailureText tells why. The line settings found at the open are kept for Close.
     int Open(int portNumber, int baudRate);
     // Always 1. Puts back the line settings the open found and releases exclusive mode, so
-    // that the next program finds the port as it was.
+    // that the next program finds the port as it was. A port closed on purpose is no longer
+    // one that went away.
     int Close();
     // Close's restoring part, for a signal handler: async-signal-safe (tcsetattr and ioctl
     // only, on members that Open sets before it raises lineSaved_). Leaves the object open.
@@ -40,6 +42,10 @@ class CComPort final : public ISerialPort {
     int Read(uint8_t* buffer, int limit) override;
     void WaitForInput(int maxMs) override;
     void SetCommMode(uint16_t commMode) override { commMode_ = commMode; }
+    bool WentAway() override;
+    // Closes the port that went away and opens the same COM number at the same baud rate:
+    // whatever the port folder names now (a replugged adapter, a restarted simulator).
+    bool Reopen() override;
 
     bool IsOpen() const { return opened_ != 0; }
     // The port number of the open port, 0 when closed.
@@ -55,6 +61,11 @@ class CComPort final : public ISerialPort {
     bool ApplyLineSettings(int baudRate);
     // Writes one byte, waiting up to kByteWriteTimeoutMs for room; failures are ignored.
     void WriteByte(uint8_t byte);
+    // A failed call with err, or poll events: the device hung up or is gone.
+    void NoteFailure(int err);
+    void NotePollEvents(short revents);
+    // The line is silent: is the node the open found still what the port's path names?
+    void CheckNodeStillThere();
 
     // What made the last Open fail: an errno value, or one of the kRefused* codes below.
     void Refuse(int reason);
@@ -75,7 +86,11 @@ class CComPort final : public ISerialPort {
     unsigned openFileType_ = 0;
     int openBaudRate_ = 0;
     int portNumber_ = 0;
-    int byteTimeUs_ = 521;  // one 10-bit character at the open baud rate
+    int lastPortNumber_ = 0;  // the last port opened, for Reopen
+    bool wentAway_ = false;
+    std::string devicePath_;  // what the port folder named at the open
+    dev_t device_ = 0;        // the node opened (st_rdev), to tell a replaced one
+    int byteTimeUs_ = 521;    // one 10-bit character at the open baud rate
     uint16_t commMode_ = 232;
     std::string description_;
 };

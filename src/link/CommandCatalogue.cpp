@@ -258,6 +258,18 @@ int Bcd(int value) {
     return (value >> 4) * 10 + (value & 0x0F);
 }
 
+// The one version text of both framings: "major.minor", then "A" or "B" and the revision
+// unless the revision byte is 0 (a release). The byte holds the B flag in bit 7 and the
+// revision as two packed decimal digits, as the RS232 reply's first two digits show it.
+std::string VersionText(int major, const std::string& minor, int revisionByte) {
+    if (revisionByte == 0) {
+        return StrF("%d.%s", major, minor.c_str());
+    }
+    const int revision = ((revisionByte >> 4) & 7) * 10 + (revisionByte & 0x0F);
+    return StrF("%d.%s%c%d", major, minor.c_str(), (revisionByte & 0x80) != 0 ? 'B' : 'A',
+                revision);
+}
+
 bool AllDecimalDigits(const char* text, size_t length) {
     for (size_t i = 0; i < length; ++i) {
         if (text[i] < '0' || text[i] > '9') {
@@ -318,41 +330,34 @@ bool DecodeVersion(const RegisterBlock& block, FirmwareIdentity* identity) {
         const std::string minor(rest + std::min<size_t>(length, 8), rest + length);
         id.vendorId = static_cast<uint16_t>(d[5] * 16 + d[6]);
         id.batteryType = static_cast<uint8_t>(d[7] * 16 + d[8]);
-        const int major = d[3] * 16 + d[4];
-        if (d[1] == 0 && d[2] == 0) {
-            id.version = StrF("%d.%s", major, minor.c_str());
-        } else if ((d[1] & 8) != 0) {
-            id.version = StrF("%d.%sB%d", major, minor.c_str(), (d[1] - 8) * 10 + d[2]);
-        } else {
-            id.version = StrF("%d.%sA%d", major, minor.c_str(), d[1] * 10 + d[2]);
-        }
+        id.version = VersionText(d[3] * 16 + d[4], minor, d[1] * 16 + d[2]);
     } else {
-        const int revision = block.Byte(0);
         id.vendorId =
             static_cast<uint16_t>(static_cast<int16_t>(static_cast<int8_t>(block.Byte(2))));
         id.batteryType = static_cast<uint8_t>(block.Byte(3));
-        const int major = static_cast<int8_t>(block.Byte(1));
-        if ((revision & 0x80) == 0) {
-            id.version = StrF("%d.%2xA%d", major, block.Byte(4), revision);
-        } else {
-            // The flag bit marks a B version; the revision is the remaining seven bits.
-            id.version = StrF("%d.%2xB%d", major, block.Byte(4), revision & 0x7F);
-        }
+        // The minor byte carries the two digits that RS232 sends as text.
+        id.version = VersionText(block.Byte(1), StrF("%02X", block.Byte(4)), block.Byte(0));
     }
     *identity = std::move(id);
     return true;
 }
 
-std::optional<std::string> DecodeSerialNumber(const RegisterBlock& block) {
-    if (!block.Rs232()) {
-        return std::nullopt;
+std::string DecodeSerialNumber(const RegisterBlock& block) {
+    std::string serial;
+    if (block.Rs232()) {
+        const char* text = reinterpret_cast<const char*>(block.Reply()) + 1;
+        serial.assign(text, strnlen(text, kSerialDigits));
+        while (!serial.empty() && (serial.back() == '\r' || serial.back() == '\n')) {
+            serial.pop_back();
+        }
+    } else {
+        // The same digits packed two to a byte in the first half of the 14-byte block.
+        for (int k = 0; k < kSerialDigits / 2; ++k) {
+            serial += StrF("%02X", block.Byte(k));
+        }
     }
-    const char* text = reinterpret_cast<const char*>(block.Reply());
-    std::string serial(text + 1, strnlen(text + 1, 14));
-    while (!serial.empty() && (serial.back() == '\r' || serial.back() == '\n')) {
-        serial.pop_back();
-    }
-    if (text[1] == 'F' && text[2] == 'F' && text[3] == 'F' && text[10] == 'F') {
+    if (serial.size() == static_cast<size_t>(kSerialDigits) && serial.compare(0, 3, "FFF") == 0 &&
+        serial[9] == 'F') {
         serial.clear();  // the controller has no serial number
     }
     return serial;

@@ -152,9 +152,11 @@ double VoltsPerCountFor(const RegisterBlock& block, uint16_t systemVoltage,
 // False when an RS232 version reply is not 5 to 15 decimal digits.
 bool DecodeVersion(const RegisterBlock& block, FirmwareIdentity* identity);
 TimeOfDay DecodeRtc(const RegisterBlock& block);
-// RS232: the digits of the reply, empty when never programmed. RS485 keeps nothing of its
-// block: nullopt.
-std::optional<std::string> DecodeSerialNumber(const RegisterBlock& block);
+// The 14 digits of the serial number: RS232 sends them as text, RS485 packed two to a byte
+// in the first seven bytes of its block. Empty when never programmed (digits 1, 2, 3 and 10
+// all F).
+constexpr int kSerialDigits = 14;
+std::string DecodeSerialNumber(const RegisterBlock& block);
 SwitchMode DecodeSwitchMode(const RegisterBlock& block);
 // A live voltage: volts, and on RS232 the arithmetic as a trace line of traceFormat
 // (d1, d2, d3, volts per count, volts).

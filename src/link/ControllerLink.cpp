@@ -52,17 +52,43 @@ class CommandRunner {
     static constexpr int kWriteTimeout = 140;
 
     int ReadOnce(const ReadCommand& cmd, int index) {
+        if (!PortReady()) {
+            return 0;
+        }
         Prepare(cmd.replySize);
         const IFraming& framing = *link_.framing_;
-        return framing.Read(link_.io_, link_.address_.rs485Id, cmd, index,
-                            CommandName(cmd, framing, index), reply_.data());
+        return Through(framing.Read(link_.io_, link_.address_.rs485Id, cmd, index,
+                                    CommandName(cmd, framing, index), reply_.data()));
     }
 
     int WriteOnce(const WriteCommand& cmd, int index, const WriteFrame& frame) {
+        if (!PortReady()) {
+            return 0;
+        }
         Prepare(kReplyBufferSize);
         const IFraming& framing = *link_.framing_;
-        return framing.Write(link_.io_, link_.address_.rs485Id, cmd, index, frame,
-                             CommandName(cmd, framing, index), reply_.data(), kReplyBufferSize);
+        return Through(framing.Write(link_.io_, link_.address_.rs485Id, cmd, index, frame,
+                                     CommandName(cmd, framing, index), reply_.data(),
+                                     kReplyBufferSize));
+    }
+
+    // A port that went away is opened again before anything is sent; false while it is
+    // still gone, and the command fails at once.
+    bool PortReady() {
+        ISerialPort& port = link_.port_;
+        if (!port.WentAway()) {
+            return true;
+        }
+        const bool back = port.Reopen();
+        link_.trace_.Write(back ? "< The port is open again >\n" : "< The port went away >\n");
+        link_.portWentAway_ = !back;
+        return back;
+    }
+
+    // Whether a failed exchange failed because the port went away.
+    int Through(int result) {
+        link_.portWentAway_ = result == 0 && link_.port_.WentAway();
+        return result;
     }
 
     // Remembers a failure: its reply may still be on the way, or a sibling's late reply be
@@ -209,14 +235,12 @@ int CControllerLink::GetVersion(FirmwareIdentity* identity) {
     return 1;
 }
 
-int CControllerLink::GetSerialNumber(std::optional<std::string>* serial) {
+int CControllerLink::GetSerialNumber(std::string* serial) {
     CommandRunner runner(*this);
     if (runner.Read(commands::kGetSerialNumber, 0) != 1) {
         return 0;
     }
-    if (std::optional<std::string> read = DecodeSerialNumber(runner.Block())) {
-        *serial = std::move(read);
-    }
+    *serial = DecodeSerialNumber(runner.Block());
     return 1;
 }
 

@@ -63,6 +63,12 @@ class CControllerLink {
     void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
     bool Cancelled() const { return cancel_ != nullptr && cancel_->load(); }
 
+    // The port went away during the last command, or was gone before it and did not open
+    // again: the command failed at once instead of waiting out its time-out. Callers stop
+    // what they run rather than try item after item. Every command first reopens a port that
+    // went away, so the next poll or command finds the controller once it is back.
+    bool PortWentAway() const { return portWentAway_; }
+
     ITraceSink& Trace() { return trace_; }
     ITickClock& Clock() { return clock_; }
     IWallClock& WallClock() { return wallClock_; }
@@ -84,9 +90,8 @@ class CControllerLink {
     int GetChargeCount(int* count);
     int GetRtc(TimeOfDay* time);
     int GetVersion(FirmwareIdentity* identity);
-    // RS232: the 14 digits, empty when never programmed. RS485 reads the block and keeps
-    // nothing (serial stays unset).
-    int GetSerialNumber(std::optional<std::string>* serial);
+    // The 14 digits in either framing; empty when never programmed.
+    int GetSerialNumber(std::string* serial);
     int GetStatus(ControllerStatus* status);
     int GetBatteryVoltage(float* volts);
     int GetChargeVoltage(float* volts);
@@ -123,6 +128,7 @@ class CControllerLink {
     LinkIo io_;
     // A failed attempt may still be answered late: the next command first lets the line settle.
     bool settlePending_ = false;
+    bool portWentAway_ = false;
     long failedAt_ = 0;
     SequenceProgress progress_;
     const std::atomic<bool>* cancel_ = nullptr;

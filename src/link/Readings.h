@@ -36,6 +36,8 @@ struct ControllerStatus {
 struct FirmwareIdentity {
     uint16_t vendorId = 0;
     uint8_t batteryType = 0;
+    // The same text in both framings: "3.12" for a release, "3.12A5" or "3.12B1" for a
+    // revision. The window's pane, zeltctl and the MQTT discovery record all show it.
     std::string version;
 
     // Only controllers of vendor 1 are ours to configure.

@@ -17,6 +17,10 @@ constexpr Bilingual kReadAllHeader{"Failed to get parameters, list them as follo
                                    "發生錯誤, 以下參數無法存取:  \n"};
 constexpr Bilingual kWriteAllHeader{"Failed to set parameters, list them as follow:  \n",
                                     "發生錯誤, 以下參數無法設定:  \n"};
+constexpr Bilingual kReadAllPortGone{"Failed to get parameters: the port went away.",
+                                     "發生錯誤, 無法存取參數: 連接埠已中斷."};
+constexpr Bilingual kWriteAllPortGone{"Failed to set parameters: the port went away.",
+                                      "發生錯誤, 無法設定參數: 連接埠已中斷."};
 
 using S = SequenceStep;
 namespace c = commands;
@@ -110,7 +114,7 @@ class ItemRunner {
         Pause();
         int result = attempt();
         Pause();
-        if (result == 0 && !link_.Cancelled()) {
+        if (result == 0 && !link_.Cancelled() && !link_.PortWentAway()) {
             result = attempt();
             Pause();
         }
@@ -174,8 +178,14 @@ int ReadItem(CControllerLink& link, const SequenceItem& item, ReadAllResult& res
             return link.GetLvdrPvOnOffDt(record);
         case S::VModePwmFlag:
             return link.GetVModePwmFlag(record);
-        case S::SerialNumber:
-            return link.GetSerialNumber(&result.serialNumber);
+        case S::SerialNumber: {
+            std::string serial;
+            if (link.GetSerialNumber(&serial) == 0) {
+                return 0;
+            }
+            result.serialNumber = serial;
+            return 1;
+        }
         case S::AdvanceBattPara:
             return link.GetAdvanceBattPara(record);
         default:
@@ -245,6 +255,10 @@ bool SequenceOutcome::AllListedSucceeded() const {
 }
 
 std::string SequenceOutcome::Summary(bool english) const {
+    const bool reads = items.data() == kReadAll;
+    if (portWentAway) {
+        return Pick(reads ? kReadAllPortGone : kWriteAllPortGone, english);
+    }
     std::vector<size_t> failed;
     for (size_t i = 0; i < items.size(); ++i) {
         if (items[i].failLine.english != nullptr && (i >= ok.size() || !ok[i])) {
@@ -257,7 +271,6 @@ std::string SequenceOutcome::Summary(bool english) const {
     std::stable_sort(failed.begin(), failed.end(), [this](size_t a, size_t b) {
         return items[a].summaryRank < items[b].summaryRank;
     });
-    const bool reads = items.data() == kReadAll;
     std::string summary = Pick(reads ? kReadAllHeader : kWriteAllHeader, english);
     for (const size_t i : failed) {
         const SequenceItem& item = items[i];
@@ -285,8 +298,6 @@ ReadAllResult ReadAll(CControllerLink& link, const CCfgDocument& shown) {
     result.outcome.items = kReadAll;
     ItemRunner runner(link, kReadAll, 0);
 
-    // The schedule is one picture: when a slot cannot be read, the schedule on display stays.
-    bool allSlots = true;
     for (int n = 0; n < kReadAllItems; ++n) {
         const SequenceItem& item = kReadAll[n];
         if (link.Cancelled()) {
@@ -303,12 +314,19 @@ ReadAllResult ReadAll(CControllerLink& link, const CCfgDocument& shown) {
         if (item.step == S::VoltForLoad) {
             link.scale.SetLoadLimits(result.record.maxVout, result.record.minVout);
         }
-        if (item.step == S::Schedule) {
-            allSlots = allSlots && ok;
-            if (item.index == kSlots - 1 && !allSlots) {
-                result.record.sectors = shown.sectors;
-                result.record.sectorCount = shown.sectorCount;
-            }
+        if (link.PortWentAway()) {
+            // Nothing more can be read: stop here rather than wait out every item.
+            result.outcome.portWentAway = true;
+            result.outcome.ok.resize(kReadAllItems, false);
+            break;
+        }
+    }
+    // The schedule is one picture: when a slot was not read, the schedule on display stays.
+    for (int slot = 0; slot < kSlots; ++slot) {
+        if (!result.outcome.Succeeded(S::Schedule, slot)) {
+            result.record.sectors = shown.sectors;
+            result.record.sectorCount = shown.sectorCount;
+            break;
         }
     }
     return result;
@@ -342,6 +360,11 @@ WriteAllResult WriteAll(CControllerLink& link, const CCfgDocument& record,
         }
         result.outcome.ok.push_back(
             runner.Run(n, [&] { return WriteItem(link, item, clock, result); }));
+        if (link.PortWentAway()) {
+            result.outcome.portWentAway = true;
+            result.outcome.ok.resize(kWriteAllItems, false);
+            break;
+        }
     }
     return result;
 }

@@ -55,13 +55,15 @@ constexpr int kWriteAllItems = 24;
 // How each item of a run went, in table order.
 struct SequenceOutcome {
     std::span<const SequenceItem> items;
-    std::vector<bool> ok;    // one per item; items that did not run count as failed
-    bool cancelled = false;  // the run stopped early on the link's cancel flag
+    std::vector<bool> ok;       // one per item; items that did not run count as failed
+    bool cancelled = false;     // the run stopped early on the link's cancel flag
+    bool portWentAway = false;  // the run stopped at the item whose port went away
 
     bool Succeeded(SequenceStep step, int index = 0) const;
     // No item with a summary line failed.
     bool AllListedSucceeded() const;
-    // The header and one line per failed item with a summary line; empty when none.
+    // The header and one line per failed item with a summary line; empty when none. A run
+    // that stopped because the port went away says that instead.
     std::string Summary(bool english) const;
     // The trace names of the writes that succeeded, one per line, in run order.
     std::string WrittenItems(const IFraming& framing) const;
@@ -75,9 +77,9 @@ struct ReadAllResult {
     std::optional<FirmwareIdentity> identity;
     std::optional<ControllerStatus> status;
     std::optional<TimeOfDay> rtc;
-    TimeOfDay rtcPcTime;                      // the PC clock when rtc was read
-    std::optional<std::string> serialNumber;  // RS232 only
-    std::optional<SwitchMode> switchMode;     // RS232 only
+    TimeOfDay rtcPcTime;  // the PC clock when rtc was read
+    std::optional<std::string> serialNumber;
+    std::optional<SwitchMode> switchMode;  // RS232 only
 };
 
 ReadAllResult ReadAll(CControllerLink& link, const CCfgDocument& shown);

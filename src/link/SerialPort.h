@@ -21,6 +21,13 @@ class ISerialPort {
     virtual void WaitForInput(int maxMs) = 0;
     // The communication mode that the byte pacing of Write follows (232 = RS232 ASCII).
     virtual void SetCommMode(uint16_t commMode) = 0;
+    // True once the device behind the port hung up or vanished (a read or write error, a
+    // hang-up, its node deleted or replaced): nothing more comes through this opening of it,
+    // so waiting for a reply is pointless. A hang-up since the last call is noticed here too.
+    virtual bool WentAway() { return false; }
+    // After WentAway: closes the port and opens the same one again. True when it is open and
+    // usable; false while the device is still gone (WentAway stays true).
+    virtual bool Reopen() { return false; }
 };
 
 }  // namespace zelt

@@ -30,12 +30,13 @@ class ReplyWait {
     ReplyWait(LinkIo& io, int timeoutTicks)
         : io_(io), timeout_(timeoutTicks), start_(io.clock.Now()) {}
 
-    // True once needed bytes are waiting; false on time-out (ElapsedTicks says how long).
+    // True once needed bytes are waiting; false on time-out (ElapsedTicks says how long) or
+    // as soon as the port went away: no reply can come through it.
     bool Until(int needed) {
         for (;;) {
             const long now = io_.clock.Now();
             elapsed_ = now - start_;
-            if (elapsed_ > timeout_ || now < start_) {
+            if (elapsed_ > timeout_ || now < start_ || io_.port.WentAway()) {
                 return false;
             }
             if (io_.port.GetBytesWaiting() >= needed) {
@@ -126,6 +127,16 @@ const char* AsciiReplyFault(const uint8_t* reply, int length, uint8_t letter, As
     return "unknown form";
 }
 
+// No reply: the port went away, which waiting longer cannot mend, or the time-out fired.
+void TraceNoReply(LinkIo& io, const std::string& name, const char* timeoutSuffix,
+                  const ReplyWait& wait) {
+    if (io.port.WentAway()) {
+        io.trace.Write(name + " Port went away!\n");
+    } else {
+        io.trace.Write(name + StrF(timeoutSuffix, wait.ElapsedTicks()));
+    }
+}
+
 void TraceRefusal(LinkIo& io, const std::string& name, const char* why) {
     io.trace.Write(name + StrF(" reply refused: %s\n", why));
 }
@@ -200,7 +211,7 @@ int AsciiReadTransaction(LinkIo& io, const char* command, int length, int minLen
 
     ReplyWait wait(io, timeoutTicks);
     if (!wait.Until(std::max(minLength, 1))) {
-        io.trace.Write(name.name + StrF(name.timeoutSuffix, wait.ElapsedTicks()));
+        TraceNoReply(io, name.name, name.timeoutSuffix, wait);
         DrainInput(io, reply, replySize);
         return 0;
     }
@@ -240,7 +251,7 @@ int AsciiWriteTransaction(LinkIo& io, const char* command, int length, int timeo
 
     ReplyWait wait(io, timeoutTicks);
     if (!wait.Until(1)) {
-        io.trace.Write(name.name + StrF(name.timeoutSuffix, wait.ElapsedTicks()));
+        TraceNoReply(io, name.name, name.timeoutSuffix, wait);
         DrainInput(io, reply, replySize);
         return 0;
     }
@@ -311,7 +322,7 @@ int Rs485Transaction(LinkIo& io, uint8_t deviceId, uint8_t function, uint8_t add
 
     ReplyWait wait(io, timeoutTicks);
     if (!wait.Until(needed)) {
-        TraceF(io.trace, "%s Time Out=%d ticks!\n", name, wait.ElapsedTicks());
+        TraceNoReply(io, name, " Time Out=%d ticks!\n", wait);
         io.port.Read(reply, replySize - 1);
         return 0;
     }

@@ -101,6 +101,12 @@ class FakePort final : public ISerialPort {
         Deliver();
     }
     void SetCommMode(uint16_t mode) override { commMode = mode; }
+    bool WentAway() override { return gone; }
+    bool Reopen() override {
+        ++reopens;
+        gone = !pluggedBack;
+        return !gone;
+    }
 
     size_t Pending() const { return queue_.size(); }
     // Every written request as text, in order.
@@ -113,6 +119,9 @@ class FakePort final : public ISerialPort {
     }
 
     bool open = true;
+    bool gone = false;         // the device hung up
+    bool pluggedBack = false;  // and Reopen finds it again
+    int reopens = 0;
     uint16_t commMode = 0;
     int waits = 0;
     std::vector<Bytes> writes;

@@ -250,11 +250,13 @@ class ExchangeTest : public QObject {
         poll();
         QVERIFY(!pane->isHidden() && ById(w, 1049)->property("stale").toBool());
         QCOMPARE(pane->text(), "Last reading " + lastGood);
-        f.StartSim();
-        theComPort.Close();
-        QVERIFY(theComPort.Open(3, 19200) != 0);
+        f.StartSim();  // back on the same COM: the poll opens the port again by itself
         poll();
         QVERIFY(pane->isHidden() && !ById(w, 1049)->property("stale").toBool());
+        f.sim.reset();  // and so does Get Parameters
+        f.StartSim();
+        w.RunCommand(40012);
+        QCOMPARE(f.ui.messages.size(), 0u);
         f.ui.onDialog = [&w](QDialog&) {
             for (int tick = 0; tick < 10; ++tick) {
                 w.Panel()->OnPanelTimer();

@@ -113,6 +113,26 @@ class StartupAndLanguage : public QObject {
         QVERIFY(f.SettingsText().find("\"COM Port\"=\"3\"") != std::string::npos);
     }
 
+    // The status bar shows the controller at the current address: RS232 reaches ID 3 of the
+    // bus, RS485 then ID 17 with its own serial number and the same firmware text; a Get that
+    // cannot reach the controller clears both panes.
+    void statusPanesFollowTheAddress() {
+        WindowFixture f;
+        f.StartSim("COM3", "--bus 3,17");
+        f.Start();
+        CMainWnd& w = *f.wnd;
+        const auto panes = [&w] { return w.PaneText(901) + "|" + w.PaneText(902); };
+        QCOMPARE(panes(), "F/W Ver: 3.12|S/N: 12240315000003");
+        f.app.commMode = kCommModeRs485;
+        f.app.rs485Id = 17;
+        w.RunCommand(40012);
+        QCOMPARE(panes(), "F/W Ver: 3.12|S/N: 12240315000017");
+        f.sim.reset();
+        w.RunCommand(40012);
+        QCOMPARE(panes(), "F/W Ver: |S/N: ");
+        QCOMPARE(f.ui.messages.back().text, "Failed to get parameters: the port went away.");
+    }
+
     // Started in Chinese from the settings, with "Cfg Path" gone; switched to English for the
     // files.
     void saveAsNamingThenOpenGoodAndBadFiles() {

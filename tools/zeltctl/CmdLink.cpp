@@ -380,7 +380,8 @@ void RunGet(CtlContext& ctx, const GetOptions& options) {
     const zelt::ReadAllResult read = session.Controller().ReadAll();
     session.Settle();  // a foreign vendor ID: nothing is written
     const bool advanceBatt = read.outcome.Succeeded(zelt::SequenceStep::AdvanceBattPara);
-    ReportLowBatteryItem(ctx, advanceBatt, false);
+    // After a hang-up the summary already says why nothing more was read.
+    ReportLowBatteryItem(ctx, advanceBatt || read.outcome.portWentAway, false);
     const bool complete = read.outcome.AllListedSucceeded() && advanceBatt;
 
     // A half-read record must not replace a good file (a backup, often) unless asked for.
@@ -441,7 +442,7 @@ void RunSet(CtlContext& ctx, const SetOptions& options) {
     // The low-battery item of a write that never began did not fail.
     const bool advanceBatt =
         !written || written->outcome.Succeeded(zelt::SequenceStep::AdvanceBattPara);
-    ReportLowBatteryItem(ctx, advanceBatt, true);
+    ReportLowBatteryItem(ctx, advanceBatt || (written && written->outcome.portWentAway), true);
     if (check.Refused()) {
         check.ThrowRefusal();
     }

@@ -65,13 +65,11 @@ int CtlController::ReadVersion() {
 }
 
 int CtlController::ReadSerialNumber() {
-    std::optional<std::string> serial;
+    std::string serial;
     if (link_.GetSerialNumber(&serial) == 0) {
         return 0;
     }
-    if (serial) {
-        app_.serialNumberText = *serial;
-    }
+    app_.serialNumberText = serial;
     return 1;
 }
 

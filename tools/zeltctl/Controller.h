@@ -39,7 +39,7 @@ class CtlController {
     int ReadStatus(zelt::ControllerStatus* status);
     // "Get Version". A foreign vendor ID is reported and asks the command to end.
     int ReadVersion();
-    // "Get Serial Number"; RS232 keeps the digits as app.serialNumberText.
+    // "Get Serial Number"; the digits go to app.serialNumberText.
     int ReadSerialNumber();
     // A 12 V system reading a 24 V battery is reported and asks the command to end. Reads
     // the status first while the system voltage is unknown.

@@ -81,6 +81,7 @@ LiveReadings PollLiveReadings(CtlController& controller, int attempts) {
     r.english = app.english != 0;
     zelt::ControllerStatus status;
     if (!ReadWithRetry(attempts, [&] { return controller.ReadStatus(&status); })) {
+        r.portWentAway = link.PortWentAway();
         return r;
     }
     r.statusRead = true;
@@ -155,7 +156,7 @@ std::string CsvRow(const std::string& time, const LiveReadings& r) {
 
 std::string MonitorLine(const std::string& time, const LiveReadings& r) {
     if (!r.statusRead) {
-        return time + "  no answer";
+        return time + (r.portWentAway ? "  no answer: the port went away" : "  no answer");
     }
     std::string line = time + zelt::StrF("  %dV", r.systemVoltage);
     line += "  battery " + Shown(r.batteryVoltage, "%0.1f V");

@@ -10,8 +10,9 @@
 namespace zeltctl {
 
 struct LiveReadings {
-    bool statusRead = false;  // the controller answered the status read
-    int systemVoltage = 0;    // 12 or 24 once known
+    bool statusRead = false;    // the controller answered the status read
+    bool portWentAway = false;  // it could not: the port went away (the next poll reopens it)
+    int systemVoltage = 0;      // 12 or 24 once known
     bool loadOn = false;
     // From the status byte; -1 before the status was read. Their texts are made in the
     // language of the poll when the readings are printed.

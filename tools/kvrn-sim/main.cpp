@@ -43,6 +43,9 @@ void AddFlags(CLI::App& app, CommandLine& line) {
     app.add_option("--drop", o.dropFraction, "share of replies dropped")->capture_default_str();
     app.add_option("--late-ms", o.lateReplyMs, "delay of a late reply after its request")
         ->capture_default_str();
+    app.add_option("--fault-count", o.faultCount,
+                   "the fault hits no more than this many replies, the first ones (0: no limit)")
+        ->capture_default_str();
     app.add_option("--seed", o.seed, "seed of the fault pattern")->capture_default_str();
     bool noLineRate = false;
     app.add_flag("--no-line-rate", noLineRate, "send replies at once instead of at 19200 baud")

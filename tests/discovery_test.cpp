@@ -172,8 +172,8 @@ TEST(AutoDetectProbe, Rs232KeepsTheOldIdUnlessTheReplyHoldsTwoHexDigits) {
             EXPECT_EQ(request, ToBytes("G7701\r"));
             p.ReplyAfter(2, text);
         };
-        int foundId = 0;
-        EXPECT_TRUE(Rs232Backend().Probe(line.io, 1, 0, 42, &foundId)) << reply;
+        int unansweredId = 0, foundId = 0;
+        EXPECT_TRUE(Rs232Backend().Probe(line.io, 1, 0, 42, &unansweredId, &foundId)) << reply;
         EXPECT_EQ(id, foundId) << reply;
     }
 }

@@ -108,6 +108,7 @@ TEST(Rs485Transaction, WrongFunctionShortReplyBackwardClockAndLongNameInTheTrace
     const std::string hundred(100, 'n'), hundredOne(101, 'n');
     line.Rs485(0x41, 4, 0x77, 1, nullptr, 30, hundred.c_str());
     line.Rs485(0x41, 4, 0x77, 1, nullptr, 30, hundredOne.c_str());
+    line.Answer({});
     line.Rs485(0x41, 4, 0x77, 1, nullptr, 0, hundredOne.c_str());
     // A clock that steps backwards is a time-out.
     line.clock.script = {line.clock.now - 10};  // the first check already reads an earlier time

@@ -11,11 +11,11 @@
 
 namespace zelt {
 
-// Probes id (1 to 255; 0 stands for none below) after a frame's pause. *unansweredId carries, from one probe of a walk to the next,
-// the ID probed last whose answer is still out (0 when none; start a walk with 0). Returns the
-// ID that answered: id; or *unansweredId, when its late reply came now, and then id still
-// needs its probe (its window went to the late reply, or it was not sent); 0 when none did.
-// Trace lines start with tracePrefix and the ID ("Scan RS485 ID17 Time Out=91 ticks!").
+// Probes id (1 to 255; 0 stands for none below) after a frame's pause. *unansweredId carries, from
+// one probe of a walk to the next, the ID probed last whose answer is still out (0 when none; start
+// a walk with 0). Returns the ID that answered: id; or *unansweredId, when its late reply came now,
+// and then id still needs its probe (its window went to the late reply, or it was not sent); 0 when
+// none did. Trace lines start with tracePrefix and the ID ("Scan RS485 ID17 Time Out=91 ticks!").
 int ProbeRs485Id(LinkIo& io, const std::string& tracePrefix, int id, int* unansweredId);
 
 // After a walk's last probe: one frame's pause more for the late reply of *unansweredId. Its

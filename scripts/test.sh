@@ -9,12 +9,29 @@
 #    configure check in src/CMakeLists.txt), runs the same core and tool suites, and doubles
 #    as the fuzz build: each libFuzzer target runs for ZELT_FUZZ_SECONDS (20) from its seeds
 #    as a CTest case (scripts/fuzz.sh runs them longer).
-# The link tests run on real time over pseudo-terminals; a case that misses a 30 ms reply
-# window on a loaded machine gets one more run.
+# The link tests run on real time over pseudo-terminals; a case that fails gets one more run,
+# and every case that needed it is named at the end of its build's run: a retry that passes
+# hides a timing assumption, which is a fault to mend.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$SECONDS
 lap() { printf '[test.sh] %-28s %4d s\n' "$1" $((SECONDS - start)); }
+
+# ctest in the current folder with one retry of a failed case; names the cases that failed
+# once and then passed, and ends with ctest's status.
+run_ctest() {
+    local log status=0
+    log=$(mktemp)
+    ctest -j "$(nproc)" --output-on-failure --repeat until-pass:2 2>&1 | tee "$log" || status=$?
+    awk 'match($0, /^ *([0-9]+\/[0-9]+ )?Test +#[0-9]+: [^ ]+/) {
+             name = substr($0, RSTART, RLENGTH); sub(/.*#[0-9]+: /, "", name)
+             if (index($0, "***")) failed[name] = 1; else if ($0 ~ / Passed /) passed[name] = 1
+         }
+         END { for (name in failed) if (name in passed) print "[test.sh] needed a retry: " name }' \
+        "$log" | sort
+    rm -f "$log"
+    return "$status"
+}
 
 scripts/deps.sh --fuzz
 lap "dependencies"
@@ -22,7 +39,7 @@ lap "dependencies"
 # and the sanitizers' reports still name file and line.
 scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG"
 lap "plain build"
-(cd build && ctest -j "$(nproc)" --output-on-failure --repeat until-pass:2)
+(cd build && run_ctest)
 lap "plain tests"
 scripts/check-desktop.sh build
 lap "package and desktop check"
@@ -32,6 +49,5 @@ scripts/build.sh build-asan -DCMAKE_CXX_COMPILER="$clang" -DZELT_SANITIZE=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG" \
     -DZELT_BUILD_GUI=OFF -DZELT_BUILD_BENCH=OFF -DZELT_FUZZ=ON
 lap "sanitizer and fuzz build"
-(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest -j "$(nproc)" --output-on-failure --repeat until-pass:2)
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest)
 lap "sanitizer tests and fuzz runs"

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "kvrn/Sim.h"
+#include "link/BusScan.h"
 #include "link/Discovery.h"
+#include "link/Rs485Probe.h"
 #include "support/FakeLink.h"
 #include "support/SilentTerminal.h"
 #include "support/TestEnv.h"
@@ -112,8 +114,10 @@ TEST_F(PortBench, ListHasGapsAndRs232SkipsSilentVanishedAndWrongPortsThenReadsTh
     }
 }
 
+// The controller's first answer comes 10 ms after its window: taken during the next probe.
 TEST_F(PortBench, Rs485TriesTheCurrentIdThenWalksDownFrom250) {
-    PlaceSim(3, {.deviceId = 250});
+    PlaceSim(
+        3, {.deviceId = 250, .fault = kvrn::Fault::LateReply, .lateReplyMs = 100, .faultCount = 1});
     CPortTable table;
     table.Enumerate(port);
     CAutoDetect detect(port, ProcessTickClock(), trace);
@@ -125,9 +129,24 @@ TEST_F(PortBench, Rs485TriesTheCurrentIdThenWalksDownFrom250) {
 
     EXPECT_EQ(3, found.port);
     EXPECT_EQ(LinkAddress::Rs485(250), found.address);
-    EXPECT_THAT(probed, ElementsAre(3017, 3250));
-    EXPECT_THAT(LinesStartingWith("Auto Detect COM3 RS485 ID"),
-                ElementsAre(StartsWith("Auto Detect COM3 RS485 ID17 Time Out=")));
+    ASSERT_LE(probed.size(), 3u);  // 249 only while 250's answer is on its way
+    EXPECT_THAT(std::vector<int>(probed.begin(), probed.begin() + 2), ElementsAre(3017, 3250));
+    EXPECT_THAT(LinesStartingWith("Auto Detect COM3 RS485 ID")[0],
+                StartsWith("Auto Detect COM3 RS485 ID17 Time Out="));
+}
+
+// The walk of --ids all probes a silent ID twice: 5's lost first answer loses nothing.
+TEST_F(PortBench, BusScanForIdsAllLosesNoControllerToOneLostAnswer) {
+    PlaceSim(1, {.fault = kvrn::Fault::NoReply, .faultCount = 1, .busIds = {3, 5}, .faultId = 5});
+    ASSERT_EQ(1, port.Open(1, 19200));
+    CBusScan walk(port, ProcessTickClock(), trace, 2, 5, CBusScan::SilentIds::ProbedTwice);
+    std::vector<std::string> found;
+    while (!walk.Done()) {
+        if (const auto c = walk.Step()) {
+            found.push_back(StrF("%d %s", c->id, c->serialNumber.c_str()));
+        }
+    }
+    EXPECT_THAT(found, ElementsAre("3 12240315000003", "5 12240315000005"));
 }
 
 // The probes of the two backends on the scripted line.
@@ -139,27 +158,51 @@ TEST(AutoDetectProbe, Rs232KeepsTheOldIdUnlessTheReplyHoldsTwoHexDigits) {
             EXPECT_EQ(request, ToBytes("G7701\r"));
             p.ReplyAfter(2, text);
         };
-        int foundId = 0;
-        EXPECT_TRUE(Rs232Backend().Probe(line.io, 1, 0, 42, &foundId)) << reply;
+        int unansweredId = 0, foundId = 0;
+        EXPECT_TRUE(Rs232Backend().Probe(line.io, 1, 0, 42, &unansweredId, &foundId)) << reply;
         EXPECT_EQ(id, foundId) << reply;
     }
 }
 
-TEST(AutoDetectProbe, Rs485WalksFromThePreferredIdAndTakesOnlyThatIdsAnswer) {
-    const std::vector<int> order = Rs485Backend().ProbeOrder(17);
-    ASSERT_EQ(251u, order.size());
-    EXPECT_THAT(std::vector<int>(order.begin(), order.begin() + 3), ElementsAre(17, 250, 249));
-    EXPECT_EQ(1, order.back());
-
+TEST(AutoDetectProbe, Rs485TakesOnlyTheProbedIdsAnswer) {
     FakeLink line;  // device 2 answers every probe
     line.port.onWrite = [](FakePort& p, const Bytes&) { p.ReplyAfter(3, Bytes{2, 4, 1, 2, 7}); };
-    int foundId = 0;
-    EXPECT_FALSE(Rs485Backend().Probe(line.io, 3, 1, 17, &foundId));
+    int unansweredId = 0, foundId = 0;
+    EXPECT_FALSE(Rs485Backend().Probe(line.io, 3, 1, 17, &unansweredId, &foundId));
     EXPECT_THAT(line.trace.lines.back(), EndsWith("refused: another device ID\n"));
-    ASSERT_TRUE(Rs485Backend().Probe(line.io, 3, 2, 17, &foundId));
+    ASSERT_TRUE(Rs485Backend().Probe(line.io, 3, 2, 17, &unansweredId, &foundId));
     EXPECT_EQ(2, foundId);
     EXPECT_EQ(line.port.writes.back(), (Bytes{2, 4, 1, 3, 1, 9}));
     EXPECT_THAT(line.clock.sleeps, ElementsAre(25, 25));
+}
+
+// ID 9 answers late, walked 9, 8, 7: its whole, sound answer is taken in 8's pause (8 is not
+// sent) or window, never once another ID was probed after it.
+TEST(AutoDetectProbe, Rs485TakesALateAnswerOnlyOfTheIdProbedJustBefore) {
+    const struct {
+        long delay;
+        uint8_t checksum;
+        std::vector<int> answered;
+        size_t sent;
+    } rows[] = {{100, 14, {0, 9}, 1},
+                {130, 14, {0, 9}, 2},
+                {100, 15, {0, 0, 0}, 3},
+                {215, 14, {0, 0, 0}, 3}};
+    for (const auto& row : rows) {
+        FakeLink line;
+        line.port.onWrite = [&row](FakePort& p, const Bytes& request) {
+            if (request[0] == 9) {
+                p.ReplyAfter(row.delay, Bytes{9, 4, 1, 9, row.checksum});
+            }
+        };
+        int unansweredId = 0;
+        std::vector<int> answered;
+        for (int id = 9; id >= 7 && (answered.empty() || answered.back() == 0); --id) {
+            answered.push_back(ProbeRs485Id(line.io, "Scan RS485 ID", id, &unansweredId));
+        }
+        EXPECT_EQ(row.answered, answered) << row.delay;
+        EXPECT_EQ(row.sent, line.port.writes.size()) << row.delay;
+    }
 }
 
 // ---------------------------------------------------------------------------------------

@@ -90,14 +90,17 @@ TEST(Rs485Transaction, WrongFunctionShortReplyBackwardClockAndLongNameInTheTrace
     Line line;
     line.Answer({{2, {0x01, 0x84, 0x41, 0x42, 0x43}}});
     EXPECT_EQ(0, line.Rs485(0x01, 4, 0x04, 1, nullptr, 30, "Get Status"));
-    // count + 3 of count + 4 bytes, the last one a tick after the time-out.
-    line.Answer({{5, {0x01, 0x04, 0x02, 0x12}}, {31, {0x34}}});
+    // count + 3 of count + 4 bytes, the last one after the wake-up that ends the wait.
+    line.Answer({{5, {0x01, 0x04, 0x02, 0x12}}, {32, {0x34}}});
     const long start = line.clock.now + 25;
     EXPECT_EQ(0, line.Rs485(0x01, 4, 0x05, 2, nullptr, 30, "Get Batt Volt"));
     EXPECT_EQ(start + 31, line.clock.now);
-    EXPECT_EQ(0x34, line.reply[4]);  // what had come is read out on the way
+    EXPECT_EQ(0x12, line.reply[3]);  // what had come is read out on the way
     EXPECT_EQ(0u, line.port.Pending());
-    // A reply at exactly the time-out still counts.
+    // A reply complete at the wake-up that finds the time-out passed still counts, as does
+    // one at exactly the time-out.
+    line.Answer({{5, {0x01, 0x04, 0x01, 0x40}}, {31, {0x45}}});
+    EXPECT_EQ(1, line.Rs485(0x01, 4, 0x04, 1, nullptr, 30, "Get Status"));
     line.Answer({{30, {0x01, 0x04, 0x01, 0x40, 0x45}}});
     EXPECT_EQ(1, line.Rs485(0x01, 4, 0x04, 1, nullptr, 30, "Get Status"));
     // A display name over 100 characters is replaced.
@@ -105,6 +108,7 @@ TEST(Rs485Transaction, WrongFunctionShortReplyBackwardClockAndLongNameInTheTrace
     const std::string hundred(100, 'n'), hundredOne(101, 'n');
     line.Rs485(0x41, 4, 0x77, 1, nullptr, 30, hundred.c_str());
     line.Rs485(0x41, 4, 0x77, 1, nullptr, 30, hundredOne.c_str());
+    line.Answer({});
     line.Rs485(0x41, 4, 0x77, 1, nullptr, 0, hundredOne.c_str());
     // A clock that steps backwards is a time-out.
     line.clock.script = {line.clock.now - 10};  // the first check already reads an earlier time
@@ -113,6 +117,7 @@ TEST(Rs485Transaction, WrongFunctionShortReplyBackwardClockAndLongNameInTheTrace
                                               "ABC\n",
                                               "Get Status reply refused: wrong function\n",
                                               "Get Batt Volt Time Out=31 ticks!\n",
+                                              "Get Status OK, KVRN->PC:\x01\x04\x01@E\n",
                                               "Get Status OK, KVRN->PC:\x01\x04\x01@E\n",
                                               hundred + " OK, KVRN->PC:A\x04\x01\x07\x0C\n",
                                               "Unknown parameter OK, KVRN->PC:A\x04\x01\x07\x0C\n",

@@ -3,12 +3,13 @@
 #include <algorithm>
 
 #include "link/Framing.h"
+#include "link/Rs485Probe.h"
 
 namespace zelt {
 
 namespace {
 
-constexpr int kProbeAddress = 0x0103;
+constexpr const char* kScanTrace = "Scan RS485 ID";
 constexpr int kSerialAddress = 0x80;
 constexpr int kSerialBlockSize = 14;
 constexpr int kSerialTimeoutTicks = 140;
@@ -54,14 +55,14 @@ bool ReadFromId(LinkIo& io, int id, int address, int count, int timeoutTicks, co
 
 }  // namespace
 
-bool ProbeBusId(LinkIo& io, int id) {
-    uint8_t reply[kReplyBufferSize] = {};
-    const std::string name = StrF("Scan RS485 ID%d", id);
-    if (!ReadFromId(io, id, kProbeAddress, 1, kProbeTimeoutTicks, name.c_str(), reply)) {
-        return false;
+bool ConfirmBusId(LinkIo& io, int id) {
+    int unansweredId = 0;
+    for (int attempt = 0; attempt < kIdentifyAttempts; ++attempt) {
+        if (ProbeRs485Id(io, kScanTrace, id, &unansweredId) == id) {
+            return true;
+        }
     }
-    SettleAndDrain(io);
-    return true;
+    return TakeLateProbeReply(io, kScanTrace, &unansweredId) == id;
 }
 
 std::string SerialNumberFromBlock(const uint8_t* block) {
@@ -86,14 +87,16 @@ bool ReadSerialNumberRs485(LinkIo& io, int id, std::string* serial) {
     return true;
 }
 
-CBusScan::CBusScan(ISerialPort& port, ITickClock& clock, ITraceSink& trace, int fromId, int toId)
+CBusScan::CBusScan(ISerialPort& port, ITickClock& clock, ITraceSink& trace, int fromId, int toId,
+                   SilentIds silentIds)
     : port_(port),
       clock_(clock),
       trace_(trace),
       link_(port, clock, trace, wallClock_, LinkAddress::Rs485(fromId)),
       from_(std::max(fromId, kFirstBusId)),
       to_(std::min(toId, kLastBusId)),
-      next_(from_) {
+      next_(from_),
+      silentIds_(silentIds) {
     port_.SetCommMode(link_.Framing().CommMode());
 }
 
@@ -101,12 +104,22 @@ std::optional<BusController> CBusScan::Step() {
     if (Done()) {
         return std::nullopt;
     }
-    const int id = next_++;
+    const int id = next_;
     LinkIo io{port_, clock_, trace_};
-    if (!ProbeBusId(io, id)) {
+    int answered = ProbeRs485Id(io, kScanTrace, id, &unansweredId_);
+    if (answered == 0 && silentIds_ == SilentIds::ProbedTwice) {
+        answered = ProbeRs485Id(io, kScanTrace, id, &unansweredId_);
+    }
+    if (answered == 0 || answered == id) {
+        ++next_;
+    }
+    if (answered == 0 && Done()) {
+        answered = TakeLateProbeReply(io, kScanTrace, &unansweredId_);
+    }
+    if (answered == 0) {
         return std::nullopt;
     }
-    return Identify(id);
+    return Identify(answered);
 }
 
 BusController CBusScan::Identify(int id) {

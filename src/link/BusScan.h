@@ -27,8 +27,9 @@ struct BusController {
     std::optional<double> batteryVoltage;
 };
 
-// The probe: true when a reply from this ID with function 4 arrived in time.
-bool ProbeBusId(LinkIo& io, int id);
+// The probe, sent once more when the first had no answer (the second takes the first's late
+// reply), and a last look after it: true when this ID answered.
+bool ConfirmBusId(LinkIo& io, int id);
 
 // The 14-byte serial number block read over RS485. Its first seven bytes carry the 14 digits
 // that the RS232 reply shows as text; an erased block (the RS232 rule: digits 1, 2, 3 and 10
@@ -38,9 +39,15 @@ std::string SerialNumberFromBlock(const uint8_t* block);
 
 class CBusScan {
   public:
+    // How many probes an ID that stays silent gets: a listing probes once; a walk that then
+    // acts on what it found confirms silence as ConfirmBusId does, so that one lost reply
+    // loses no controller.
+    enum class SilentIds { ProbedOnce, ProbedTwice };
+
     // The scan talks in RS485 framing on the open port with a controller object of its own,
     // addressed to each ID in turn; it shows no message.
-    CBusScan(ISerialPort& port, ITickClock& clock, ITraceSink& trace, int fromId, int toId);
+    CBusScan(ISerialPort& port, ITickClock& clock, ITraceSink& trace, int fromId, int toId,
+             SilentIds silentIds = SilentIds::ProbedOnce);
 
     bool Done() const { return next_ > to_; }
     // The ID the next step probes, and the steps done out of the total.
@@ -48,7 +55,8 @@ class CBusScan {
     int StepsDone() const { return next_ - from_; }
     int StepCount() const { return to_ - from_ + 1; }
 
-    // Probes the next ID; the controller when one answered.
+    // Probes the next ID; the controller when one answered. A late reply of the ID probed
+    // before finds that one, and the next step probes this ID again.
     std::optional<BusController> Step();
     // Reads serial number, firmware version, system and battery voltage of one controller.
     BusController Identify(int id);
@@ -62,6 +70,8 @@ class CBusScan {
     int from_;
     int to_;
     int next_;
+    SilentIds silentIds_;
+    int unansweredId_ = 0;  // carried from probe to probe: see ProbeRs485Id
 };
 
 }  // namespace zelt

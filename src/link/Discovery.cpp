@@ -47,16 +47,23 @@ DetectResult CAutoDetect::Run(const CPortTable& table, LinkAddress start,
         if (port_.Open(n, kDiscoveryBaudRate) == 0) {
             continue;
         }
+        const auto found = [&](int foundId) {
+            return DetectResult{n, LinkAddress{start.framing, static_cast<uint8_t>(foundId)}};
+        };
+        int unansweredId = 0;
+        int foundId = 0;
         for (const int id : framing.ProbeOrder(start.rs485Id)) {
             if (cancel != nullptr && cancel->load()) {
                 port_.Close();
                 return DetectResult{};
             }
             ReportProbe(n, id);
-            int foundId = 0;
-            if (framing.Probe(io, n, id, start.rs485Id, &foundId)) {
-                return DetectResult{n, LinkAddress{start.framing, static_cast<uint8_t>(foundId)}};
+            if (framing.Probe(io, n, id, start.rs485Id, &unansweredId, &foundId)) {
+                return found(foundId);
             }
+        }
+        if (framing.TakeLateReply(io, n, &unansweredId, &foundId)) {
+            return found(foundId);
         }
     }
     port_.Close();

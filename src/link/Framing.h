@@ -50,8 +50,14 @@ class IFraming {
     // Auto Detect: the device IDs to probe on one port, in order (RS232: one probe, 0).
     virtual std::vector<int> ProbeOrder(int preferredId) const = 0;
     // One probe on the open port; true when the controller answered, with the device ID it
-    // reports (RS232 keeps preferredId when the reply carries none).
-    virtual bool Probe(LinkIo& io, int portNumber, int id, int preferredId, int* foundId) const = 0;
+    // reports (RS232 keeps preferredId when the reply carries none). *unansweredId carries one
+    // port's walk from probe to probe (0 at its start): RS485 takes there the late reply of
+    // the ID probed before (see ProbeRs485Id), RS232 leaves it 0.
+    virtual bool Probe(LinkIo& io, int portNumber, int id, int preferredId, int* unansweredId,
+                       int* foundId) const = 0;
+    // After a port's last probe: true, with its ID, when that probe's reply came late.
+    virtual bool TakeLateReply(LinkIo& io, int portNumber, int* unansweredId,
+                               int* foundId) const = 0;
 };
 
 const IFraming& FramingOf(Framing framing);

@@ -75,7 +75,8 @@ class Rs232Framing final : public IFraming {
 
     std::vector<int> ProbeOrder(int) const override { return {0}; }
 
-    bool Probe(LinkIo& io, int portNumber, int, int preferredId, int* foundId) const override {
+    bool Probe(LinkIo& io, int portNumber, int, int preferredId, int*,
+               int* foundId) const override {
         uint8_t reply[kReplyBufferSize] = {};
         DrainInput(io, reply, kReplyBufferSize);
         io.port.Write(reinterpret_cast<const uint8_t*>(kDetectRequest), kDetectRequestLength);
@@ -101,6 +102,9 @@ class Rs232Framing final : public IFraming {
         *foundId = high >= 0 && low >= 0 ? 16 * high + low : preferredId;
         return true;
     }
+
+    // One probe per port: nothing comes after it on the same port.
+    bool TakeLateReply(LinkIo&, int, int*, int*) const override { return false; }
 };
 
 const IFraming& Rs232Backend() {

@@ -3,6 +3,7 @@
 
 #include "link/CommandCatalogue.h"
 #include "link/Framing.h"
+#include "link/Rs485Probe.h"
 
 namespace zelt {
 
@@ -60,37 +61,22 @@ class Rs485Framing final : public IFraming {
         return ids;
     }
 
-    bool Probe(LinkIo& io, int portNumber, int id, int, int* foundId) const override {
-        const uint8_t deviceId = static_cast<uint8_t>(id & 0xFF);
-        uint8_t reply[kReplyBufferSize] = {};
-        io.clock.Sleep(kPauseMs);
-        DrainInput(io, reply, kReplyBufferSize);  // a late answer to the previous ID
-        uint8_t frame[6] = {deviceId, 4, 0x01, 0x03, 1, 0};
-        frame[5] = Rs485Checksum(frame, 5);
-        io.port.Write(frame, 6);
-        long elapsed = 0;
-        if (!WaitForBytes(io, kProbeReply, kProbeTimeoutTicks, &elapsed)) {
-            TraceF(io.trace, "Auto Detect COM%d RS485 ID%d Time Out=%d ticks!\n", portNumber, id,
-                   static_cast<int>(elapsed));
-            DrainInput(io, reply, kReplyBufferSize);
-            return false;
-        }
-        const int got = io.port.Read(reply, kReplyBufferSize - 1);
-        // Another device's answer, or a damaged one, must not find the controller at this ID.
-        if (const char* why = Rs485ReplyFault(reply, got, frame, kProbeReply)) {
-            TraceF(io.trace, "Auto Detect COM%d RS485 ID%d Fail, KVRN->PC:%s\n", portNumber, id,
-                   reinterpret_cast<const char*>(reply));
-            TraceF(io.trace, "Auto Detect COM%d RS485 ID%d reply refused: %s\n", portNumber, id,
-                   why);
-            return false;
-        }
-        *foundId = id;
-        return true;
+    bool Probe(LinkIo& io, int portNumber, int id, int, int* unansweredId,
+               int* foundId) const override {
+        *foundId = ProbeRs485Id(io, TracePrefix(portNumber), id, unansweredId);
+        return *foundId != 0;
+    }
+
+    bool TakeLateReply(LinkIo& io, int portNumber, int* unansweredId, int* foundId) const override {
+        *foundId = TakeLateProbeReply(io, TracePrefix(portNumber), unansweredId);
+        return *foundId != 0;
     }
 
   private:
-    static constexpr int kProbeReply = 5;  // ID, function, count, the ID byte, checksum
-    static constexpr int kPauseMs = 25;
+    static std::string TracePrefix(int portNumber) {
+        return StrF("Auto Detect COM%d RS485 ID", portNumber);
+    }
+
     static constexpr int kHighestProbedId = 250;
 };
 

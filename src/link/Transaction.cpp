@@ -21,10 +21,12 @@ const char* AsText(const uint8_t* buffer) {
     return reinterpret_cast<const char*>(buffer);
 }
 
-// Waits until at least `needed` bytes are queued or the time-out fires. The decisions follow
-// the clock alone: start is read once, every check reads now, and the check fails when more
-// than timeoutTicks have passed or the clock went backwards. Between checks the port is
-// asked to wake us when input arrives, for no longer than is left before the deadline.
+// Waits until at least `needed` bytes are queued or the time-out fires. Each check looks at
+// the queue before the clock: a reply that is complete when a late wake-up finds the deadline
+// passed is still taken. The clock decides the rest: start is read once, every check reads
+// now, and the wait ends when more than timeoutTicks have passed or the clock went backwards.
+// Between checks the port is asked to wake us when input arrives, for no longer than is left
+// before the deadline.
 class ReplyWait {
   public:
     ReplyWait(LinkIo& io, int timeoutTicks)
@@ -34,13 +36,13 @@ class ReplyWait {
     // as soon as the port went away: no reply can come through it.
     bool Until(int needed) {
         for (;;) {
+            if (io_.port.GetBytesWaiting() >= needed) {
+                return true;
+            }
             const long now = io_.clock.Now();
             elapsed_ = now - start_;
             if (elapsed_ > timeout_ || now < start_ || io_.port.WentAway()) {
                 return false;
-            }
-            if (io_.port.GetBytesWaiting() >= needed) {
-                return true;
             }
             // The check fires at elapsed == timeout + 1: sleep at most until then.
             io_.port.WaitForInput(static_cast<int>(timeout_ - elapsed_ + 1));

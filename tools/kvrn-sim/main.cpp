@@ -47,6 +47,9 @@ void AddFlags(CLI::App& app, CommandLine& line) {
         ->capture_default_str();
     app.add_option("--mute", o.muted, "RS232 requests never answered, by their start, e.g. G66")
         ->delimiter(',');
+    app.add_option("--fault-count", o.faultCount,
+                   "the fault hits no more than this many replies, the first ones (0: no limit)")
+        ->capture_default_str();
     app.add_option("--seed", o.seed, "seed of the fault pattern")->capture_default_str();
     bool noLineRate = false;
     app.add_flag("--no-line-rate", noLineRate, "send replies at once instead of at 19200 baud")

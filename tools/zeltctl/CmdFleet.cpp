@@ -101,8 +101,10 @@ FleetLine::~FleetLine() {
     zelt::theComPort.Close();
 }
 
-std::vector<zelt::BusController> FleetLine::Scan(int fromId, int toId) {
-    zelt::CBusScan scan(zelt::theComPort, zelt::ProcessTickClock(), ctx_.Trace(), fromId, toId);
+std::vector<zelt::BusController> FleetLine::Scan(int fromId, int toId,
+                                                 zelt::CBusScan::SilentIds silentIds) {
+    zelt::CBusScan scan(zelt::theComPort, zelt::ProcessTickClock(), ctx_.Trace(), fromId, toId,
+                        silentIds);
     CtlProgress progress;
     std::vector<zelt::BusController> found;
     while (!scan.Done()) {
@@ -121,7 +123,7 @@ std::vector<zelt::BusController> FleetLine::Scan(int fromId, int toId) {
 
 bool FleetLine::Answers(int id) {
     zelt::LinkIo io{zelt::theComPort, zelt::ProcessTickClock(), ctx_.Trace()};
-    return zelt::ProbeBusId(io, id) || zelt::ProbeBusId(io, id);
+    return zelt::ConfirmBusId(io, id);
 }
 
 std::vector<int> FleetLine::Resolve(const IdList& list) {
@@ -129,7 +131,10 @@ std::vector<int> FleetLine::Resolve(const IdList& list) {
         return list.ids;
     }
     std::vector<int> ids;
-    for (const zelt::BusController& c : Scan(zelt::kFirstBusId, zelt::kLastBusId)) {
+    // Every ID gets the two chances an explicit one gets: one lost reply must not leave a
+    // controller out of a command that reports success.
+    for (const zelt::BusController& c :
+         Scan(zelt::kFirstBusId, zelt::kLastBusId, zelt::CBusScan::SilentIds::ProbedTwice)) {
         ids.push_back(c.id);
     }
     if (ids.empty()) {

@@ -33,11 +33,13 @@ class FleetLine {
     FleetLine& operator=(const FleetLine&) = delete;
 
     // Walks fromId..toId; progress on standard error when it is a terminal.
-    std::vector<zelt::BusController> Scan(int fromId, int toId);
+    std::vector<zelt::BusController> Scan(
+        int fromId, int toId,
+        zelt::CBusScan::SilentIds silentIds = zelt::CBusScan::SilentIds::ProbedOnce);
     // The IDs of the list; "all" scans the whole bus first (status 1 when nothing answers).
     std::vector<int> Resolve(const IdList& list);
-    // The scan's probe, tried twice: an ID nobody answers then costs two probes instead of a
-    // sequence of time-outs.
+    // The scan's probe, confirmed (ConfirmBusId): an ID nobody answers then costs two probes
+    // instead of a sequence of time-outs.
     bool Answers(int id);
 
   private:

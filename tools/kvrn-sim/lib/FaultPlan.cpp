@@ -5,11 +5,12 @@
 namespace kvrn {
 
 FaultPlan::FaultPlan(Fault fault, double faultFraction, double dropFraction, uint32_t seed,
-                     int lateReplyMs)
+                     int lateReplyMs, int faultCount)
     : fault_(fault),
       faultFraction_(faultFraction),
       dropFraction_(dropFraction),
       lateReplyMs_(lateReplyMs),
+      hitsLeft_(faultCount > 0 ? faultCount : -1),
       engine_(seed) {}
 
 void FaultPlan::SetFault(Fault fault, double fraction) {
@@ -27,12 +28,14 @@ ShapedReply FaultPlan::Shape(Wire wire, const std::vector<uint8_t>& reply) {
         return shaped;
     // Both draws are taken for every reply, so one setting does not shift the other's pattern.
     const bool dropped = Draw() < dropFraction_;
-    const bool hit = fault_ != Fault::None && Draw() < faultFraction_;
+    const bool hit = fault_ != Fault::None && Draw() < faultFraction_ && hitsLeft_ != 0;
     if (dropped)
         return shaped;
     shaped.bytes = reply;
     if (!hit)
         return shaped;
+    if (hitsLeft_ > 0)
+        --hitsLeft_;
     switch (fault_) {
         case Fault::None:
             break;

@@ -98,6 +98,8 @@ bool ValidateOptions(const SimOptions& options, std::string* error) {
         reason = "the drop fraction must be 0 to 1";
     else if (options.lateReplyMs < 0 || options.lateReplyMs > 60000)
         reason = "the late-reply delay must be 0 to 60000 ms";
+    else if (options.faultCount < 0)
+        reason = "the fault count must not be negative";
     else if (!options.serialNumber.empty() &&
              (options.serialNumber.size() != reg::kSerialSize ||
               options.serialNumber.find_first_not_of("0123456789") != std::string::npos))
@@ -137,7 +139,8 @@ SimOptions StationOptions(const SimOptions& bus, int id) {
 struct Station {
     Station(const SimOptions& opts, int64_t nowMs)
         : controller(opts, nowMs),
-          faults(opts.fault, opts.faultFraction, opts.dropFraction, opts.seed, opts.lateReplyMs) {}
+          faults(opts.fault, opts.faultFraction, opts.dropFraction, opts.seed, opts.lateReplyMs,
+                 opts.faultCount) {}
     SimController controller;
     FaultPlan faults;
 };

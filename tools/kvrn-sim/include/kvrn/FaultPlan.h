@@ -18,8 +18,9 @@ struct ShapedReply {
 // Decides, reply by reply and repeatably from a seed, which replies are dropped or spoiled.
 class FaultPlan {
   public:
+    // faultCount > 0: the fault hits no more than that many replies (the first it draws).
     FaultPlan(Fault fault, double faultFraction, double dropFraction, uint32_t seed,
-              int lateReplyMs);
+              int lateReplyMs, int faultCount = 0);
     void SetFault(Fault fault, double fraction);
     ShapedReply Shape(Wire wire, const std::vector<uint8_t>& reply);
 
@@ -31,6 +32,7 @@ class FaultPlan {
     double faultFraction_;
     double dropFraction_;
     int lateReplyMs_;
+    int hitsLeft_;  // -1: no limit
     std::mt19937 engine_;
 };
 

@@ -45,6 +45,7 @@ struct SimOptions {
     double dropFraction = 0.0;      // share of replies dropped (no reply at all)
     uint32_t seed = 1;              // makes faults and drops repeatable
     int lateReplyMs = 300;          // delay of a LateReply
+    int faultCount = 0;             // the fault hits at most this many replies; 0 = no limit
     bool trace = false;             // log requests and replies to stderr
     int clockOffsetS = 0;           // the clock starts this many seconds off the host's
     // 14 decimal digits, kept as 7 packed-BCD bytes at 0x80; empty = never programmed (the

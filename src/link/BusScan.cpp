@@ -10,9 +10,6 @@ namespace zelt {
 namespace {
 
 constexpr const char* kScanTrace = "Scan RS485 ID";
-constexpr int kSerialAddress = 0x80;
-constexpr int kSerialBlockSize = 14;
-constexpr int kSerialTimeoutTicks = 140;
 constexpr int kIdentifyAttempts = 2;
 
 constexpr int kSettleMs = 25;  // as long as the pause before a frame
@@ -41,18 +38,6 @@ bool TwiceIfNeeded(LinkIo& io, Read&& read) {
     return false;
 }
 
-// A read of count bytes at address from one ID; the register bytes start at reply[3].
-bool ReadFromId(LinkIo& io, int id, int address, int count, int timeoutTicks, const char* name,
-                uint8_t* reply) {
-    uint8_t drained[kReplyBufferSize] = {};
-    DrainInput(io, drained, kReplyBufferSize);  // a late answer of the last ID is not this one's
-    const uint8_t deviceId = static_cast<uint8_t>(id & 0xFF);
-    return Rs485Transaction(io, deviceId, 4, static_cast<uint8_t>(address >> 8),
-                            static_cast<uint8_t>(address & 0xFF), static_cast<uint8_t>(count),
-                            nullptr, reply, kReplyBufferSize, timeoutTicks, name) != 0 &&
-           reply[0] == deviceId;
-}
-
 }  // namespace
 
 bool ConfirmBusId(LinkIo& io, int id) {
@@ -63,28 +48,6 @@ bool ConfirmBusId(LinkIo& io, int id) {
         }
     }
     return TakeLateProbeReply(io, kScanTrace, &unansweredId) == id;
-}
-
-std::string SerialNumberFromBlock(const uint8_t* block) {
-    std::string digits;
-    for (int i = 0; i < kSerialBlockSize / 2; ++i) {
-        digits += StrF("%02X", block[i]);
-    }
-    if (digits[0] == 'F' && digits[1] == 'F' && digits[2] == 'F' && digits[9] == 'F') {
-        return "";
-    }
-    return digits;
-}
-
-bool ReadSerialNumberRs485(LinkIo& io, int id, std::string* serial) {
-    uint8_t reply[kReplyBufferSize] = {};
-    SettleAndDrain(io);  // after the commands of the link
-    if (!ReadFromId(io, id, kSerialAddress, kSerialBlockSize, kSerialTimeoutTicks, "Get SN",
-                    reply)) {
-        return false;
-    }
-    *serial = SerialNumberFromBlock(reply + 3);
-    return true;
 }
 
 CBusScan::CBusScan(ISerialPort& port, ITickClock& clock, ITraceSink& trace, int fromId, int toId,

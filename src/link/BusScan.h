@@ -31,12 +31,6 @@ struct BusController {
 // reply), and a last look after it: true when this ID answered.
 bool ConfirmBusId(LinkIo& io, int id);
 
-// The 14-byte serial number block read over RS485. Its first seven bytes carry the 14 digits
-// that the RS232 reply shows as text; an erased block (the RS232 rule: digits 1, 2, 3 and 10
-// all F) gives the empty string. False when the read failed.
-bool ReadSerialNumberRs485(LinkIo& io, int id, std::string* serial);
-std::string SerialNumberFromBlock(const uint8_t* block);
-
 class CBusScan {
   public:
     // How many probes an ID that stays silent gets: a listing probes once; a walk that then

@@ -153,7 +153,6 @@ static zelt::CMainApp StationApp(const zelt::CMainApp& app, int id) {
 
 FleetStation::FleetStation(CtlContext& ctx, int id)
     : id_(id),
-      trace_(ctx.Trace()),
       app_(StationApp(ctx.app, id)),
       controller_(app_, zelt::theComPort, zelt::ProcessTickClock(), ctx.Trace()) {
     // A signal inside a deferred section ends a sequence between two requests.
@@ -165,17 +164,7 @@ std::optional<std::string> FleetStation::ReadSerialNumber(int attempts) {
     if (!ReadWithRetry(attempts, [&] { return controller_.ReadSerialNumber(); })) {
         return std::nullopt;
     }
-    if (!app_.serialNumberText.empty()) {
-        return app_.serialNumberText;
-    }
-    // A link that leaves the RS485 block undecoded: the bus scan's reading of it.
-    zelt::LinkIo io{zelt::theComPort, zelt::ProcessTickClock(), trace_};
-    std::string serial;
-    if (!ReadWithRetry(attempts, [&] { return zelt::ReadSerialNumberRs485(io, id_, &serial); })) {
-        return std::nullopt;
-    }
-    app_.serialNumberText = serial;
-    return serial;
+    return app_.serialNumberText;  // empty: never programmed
 }
 
 bool FleetStation::Run(const std::function<bool()>& job) {

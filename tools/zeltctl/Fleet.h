@@ -72,7 +72,6 @@ class FleetStation {
 
   private:
     int id_;
-    zelt::ITraceSink& trace_;
     zelt::CMainApp app_;
     CtlController controller_;
     bool ended_ = false;

@@ -383,8 +383,7 @@ std::vector<std::string> CorrectRecordLimits(CCfgDocument& record, int systemVol
             if (!SameValue(was, now)) {
                 changes.push_back(StrF(english ? "%s: %s -> %s" : "%s：%s -> %s",
                                        Named(ValueName(rule, step), english).c_str(),
-                                       ValueText(was).c_str(),
-                                       ValueText(now).c_str()));
+                                       ValueText(was).c_str(), ValueText(now).c_str()));
             }
         }
     }

@@ -61,6 +61,15 @@ int CComPort::Read(uint8_t* buffer, int limit) {
     return opened_ != 0 && Line() != nullptr ? Line()->Read(buffer, limit) : 0;
 }
 
+// The scripted line is always there: it never goes away, and reopening keeps it.
+bool CComPort::WentAway() {
+    return false;
+}
+
+bool CComPort::Reopen() {
+    return opened_ != 0;
+}
+
 void CComPort::WaitForInput(int maxMs) {
     if (Line() != nullptr) {
         Line()->WaitForInput(maxMs);

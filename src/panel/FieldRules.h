@@ -72,8 +72,8 @@ struct FieldRule {
     std::array<int32_t, CCfgDocument::kAutoSteps> PanelRecordValues::*stepValues;
 };
 
-// Every field of the table, in the order CommitAllFields validates them (the step columns as
-// two entries: durations, then brightness; CommitAllFields interleaves them per column).
+// Every field of the table (the step columns as two entries: durations, then brightness;
+// CommitOrder in PanelRules.h interleaves them per column for a commit of the edited fields).
 std::span<const FieldRule> AllFieldRules();
 // The rule of an edit id (1060..1067 and 1080..1087 find their step column rule); null when
 // the id is no edit field.

@@ -113,6 +113,16 @@ TEST_F(ZeltctlLink, StatusPrintsEveryReading) {
     }
     EXPECT_THAT(lines.out, Not(HasSubstr("--")));  // no reading missing
     // The JSON form's values: the clock test here and the MQTT test, field by field.
+    StopSim();
+
+    // A status read that never answers: the readings still come, what only the status tells
+    // is unknown, and the command fails.
+    StartSim("--mute Q3");
+    const ToolRun muted = Run("--port COM12 status");
+    EXPECT_EQ(1, muted.status);
+    EXPECT_THAT(muted.out, AllOf(HasSubstr("System voltage: --\nBattery voltage: 1"),
+                                 HasSubstr("Load on: --\n"), HasSubstr("Operating mode: --\n")));
+    EXPECT_THAT(muted.err, HasSubstr("Operation fault"));
 }
 
 TEST_F(ZeltctlLink, MonitorWritesAHeaderAndOneCsvRowPerPoll) {

@@ -40,6 +40,7 @@ CDlgBusScan::CDlgBusScan(const CMainApp& app, CComPort& port, ITickClock& clock,
     port_.Close();
     if (port_.Open(portNumber, kDiscoveryBaudRate) != 0) {
         scan_ = std::make_unique<CBusScan>(port_, clock, trace, fromId, toId);
+        run_ = std::make_unique<BusScanRun>(*scan_);
         walking_.start(0);
     }
     ShowProgress();
@@ -50,44 +51,35 @@ CDlgBusScan::~CDlgBusScan() {
 }
 
 void CDlgBusScan::Step() {
-    if (!scan_ || scan_->Done()) {
+    if (!run_ || run_->Done()) {
         walking_.stop();
         ShowProgress();
         return;
     }
-    if (auto controller = scan_->Step()) {
-        found_.push_back(*controller);
+    if (auto controller = run_->Step()) {
         const std::string serial =
             controller->serialNumber.empty() ? "--" : controller->serialNumber;
         list_->addItem(Qs(StrF(app_.Text("ID %d    S/N: %s", "ID %d    序號: %s"), controller->id,
                                serial.c_str())));
     }
-    if (scan_->Done()) {
+    if (run_->Done()) {
         walking_.stop();
     }
     ShowProgress();
 }
 
 void CDlgBusScan::ShowProgress() {
-    const int found = static_cast<int>(found_.size());
-    if (!scan_ || scan_->Done()) {
-        progress_->setText(
-            Qs(StrF(app_.Text("%d controller(s) found.", "找到 %d 個控制器."), found)));
-        return;
-    }
-    progress_->setText(
-        Qs(StrF(app_.Text("Scanning RS485 ID %d (%d of %d), %d found ...",
-                          "掃描 RS485 ID %d 中 (%d / %d), 找到 %d 個 ..."),
-                scan_->NextId(), scan_->StepsDone() + 1, scan_->StepCount(), found)));
+    const bool english = app_.english != 0;
+    progress_->setText(Qs(run_ ? run_->ProgressText(english) : BusScanRun::FoundText(0, english)));
 }
 
 void CDlgBusScan::accept() {
     const int row = list_->currentRow();
-    if (row < 0 || row >= static_cast<int>(found_.size())) {
+    if (row < 0 || row >= static_cast<int>(Found().size())) {
         return;
     }
     walking_.stop();
-    chosenId_ = found_[static_cast<size_t>(row)].id;
+    chosenId_ = Found()[static_cast<size_t>(row)].id;
     QDialog::accept();
 }
 

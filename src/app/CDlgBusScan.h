@@ -15,6 +15,7 @@
 #include "config/MainApp.h"
 #include "link/BusScan.h"
 #include "link/ComPort.h"
+#include "policy/Finding.h"
 
 class QLabel;
 class QListWidget;
@@ -35,7 +36,7 @@ class CDlgBusScan : public QDialog {
 
     // The ID chosen; 0 when none was.
     int ChosenId() const { return chosenId_; }
-    const std::vector<BusController>& Found() const { return found_; }
+    const std::vector<BusController>& Found() const { return run_ ? run_->Found() : none_; }
     bool WalkEnded() const { return !walking_.isActive(); }
 
     void accept() override;
@@ -49,7 +50,8 @@ class CDlgBusScan : public QDialog {
     const CMainApp& app_;
     CComPort& port_;
     std::unique_ptr<CBusScan> scan_;
-    std::vector<BusController> found_;
+    std::unique_ptr<BusScanRun> run_;
+    const std::vector<BusController> none_;  // found where the port did not open
     QTimer walking_;
     int chosenId_ = 0;
     QLabel* progress_ = nullptr;

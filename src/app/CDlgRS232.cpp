@@ -13,6 +13,7 @@
 
 #include "app/CDlgBusScan.h"
 #include "base/Trace.h"
+#include "policy/Finding.h"
 #include "ui/WidgetIds.h"
 
 namespace zelt {
@@ -198,18 +199,14 @@ void CDlgRS232::OnAutoDetect() {
     if (found.port == 0 && cancelled) {
         return;  // the user stopped the walk: nothing to tell
     }
-    if (found.port == 0) {
-        window_.ShowMessage(Pick(app_, texts::kDetectFailed), Pick(app_, texts::kDetectFailCaption),
-                            MessageIcon::Stop);
+    const DetectVerdict verdict = JudgeDetect(found, app_.english != 0);
+    window_.ShowMessage(verdict.text, verdict.caption,
+                        verdict.found ? MessageIcon::Information : MessageIcon::Stop);
+    if (!verdict.found) {
         return;
     }
     // The ID the controller answers to stays, whichever mode OK takes.
     app_.rs485Id = found.address.rs485Id;
-    const std::string text =
-        found.address.framing == Framing::Rs232Ascii
-            ? StrF(Pick(app_, texts::kDetectFound), found.port)
-            : StrF(Pick(app_, texts::kDetectFoundId), found.port, found.address.rs485Id);
-    window_.ShowMessage(text, Pick(app_, texts::kDetectOkCaption), MessageIcon::Information);
     if (getParameters_) {
         getParameters_(found.address);
     }

@@ -10,8 +10,6 @@ namespace zelt {
 
 namespace {
 
-constexpr int kPollEvery = 5;  // ticks
-
 constexpr Bilingual kResetCountFail{"Failed to reset charge count.", "清除充電次數失敗."};
 constexpr Bilingual kFailCaption{"Fail", "失敗"};
 constexpr Bilingual kSetRtcFail{"Set RTC Fail !", "設即時時鐘失敗 !"};
@@ -29,8 +27,7 @@ CControllerCommands::CControllerCommands(CMainApp& app, ISerialPort& port, ITick
       trace_(trace),
       wallClock_(wallClock),
       window_(window),
-      link_(port, clock, trace, wallClock),
-      mfgFolder_(ExecutableFolder()) {}
+      link_(port, clock, trace, wallClock) {}
 
 void CControllerCommands::SetExchangeRunner(ExchangeRunner runner, std::atomic<bool>* cancel) {
     runner_ = std::move(runner);
@@ -279,142 +276,75 @@ bool CControllerCommands::TickClocks() {
         panel_.rtcTime = CarriedForward(panel_.rtcRead, panel_.rtcReadAt, panel_.pcTime);
         window_.DisplayChanged(Display::ControllerClock, ClockText(panel_.rtcTime));
     }
-    return ++panel_.pollTicks >= kPollEvery;
+    return ++panel_.pollTicks >= kPollEveryTicks;
 }
-
-// What one poll read; unset where a read failed.
-struct CControllerCommands::PollReadings {
-    std::optional<ControllerStatus> status;
-    std::optional<ControllerStatus> settled;  // a second status read while the voltage was unknown
-    CurrentDivisors divisors;
-    std::optional<float> battery, chargeVoltage, chargeCurrent, loadVoltage, loadCurrent;
-    std::optional<int> chargeCount;
-
-    bool AnyReading() const {
-        return battery || chargeVoltage || chargeCurrent || loadVoltage || loadCurrent ||
-               chargeCount;
-    }
-};
 
 void CControllerCommands::Poll() {
     panel_.pollTicks = 0;
     trace_.Write(std::string(41, '-').append("\n"));
-    PollReadings r;
-    r.divisors = ReadCurrentDivisors(mfgFolder_);
-    const bool voltageKnown = app_.systemVoltage != 0;
+    const PollStart start{app_.systemVoltage, panel_.firmwareLoadOn != 0};
+    LiveReadings r;
     CControllerLink& link = Link();
-    Exchange([&] {
-        ControllerStatus status;
-        if (link.GetStatus(&status) != 0) {
-            r.status = status;
-            if (status.batteryFailed) {
-                return;  // the Battery Fail question comes first; nothing else is read
-            }
-        } else if (!voltageKnown && link.GetStatus(&status) != 0) {
-            r.settled = status;
-        }
-        float value = 0;
-        auto read = [&value](int ok) {
-            return ok != 0 ? std::optional<float>(value) : std::nullopt;
-        };
-        r.battery = read(link.GetBatteryVoltage(&value));
-        r.chargeVoltage = read(link.GetChargeVoltage(&value));
-        r.chargeCurrent = read(link.GetChargeCurrent(r.divisors.charge, &value));
-        r.loadVoltage = read(link.GetLoadVoltage(&value));
-        r.loadCurrent = read(link.GetLoadCurrent(r.divisors.load, &value));
-        int count = 0;
-        if (link.GetChargeCount(&count) != 0) {
-            r.chargeCount = count;
-        }
-    });
+    Exchange([&] { r = PollController(link, start); });
     if (r.status) {
         ApplyStatus(*r.status);
-        if (panel_.linkBusy != 0) {
-            return;  // Battery Fail: the readings wait for the next good status
-        }
-    } else if (r.settled) {
-        ApplyStatus(*r.settled);
-        UpdateBatteryCaption();
+    }
+    if (r.batteryFailed) {
+        return;  // the readings wait for the next good status
     }
     ApplyReadings(r);
 }
 
 void CControllerCommands::PollMissed() {
-    if ((panel_.pollTicks - kPollEvery) % kPollEvery == 0) {
-        NoteFailedPoll();
+    ShowFreshness(freshness_.PollMissed(panel_.pollTicks - kPollEveryTicks));
+}
+
+void CControllerCommands::ShowFreshness(const std::optional<ReadingsFreshness::Change>& change) {
+    if (change) {
+        window_.ReadingsStale(change->stale, change->lastGood);
     }
 }
 
-void CControllerCommands::NoteFailedPoll() {
-    // Nothing to grey before the first reading: the fields are blank.
-    if (++panel_.failedPolls == 2 && panel_.lastGoodPoll) {
-        window_.ReadingsStale(true, *panel_.lastGoodPoll);
-    }
-}
-
-void CControllerCommands::ApplyReadings(const PollReadings& r) {
+void CControllerCommands::ApplyReadings(const LiveReadings& r) {
     app_.chargeCurrentDivisor = r.divisors.charge;
     app_.loadCurrentDivisor = r.divisors.load;
-    if (!r.AnyReading()) {
-        NoteFailedPoll();  // the fields keep the last readings, greyed from the second
+    // Without any answer the fields keep the last readings, greyed from the second such poll.
+    ShowFreshness(freshness_.PollEnded(r.AnyRead(), panel_.pcTime));
+    if (!r.AnyRead()) {
         return;
     }
-    panel_.failedPolls = 0;
-    panel_.lastGoodPoll = panel_.pcTime;
-    window_.ReadingsStale(false, panel_.pcTime);
     // The controller answers, but a reading that failed is not known now: blank, not the
     // last one nor a zero.
-    if (!r.battery) {
-        panel_.batteryVoltage.reset();
-        panel_.batteryCapacity.reset();
-        window_.DisplayChanged(Display::BatteryVoltage, "");
-        window_.DisplayChanged(Display::BatteryCapacity, "");
-    }
-    for (const auto& [reading, display] : {std::pair{&r.chargeVoltage, Display::ChargeVoltage},
-                                           std::pair{&r.chargeCurrent, Display::ChargeCurrent},
-                                           std::pair{&r.loadVoltage, Display::LoadVoltage},
-                                           std::pair{&r.loadCurrent, Display::LoadCurrent}}) {
-        if (!*reading) {
-            window_.DisplayChanged(display, "");
+    panel_.batteryVoltage = r.batteryVoltage;
+    panel_.batteryCapacity = r.stateOfCharge;
+    panel_.chargeCount = r.chargeCount;
+    window_.DisplayChanged(Display::BatteryVoltage,
+                           r.batteryVoltage ? VoltsText(*r.batteryVoltage) : "");
+    window_.DisplayChanged(Display::BatteryCapacity,
+                           r.stateOfCharge ? PercentText(*r.stateOfCharge) : "");
+    struct Shown {
+        const std::optional<float>& reading;
+        float& value;
+        Display display;
+        std::string (*text)(double);
+    };
+    for (const Shown& s :
+         {Shown{r.chargeVoltage, panel_.chargeVoltage, Display::ChargeVoltage, VoltsText},
+          Shown{r.chargeCurrent, panel_.chargeCurrent, Display::ChargeCurrent, AmpsText},
+          Shown{r.loadVoltage, panel_.loadVoltage, Display::LoadVoltage, VoltsText},
+          Shown{r.loadCurrent, panel_.loadCurrent, Display::LoadCurrent, AmpsText}}) {
+        if (s.reading) {
+            s.value = *s.reading;
         }
+        window_.DisplayChanged(s.display, s.reading ? s.text(*s.reading) : "");
     }
-    if (!r.chargeCount) {
-        panel_.chargeCount.reset();
-        window_.DisplayChanged(Display::ChargeCount, "");
-    }
-    if (r.battery) {
-        panel_.batteryVoltage = *r.battery;
-        panel_.batteryCapacity = StateOfCharge(*r.battery, app_.systemVoltage);
-        window_.DisplayChanged(Display::BatteryVoltage, VoltsText(*r.battery));
-        window_.DisplayChanged(Display::BatteryCapacity, PercentText(*panel_.batteryCapacity));
-        if (IsOverVoltage(*r.battery, app_.systemVoltage)) {
-            panel_.linkBusy = 1;
-            panel_.batteryFailed = 1;
-            window_.ShowMessage(Pick(app_, texts::kOverVoltage),
-                                Pick(app_, texts::kPowerFailCaption), MessageIcon::Stop);
-            window_.RequestQuit(0);
-        }
-    }
-    if (r.chargeVoltage) {
-        panel_.chargeVoltage = *r.chargeVoltage;
-        window_.DisplayChanged(Display::ChargeVoltage, VoltsText(*r.chargeVoltage));
-    }
-    if (r.chargeCurrent) {
-        panel_.chargeCurrent = *r.chargeCurrent;
-        window_.DisplayChanged(Display::ChargeCurrent, AmpsText(*r.chargeCurrent));
-    }
-    if (r.loadVoltage) {
-        panel_.loadVoltage = *r.loadVoltage;
-        window_.DisplayChanged(Display::LoadVoltage, VoltsText(*r.loadVoltage));
-    }
-    if (r.loadCurrent) {
-        panel_.loadCurrent =
-            static_cast<float>(LoadCurrentShown(*r.loadCurrent, panel_.firmwareLoadOn != 0));
-        window_.DisplayChanged(Display::LoadCurrent, AmpsText(panel_.loadCurrent));
-    }
-    if (r.chargeCount) {
-        panel_.chargeCount = *r.chargeCount;
-        window_.DisplayChanged(Display::ChargeCount, StrF("%d", *r.chargeCount));
+    window_.DisplayChanged(Display::ChargeCount, r.chargeCount ? StrF("%d", *r.chargeCount) : "");
+    if (r.overVoltage) {
+        panel_.linkBusy = 1;
+        panel_.batteryFailed = 1;
+        window_.ShowMessage(Pick(app_, texts::kOverVoltage), Pick(app_, texts::kPowerFailCaption),
+                            MessageIcon::Stop);
+        window_.RequestQuit(0);
     }
 }
 

@@ -16,6 +16,7 @@
 #include "link/WallClock.h"
 #include "panel/ControllerTexts.h"
 #include "panel/PanelValues.h"
+#include "policy/Poll.h"
 
 namespace zelt {
 
@@ -94,8 +95,6 @@ class CControllerCommands {
     // The link, addressed as the settings say at the start of every command.
     CControllerLink& Link();
     PanelValues& Values() { return panel_; }
-    // Folder of "MFG.ini"; defaults to the executable's folder.
-    void SetMfgFolder(std::string folder) { mfgFolder_ = std::move(folder); }
 
     // "Get Parameters": collect, read-all, show what was read, summary, refresh. At the
     // settings' address, or at the one Auto Detect found before the settings take it.
@@ -117,8 +116,7 @@ class CControllerCommands {
     // The panel timer's one-second step: the clocks. Always runs: a clock never waits for the
     // line. True when the poll is due (every fifth tick).
     bool TickClocks();
-    // The poll: status, then the live readings; stale readings are shown as such from the
-    // second poll in a row that read nothing.
+    // The poll (policy/Poll.h) and what the panel shows of it.
     void Poll();
     // A due poll could not run (the line is held, a dialog is open): every period it stays
     // so counts as a failed poll, so the readings grey out on time.
@@ -140,9 +138,8 @@ class CControllerCommands {
     void ApplyIdentity(const FirmwareIdentity& identity);
     void BatteryFailPath();
     void ClearTelemetryDisplays();
-    void NoteFailedPoll();
-    struct PollReadings;
-    void ApplyReadings(const PollReadings& readings);
+    void ApplyReadings(const LiveReadings& readings);
+    void ShowFreshness(const std::optional<ReadingsFreshness::Change>& change);
     int SendClock();
     // The end of a sequence: its failure summary, or "saved to controller". True when no
     // listed item failed.
@@ -156,7 +153,7 @@ class CControllerCommands {
     ExchangeRunner runner_;
     std::atomic<bool>* cancel_ = nullptr;
     PanelValues panel_;
-    std::string mfgFolder_;
+    ReadingsFreshness freshness_;
 };
 
 }  // namespace zelt

@@ -35,8 +35,6 @@ struct PanelValues {
     int firmwareLoadOn = 0;
     int statusByte = -1;  // the last status byte read; -1 before
     int pollTicks = 3;    // so the first poll comes on the second tick
-    int failedPolls = 0;  // polls in a row that read nothing or could not run
-    std::optional<TimeOfDay> lastGoodPoll;
     // Record values by name ("fcvVoltage", "autoDuration[3]", "sectors[2]") that the last
     // "Get Parameters" could not read and nothing gave since (a file, a reset, the user);
     // everRead: those some Get has read (ReadState.h).

@@ -20,6 +20,7 @@
 #include "ui/schedule/CWndControlLED.h"
 
 using namespace zelt;
+using zelt::testing::Bytes;
 using zelt::testing::ControllerFixture;
 using zelt::uitest::ById;
 
@@ -260,6 +261,19 @@ class PanelTest : public QObject {
         }
         QVERIFY(!fx_->requests.empty() && !Edit(1054)->text().isEmpty());
         QCOMPARE(panel_->LiveChart().Samples().size(), 1u);
+
+        // The status read fails, the readings answer: shown, and a 24 V battery on the 12 V
+        // system known before ends the program.
+        fx_->AnswerNothing();
+        for (const Bytes& word : {Bytes{189, 64}, {0, 0}, {0, 0}, {125, 0}, {0, 0}, {0, 7}}) {
+            fx_->AnswerRead(word);  // 18.11 V, the other readings, count 7
+        }
+        for (int i = 0; i < 5; ++i) {
+            panel_->OnPanelTimer();
+        }
+        QCOMPARE(Edit(1049)->text() + "|" + Edit(1048)->text(), QStringLiteral("18.1 V|7"));
+        QCOMPARE(fx_->window.messages.back().substr(0, 42),
+                 std::string("Power Fail: The battery voltage is too hig"));
     }
 };
 

@@ -18,6 +18,8 @@
 #include "link/PortNames.h"
 #include "link/ReadBackCheck.h"
 #include "link/Sequences.h"
+#include "panel/ControllerTexts.h"
+#include "policy/Finding.h"
 
 namespace zeltctl {
 
@@ -105,20 +107,18 @@ std::vector<zelt::BusController> FleetLine::Scan(int fromId, int toId,
                                                  zelt::CBusScan::SilentIds silentIds) {
     zelt::CBusScan scan(zelt::theComPort, zelt::ProcessTickClock(), ctx_.Trace(), fromId, toId,
                         silentIds);
+    zelt::BusScanRun run(scan);
     CtlProgress progress;
-    std::vector<zelt::BusController> found;
-    while (!scan.Done()) {
+    while (!run.Done()) {
         if (StderrIsTerminal()) {  // the whole bus takes about half a minute
-            progress.ShowProgress(
-                scan.StepsDone() + 1, scan.StepCount(),
-                zelt::StrF("RS485 ID %d, %d found", scan.NextId(), static_cast<int>(found.size())));
+            progress.ShowProgress(scan.StepsDone() + 1, scan.StepCount(),
+                                  zelt::StrF("RS485 ID %d, %d found", scan.NextId(),
+                                             static_cast<int>(run.Found().size())));
         }
-        if (auto controller = scan.Step()) {
-            found.push_back(*controller);
-        }
+        run.Step();
     }
     progress.ClearProgress();
-    return found;
+    return run.Found();
 }
 
 bool FleetLine::Answers(int id) {
@@ -138,8 +138,7 @@ std::vector<int> FleetLine::Resolve(const IdList& list) {
         ids.push_back(c.id);
     }
     if (ids.empty()) {
-        throw CtlError{kExitController, ctx_.app.Text("No controller answered on the bus.",
-                                                      "匯流排上沒有控制器回應.")};
+        throw CtlError{kExitController, zelt::Pick(ctx_.app, zelt::kNoControllerOnBus)};
     }
     return ids;
 }
@@ -186,12 +185,13 @@ bool FleetStation::Run(const std::function<bool()>& job) {
     return ok && !ended_;
 }
 
-LiveReadings FleetStation::Poll(int attempts) {
-    LiveReadings readings;
+zelt::LiveReadings FleetStation::Poll(int attempts) {
+    zelt::LiveReadings readings;
     Run([&] {
-        readings = PollLiveReadings(controller_, attempts);
+        readings = PollLiveReadings(controller_, attempts, loadOn_);
         return readings.Complete();
     });
+    loadOn_ = readings.loadOn;
     return readings;
 }
 
@@ -263,8 +263,7 @@ void RunScan(CtlContext& ctx, const ScanOptions& options) {
     }
     std::fflush(stdout);
     if (found.empty()) {
-        throw CtlError{kExitController, ctx.app.Text("No controller answered on the bus.",
-                                                     "匯流排上沒有控制器回應.")};
+        throw CtlError{kExitController, zelt::Pick(ctx.app, zelt::kNoControllerOnBus)};
     }
 }
 
@@ -288,21 +287,23 @@ void RunFleetStatus(CtlContext& ctx, const IdList& list, bool json) {
     nlohmann::ordered_json rows = nlohmann::ordered_json::array();
     for (const int id : line.Resolve(list)) {
         FleetStation station(ctx, id);
-        const LiveReadings readings = station.Poll(kOneShotAttempts);
+        const zelt::LiveReadings readings = station.Poll(kOneShotAttempts);
         if (json) {
             nlohmann::ordered_json row;
             row["id"] = id;
             AddReadingsToJson(readings, row);
             rows.push_back(row);
         } else {
-            std::printf("%s\n", MonitorLine(zelt::StrF("ID %-3d", id), readings).c_str());
+            std::printf(
+                "%s\n",
+                MonitorLine(zelt::StrF("ID %-3d", id), readings, ctx.app.english != 0).c_str());
             std::fflush(stdout);
         }
         const bool ok = readings.Complete() && !station.Ended();
         outcomes.push_back({id, ok ? FleetOutcome::Result::Ok : FleetOutcome::Result::Failed,
-                            !readings.statusRead ? "no answer"
-                            : ok                 ? ""
-                                                 : "not every reading answered"});
+                            !readings.AnyRead() ? "no answer"
+                            : ok                ? ""
+                                                : "not every reading answered"});
     }
     if (json) {
         std::printf("%s\n", rows.dump(2).c_str());
@@ -377,8 +378,8 @@ void RunFleetMonitor(CtlContext& ctx, const IdList& list, double interval, int c
         for (size_t k = 0; k < stations.size(); ++k) {
             FleetStation& station = *stations[k];
             const std::string time = IsoTimestampNow();
-            const LiveReadings readings = station.Poll(1);
-            if (mqtt.Enabled() && devices[k].empty() && readings.statusRead) {
+            const zelt::LiveReadings readings = station.Poll(1);
+            if (mqtt.Enabled() && devices[k].empty() && readings.AnyRead()) {
                 devices[k] = AnnounceStation(station, mqtt);  // silent at the start
             }
             station.Run([&] {
@@ -386,7 +387,9 @@ void RunFleetMonitor(CtlContext& ctx, const IdList& list, double interval, int c
                 return true;
             });
             const int id = station.Id();
-            std::printf("%s\n", MonitorLine(time + zelt::StrF("  ID %-3d", id), readings).c_str());
+            std::printf("%s\n", MonitorLine(time + zelt::StrF("  ID %-3d", id), readings,
+                                            ctx.app.english != 0)
+                                    .c_str());
             std::fflush(stdout);
             csvLine(std::to_string(id) + "," + CsvRow(time, readings));
             incomplete[k] += readings.Complete() ? 0 : 1;

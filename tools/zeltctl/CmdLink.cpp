@@ -21,12 +21,14 @@
 #include "RecordCheck.h"
 #include "RecordJson.h"
 #include "base/Ticks.h"
+#include "config/CfgCodes.h"
 #include "config/CfgFile.h"
 #include "link/ComPort.h"
 #include "link/Discovery.h"
 #include "link/LinkAddress.h"
 #include "link/Sequences.h"
 #include "panel/ControllerTexts.h"
+#include "policy/Finding.h"
 
 namespace zeltctl {
 
@@ -148,39 +150,39 @@ void RunDetect(CtlContext& ctx) {
         detect.Run(table, zelt::LinkAddress::FromSettings(ctx.app.commMode, ctx.app.rs485Id));
     progress.ClearProgress();
     zelt::theComPort.Close();
-    if (found.port == 0) {
-        std::fprintf(stderr, "%s\n", zelt::Pick(ctx.app, zelt::texts::kDetectFailed));
+    const zelt::DetectVerdict verdict = zelt::JudgeDetect(found, ctx.app.english != 0);
+    if (!verdict.found) {
+        std::fprintf(stderr, "%s\n", verdict.text.c_str());
         throw CtlError{kExitController, ""};
     }
-    const std::string text =
-        ctx.app.commMode == zelt::kCommModeRs232
-            ? zelt::StrF(zelt::Pick(ctx.app, zelt::texts::kDetectFound), found.port)
-            : zelt::StrF(zelt::Pick(ctx.app, zelt::texts::kDetectFoundId), found.port,
-                         found.address.rs485Id);
-    std::printf("%s\n", text.c_str());
+    std::printf("%s\n", verdict.text.c_str());
     std::fflush(stdout);
 }
 
 // ------------------------------------------------------------------ status
 
-void PrintStatusLines(const zelt::CMainApp& app, const LiveReadings& r,
+void PrintStatusLines(const zelt::CMainApp& app, const zelt::LiveReadings& r,
                       const std::optional<zelt::TimeOfDay>& clock) {
     auto value = [](const auto& reading, const char* format) {
         return reading ? zelt::StrF(format, *reading) : std::string("--");
     };
+    const bool english = app.english != 0;
+    const auto mode = r.OperatingModeCode();
+    const auto hours = r.LightingTimeCode();
     std::printf("Firmware version: %s\n", app.firmwareVersionText.c_str());
     std::printf("Vendor ID: %d\n", app.vendorId);
-    std::printf("System voltage: %d V\n", r.systemVoltage);
+    std::printf("System voltage: %s\n",
+                r.systemVoltage != 0 ? zelt::StrF("%d V", r.systemVoltage).c_str() : "--");
     std::printf("Battery voltage: %s\n", value(r.batteryVoltage, "%0.1f V").c_str());
     std::printf("State of charge: %s\n", value(r.stateOfCharge, "%d%%").c_str());
     std::printf("Charge voltage: %s\n", value(r.chargeVoltage, "%0.1f V").c_str());
     std::printf("Charge current: %s\n", value(r.chargeCurrent, "%0.1f A").c_str());
     std::printf("Load voltage: %s\n", value(r.loadVoltage, "%0.1f V").c_str());
     std::printf("Load current: %s\n", value(r.loadCurrent, "%0.1f A").c_str());
-    std::printf("Load on: %s\n", r.loadOn ? "yes" : "no");
+    std::printf("Load on: %s\n", !r.loadOn ? "--" : *r.loadOn ? "yes" : "no");
     std::printf("Charge count: %s\n", value(r.chargeCount, "%d").c_str());
-    std::printf("Operating mode: %s\n", r.OperatingModeText().c_str());
-    std::printf("Lighting time: %s\n", r.LightingTimeText().c_str());
+    std::printf("Operating mode: %s\n", mode ? zelt::OperatingModeLabel(*mode, english) : "--");
+    std::printf("Lighting time: %s\n", hours ? zelt::LightingTimeLabel(*hours, english) : "--");
     std::printf("Controller clock: %s\n", clock ? HmsText(*clock).c_str() : "--");
 }
 
@@ -218,9 +220,11 @@ void RunStatus(CtlContext& ctx, bool json) {
     const bool versionRead =
         ReadWithRetry(kStatusAttempts, [&] { return controller.ReadVersion(); });
     session.Settle();  // a foreign vendor ID ends here
-    const LiveReadings readings = PollLiveReadings(controller, kStatusAttempts);
+    // A failed status read does not end the poll: what answered is printed, and the command
+    // still fails below.
+    const zelt::LiveReadings readings = PollLiveReadings(controller, kStatusAttempts);
     session.Settle();
-    if (!readings.statusRead) {
+    if (!readings.AnyRead()) {
         session.Fail(zelt::Pick(ctx.app, zelt::texts::kOperationFault));
     }
     std::optional<zelt::TimeOfDay> clock;
@@ -323,6 +327,7 @@ void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
         std::chrono::duration<double>(options.interval));
     auto next = Clock::now();
     bool anyFailed = false;
+    std::optional<bool> loadOn;  // as the last status read told
     for (int poll = 0; options.count == 0 || poll < options.count; ++poll) {
         if (poll > 0) {
             next += period;
@@ -333,10 +338,11 @@ void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
             }
         }
         const std::string time = IsoTimestampNow();
-        const LiveReadings readings = PollLiveReadings(controller);
+        const zelt::LiveReadings readings = PollLiveReadings(controller, 1, loadOn);
+        loadOn = readings.loadOn;
         controller.AfterCommand();
         mqtt.AfterPoll(controller.Link(), readings, device);
-        std::printf("%s\n", MonitorLine(time, readings).c_str());
+        std::printf("%s\n", MonitorLine(time, readings, ctx.app.english != 0).c_str());
         std::fflush(stdout);
         log.Line(CsvRow(time, readings));
         anyFailed = anyFailed || !readings.Complete();

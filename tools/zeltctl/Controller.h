@@ -60,9 +60,13 @@ class CtlController {
     // it has shown what it read.
     bool QuitRequested() const { return quitRequested_; }
     void ThrowIfQuitRequested() const;
+    void RequestQuit() { quitRequested_ = true; }
+
+    // A status read's system voltage into the run-time values; a failed battery ends the
+    // command.
+    void TakeStatus(const zelt::ControllerStatus& status);
 
   private:
-    void TakeStatus(const zelt::ControllerStatus& status);
     void TakeIdentity(const zelt::FirmwareIdentity& identity);
     // The end of a sequence: its failure summary on standard error, or "saved to controller".
     void Conclude(const zelt::SequenceOutcome& outcome);

@@ -63,8 +63,8 @@ class FleetStation {
     // (foreign vendor ID, over-voltage) end the job as a failure of this station alone.
     bool Run(const std::function<bool()>& job);
     // Status and live readings of this address, once, as the panel polls them. A station
-    // that was told to end reads nothing (statusRead stays false).
-    LiveReadings Poll(int attempts);
+    // that was told to end reads nothing.
+    zelt::LiveReadings Poll(int attempts);
     bool Ended() const { return ended_; }
     // The serial number through the link, tried attempts times: nothing when it could not be
     // read, empty when none was ever programmed.
@@ -75,6 +75,7 @@ class FleetStation {
     zelt::CMainApp app_;
     CtlController controller_;
     bool ended_ = false;
+    std::optional<bool> loadOn_;  // as the station's last status read told
 };
 
 // One line of the summary table.

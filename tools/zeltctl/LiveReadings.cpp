@@ -5,7 +5,7 @@
 
 #include "base/Trace.h"
 #include "config/CfgCodes.h"
-#include "link/Telemetry.h"
+#include "panel/ControllerTexts.h"
 
 namespace zeltctl {
 
@@ -28,109 +28,67 @@ nlohmann::ordered_json JsonOrNull(const std::optional<T>& value) {
     }
 }
 
-std::string CsvNumber(const std::optional<double>& value) {
+std::string CsvNumber(const std::optional<float>& value) {
     return value ? zelt::StrF("%.2f", *value) : std::string();
 }
 std::string CsvNumber(const std::optional<int>& value) {
     return value ? std::to_string(*value) : std::string();
 }
 
-std::string Shown(const std::optional<double>& value, const char* format) {
+std::string Shown(const std::optional<float>& value, const char* format) {
     return value ? zelt::StrF(format, *value) : std::string("--");
+}
+
+std::optional<std::string> OperatingModeWord(const zelt::LiveReadings& r) {
+    const auto code = r.OperatingModeCode();
+    return code ? std::optional<std::string>(kOperatingModeWords[*code & 3]) : std::nullopt;
+}
+
+std::optional<int> LightingTimeHours(const zelt::LiveReadings& r) {
+    const auto code = r.LightingTimeCode();
+    // Codes 0..3: 12, 10, 8 and 6 hours.
+    return code ? std::optional<int>(12 - 2 * (*code & 3)) : std::nullopt;
+}
+
+std::optional<int> SystemVoltage(const zelt::LiveReadings& r) {
+    return r.systemVoltage != 0 ? std::optional<int>(r.systemVoltage) : std::nullopt;
 }
 
 }  // namespace
 
-bool LiveReadings::Complete() const {
-    return statusRead && batteryVoltage && stateOfCharge && chargeVoltage && chargeCurrent &&
-           loadVoltage && loadCurrent && chargeCount;
-}
-
-std::string LiveReadings::OperatingModeText() const {
-    return operatingModeCode < 0
-               ? std::string()
-               : zelt::OperatingModeLabel(static_cast<uint8_t>(operatingModeCode), english);
-}
-
-std::string LiveReadings::LightingTimeText() const {
-    return lightingTimeCode < 0
-               ? std::string()
-               : zelt::LightingTimeLabel(static_cast<uint8_t>(lightingTimeCode), english);
-}
-
 const char* const kOperatingModeWords[4] = {"reserved", "schedule", "manual", "auto"};
 
-std::optional<std::string> LiveReadings::OperatingModeWord() const {
-    if (operatingModeCode < 0) {
-        return std::nullopt;
-    }
-    return kOperatingModeWords[operatingModeCode & 3];
-}
-
-std::optional<int> LiveReadings::LightingTimeHours() const {
-    if (lightingTimeCode < 0) {
-        return std::nullopt;
-    }
-    return 12 - 2 * (lightingTimeCode & 3);  // codes 0..3: 12, 10, 8 and 6 hours
-}
-
-LiveReadings PollLiveReadings(CtlController& controller, int attempts) {
-    LiveReadings r;
-    zelt::CControllerLink& link = controller.Link();
+zelt::LiveReadings PollLiveReadings(CtlController& controller, int attempts,
+                                    std::optional<bool> loadOn) {
     zelt::CMainApp& app = controller.App();
-    r.english = app.english != 0;
-    zelt::ControllerStatus status;
-    if (!ReadWithRetry(attempts, [&] { return controller.ReadStatus(&status); })) {
-        r.portWentAway = link.PortWentAway();
-        return r;
+    zelt::PollOptions options;
+    options.attempts = attempts;
+    const zelt::LiveReadings r =
+        zelt::PollController(controller.Link(), {app.systemVoltage, loadOn}, options);
+    app.chargeCurrentDivisor = r.divisors.charge;
+    app.loadCurrentDivisor = r.divisors.load;
+    if (r.status) {
+        controller.TakeStatus(*r.status);  // throws on a failed battery
     }
-    r.statusRead = true;
-    r.systemVoltage = app.systemVoltage;
-    r.loadOn = status.loadOn;
-    r.operatingModeCode = status.OperatingModeCode();
-    r.lightingTimeCode = status.LightingTimeCode();
-
-    const zelt::CurrentDivisors divisors = zelt::ReadCurrentDivisors(zelt::ExecutableFolder());
-    app.chargeCurrentDivisor = divisors.charge;
-    app.loadCurrentDivisor = divisors.load;
-    float volts = 0;
-    if (ReadWithRetry(attempts, [&] { return controller.ReadBatteryVoltage(&volts); })) {
-        r.batteryVoltage = volts;
-        r.stateOfCharge = zelt::StateOfCharge(volts, app.systemVoltage);
-    }
-    if (ReadWithRetry(attempts, [&] { return link.GetChargeVoltage(&volts); })) {
-        r.chargeVoltage = volts;
-    }
-    float amps = 0;
-    if (ReadWithRetry(attempts, [&] { return link.GetChargeCurrent(divisors.charge, &amps); })) {
-        r.chargeCurrent = amps;
-    }
-    if (ReadWithRetry(attempts, [&] { return link.GetLoadVoltage(&volts); })) {
-        r.loadVoltage = volts;
-    }
-    if (ReadWithRetry(attempts, [&] { return link.GetLoadCurrent(divisors.load, &amps); })) {
-        r.loadCurrent = zelt::LoadCurrentShown(amps, status.loadOn);
-    }
-    int count = 0;
-    if (ReadWithRetry(attempts, [&] { return link.GetChargeCount(&count); })) {
-        r.chargeCount = count;
+    if (r.overVoltage) {
+        controller.ShowError(zelt::Pick(app, zelt::texts::kOverVoltage));
+        controller.RequestQuit();
     }
     return r;
 }
 
-void AddReadingsToJson(const LiveReadings& r, nlohmann::ordered_json& json) {
-    json["systemVoltage"] = r.statusRead ? nlohmann::ordered_json(r.systemVoltage) : nullptr;
+void AddReadingsToJson(const zelt::LiveReadings& r, nlohmann::ordered_json& json) {
+    json["systemVoltage"] = JsonOrNull(SystemVoltage(r));
     json["batteryVoltage"] = JsonOrNull(r.batteryVoltage);
     json["stateOfCharge"] = JsonOrNull(r.stateOfCharge);
     json["chargeVoltage"] = JsonOrNull(r.chargeVoltage);
     json["chargeCurrent"] = JsonOrNull(r.chargeCurrent);
     json["loadVoltage"] = JsonOrNull(r.loadVoltage);
     json["loadCurrent"] = JsonOrNull(r.loadCurrent);
-    json["loadOn"] = r.statusRead ? nlohmann::ordered_json(r.loadOn) : nullptr;
+    json["loadOn"] = JsonOrNull(r.loadOn);
     json["chargeCount"] = JsonOrNull(r.chargeCount);
-    json["operatingMode"] =
-        r.OperatingModeWord() ? nlohmann::ordered_json(*r.OperatingModeWord()) : nullptr;
-    json["lightingTime"] = JsonOrNull(r.LightingTimeHours());
+    json["operatingMode"] = JsonOrNull(OperatingModeWord(r));
+    json["lightingTime"] = JsonOrNull(LightingTimeHours(r));
 }
 
 std::string CsvHeader() {
@@ -138,35 +96,37 @@ std::string CsvHeader() {
            "loadVoltage,loadCurrent,loadOn,chargeCount,operatingMode,lightingTime";
 }
 
-std::string CsvRow(const std::string& time, const LiveReadings& r) {
+std::string CsvRow(const std::string& time, const zelt::LiveReadings& r) {
     std::string row = time;
-    row += ',' + (r.statusRead ? std::to_string(r.systemVoltage) : std::string());
+    row += ',' + CsvNumber(SystemVoltage(r));
     row += ',' + CsvNumber(r.batteryVoltage);
     row += ',' + CsvNumber(r.stateOfCharge);
     row += ',' + CsvNumber(r.chargeVoltage);
     row += ',' + CsvNumber(r.chargeCurrent);
     row += ',' + CsvNumber(r.loadVoltage);
     row += ',' + CsvNumber(r.loadCurrent);
-    row += ',' + (r.statusRead ? std::string(r.loadOn ? "1" : "0") : std::string());
+    row += ',' + (r.loadOn ? std::string(*r.loadOn ? "1" : "0") : std::string());
     row += ',' + CsvNumber(r.chargeCount);
-    row += ',' + r.OperatingModeWord().value_or("");
-    row += ',' + CsvNumber(r.LightingTimeHours());
+    row += ',' + OperatingModeWord(r).value_or("");
+    row += ',' + CsvNumber(LightingTimeHours(r));
     return row;
 }
 
-std::string MonitorLine(const std::string& time, const LiveReadings& r) {
-    if (!r.statusRead) {
+std::string MonitorLine(const std::string& time, const zelt::LiveReadings& r, bool english) {
+    if (!r.AnyRead()) {
         return time + (r.portWentAway ? "  no answer: the port went away" : "  no answer");
     }
-    std::string line = time + zelt::StrF("  %dV", r.systemVoltage);
+    std::string line =
+        time + (r.systemVoltage != 0 ? zelt::StrF("  %dV", r.systemVoltage) : std::string("  --V"));
     line += "  battery " + Shown(r.batteryVoltage, "%0.1f V");
     line += r.stateOfCharge ? zelt::StrF(" %d%%", *r.stateOfCharge) : std::string(" --%");
     line +=
         "  charge " + Shown(r.chargeVoltage, "%0.1f V") + " " + Shown(r.chargeCurrent, "%0.1f A");
     line += "  load " + Shown(r.loadVoltage, "%0.1f V") + " " + Shown(r.loadCurrent, "%0.1f A");
-    line += r.loadOn ? " on" : " off";
+    line += !r.loadOn ? " --" : *r.loadOn ? " on" : " off";
     line += "  count " + (r.chargeCount ? std::to_string(*r.chargeCount) : std::string("--"));
-    line += "  " + r.OperatingModeText();
+    const auto mode = r.OperatingModeCode();
+    line += "  " + (mode ? std::string(zelt::OperatingModeLabel(*mode, english)) : "--");
     return line;
 }
 

@@ -119,7 +119,7 @@ std::string MqttDeviceName(const std::string& serialNumber, const std::string& f
     return name;
 }
 
-std::string MqttStatePayload(const LiveReadings& readings,
+std::string MqttStatePayload(const zelt::LiveReadings& readings,
                              const std::optional<std::string>& controllerClock,
                              const std::string& utcTime) {
     Json state;

@@ -25,7 +25,7 @@ std::string MqttDeviceName(const std::string& serialNumber, const std::string& f
 
 // One poll: the readings (a failed reading is null), the controller clock "HH:MM:SS" (null when
 // it was not read) and the PC time in ISO 8601 UTC.
-std::string MqttStatePayload(const LiveReadings& readings,
+std::string MqttStatePayload(const zelt::LiveReadings& readings,
                              const std::optional<std::string>& controllerClock,
                              const std::string& utcTime);
 

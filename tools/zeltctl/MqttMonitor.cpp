@@ -7,7 +7,6 @@ namespace zeltctl {
 
 namespace {
 constexpr int kIdentityAttempts = 2;  // once at the start, as a one-shot command reads
-constexpr int kMissedPollsOffline = 2;
 }  // namespace
 
 void AddMqttOptions(CLI::App& monitor, MqttOptions& options) {
@@ -84,18 +83,19 @@ std::string MqttMonitor::AddDevice(const std::string& serialNumber, const std::s
     return device.name;
 }
 
-void MqttMonitor::AfterPoll(zelt::CControllerLink& link, const LiveReadings& readings,
+void MqttMonitor::AfterPoll(zelt::CControllerLink& link, const zelt::LiveReadings& readings,
                             const std::string& device) {
     if (!publisher_ || device.empty()) {
         return;
     }
-    if (!readings.statusRead) {
-        if (++missedPolls_[device] >= kMissedPollsOffline) {
+    zelt::ReadingsFreshness& freshness = freshness_[device];
+    freshness.PollEnded(readings.AnyRead(), zelt::TimeOfDay{});
+    if (!readings.AnyRead()) {
+        if (freshness.Stale()) {
             publisher_->MarkOffline(device);
         }
         return;
     }
-    missedPolls_[device] = 0;
     std::optional<std::string> controllerClock;
     zelt::TimeOfDay t;
     if (link.GetRtc(&t) != 0) {

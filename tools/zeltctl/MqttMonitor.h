@@ -34,9 +34,10 @@ class MqttMonitor {
     // with status 1.
     std::string AddDevice(const std::string& serialNumber, const std::string& firmware,
                           const std::string& where);
-    // A good poll: the readings and the controller clock, read now, go to the state topic.
-    // The device goes offline after two failed polls in a row: one lost frame is no outage.
-    void AfterPoll(zelt::CControllerLink& link, const LiveReadings& readings,
+    // A poll that read something: the readings and the controller clock, read now, go to the
+    // state topic. The device goes offline when the readings turn stale (ReadingsFreshness):
+    // one lost frame is no outage.
+    void AfterPoll(zelt::CControllerLink& link, const zelt::LiveReadings& readings,
                    const std::string& device);
     // "offline" and a clean disconnect: for the normal end of the loop.
     void Stop();
@@ -44,7 +45,7 @@ class MqttMonitor {
   private:
     std::optional<MqttSettings> settings_;
     std::optional<MqttPublisher> publisher_;
-    std::map<std::string, int> missedPolls_;
+    std::map<std::string, zelt::ReadingsFreshness> freshness_;
 };
 
 }  // namespace zeltctl

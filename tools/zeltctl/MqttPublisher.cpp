@@ -412,7 +412,7 @@ MqttDeviceSession& MqttPublisher::Session(const std::string& device) {
     return *sessions_.at(device);
 }
 
-void MqttPublisher::PublishState(const std::string& device, const LiveReadings& readings,
+void MqttPublisher::PublishState(const std::string& device, const zelt::LiveReadings& readings,
                                  const std::optional<std::string>& controllerClock) {
     MqttDeviceSession& session = Session(device);
     session.SetAvailable(true);

@@ -126,7 +126,7 @@ class MqttPublisher {
     void PublishDevice(const MqttDevice& device);
     bool Has(const std::string& device) const { return sessions_.count(device) != 0; }
     // One good poll: the device is online and its readings go to its state topic.
-    void PublishState(const std::string& device, const LiveReadings& readings,
+    void PublishState(const std::string& device, const zelt::LiveReadings& readings,
                       const std::optional<std::string>& controllerClock);
     // A poll that failed: no readings, the device offline until one succeeds.
     void MarkOffline(const std::string& device);

@@ -80,12 +80,12 @@ class ISetHost {
 
 struct SetVerdict : StateVerdict {
     enum class Stage {
-        NotRun,            // the runner did not run it, or it was cancelled before writing
-        NoAnswer,          // the version or status read failed: "Operation fault"
-        Stopped,           // vendor refused or battery failed: nothing written
-        UnreadDeclined,    // the user kept the unread values back
-        RecordRefused,     // the record check refused it (problems say why)
-        Written,           // the write-all ran (see written and the verify)
+        NotRun,          // the runner did not run it, or it was cancelled before writing
+        NoAnswer,        // the version or status read failed: "Operation fault"
+        Stopped,         // vendor refused or battery failed: nothing written
+        UnreadDeclined,  // the user kept the unread values back
+        RecordRefused,   // the record check refused it (problems say why)
+        Written,         // the write-all ran (see written and the verify)
     } stage = Stage::NotRun;
     std::vector<std::string> problems;  // what the record check refused
     bool corrected = false;             // the record check corrected it before sending
@@ -125,7 +125,7 @@ std::optional<TimeOfDay> SetClock(CControllerLink& link, const ExchangeRunner& r
 bool ResetChargeCount(CControllerLink& link, const ExchangeRunner& run);
 
 struct ModeVerdict {
-    std::optional<SwitchMode> mode;  // none: "Failed to Update Operating Mode."
+    std::optional<SwitchMode> mode;          // none: "Failed to Update Operating Mode."
     std::optional<ControllerStatus> status;  // read when the mode came from the status byte
 };
 // "Update Operating Mode": "Get Switch Mode" tried twice; RS485 has none, so the status byte

@@ -20,9 +20,9 @@ struct Answers : ISetHost {
 class PolicyBothModes : public ::testing::TestWithParam<Framing> {
   protected:
     PolicyBothModes() : f(GetParam()) {}
-    SetVerdict Set(const CCfgDocument& record) {
+    SetVerdict Set(const CCfgDocument& record, bool english = true) {
         f.requests.clear();
-        return SetParameters(f.ctl, Inline(), host, SetRequest{record, 12, true});
+        return SetParameters(f.ctl, Inline(), host, SetRequest{record, 12, english});
     }
     ControllerFixture f;
     Answers host;
@@ -40,7 +40,8 @@ TEST_P(PolicyBothModes, SetReadsBackOnceAndNamesAWriteTheControllerDidNotKeep) {
     EXPECT_TRUE(dropped.WriteAllComplete() && dropped.readBack);
     EXPECT_FALSE(dropped.Verified());
     EXPECT_THAT(dropped.Summary(true), HasSubstr("did not keep these values:\nLVD: sent 11.60"));
-    EXPECT_THAT(dropped.Summary(false), HasSubstr("未保存以下參數:\nLVD: 寫入 11.60, 讀回 "));
+    EXPECT_THAT(Set(record, false).Summary(false),
+                HasSubstr("未保存以下參數:\nLVD: 寫入 11.60, 讀回 "));
 
     SimOnFakePort keeps(f);
     const SetVerdict kept = Set(record);

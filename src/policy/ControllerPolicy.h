@@ -101,7 +101,8 @@ struct SetVerdict : StateVerdict {
     // Written, every item acknowledged, read back and found as sent.
     bool Verified() const { return WriteAllComplete() && readBack && differences.empty(); }
     // What failed once it was written: the write-all's summary, the read-back that could not be
-    // read, or the items the controller acknowledged and did not keep; empty when verified.
+    // read, or the items the controller acknowledged and did not keep (named in the request's
+    // language); empty when verified.
     std::string Summary(bool english) const;
 };
 

@@ -25,6 +25,7 @@
 #include "link/Discovery.h"
 #include "link/Sequences.h"
 #include "link/WallClock.h"
+#include "policy/ControllerPolicy.h"
 
 namespace zelt::bench {
 namespace {
@@ -103,6 +104,16 @@ std::string WriteAllFailure(CControllerLink& link, CCfgDocument record) {
     }
     AdaptToSystemVoltage(record, status->systemVoltage);
     return WriteAll(link, record, ClockToSend{}).outcome.Summary(true);
+}
+
+// "Set Parameters" as both programs run it: identity and status, the record check, the
+// write-all and the one read-all that verifies it.
+std::string SetAndVerifyFailure(CControllerLink& link, const CCfgDocument& record) {
+    struct Refuse : ISetHost {
+        bool CorrectAndSend(const std::vector<std::string>&) override { return false; }
+    } host;
+    const SetVerdict set = SetParameters(link, Inline(), host, SetRequest{record, 0, true});
+    return set.stage == SetVerdict::Stage::Written ? set.Summary(true) : "nothing was written";
 }
 
 // The link to the simulated controller on COM5 with counting instruments in the way.
@@ -184,6 +195,7 @@ std::vector<Figure> SequenceFigures(const PortFolder& folder, int runs) {
         CCfgDocument record;            // what the read-all read is what the write-all writes back
         std::vector<Figure> reads;
         std::vector<Figure> writes;
+        std::vector<Figure> verified;
         for (int i = 0; i < runs; ++i) {
             reads.push_back(bench.Measure("read-all " + modeName, [&](CControllerLink& link) {
                 return ReadAllFailure(link, record);
@@ -191,9 +203,13 @@ std::vector<Figure> SequenceFigures(const PortFolder& folder, int runs) {
             writes.push_back(bench.Measure("write-all " + modeName, [&](CControllerLink& link) {
                 return WriteAllFailure(link, record);
             }));
+            verified.push_back(bench.Measure("set+verify " + modeName, [&](CControllerLink& link) {
+                return SetAndVerifyFailure(link, record);
+            }));
         }
         figures.push_back(Median(reads));
         figures.push_back(Median(writes));
+        figures.push_back(Median(verified));
     }
     return figures;
 }

@@ -7,10 +7,10 @@
 #include <functional>
 #include <span>
 
-#include "kvrn/SimController.h"
 #include "link/Sequences.h"
 #include "panel/ControllerTexts.h"
 #include "support/ControllerFixture.h"
+#include "support/SimOnFakePort.h"
 
 namespace zelt::testing {
 namespace {
@@ -24,35 +24,6 @@ constexpr const char* kReadAllEnglish =
     "\nDuration 5 Fail !\nDuration 6 Fail !\nDuration 7 Fail !\nDuration 8 Fail !"
     "\nFCV/ACV/Temp Comp Fail !\nRTC Fail !\nOperating Mode Fail !"
     "\nLVD/LVR & PV On/Off Voltage Fail !\nPWM Flag Fail !\nSN Fail !";
-
-// The fixture's port answered by a simulated controller; `drop` decides, per request, that
-// the controller stays silent this time.
-struct SimOnFakePort {
-    SimOnFakePort(ControllerFixture& f, bool system24V = false)
-        : fixture(f), sim(Options(system24V), f.link.clock.now, 12LL * 3600 * 1000) {
-        f.link.port.onWrite = [this](FakePort& port, const Bytes& request) {
-            fixture.requests.push_back(request);
-            if (drop && drop(std::string(request.begin(), request.end()))) {
-                return;
-            }
-            for (const auto& e : sim.Feed(request.data(), request.size(), fixture.link.clock.now)) {
-                if (!e.reply.empty()) {
-                    port.ReplyAfter(3, e.reply);
-                }
-            }
-        };
-    }
-    static kvrn::SimOptions Options(bool system24V) {
-        kvrn::SimOptions o;
-        o.lineRate = false;
-        o.system24V = system24V;
-        return o;
-    }
-
-    ControllerFixture& fixture;
-    kvrn::SimController sim;
-    std::function<bool(const std::string&)> drop;
-};
 
 // The requests that reached the line, each by the command it starts: RS232 its first three
 // characters ("T" for the clock, whose digits are the time), RS485 the function and address.
@@ -95,8 +66,10 @@ ZELT_IN_BOTH_FRAMINGS(SequencesBothModes);
 TEST_P(SequencesBothModes, UnpluggedReadAllListsEveryItemAndWriteAllWritesNothing) {
     const ReadAllResult read = ReadAll(f.ctl, f.record);
     std::string expected = kReadAllEnglish;
-    if (!f.Rs232()) {  // RS485 has no operating-mode read: the item always succeeds there
+    if (!f.Rs232()) {  // RS485 has no operating-mode or low-battery read: they always succeed
         expected.erase(expected.find("\nOperating Mode Fail !"), 22);
+    } else {
+        expected += "\nLow Battery Levels Fail !";
     }
     EXPECT_EQ(read.outcome.Summary(true), expected);
     EXPECT_FALSE(read.outcome.AllListedSucceeded());
@@ -120,22 +93,22 @@ SequenceOutcome Failing(std::span<const SequenceItem> items, std::vector<int> fa
 }
 
 TEST(SequencesSummary, BothLanguagesInTheListedOrderNotTheRunOrder) {
-    // Schedule 2, duration 8, LVD/LVR & PV, and the status and battery levels that have no line.
-    const SequenceOutcome read = Failing(ReadAllItems(), {4, 18, 22, 1, 25});
+    // Schedule 2, duration 8, LVD/LVR & PV, the battery levels, and the status with no line.
+    const SequenceOutcome read = Failing(ReadAllItems(), {4, 18, 25, 22, 1});
     EXPECT_EQ(read.Summary(false),
-              "發生錯誤, 以下參數無法存取:  \n\n排程 2.\n週期 8.\n低壓回復/斷路 & PV On/Off 電壓.");
+              "發生錯誤, 以下參數無法存取:  \n\n排程 2.\n週期 8.\n低壓回復/斷路 & "
+              "PV On/Off 電壓.\n低電量參數.");
     EXPECT_FALSE(read.Succeeded(SequenceStep::Schedule, 1));
     EXPECT_TRUE(read.Succeeded(SequenceStep::Schedule, 2));
-    // The PWM flag runs third but is listed last; the battery levels have no line.
+    // The PWM flag runs third but is listed after the clock; the battery levels last.
     const SequenceOutcome write = Failing(WriteAllItems(), {2, 3, 16, 23, 22});
-    EXPECT_EQ(
-        write.Summary(false),
-        "發生錯誤, 以下參數無法設定:  \n\n排程 1.\n自動時段 3.\n即時時鐘資訊.\n脈寬調變位元.");
+    EXPECT_EQ(write.Summary(false),
+              "發生錯誤, 以下參數無法設定:  \n\n排程 1.\n自動時段 3.\n即時時鐘資訊."
+              "\n脈寬調變位元.\n低電量參數.");
     EXPECT_EQ(write.Summary(true),
               "Failed to set parameters, list them as follow:  \n\nSchedule 1 Fail !"
-              "\nAuto Duration 3 Fail !\nRTC Fail !\nPWM bit !");
-    EXPECT_EQ(Failing(WriteAllItems(), {22}).Summary(true), "");
-    EXPECT_TRUE(Failing(WriteAllItems(), {22}).AllListedSucceeded());
+              "\nAuto Duration 3 Fail !\nRTC Fail !\nPWM bit !\nLow Battery Levels Fail !");
+    EXPECT_FALSE(Failing(WriteAllItems(), {22}).AllListedSucceeded());
     // A cancelled Set: the status read and three writes went out, in the window's language.
     const SequenceOutcome cancelled{WriteAllItems(), {true, true, true, true}};
     const ControllerFixture f(Framing::Rs232Ascii);

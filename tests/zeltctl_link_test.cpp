@@ -95,6 +95,17 @@ TEST_F(ZeltctlLink, DetectThenGetSetGetRoundTripInBothModes) {
     }
 }
 
+TEST_F(ZeltctlLink, SetFailsNamingAWriteTheControllerAcknowledgedButDidNotKeep) {
+    StartSim("--drop-write 0x61");  // the LVD/LVR block
+    ASSERT_EQ(0, Run("--port COM12 get -o " + File("a.cfg")).status);
+    Json record = Show("a.cfg");
+    record["lvdVoltage"] = record["lvdVoltage"].get<double>() > 11.3 ? 11.0 : 11.6;
+    WriteText(File("b.json"), record.dump());
+    const ToolRun set = Run("--port COM12 --lang zh set " + File("b.json"));
+    EXPECT_EQ(1, set.status);
+    EXPECT_THAT(set.err, HasSubstr("未保存以下參數:\nLVD: 寫入 11."));
+}
+
 // ---------------------------------------------------------------------------------------
 // Watching
 

@@ -26,7 +26,6 @@
 #include "config/SectorClock.h"
 #include "config/Settings.h"
 #include "panel/ReadState.h"
-#include "panel/RecordLimits.h"
 #include "ui/Resources.h"
 #include "ui/WidgetIds.h"
 #include "ui/panel/CWndMiscPara.h"
@@ -558,10 +557,33 @@ bool CMainWnd::GetParameters(std::optional<LinkAddress> at) {
     return ok;
 }
 
+// The window's side of "Set Parameters": its dialogs, and the panel showing the record that
+// is sent (adapted, corrected) or, when nothing is, the one the user had.
+class SetQuestions : public ISetHost {
+  public:
+    explicit SetQuestions(CMainWnd& wnd) : wnd_(wnd) {}
+    bool AllowUnreadValues() override { return wnd_.AllowUnreadValues(); }
+    void RecordChanged(const CCfgDocument& record) override {
+        wnd_.app_.config = record;
+        wnd_.RefreshFromRecord();
+    }
+    bool CorrectAndSend(const std::vector<std::string>& problems) override {
+        return wnd_.AskToCorrect(problems);
+    }
+
+  private:
+    CMainWnd& wnd_;
+};
+
 bool CMainWnd::SetParameters() {
-    const bool ok = commands_->WriteAllParameters(
-        [this](CCfgDocument& record) { return PrepareToSend(record); });
+    SetQuestions questions(*this);
+    const SetVerdict verdict = commands_->WriteAllParameters(questions);
     progress_->hide();
+    if (verdict.stage == SetVerdict::Stage::RecordRefused && verdict.corrected) {
+        ShowMessage(CDlgRecordCheck::UncorrectedText(verdict.problems, app_.english != 0),
+                    app_.Text("Error", "錯誤"), MessageIcon::Stop);
+    }
+    const bool ok = verdict.Verified();
     if (ok) {
         statusBar()->showMessage(QString::fromUtf8(app_.Text("Parameters saved to the controller.",
                                                              "參數已存入控制器.")),
@@ -570,41 +592,12 @@ bool CMainWnd::SetParameters() {
     return ok;
 }
 
-bool CMainWnd::PrepareToSend(CCfgDocument& record) {
-    const bool english = app_.english != 0;
-    if (!AllowUnreadValues()) {
-        return false;
-    }
-    RecordGate gate(app_.systemVoltage, english);
-    // Adapted before the ranges see it: a 12 V record on a 24 V controller is doubled, not
-    // clamped to the 24 V minimums first. Then checked as it is: the fields the user typed
-    // into were corrected as they were left, the others hold the record's own values.
-    gate.Adapt(record);
-    if (!(record == gate.BeforeAdaptation())) {
-        RefreshFromRecord();  // the user sees what is sent
-    }
-    std::vector<std::string> problems = gate.Problems(record, true);
-    if (problems.empty()) {
-        return true;
-    }
+bool CMainWnd::AskToCorrect(const std::vector<std::string>& problems) {
     host_.EndWaitCursor();
-    CDlgRecordCheck question(problems, english, this);
-    if (ui_.Exec(question) == QDialog::Accepted) {
-        gate.Correct(record);
-        RefreshFromRecord();  // the user sees what is sent
-        problems = gate.Problems(record);
-        if (problems.empty()) {
-            host_.BeginWaitCursor();
-            return true;
-        }
-        ShowMessage(CDlgRecordCheck::UncorrectedText(problems, english), app_.Text("Error", "錯誤"),
-                    MessageIcon::Stop);
-    }
-    // Nothing sent: the screen shows again what the user had.
-    record = gate.BeforeAdaptation();
-    RefreshFromRecord();
+    CDlgRecordCheck question(problems, app_.english != 0, this);
+    const bool correct = ui_.Exec(question) == QDialog::Accepted;
     host_.BeginWaitCursor();
-    return false;
+    return correct;
 }
 
 bool CMainWnd::AllowUnreadValues() {

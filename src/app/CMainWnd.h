@@ -146,13 +146,13 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     // "Get Parameters" at the settings' address, or at the one Auto Detect found.
     bool GetParameters(std::optional<LinkAddress> at = std::nullopt);
     bool SetParameters();
-    // The step of "Set Parameters" after the status read: the question when values were not
-    // read, the adaptation and the record check, with its question when it refuses. False:
-    // nothing is sent.
-    bool PrepareToSend(CCfgDocument& record);
+    // The questions of "Set Parameters" (the policy asks them in its order).
+    friend class SetQuestions;
     // Asks before a Set writes values the last Get could not read; true when there are none
     // or the user agrees.
     bool AllowUnreadValues();
+    // The record check's question; true: correct and send.
+    bool AskToCorrect(const std::vector<std::string>& problems);
     void ShowAbout();
     // The help file of the current language in the desktop's viewer.
     void OpenHelp();

@@ -116,10 +116,14 @@ void CControllerCommands::UpdateFirmwarePane() {
     window_.FirmwarePaneChanged(FirmwarePaneText(app_));
 }
 
-void CControllerCommands::ApplyIdentity(const FirmwareIdentity& identity) {
-    app_.vendorId = identity.vendorId;
-    app_.firmwareVersionText = identity.version;
-    if (!identity.VendorAccepted()) {
+void CControllerCommands::ApplyIdentity(const StateVerdict& verdict) {
+    if (!verdict.identity) {
+        app_.firmwareVersionText.clear();
+        return;
+    }
+    app_.vendorId = verdict.identity->vendorId;
+    app_.firmwareVersionText = verdict.identity->version;
+    if (verdict.vendorRefused) {
         window_.ShowMessage(Pick(app_, texts::kVendorIdError), Pick(app_, texts::kErrorCaption),
                             MessageIcon::Stop);
         window_.RequestQuit(0);
@@ -141,8 +145,11 @@ void CControllerCommands::NoteControllerClock(TimeOfDay time, TimeOfDay pc) {
 
 // ---------------------------------------------------------------- the sequences
 
-bool CControllerCommands::Conclude(const SequenceOutcome& outcome) {
-    const std::string summary = outcome.Summary(app_.english != 0);
+ExchangeRunner CControllerCommands::Runner() {
+    return [this](const std::function<void()>& exchange) { return Exchange(exchange); };
+}
+
+bool CControllerCommands::Conclude(const std::string& summary) {
     if (summary.empty()) {
         app_.savedToController = 1;
         return true;
@@ -160,98 +167,108 @@ bool CControllerCommands::ReadAllParameters(const LinkAddress& at) {
     window_.BeginWaitCursor();
     window_.CollectIntoRecord();
     link_.SetAddress(at);
-    const CCfgDocument shown = app_.config;
-    ReadAllResult read;
-    if (!Exchange([&] { read = ReadAll(link_, shown); }) || read.outcome.cancelled) {
+    const GetVerdict v = GetParameters(
+        link_, Runner(), GetRequest{app_.config, app_.systemVoltage, panel_.usePcTime == 1});
+    if (!v.ran) {
         // Nothing read is taken: the window keeps what it showed.
         window_.EndWaitCursor();
         return false;
     }
 
     // The panes show the controller at this address or nothing: a failed read clears them.
-    if (read.identity) {
-        ApplyIdentity(*read.identity);
-    } else {
-        app_.firmwareVersionText.clear();
-    }
-    if (read.status) {
-        ApplyStatus(*read.status);
+    ApplyIdentity(v);
+    if (v.status) {
+        ApplyStatus(*v.status);
     }
     UpdateBatteryCaption();
     UpdateFirmwarePane();
-    if (read.rtc) {
-        NoteControllerClock(*read.rtc, read.rtcPcTime);
-        // The one drift check: a clock just read against the PC clock of that moment.
-        TraceF(trace_, "RTC sec=%d, PC sec=%d\n", read.rtc->second, read.rtcPcTime.second);
-        if (ClockWorthCorrecting(*read.rtc, read.rtcPcTime, panel_.usePcTime == 1)) {
-            SendClock();
-        }
+    if (v.read.rtc) {
+        NoteControllerClock(*v.read.rtc, v.read.rtcPcTime);
     }
-    app_.serialNumberText = read.serialNumber.value_or("");
+    if (v.clockSent) {
+        NoteControllerClock(*v.clockSent, *v.clockSent);
+        panel_.pcTime = *v.clockSent;
+    }
+    app_.serialNumberText = v.read.serialNumber.value_or("");
     window_.SerialPaneChanged(SerialPaneText(app_));
-    if (read.switchMode) {
-        panel_.operatingModeCode = read.switchMode->operatingModeCode;
-        panel_.lightingTimeCode = read.switchMode->lightingTimeCode;
-    }
-    if (read.outcome.Succeeded(SequenceStep::SwitchMode)) {
+    if (v.mode) {
+        panel_.operatingModeCode = v.mode->operatingModeCode;
+        panel_.lightingTimeCode = v.mode->lightingTimeCode;
         window_.OperatingModeChanged();
     }
-    app_.config = read.record;
-    NoteReadOutcome(read.outcome, panel_);
+    app_.config = v.read.record;
+    NoteReadOutcome(v.read.outcome, panel_);
 
-    const bool complete = Conclude(read.outcome);
+    const bool complete = Conclude(v.Summary(app_.english != 0));
     window_.RefreshFromRecord();
     window_.EndWaitCursor();
     return complete;
 }
 
-bool CControllerCommands::WriteAllParameters(const PrepareToSend& prepare) {
+namespace {
+
+// The window's answers to "Set Parameters": its questions, and the clock fields taken just
+// before the writes.
+class WindowSetHost : public ISetHost {
+  public:
+    WindowSetHost(ISetHost& questions, const std::function<ClockToSend()>& clock)
+        : questions_(questions), clock_(clock) {}
+    bool AllowUnreadValues() override { return questions_.AllowUnreadValues(); }
+    void RecordChanged(const CCfgDocument& record) override { questions_.RecordChanged(record); }
+    bool CorrectAndSend(const std::vector<std::string>& problems) override {
+        return questions_.CorrectAndSend(problems);
+    }
+    ClockToSend ClockForWrite() override { return clock_(); }
+
+  private:
+    ISetHost& questions_;
+    std::function<ClockToSend()> clock_;
+};
+
+}  // namespace
+
+SetVerdict CControllerCommands::WriteAllParameters(ISetHost& questions) {
     window_.BeginWaitCursor();
     window_.CommitEditedFields();
     window_.CollectIntoRecord();
-    std::optional<ControllerStatus> status;
+    WindowSetHost host(questions, [this] {
+        window_.CommitClockFields();
+        return ClockToSend{panel_.usePcTime == 1, panel_.userTime};
+    });
     CControllerLink& link = Link();
-    Exchange([&] { status = WriteAllStatus(link); });
-    if (CancelRequested()) {
+    const bool english = app_.english != 0;
+    const SetVerdict v =
+        SetParameters(link, Runner(), host, SetRequest{app_.config, app_.systemVoltage, english});
+    if (v.identity) {
+        ApplyIdentity(v);
+    }
+    if (v.status) {
+        ApplyStatus(*v.status);
+    }
+    if (v.stage == SetVerdict::Stage::NotRun && CancelRequested()) {
         window_.ShowMessage(Pick(app_, kSetCancelled), Pick(app_, kCancelledCaption),
                             MessageIcon::Information);
-        window_.EndWaitCursor();
-        return false;
-    }
-    if (!status) {
+    } else if (v.stage == SetVerdict::Stage::NoAnswer) {
         window_.ShowMessage(Pick(app_, texts::kOperationFault), Pick(app_, texts::kErrorCaption),
                             MessageIcon::Stop);
         window_.InvalidateAllControls();
-        window_.EndWaitCursor();
-        return false;
+    } else if (v.stage == SetVerdict::Stage::Written) {
+        app_.config = v.written.sent;
+        if (v.Cancelled()) {
+            // Some items went out, some not: the controller holds a mix, so nothing is "saved".
+            window_.ShowMessage(
+                Pick(app_, kSetCancelled) +
+                    WrittenItemsText(v.written.outcome, link_.Framing(), english),
+                Pick(app_, kCancelledCaption), MessageIcon::Information);
+        } else {
+            if (v.written.rtcSent) {
+                NoteControllerClock(*v.written.rtcSent, *v.written.rtcSent);
+            }
+            Conclude(v.Summary(english));
+        }
     }
-    ApplyStatus(*status);
-    if (!prepare(app_.config)) {
-        window_.EndWaitCursor();
-        return false;
-    }
-    window_.CommitClockFields();
-    const CCfgDocument ready = app_.config;
-    const ClockToSend clock{panel_.usePcTime == 1, panel_.userTime};
-    WriteAllResult written;
-    Exchange([&] { written = WriteAll(link_, ready, clock); });
-    app_.config = written.sent;
-    if (written.outcome.cancelled) {
-        // Some items went out, some not: the controller holds a mix, so nothing is "saved".
-        window_.ShowMessage(
-            Pick(app_, kSetCancelled) +
-                WrittenItemsText(written.outcome, link_.Framing(), app_.english != 0),
-            Pick(app_, kCancelledCaption), MessageIcon::Information);
-        window_.EndWaitCursor();
-        return false;
-    }
-    if (written.rtcSent) {
-        NoteControllerClock(*written.rtcSent, *written.rtcSent);
-    }
-
-    const bool complete = Conclude(written.outcome);
     window_.EndWaitCursor();
-    return complete;
+    return v;
 }
 
 void CControllerCommands::ResetToDefault() {
@@ -353,19 +370,16 @@ void CControllerCommands::ApplyReadings(const LiveReadings& r) {
 int CControllerCommands::SendClock() {
     window_.BeginWaitCursor();
     window_.CommitClockFields();
-    TimeOfDay sent;
     const ClockToSend clock{panel_.usePcTime == 1, panel_.userTime};
-    int ok = 0;
-    CControllerLink& link = Link();
-    Exchange([&] { ok = link.SetRtc(clock, &sent); });
-    if (ok != 0) {
-        NoteControllerClock(sent, panel_.usePcTime == 1 ? sent : PcClock());
+    const std::optional<TimeOfDay> sent = SetClock(Link(), Runner(), clock);
+    if (sent) {
+        NoteControllerClock(*sent, panel_.usePcTime == 1 ? *sent : PcClock());
         if (panel_.usePcTime == 1) {
-            panel_.pcTime = sent;
+            panel_.pcTime = *sent;
         }
     }
     window_.EndWaitCursor();
-    return ok;
+    return sent ? 1 : 0;
 }
 
 void CControllerCommands::SetRtc() {
@@ -376,10 +390,7 @@ void CControllerCommands::SetRtc() {
 }
 
 void CControllerCommands::ResetChargeCount() {
-    int ok = 0;
-    CControllerLink& link = Link();
-    Exchange([&] { ok = link.ResetChargeCount(); });
-    if (ok == 0) {
+    if (!zelt::ResetChargeCount(Link(), Runner())) {
         window_.ShowMessage(Pick(app_, kResetCountFail), Pick(app_, kFailCaption),
                             MessageIcon::Stop);
         return;
@@ -389,23 +400,17 @@ void CControllerCommands::ResetChargeCount() {
 }
 
 void CControllerCommands::UpdateOperatingMode() {
-    std::optional<SwitchMode> mode;
-    int ok = 0;
-    CControllerLink& link = Link();
-    Exchange([&] {
-        for (int attempt = 0; attempt < 2 && ok == 0; ++attempt) {
-            ok = link.GetSwitchMode(&mode);
-        }
-    });
-    if (ok == 0) {
+    const ModeVerdict v = ReadOperatingMode(Link(), Runner());
+    if (v.status) {
+        ApplyStatus(*v.status);
+    }
+    if (!v.mode) {
         window_.ShowMessage(Pick(app_, kUpdateModeFail), Pick(app_, texts::kErrorCaption),
                             MessageIcon::Stop);
         return;
     }
-    if (mode) {
-        panel_.operatingModeCode = mode->operatingModeCode;
-        panel_.lightingTimeCode = mode->lightingTimeCode;
-    }
+    panel_.operatingModeCode = v.mode->operatingModeCode;
+    panel_.lightingTimeCode = v.mode->lightingTimeCode;
     window_.OperatingModeChanged();
 }
 

@@ -17,6 +17,7 @@
 #include "panel/ControllerTexts.h"
 #include "panel/PanelValues.h"
 #include "policy/Poll.h"
+#include "policy/ControllerPolicy.h"
 
 namespace zelt {
 
@@ -64,17 +65,12 @@ class IControllerWindow {
 
 class CControllerCommands {
   public:
-    // Brings the record to what will be sent once the status is known: adaptation and the
-    // record check, with its question. False: nothing is sent.
-    using PrepareToSend = std::function<bool(CCfgDocument& record)>;
-
     CControllerCommands(CMainApp& app, ISerialPort& port, ITickClock& clock, ITraceSink& trace,
                         IWallClock& wallClock, IControllerWindow& window);
 
     // How an exchange runs: on the window's link worker, which the caller waits for while the
     // window stays live, or inline where there is none (tests). cancel is the worker's flag.
     // The runner returns false when it did not run the exchange (the program leaves).
-    using ExchangeRunner = std::function<bool(const std::function<void()>& exchange)>;
     void SetExchangeRunner(ExchangeRunner runner, std::atomic<bool>* cancel);
     // Runs exchange, which may use the link and nothing of the window; false: not run.
     bool Exchange(const std::function<void()>& exchange);
@@ -100,8 +96,9 @@ class CControllerCommands {
     // settings' address, or at the one Auto Detect found before the settings take it.
     bool ReadAllParameters();
     bool ReadAllParameters(const LinkAddress& at);
-    // "Set Parameters": commit, collect, status, prepare, write-all, summary.
-    bool WriteAllParameters(const PrepareToSend& prepare);
+    // "Set Parameters" as the policy runs it, asking the window's questions; shows what
+    // failed. The record check's refusal is the caller's to show.
+    SetVerdict WriteAllParameters(ISetHost& questions);
     // "Reset to default": the status read while the system voltage is unknown, the record's
     // reset values, refresh.
     void ResetToDefault();
@@ -135,15 +132,16 @@ class CControllerCommands {
     // forward from there.
     void NoteControllerClock(TimeOfDay time, TimeOfDay pc);
     TimeOfDay PcClock() const;
-    void ApplyIdentity(const FirmwareIdentity& identity);
+    // The identity's panes, and the refusal of a foreign vendor.
+    void ApplyIdentity(const StateVerdict& verdict);
+    ExchangeRunner Runner();
     void BatteryFailPath();
     void ClearTelemetryDisplays();
     void ApplyReadings(const LiveReadings& readings);
     void ShowFreshness(const std::optional<ReadingsFreshness::Change>& change);
     int SendClock();
-    // The end of a sequence: its failure summary, or "saved to controller". True when no
-    // listed item failed.
-    bool Conclude(const SequenceOutcome& outcome);
+    // The end of a sequence: its failure summary, or "saved to controller" when it is empty.
+    bool Conclude(const std::string& summary);
 
     CMainApp& app_;
     ITraceSink& trace_;

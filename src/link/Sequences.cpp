@@ -63,7 +63,7 @@ const SequenceItem kReadAll[kReadAllItems] = {
     Read(S::LvdrPvOnOffDt,   c::kGetLvdrPvOnOffDt,   {"\nLVD/LVR & PV On/Off Voltage Fail !", "\n低壓回復/斷路 & PV On/Off 電壓."}, 8),
     Read(S::VModePwmFlag,    c::kGetVModePwmFlag,    {"\nPWM Flag Fail !", "\nPWM Flag."}, 9),
     Read(S::SerialNumber,    c::kGetSerialNumber,    {"\nSN Fail !", "\n序號."}, 10),
-    Read(S::AdvanceBattPara, c::kGetAdvanceBattPara, kNoLine, 0),
+    Read(S::AdvanceBattPara, c::kGetAdvanceBattPara, {"\nLow Battery Levels Fail !", "\n低電量參數."}, 11),
 };
 
 constexpr Bilingual kWriteSchedule{"\nSchedule %d Fail !", "\n排程 %d."};
@@ -91,7 +91,7 @@ const SequenceItem kWriteAll[kWriteAllItems] = {
     Write(S::Duration,        c::kSetDuration,        kWriteDuration, 3, 5),
     Write(S::Duration,        c::kSetDuration,        kWriteDuration, 3, 6),
     Write(S::Duration,        c::kSetDuration,        kWriteDuration, 3, 7),
-    Write(S::AdvanceBattPara, c::kSetAdvanceBattPara, kNoLine, 0),
+    Write(S::AdvanceBattPara, c::kSetAdvanceBattPara, {"\nLow Battery Levels Fail !", "\n低電量參數."}, 10),
     Write(S::Rtc,             c::kSetRtc,             {"\nRTC Fail !", "\n即時時鐘資訊."}, 6),
 };
 // clang-format on

@@ -455,6 +455,19 @@ class SetAndSave : public QObject {
         }
     }
 
+    // A write the controller acknowledges and does not keep fails the Set, naming the item.
+    void aWriteTheControllerDidNotKeepFailsTheSet() {
+        WindowFixture f;
+        f.StartSim("COM3", "--drop-write 0x61");  // the LVD/LVR block
+        f.Start();
+        f.app.config.lvdVoltage = f.app.config.lvdVoltage > 11.3f ? 11.0f : 11.6f;
+        f.wnd->RefreshFromRecord();
+        Press(*f.wnd, 40013);
+        QCOMPARE(f.ui.messages.size(), 1u);
+        QVERIFY2(f.ui.messages[0].text.contains("did not keep these values:\nLVD: sent 11."),
+                 qPrintable(f.ui.messages[0].text));
+    }
+
     // A read that failed leaves its fields blank, not at the built-in defaults, and a Set asks
     // before writing them, in either language; the user's own value counts as given.
     void unreadValuesShowBlankAndSetAsksFirst() {

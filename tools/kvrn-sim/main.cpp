@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "kvrn/Sim.h"
@@ -14,7 +15,16 @@ struct CommandLine {
     kvrn::SimOptions options;
     std::string port;
     std::string fault = "none";
+    std::string dropWrite;
 };
+
+// A register address in hex (0x61) or decimal; -1 when the text is none.
+int ParseRegister(const std::string& text) {
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 0);
+    return !text.empty() && *end == '\0' && value >= 0 && value < 0x300 ? static_cast<int>(value)
+                                                                        : -1;
+}
 
 void AddFlags(CLI::App& app, CommandLine& line) {
     kvrn::SimOptions& o = line.options;
@@ -47,6 +57,8 @@ void AddFlags(CLI::App& app, CommandLine& line) {
         ->capture_default_str();
     app.add_option("--mute", o.muted, "RS232 requests never answered, by their start, e.g. G66")
         ->delimiter(',');
+    app.add_option("--drop-write", line.dropWrite,
+                   "acknowledge and drop every write that covers this register, e.g. 0x61 (LVD)");
     app.add_option("--fault-count", o.faultCount,
                    "the fault hits no more than this many replies, the first ones (0: no limit)")
         ->capture_default_str();
@@ -70,6 +82,14 @@ int main(int argc, char** argv) {
     if (!kvrn::ParseFault(line.fault, &line.options.fault)) {
         std::fprintf(stderr, "kvrn-sim: unknown fault \"%s\"\n", line.fault.c_str());
         return 2;
+    }
+    if (!line.dropWrite.empty()) {
+        line.options.dropWrite = ParseRegister(line.dropWrite);
+        if (line.options.dropWrite < 0) {
+            std::fprintf(stderr, "kvrn-sim: \"%s\" is no register address (0 to 0x2FF)\n",
+                         line.dropWrite.c_str());
+            return 2;
+        }
     }
     int comNumber = 0;
     if (!line.port.empty()) {

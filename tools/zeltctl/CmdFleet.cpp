@@ -16,7 +16,6 @@
 #include "config/CfgFile.h"
 #include "link/ComPort.h"
 #include "link/PortNames.h"
-#include "link/ReadBackCheck.h"
 #include "link/Sequences.h"
 #include "panel/ControllerTexts.h"
 #include "policy/Finding.h"
@@ -464,12 +463,8 @@ void RunFleetGet(CtlContext& ctx, const IdList& list, const std::string& folder,
             // The file is named by the serial number: read first, so that a name never
             // depends on a late retry.
             serial = station.ReadSerialNumber(kOneShotAttempts);
-            // A read cut by one lost reply is run once more before it counts as failed.
-            for (int attempt = 0;
-                 serial && attempt < kOneShotAttempts && !complete && !station.Link().Cancelled();
-                 ++attempt) {
-                station.App().config = start;
-                complete = station.Controller().ReadAll().outcome.AllListedSucceeded();
+            if (serial && !station.Link().Cancelled()) {
+                complete = station.Controller().Get(start).Complete();
             }
             return complete;
         });
@@ -533,54 +528,31 @@ void RunFleetSet(CtlContext& ctx, const IdList& list, const zelt::CCfgDocument& 
             continue;
         }
         station.Run([&] {
-            station.App().config = record;
-            SetRecordCheck check(clamp, ctx.app.english != 0, zelt::StrF("ID %d: ", id));
-            const std::optional<zelt::WriteAllResult> written =
-                station.Controller().WriteAll(check.Vet(station.App(), station.Controller()));
-            if (check.Refused()) {
+            SetRecordCheck check(clamp, station.Controller().Progress(), zelt::StrF("ID %d: ", id));
+            const zelt::SetVerdict v = station.Controller().Set(record, check);
+            if (v.stage == zelt::SetVerdict::Stage::RecordRefused) {
                 outcome.result = FleetOutcome::Result::Refused;
                 outcome.detail = "the record does not suit this controller";
-                check.ThrowRefusal();  // prints the offending fields
+                check.ThrowRefusal(v.problems);  // prints the offending fields
             }
-            if (written && written->outcome.cancelled) {
+            if (v.stage == zelt::SetVerdict::Stage::NotRun && link.Cancelled()) {
+                outcome.detail = "interrupted before the first write";
+            } else if (v.Cancelled()) {
                 outcome.detail = zelt::StrF("interrupted after %d of %d writes",
-                                            WritesDone(*written), zelt::kWriteAllItems - 1);
-                return false;
-            }
-            if (!written || !written->outcome.AllListedSucceeded()) {
+                                            WritesDone(v.written), zelt::kWriteAllItems - 1);
+            } else if (!v.WriteAllComplete()) {
                 outcome.detail = "write-all failed";
-                return false;
-            }
-            const zelt::CCfgDocument sent = station.App().config;
-            const zelt::WriteScales scales{link.scale.voltsPerCount, link.scale.voltsPerPercent,
-                                           station.App().systemVoltage};
-            // As in get: a read-back cut by one lost reply is run once more.
-            bool readBack = false;
-            for (int attempt = 0; attempt < kOneShotAttempts && !readBack && !link.Cancelled();
-                 ++attempt) {
-                station.App().config = zelt::CCfgDocument{};
-                readBack = station.Controller().ReadAll().outcome.AllListedSucceeded();
-            }
-            if (!readBack) {
+            } else if (!v.readBack) {
                 outcome.detail = link.Cancelled() ? "written, not verified (interrupted)"
                                                   : "written, not verified: the read-back was "
                                                     "incomplete";
-                return false;
+            } else if (!v.differences.empty()) {
+                outcome.detail = "read-back differs: " + v.differences.front();
+            } else {
+                outcome.result = FleetOutcome::Result::Ok;
+                outcome.detail = "written and verified";
             }
-            const std::vector<std::string> differences = zelt::ReadBackDifferences(
-                sent, scales, station.App().config,
-                zelt::WriteScales{link.scale.voltsPerCount, link.scale.voltsPerPercent,
-                                  station.App().systemVoltage});
-            if (!differences.empty()) {
-                outcome.detail = "read-back differs: " + differences.front();
-                for (const std::string& d : differences) {
-                    std::fprintf(stderr, "ID %d: %s\n", id, d.c_str());
-                }
-                return false;
-            }
-            outcome.result = FleetOutcome::Result::Ok;
-            outcome.detail = "written and verified";
-            return true;
+            return v.Verified();
         });
         if (station.Ended() && outcome.result == FleetOutcome::Result::Failed &&
             outcome.detail.empty()) {

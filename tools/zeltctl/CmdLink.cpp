@@ -202,18 +202,6 @@ void ReadVoltageScale(CtlContext& ctx, LinkSession& session) {
     }
 }
 
-// The low-battery item has no line in the summary, yet a failed one leaves the record (or the
-// controller) with values nobody read or wrote: say so and count it as a failure.
-void ReportLowBatteryItem(const CtlContext& ctx, bool ok, bool write) {
-    if (!ok) {
-        std::fprintf(stderr, "%s\n",
-                     write ? ctx.app.Text("Write Low Battery Levels (Advance Batt Para) Fail !",
-                                          "寫入低電量參數 (Advance Batt Para) 失敗 !")
-                           : ctx.app.Text("Read Low Battery Levels (Advance Batt Para) Fail !",
-                                          "讀取低電量參數 (Advance Batt Para) 失敗 !"));
-    }
-}
-
 void RunStatus(CtlContext& ctx, bool json) {
     LinkSession session(ctx);
     CtlController& controller = session.Controller();
@@ -381,14 +369,10 @@ void RunGet(CtlContext& ctx, const GetOptions& options) {
         CheckOutputPath(options.output);
     }
     LinkSession session(ctx);
-    ctx.app.config = record;
     session.ShowSequenceProgress();
-    const zelt::ReadAllResult read = session.Controller().ReadAll();
+    const zelt::GetVerdict read = session.Controller().Get(record);
     session.Settle();  // a foreign vendor ID: nothing is written
-    const bool advanceBatt = read.outcome.Succeeded(zelt::SequenceStep::AdvanceBattPara);
-    // After a hang-up the summary already says why nothing more was read.
-    ReportLowBatteryItem(ctx, advanceBatt || read.outcome.portWentAway, false);
-    const bool complete = read.outcome.AllListedSucceeded() && advanceBatt;
+    const bool complete = read.Complete();
 
     // A half-read record must not replace a good file (a backup, often) unless asked for.
     if (!options.output.empty() && !complete && !options.partial) {
@@ -410,7 +394,7 @@ void RunGet(CtlContext& ctx, const GetOptions& options) {
     }
     if (options.json || options.output.empty()) {
         nlohmann::ordered_json json = RecordToJson(ctx.app.config);
-        NullUnreadFields(read.outcome, json);
+        NullUnreadFields(read.read.outcome, json);
         std::printf("%s\n", json.dump(2).c_str());
     }
     if (!complete) {
@@ -432,27 +416,22 @@ void RunSet(CtlContext& ctx, const SetOptions& options) {
         return;
     }
     LinkSession session(ctx);
-    ReadVoltageScale(ctx, session);  // before the record: the version read sets its battery type
-    ctx.app.config = record;
     session.ShowSequenceProgress();
-    // Checked after the status read and the adaptation, before anything is written.
-    SetRecordCheck check(options.clamp, ctx.app.english != 0);
-    std::optional<zelt::WriteAllResult> written;
+    // The policy reads the identity and the status, adapts and checks the record, writes it
+    // and reads it back.
+    SetRecordCheck check(options.clamp, session.Controller().Progress());
+    zelt::SetVerdict written;
     {
         // A signal ends the sequence between two requests, never inside one.
         Interrupt::Deferred writing;
-        written = session.Controller().WriteAll(check.Vet(ctx.app, session.Controller()));
+        written = session.Controller().Set(record, check);
         session.ThrowIfInterrupted(zelt::kWriteAllItems);
     }
     session.Settle();
-    // The low-battery item of a write that never began did not fail.
-    const bool advanceBatt =
-        !written || written->outcome.Succeeded(zelt::SequenceStep::AdvanceBattPara);
-    ReportLowBatteryItem(ctx, advanceBatt || (written && written->outcome.portWentAway), true);
-    if (check.Refused()) {
-        check.ThrowRefusal();
+    if (written.stage == zelt::SetVerdict::Stage::RecordRefused) {
+        check.ThrowRefusal(written.problems);
     }
-    if (!written || !written->outcome.AllListedSucceeded() || !advanceBatt) {
+    if (!written.Verified()) {
         throw CtlError{kExitController, ""};
     }
 }
@@ -476,49 +455,42 @@ void RunClock(CtlContext& ctx, const ClockOptions& options) {
     }
     LinkSession session(ctx);
     const zelt::ClockToSend clock{options.time.empty(), userTime};
-    zelt::TimeOfDay time;
-    int sent = 0;
+    std::optional<zelt::TimeOfDay> sent;
     {
         Interrupt::Deferred writing;
-        sent = session.Link().SetRtc(clock, &time);
-        Interrupt::ThrowIfInterrupted(sent != 0 ? "the clock was set" : "the clock was not set");
+        sent = zelt::SetClock(session.Link(), zelt::Inline(), clock);
+        Interrupt::ThrowIfInterrupted(sent ? "the clock was set" : "the clock was not set");
     }
     session.Settle();
-    if (sent == 0) {
+    if (!sent) {
         session.Fail(zelt::Pick(ctx.app, kSetRtcFail));
     }
-    std::printf("%s\n", HmsText(time).c_str());
+    std::printf("%s\n", HmsText(*sent).c_str());
 }
 
 void RunResetCount(CtlContext& ctx) {
     LinkSession session(ctx);
-    int reset = 0;
+    bool reset = false;
     {
         Interrupt::Deferred writing;
-        reset = session.Link().ResetChargeCount();
-        Interrupt::ThrowIfInterrupted(reset != 0 ? "the charge count was reset"
-                                                 : "the charge count was not reset");
+        reset = zelt::ResetChargeCount(session.Link(), zelt::Inline());
+        Interrupt::ThrowIfInterrupted(reset ? "the charge count was reset"
+                                            : "the charge count was not reset");
     }
     session.Settle();
-    if (reset == 0) {
+    if (!reset) {
         session.Fail(zelt::Pick(ctx.app, kResetCountFail));
     }
 }
 
 void RunMode(CtlContext& ctx) {
     LinkSession session(ctx);
-    CtlController& controller = session.Controller();
-    std::optional<zelt::SwitchMode> mode;
-    for (int attempt = 0; attempt < 2 && !mode; ++attempt) {
-        if (controller.Link().GetSwitchMode(&mode) != 0 && !mode) {
-            // The RS485 form of "Get Switch Mode" sends nothing: the status byte says it.
-            zelt::ControllerStatus status;
-            if (controller.ReadStatus(&status) != 0) {
-                mode = zelt::SwitchMode{status.OperatingModeCode(), status.LightingTimeCode()};
-            }
-        }
-        session.Settle();
+    const zelt::ModeVerdict read = zelt::ReadOperatingMode(session.Link(), zelt::Inline());
+    if (read.status) {
+        session.Controller().TakeStatus(*read.status);
     }
+    session.Settle();
+    const std::optional<zelt::SwitchMode>& mode = read.mode;
     if (!mode) {
         session.Fail(zelt::Pick(ctx.app, kUpdateModeFail));
     }

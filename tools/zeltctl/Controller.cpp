@@ -33,10 +33,10 @@ void CtlController::TakeStatus(const zelt::ControllerStatus& status) {
     }
 }
 
-void CtlController::TakeIdentity(const zelt::FirmwareIdentity& identity) {
+void CtlController::TakeIdentity(const zelt::FirmwareIdentity& identity, bool refused) {
     app_.vendorId = identity.vendorId;
     app_.firmwareVersionText = identity.version;
-    if (!identity.VendorAccepted()) {
+    if (refused) {
         ShowError(zelt::Pick(app_, zelt::texts::kVendorIdError));
         quitRequested_ = true;
     }
@@ -60,7 +60,7 @@ int CtlController::ReadVersion() {
         return 0;
     }
     app_.config.batteryType = identity.batteryType;
-    TakeIdentity(identity);
+    TakeIdentity(identity, !identity.VendorAccepted());
     return 1;
 }
 
@@ -88,48 +88,51 @@ int CtlController::ReadBatteryVoltage(float* volts) {
     return 1;
 }
 
-zelt::ReadAllResult CtlController::ReadAll() {
-    zelt::ReadAllResult result = zelt::ReadAll(link_, app_.config);
+zelt::GetVerdict CtlController::Get(const zelt::CCfgDocument& start) {
+    const zelt::GetVerdict v = zelt::GetParameters(
+        link_, zelt::Inline(), zelt::GetRequest{start, app_.systemVoltage, true});
     progress_.ClearProgress();
-    // In the order the items ran: the version's vendor, then the status's battery.
-    if (result.identity) {
-        TakeIdentity(*result.identity);
+    // A read ended by a signal lists no items that never ran: the caller says it.
+    if (!v.ran) {
+        return v;
     }
-    if (result.status) {
-        TakeStatus(*result.status);
+    if (v.identity) {
+        TakeIdentity(*v.identity, v.vendorRefused);
     }
-    if (result.serialNumber) {
-        app_.serialNumberText = *result.serialNumber;
+    if (v.status) {
+        TakeStatus(*v.status);
     }
-    app_.config = result.record;
-    Conclude(result.outcome);
-    return result;
+    if (v.read.serialNumber) {
+        app_.serialNumberText = *v.read.serialNumber;
+    }
+    app_.config = v.read.record;
+    Conclude(v.Summary(app_.english != 0));
+    return v;
 }
 
-std::optional<zelt::WriteAllResult> CtlController::WriteAll(const BeforeWrite& beforeWrite,
-                                                            const zelt::ClockToSend& clock) {
-    const std::optional<zelt::ControllerStatus> status = zelt::WriteAllStatus(link_);
-    if (!status) {
+zelt::SetVerdict CtlController::Set(const zelt::CCfgDocument& record, zelt::ISetHost& host) {
+    const bool english = app_.english != 0;
+    const zelt::SetVerdict v = zelt::SetParameters(
+        link_, zelt::Inline(), host, zelt::SetRequest{record, app_.systemVoltage, english});
+    progress_.ClearProgress();
+    if (v.identity) {
+        TakeIdentity(*v.identity, v.vendorRefused);
+    }
+    if (v.status) {
+        TakeStatus(*v.status);
+    }
+    if (v.stage == zelt::SetVerdict::Stage::NoAnswer) {
         ShowError(zelt::Pick(app_, zelt::texts::kOperationFault));
-        return std::nullopt;
+    } else if (v.stage == zelt::SetVerdict::Stage::Written) {
+        app_.config = v.written.sent;
+        if (!v.Cancelled()) {
+            Conclude(v.Summary(english));
+        }
     }
-    TakeStatus(*status);
-    if (!beforeWrite(app_.config)) {
-        return std::nullopt;
-    }
-    zelt::WriteAllResult result = zelt::WriteAll(link_, app_.config, clock);
-    progress_.ClearProgress();
-    app_.config = result.sent;
-    Conclude(result.outcome);
-    return result;
+    return v;
 }
 
-void CtlController::Conclude(const zelt::SequenceOutcome& outcome) {
-    // A sequence ended by a signal lists no items that never ran: the fleet's table says it.
-    if (outcome.cancelled) {
-        return;
-    }
-    const std::string summary = outcome.Summary(app_.english != 0);
+void CtlController::Conclude(const std::string& summary) {
     if (summary.empty()) {
         app_.savedToController = 1;
     } else {

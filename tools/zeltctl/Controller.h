@@ -14,12 +14,9 @@
 #include "link/ControllerLink.h"
 #include "link/Sequences.h"
 #include "link/WallClock.h"
+#include "policy/ControllerPolicy.h"
 
 namespace zeltctl {
-
-// The step of "Set Parameters" between the status read and the first write: the 12 V / 24 V
-// adaptation and the record check. False stops with nothing written.
-using BeforeWrite = std::function<bool(zelt::CCfgDocument& record)>;
 
 class CtlController {
   public:
@@ -45,13 +42,15 @@ class CtlController {
     // the status first while the system voltage is unknown.
     int ReadBatteryVoltage(float* volts);
 
-    // "Get Parameters" from app.config into app.config; the summary when a listed item failed,
-    // otherwise the record counts as the controller's.
-    zelt::ReadAllResult ReadAll();
-    // "Set Parameters" of app.config; what was sent replaces it. Nothing when the status read
-    // failed ("Operation fault ...") or beforeWrite refused the record.
-    std::optional<zelt::WriteAllResult> WriteAll(const BeforeWrite& beforeWrite,
-                                                 const zelt::ClockToSend& clock = {});
+    // "Get Parameters" from start into app.config, as the policy ends it: the summary when an
+    // item failed, otherwise the record counts as the controller's.
+    zelt::GetVerdict Get(const zelt::CCfgDocument& start);
+    // "Set Parameters" of record with the answers of host; what was sent replaces app.config.
+    // "Operation fault ..." when the controller did not answer, the summary when a write
+    // failed or the read-back differs.
+    zelt::SetVerdict Set(const zelt::CCfgDocument& record, zelt::ISetHost& host);
+    // The status as the window takes it: the Battery Fail report ends the command.
+    void TakeStatus(const zelt::ControllerStatus& status);
 
     // What the window's loop does once a command returns: the trace line of a changed system
     // voltage, and the progress line cleared.
@@ -62,14 +61,10 @@ class CtlController {
     void ThrowIfQuitRequested() const;
     void RequestQuit() { quitRequested_ = true; }
 
-    // A status read's system voltage into the run-time values; a failed battery ends the
-    // command.
-    void TakeStatus(const zelt::ControllerStatus& status);
-
   private:
-    void TakeIdentity(const zelt::FirmwareIdentity& identity);
+    void TakeIdentity(const zelt::FirmwareIdentity& identity, bool refused);
     // The end of a sequence: its failure summary on standard error, or "saved to controller".
-    void Conclude(const zelt::SequenceOutcome& outcome);
+    void Conclude(const std::string& summary);
 
     zelt::CMainApp& app_;
     zelt::ITraceSink& trace_;

@@ -64,13 +64,18 @@ LinkSession::~LinkSession() {
 void LinkSession::ShowSequenceProgress() {
     const bool terminal = isatty(STDERR_FILENO) != 0;
     controller_->Link().SetProgressHook(
-        [this, terminal](int n, int total, const std::string& name) {
-            // Item n is about to start: the ones before it have ended, retries included.
-            ThrowIfInterrupted(total);
+        [this, terminal, sequence = 0](int n, int total, const std::string& name) mutable {
+            // The command's own sequence counts its items; the read-back after a write-all
+            // only shows them (the link's cancel flag ends it).
+            sequence = sequence == 0 ? total : sequence;
+            if (total == sequence) {
+                // Item n is about to start: the ones before it have ended, retries included.
+                ThrowIfInterrupted(total);
+                itemsBegun_.push_back(name);
+            }
             if (terminal) {
                 controller_->Progress().ShowProgress(n, total, name);
             }
-            itemsBegun_.push_back(name);
         });
 }
 

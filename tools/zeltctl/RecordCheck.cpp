@@ -7,30 +7,21 @@
 
 namespace zeltctl {
 
-BeforeWrite SetRecordCheck::Vet(const zelt::CMainApp& app, CtlController& controller) {
-    return [this, &app, &controller](zelt::CCfgDocument& record) {
-        zelt::RecordGate gate(app.systemVoltage, english_);
-        gate.Adapt(record);
-        if (clamp_) {
-            const std::vector<std::string> changes = gate.Correct(record);
-            controller.Progress().ClearProgress();
-            for (const std::string& change : changes) {
-                std::printf("%s%s\n", linePrefix_.c_str(), change.c_str());
-            }
-            std::fflush(stdout);
-        }
-        // With --clamp, what the corrections could not mend is still refused.
-        refusal_ = gate.Problems(record);
-        if (!refusal_.empty()) {
-            controller.Progress().ClearProgress();
-        }
-        return refusal_.empty();
-    };
+bool SetRecordCheck::CorrectAndSend(const std::vector<std::string>&) {
+    progress_.ClearProgress();
+    return clamp_;
 }
 
-void SetRecordCheck::ThrowRefusal() const {
+void SetRecordCheck::Corrected(const std::vector<std::string>& changes) {
+    for (const std::string& change : changes) {
+        std::printf("%s%s\n", linePrefix_.c_str(), change.c_str());
+    }
+    std::fflush(stdout);
+}
+
+void SetRecordCheck::ThrowRefusal(const std::vector<std::string>& problems) const {
     std::string text;
-    for (const std::string& line : refusal_) {
+    for (const std::string& line : problems) {
         text += (text.empty() ? "" : "\n") + linePrefix_ + line;
     }
     throw CtlError{kExitUsage, text};

@@ -10,27 +10,25 @@
 
 namespace zeltctl {
 
-class SetRecordCheck {
+// The record check's answers from the command line: with clamp, the adaptation's resets and
+// the panel's corrections are applied and each changed value printed on standard output;
+// without, a record that fails the check is refused.
+class SetRecordCheck : public zelt::ISetHost {
   public:
     // linePrefix begins every printed line ("ID 5: " on a bus).
-    SetRecordCheck(bool clamp, bool english, std::string linePrefix = "")
-        : clamp_(clamp), english_(english), linePrefix_(std::move(linePrefix)) {}
+    SetRecordCheck(bool clamp, CtlProgress& progress, std::string linePrefix = "")
+        : clamp_(clamp), progress_(progress), linePrefix_(std::move(linePrefix)) {}
 
-    // The step before the writes of "Set Parameters": the adaptation and the check. A value
-    // the adaptation would reset is refused like one out of range; with clamp, the resets
-    // and the panel's corrections are applied and each changed value printed on standard
-    // output, and a record that still fails is refused.
-    BeforeWrite Vet(const zelt::CMainApp& app, CtlController& controller);
+    bool CorrectAndSend(const std::vector<std::string>& problems) override;
+    void Corrected(const std::vector<std::string>& changes) override;
 
-    bool Refused() const { return !refusal_.empty(); }
     // Ends the command with status 2 and one line per offending field.
-    [[noreturn]] void ThrowRefusal() const;
+    [[noreturn]] void ThrowRefusal(const std::vector<std::string>& problems) const;
 
   private:
     bool clamp_;
-    bool english_;
+    CtlProgress& progress_;
     std::string linePrefix_;
-    std::vector<std::string> refusal_;
 };
 
 // What `set` would refuse on a controller of systemVoltage (after the same adaptation), as

@@ -302,6 +302,8 @@ void SimController::WriteView(Wire wire, int address, const std::vector<uint8_t>
     const auto inside = [&](int at, int width) {
         return at >= address && at + width <= address + count;
     };
+    if (options_.dropWrite >= 0 && inside(options_.dropWrite, 1))
+        return;  // acknowledged by the caller, kept nowhere
     if (wire == Wire::Rs485) {
         if (inside(reg::kTempCompensation, 1)) {
             const int value = data[reg::kTempCompensation - address] * 2;

@@ -58,6 +58,9 @@ struct SimOptions {
     // RS232 requests that start with one of these texts are never answered ("G66": the
     // FCV/ACV read), so that one item of a sequence fails.
     std::vector<std::string> muted{};
+    // A write that covers this register is acknowledged and not kept (-1: none), so that a
+    // check after writing has something to find.
+    int dropWrite = -1;
 };
 
 // The options of one controller of a bus: its device ID and serial number, and no fault

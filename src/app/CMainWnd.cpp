@@ -187,7 +187,7 @@ void CMainWnd::createStatusBar() {
     cancel_ = new QPushButton(QString::fromUtf8(app_.Text("Cancel", "取消")), bar);
     cancel_->setObjectName(QStringLiteral("cancelExchange"));
     cancel_->hide();
-    connect(cancel_, &QPushButton::clicked, this, [this] { worker_->Cancel(); });
+    connect(cancel_, &QPushButton::clicked, this, [this] { gate_.Cancel(); });
     bar->addWidget(cancel_);
     stalePane_ = new QLabel(bar);
     stalePane_->setObjectName(QStringLiteral("staleReadings"));

@@ -82,7 +82,7 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     // An exchange runs on the link worker right now.
     bool LinkWorking() const { return worker_->Running(); }
     // Cancel of the exchange that runs: it stops after the request in flight.
-    void CancelExchange() { worker_->Cancel(); }
+    void CancelExchange() { gate_.Cancel(); }
     CMainApp& App() { return app_; }
 
     // Shows item n of total in the status bar.

@@ -67,6 +67,9 @@ class ExchangeGate {
     // As WhenLineFree, but not before the start-up search is over.
     void AfterStartupSearch(Command work);
     void StartupSearchEnded();
+    // The user's Cancel: the exchange that runs stops after its request in flight (a later
+    // command starts uncancelled).
+    void Cancel() { hooks_.cancel(); }
     // A request to close the window: what the window does with it.
     CloseStep RequestClose();
     // The program leaves: the exchange that runs stops after its request in flight, and nothing

@@ -25,6 +25,7 @@ class ExchangeGate {
   public:
     using Command = std::function<void()>;
 
+    // What the window does for the gate; every hook must be set.
     struct Hooks {
         // true: whatever edits the record or starts an exchange takes no input, Cancel shows;
         // false: back as before.

@@ -39,11 +39,6 @@ int Seconds(CMainWnd& w, int id) {
            1000;
 }
 
-bool AnyLineStartsWith(const CaptureTraceSink& trace, const std::string& start) {
-    return std::any_of(trace.lines.begin(), trace.lines.end(),
-                       [&start](const std::string& line) { return line.rfind(start, 0) == 0; });
-}
-
 // Charge count, battery voltage and capacity, controller clock.
 QString LiveTexts(CMainWnd& w) {
     return ById<QLineEdit>(w, 1048)->text() + "|" + ById<QLineEdit>(w, 1049)->text() + "|" +
@@ -124,7 +119,9 @@ class ExchangeTest : public QObject {
         const int pcAdvance = (Seconds(w, 1054) - pc + 86400) % 86400;
         QVERIFY2(pcAdvance >= 9 && pcAdvance <= 11, qPrintable(QString::number(pcAdvance)));
         QCOMPARE((Seconds(w, 1052) - controller + 86400) % 86400, pcAdvance);
-        QVERIFY(!AnyLineStartsWith(f.trace, "Set RTC"));
+        QVERIFY(
+            std::none_of(f.trace.lines.begin(), f.trace.lines.end(),
+                         [](const std::string& line) { return line.rfind("Set RTC", 0) == 0; }));
     }
 
     // Without a controller the live readings stay blank. Cancel during an RS485 Auto Detect

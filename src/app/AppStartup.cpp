@@ -89,8 +89,6 @@ void ArrangeScreenshot(CMainWnd& wnd, const StartupOptions& options) {
     watchdog->start(options.seekGiveUpMs);
 }
 
-constexpr int kOpenRetryMs = 200;
-
 void BringToFront(CMainWnd& wnd) {
     wnd.setWindowState(wnd.windowState() & ~Qt::WindowMinimized);
     wnd.raise();
@@ -101,21 +99,13 @@ void BringToFront(CMainWnd& wnd) {
     }
 }
 
-void OpenWhenFree(CMainWnd& wnd, const QString& path) {
-    if (!wnd.StartupSearchEnded() || wnd.ExchangeRunning() || wnd.LinkWorking()) {
-        QTimer::singleShot(kOpenRetryMs, &wnd, [&wnd, path] { OpenWhenFree(wnd, path); });
-        return;
-    }
-    wnd.OpenConfigFile(path);
-}
-
 }  // namespace
 
 void AcceptLaterStarts(CMainWnd& wnd, CSingleInstance& instance) {
     QObject::connect(&instance, &CSingleInstance::FileRequested, &wnd, [&wnd](const QString& path) {
         BringToFront(wnd);
         if (!path.isEmpty()) {
-            OpenWhenFree(wnd, path);
+            wnd.OpenConfigFileWhenFree(path);
         }
     });
 }

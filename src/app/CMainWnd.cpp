@@ -73,12 +73,13 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
       port_(port),
       ui_(ui),
       settingsPath_(std::move(settingsPath)),
-      host_(*this, ui) {
+      host_(*this, ui),
+      gate_(GateHooks()) {
     worker_ = new CLinkWorker(this);
     commands_ = std::make_unique<CControllerCommands>(app_, port_, ProcessTickClock(), trace,
                                                       wallClock_, host_);
     commands_->SetExchangeRunner(
-        [this](const std::function<void()>& exchange) { return RunOnWorker(exchange); },
+        [this](const std::function<void()>& exchange) { return gate_.RunOnWorker(exchange); },
         worker_->CancelFlag());
     // Told on the worker's thread: the progress bar moves on the window's.
     commands_->Link().SetProgressHook([this](int n, int total, const std::string&) {
@@ -185,7 +186,7 @@ void CMainWnd::createStatusBar() {
     cancel_ = new QPushButton(QString::fromUtf8(app_.Text("Cancel", "取消")), bar);
     cancel_->setObjectName(QStringLiteral("cancelExchange"));
     cancel_->hide();
-    connect(cancel_, &QPushButton::clicked, this, [this] { worker_->Cancel(); });
+    connect(cancel_, &QPushButton::clicked, this, [this] { gate_.Cancel(); });
     bar->addWidget(cancel_);
     stalePane_ = new QLabel(bar);
     stalePane_->setObjectName(QStringLiteral("staleReadings"));
@@ -219,7 +220,9 @@ void CMainWnd::createPanel() {
     auto* client = new QWidget(this);
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, kPanelTopGap, 0, 0);
-    panel_ = new CWndMiscPara(app_, *this, this, client);
+    panel_ = new CWndMiscPara(app_, *this, client);
+    connect(panel_->ScheduleEditor(), &CScheduleEditor::CursorTimeChanged, this,
+            &CMainWnd::ShowCursorTime);
     layout->addWidget(panel_);
     setCentralWidget(client);
 }
@@ -268,31 +271,20 @@ void CMainWnd::ShowReadingsStale(bool stale, const TimeOfDay& lastGood) {
     stalePane_->setVisible(stale);
 }
 
-// --- The link worker -----------------------------------------------------------------------
+// --- The exchange gate's hooks ------------------------------------------------------------
 
-bool CMainWnd::RunOnWorker(const std::function<void()>& exchange) {
-    if (worker_->Running() || leaving_) {
-        return false;  // one exchange at a time; the callers check before they start one
-    }
-    if (polling_) {
-        worker_->Run(exchange);
-        return true;
-    }
-    LockInput(true);
-    cancel_->setText(QString::fromUtf8(app_.Text("Cancel", "取消")));
-    cancel_->show();
-    worker_->Run(exchange);
-    cancel_->hide();
-    LockInput(false);
-    return true;
-}
-
-bool CMainWnd::DeferWhilePolling(std::function<void()> again) {
-    if (!polling_) {
-        return false;
-    }
-    afterPoll_.push_back(std::move(again));
-    return true;
+ExchangeGate::Hooks CMainWnd::GateHooks() {
+    ExchangeGate::Hooks hooks;
+    hooks.lockInput = [this](bool locked) { LockInput(locked); };
+    hooks.runOnWorker = [this](const ExchangeGate::Command& exchange) { worker_->Run(exchange); };
+    hooks.cancel = [this] { worker_->Cancel(); };
+    hooks.clearCancel = [this] { worker_->ClearCancel(); };
+    hooks.post = [this](ExchangeGate::Command command) {
+        QMetaObject::invokeMethod(this, std::move(command), Qt::QueuedConnection);
+    };
+    hooks.askClose = [this] { close(); };
+    hooks.exchangeEnded = [this] { progress_->hide(); };
+    return hooks;
 }
 
 void CMainWnd::LockInput(bool locked) {
@@ -300,6 +292,10 @@ void CMainWnd::LockInput(bool locked) {
         action->setEnabled(!locked);
     }
     panel_->SetInputLocked(locked);
+    if (locked) {
+        cancel_->setText(QString::fromUtf8(app_.Text("Cancel", "取消")));
+    }
+    cancel_->setVisible(locked);
 }
 
 // --- Record steps --------------------------------------------------------------------------
@@ -336,56 +332,35 @@ bool CMainWnd::event(QEvent* event) {
 void CMainWnd::Dispatch(const CNotifyEvent& notify) {
     struct Route {
         int message;
-        void (CMainWnd::*handler)(const CNotifyEvent&);
+        void (CMainWnd::*handler)();
     };
     static constexpr Route kRoutes[] = {
-        {UWM_CURSOR_TIME, &CMainWnd::OnCursorTime},
-        {UWM_SECTOR_SELECTED, &CMainWnd::OnSectorSelected},
-        {UWM_NO_SECTOR_SELECTED, &CMainWnd::OnNoSectorSelected},
-        {UWM_SECTOR_RESIZED, &CMainWnd::OnSectorResized},
         {UWM_START_SEARCH, &CMainWnd::OnStartSearch},
         {UWM_VOLTAGE_CHANGED, &CMainWnd::OnVoltageChanged},
         {UWM_RETRY_STATUS, &CMainWnd::OnRetryStatus},
     };
-    if (exchangeRunning_ && NeedsLine(notify.Message())) {
-        deferred_.emplace_back(notify.Message(), notify.WParam());
-        return;
-    }
     for (const Route& route : kRoutes) {
-        if (route.message == notify.Message()) {
-            (this->*route.handler)(notify);
-            return;
+        if (route.message != notify.Message()) {
+            continue;
         }
+        if (NeedsLine(notify.Message())) {
+            gate_.WhenLineFree([this, handler = route.handler] { (this->*handler)(); });
+        } else {
+            (this->*route.handler)();
+        }
+        return;
     }
 }
 
-void CMainWnd::OnCursorTime(const CNotifyEvent& notify) {
-    const ControllerClock clock = MinuteToControllerClock(static_cast<int>(notify.WParam()));
+void CMainWnd::ShowCursorTime(int minute) {
+    const ControllerClock clock = MinuteToControllerClock(minute);
     cursorTimePane_->setText(Qs(StrF(app_.Text("Cursor Time: %02d:%02d", "游標時間: %02d:%02d"),
                                      clock.hour, clock.minute)));
 }
 
-void CMainWnd::OnSectorSelected(const CNotifyEvent& notify) {
-    if (CScheduleEditor* editor = ScheduleEditor()) {
-        editor->OnSectorSelected(notify.Window());
-    }
-}
-
-void CMainWnd::OnNoSectorSelected(const CNotifyEvent&) {
-    if (CScheduleEditor* editor = ScheduleEditor()) {
-        editor->OnNoSectorSelected();
-    }
-}
-
-void CMainWnd::OnSectorResized(const CNotifyEvent& notify) {
-    if (CScheduleEditor* editor = ScheduleEditor()) {
-        editor->OnSectorResized(notify.Window());
-    }
-}
-
-void CMainWnd::OnStartSearch(const CNotifyEvent&) {
+void CMainWnd::OnStartSearch() {
     bool found = false;
-    Exclusive([this, &found] {
+    gate_.Exclusive([this, &found] {
         commands_->Values().linkBusy = 1;
         CDlgSeek seek(
             app_, *commands_, port_, seekPosition_, [this] { GetParameters(); }, this);
@@ -403,42 +378,19 @@ void CMainWnd::OnStartSearch(const CNotifyEvent&) {
     if (found) {
         PollReadings();  // the readings show before anything looks at the window
     }
-    startupSearchEnded_ = true;
+    gate_.StartupSearchEnded();
     emit StartupSearchFinished();
 }
 
-void CMainWnd::OnVoltageChanged(const CNotifyEvent&) {
+void CMainWnd::OnVoltageChanged() {
     commands_->OnSystemVoltageChanged();
 }
 
-void CMainWnd::OnRetryStatus(const CNotifyEvent&) {
-    Exclusive([this] { commands_->OnRetryStatusRead(); });
+void CMainWnd::OnRetryStatus() {
+    gate_.Exclusive([this] { commands_->OnRetryStatusRead(); });
 }
 
-// --- The exchange gate ---------------------------------------------------------------------
-
-bool CMainWnd::Exclusive(const std::function<void()>& work) {
-    if (exchangeRunning_ || worker_->Running() || leaving_) {
-        return false;
-    }
-    exchangeRunning_ = true;
-    worker_->ClearCancel();  // a Cancel counts for the command it was pressed in
-    work();
-    exchangeRunning_ = false;
-    progress_->hide();
-    if (closePending_) {
-        closePending_ = false;
-        QMetaObject::invokeMethod(
-            this, [this] { close(); }, Qt::QueuedConnection);
-    }
-    // What waited for the line runs now, in the order it arrived.
-    while (!deferred_.empty()) {
-        const auto [message, wParam] = deferred_.front();
-        deferred_.pop_front();
-        PostNotify(this, message, wParam);
-    }
-    return true;
-}
+// --- Panel ---------------------------------------------------------------------------------
 
 bool CMainWnd::PanelTick() {
     // The clocks tick whatever is open; the poll waits while the link is busy or a command
@@ -448,12 +400,7 @@ bool CMainWnd::PanelTick() {
 
 bool CMainWnd::PollReadings() {
     PanelValues& values = commands_->Values();
-    polling_ = true;
-    const bool polled = values.linkBusy == 0 && Exclusive([this] { commands_->Poll(); });
-    polling_ = false;
-    for (std::function<void()>& again : std::exchange(afterPoll_, {})) {
-        QMetaObject::invokeMethod(this, std::move(again), Qt::QueuedConnection);
-    }
+    const bool polled = values.linkBusy == 0 && gate_.Poll([this] { commands_->Poll(); });
     if (!polled) {
         commands_->PollMissed();
         return false;
@@ -465,34 +412,34 @@ bool CMainWnd::PollReadings() {
 // The panel's buttons. While another exchange holds the line they take no input (or, during
 // a poll, run after it).
 void CMainWnd::ResetChargeCount() {
-    if (DeferWhilePolling([this] { ResetChargeCount(); })) {
+    if (gate_.DeferWhilePolling([this] { ResetChargeCount(); })) {
         return;
     }
     if (commands_->Values().linkBusy == 0) {
-        Exclusive([this] { commands_->ResetChargeCount(); });
+        gate_.Exclusive([this] { commands_->ResetChargeCount(); });
     }
 }
 
 void CMainWnd::SetControllerClock() {
-    if (DeferWhilePolling([this] { SetControllerClock(); })) {
+    if (gate_.DeferWhilePolling([this] { SetControllerClock(); })) {
         return;
     }
     if (commands_->Values().linkBusy == 0) {
-        Exclusive([this] { commands_->SetRtc(); });
+        gate_.Exclusive([this] { commands_->SetRtc(); });
     }
 }
 
 void CMainWnd::UpdateOperatingMode() {
-    if (DeferWhilePolling([this] { UpdateOperatingMode(); })) {
+    if (gate_.DeferWhilePolling([this] { UpdateOperatingMode(); })) {
         return;
     }
     if (commands_->Values().linkBusy == 0) {
-        Exclusive([this] { commands_->UpdateOperatingMode(); });
+        gate_.Exclusive([this] { commands_->UpdateOperatingMode(); });
     }
 }
 
 void CMainWnd::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
-    if (!leaving_) {
+    if (!gate_.Leaving()) {
         ui_.ShowMessage(this, Qs(text), Qs(caption), icon);
     }
 }
@@ -506,14 +453,14 @@ void CMainWnd::RunCommand(int commandId) {
 }
 
 void CMainWnd::Run(MainCommand command) {
-    if (DeferWhilePolling([this, command] { Run(command); })) {
+    if (gate_.DeferWhilePolling([this, command] { Run(command); })) {
         return;
     }
     if (command == MainCommand::CloseUtility) {
         close();  // the close path takes the gate itself
         return;
     }
-    Exclusive([this, command] {
+    gate_.Exclusive([this, command] {
         switch (command) {
             case MainCommand::Open:
                 cfgCommands_->OpenConfigFile();
@@ -619,7 +566,11 @@ bool CMainWnd::AllowUnreadValues() {
 }
 
 void CMainWnd::OpenConfigFile(const QString& path) {
-    Exclusive([this, &path] { cfgCommands_->OpenConfigFile(path.toStdString()); });
+    gate_.Exclusive([this, &path] { cfgCommands_->OpenConfigFile(path.toStdString()); });
+}
+
+void CMainWnd::OpenConfigFileWhenFree(const QString& path) {
+    gate_.AfterStartupSearch([this, path] { OpenConfigFile(path); });
 }
 
 void CMainWnd::LinkController() {
@@ -708,19 +659,19 @@ bool CMainWnd::ConfirmLeave() {
 }
 
 void CMainWnd::closeEvent(QCloseEvent* event) {
-    if (leaving_) {
-        event->accept();
-        return;
-    }
-    event->ignore();
-    if (exchangeRunning_) {
-        // Asked once the command that runs has ended; an exchange of it stops first.
-        closePending_ = true;
-        worker_->Cancel();
-        return;
+    switch (gate_.RequestClose()) {
+        case ExchangeGate::CloseStep::Leave:
+            event->accept();
+            return;
+        case ExchangeGate::CloseStep::Wait:  // asked again once the command that runs ended
+            event->ignore();
+            return;
+        case ExchangeGate::CloseStep::Ask:
+            event->ignore();
+            break;
     }
     bool leave = false;
-    if (!Exclusive([this, &leave] { leave = ConfirmLeave(); }) || !leave) {
+    if (!gate_.Exclusive([this, &leave] { leave = ConfirmLeave(); }) || !leave) {
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -734,9 +685,8 @@ void CMainWnd::QuitWithoutSaving(int exitCode) {
 }
 
 void CMainWnd::Leave(int exitCode) {
-    leaving_ = true;
-    // Stays set: the command that asked to leave starts nothing more on the line.
-    worker_->Cancel();
+    // For good: the command that asked to leave starts nothing more on the line.
+    gate_.Leave();
     ui_.Quit(exitCode);
 }
 

@@ -1,10 +1,9 @@
 #pragma once
 // The main window: the toolbar of the current language, the status bar with its four panes,
 // and the parameter panel (child 1027) below. It dispatches the private notifications, runs
-// every toolbar command, lets one controller exchange run at a time, and guards leaving.
+// every toolbar command through the exchange gate, and guards leaving.
 
 #include <QMainWindow>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -21,6 +20,7 @@
 #include "link/ComPort.h"
 #include "link/Discovery.h"
 #include "link/WallClock.h"
+#include "models/ExchangeGate.h"
 #include "ui/Notify.h"
 #include "ui/panel/PanelHost.h"
 
@@ -73,20 +73,16 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     // run). The exchange that runs stops after its request in flight and ends before the event
     // loop returns; nothing new starts on the line, and nothing more is asked or told.
     void QuitWithoutSaving(int exitCode);
-    bool Leaving() const { return leaving_; }
+    bool Leaving() const { return gate_.Leaving(); }
 
     CWndMiscPara* Panel() const { return panel_; }
     CScheduleEditor* ScheduleEditor() const;
     QString PaneText(int paneId) const;
     void SetPaneText(int paneId, const QString& text);
-    // A command that uses the line runs (it may be waiting for its exchange or in a dialog).
-    bool ExchangeRunning() const { return exchangeRunning_; }
-    // The start-up search and its "Get Parameters" are over.
-    bool StartupSearchEnded() const { return startupSearchEnded_; }
     // An exchange runs on the link worker right now.
     bool LinkWorking() const { return worker_->Running(); }
     // Cancel of the exchange that runs: it stops after the request in flight.
-    void CancelExchange() { worker_->Cancel(); }
+    void CancelExchange() { gate_.Cancel(); }
     CMainApp& App() { return app_; }
 
     // Shows item n of total in the status bar.
@@ -95,6 +91,9 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     void ShowReadingsStale(bool stale, const TimeOfDay& lastGood);
     // Opens path as the Open command opens the file chosen in its dialog.
     void OpenConfigFile(const QString& path);
+    // The same once the start-up search is over and no command runs (a file handed over by a
+    // later start).
+    void OpenConfigFileWhenFree(const QString& path);
     // The collect and refresh steps (record <- panel and schedule, and back).
     void CollectIntoRecord();
     void RefreshFromRecord();
@@ -117,29 +116,18 @@ class CMainWnd : public QMainWindow, public IPanelHost {
 
     // One notification, through the dispatch table.
     void Dispatch(const CNotifyEvent& notify);
-    void OnCursorTime(const CNotifyEvent& notify);
-    void OnSectorSelected(const CNotifyEvent& notify);
-    void OnNoSectorSelected(const CNotifyEvent& notify);
-    void OnSectorResized(const CNotifyEvent& notify);
-    void OnStartSearch(const CNotifyEvent& notify);
-    void OnVoltageChanged(const CNotifyEvent& notify);
-    void OnRetryStatus(const CNotifyEvent& notify);
+    void ShowCursorTime(int minute);
+    void OnStartSearch();
+    void OnVoltageChanged();
+    void OnRetryStatus();
 
     void Run(MainCommand command);
-    // Runs exchange on the link worker and waits for it; meanwhile whatever edits the record
-    // or starts an exchange takes no input, and Cancel shows. False: not run (the program
-    // leaves).
-    bool RunOnWorker(const std::function<void()>& exchange);
+    ExchangeGate::Hooks GateHooks();
     void Leave(int exitCode);
     // The poll of the live readings, now; false when it did not run or read nothing new.
     bool PollReadings();
-    // The poll's exchange is short and changes nothing the user edits: it locks nothing, and a
-    // command asked for meanwhile runs right after it instead of being dropped. True when
-    // again was kept for then.
-    bool DeferWhilePolling(std::function<void()> again);
+    // Whatever edits the record or starts an exchange takes no input; Cancel shows.
     void LockInput(bool locked);
-    // Runs work as the one exchange of the moment; false (work not run) when one is running.
-    bool Exclusive(const std::function<void()>& work);
     void SaveConfigFileAs();
     void LinkController();
     void ResetToDefaults();
@@ -183,14 +171,7 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     CWndMiscPara* panel_ = nullptr;
 
     CLinkWorker* worker_ = nullptr;
-    bool exchangeRunning_ = false;
-    bool leaving_ = false;
-    bool startupSearchEnded_ = false;
-    bool closePending_ = false;  // a close request waits for the command that runs
-    bool polling_ = false;
-    std::vector<std::function<void()>> afterPoll_;
-    // Notifications that need the line and arrived during an exchange: run after it.
-    std::deque<std::pair<int, qintptr>> deferred_;
+    ExchangeGate gate_;
 };
 
 }  // namespace zelt

@@ -3,7 +3,7 @@
 // the window's thread keeps its event loop: it paints, its timers tick, the progress moves and
 // Cancel is heard. The window waits for the exchange on a local loop, so the steps around it
 // (commit, collect, show) stay in order in the command that runs it; input to whatever edits
-// the record or starts an exchange is switched off meanwhile (see CMainWnd).
+// the record or starts an exchange is switched off meanwhile (see ExchangeGate).
 
 #include <QObject>
 #include <QThread>

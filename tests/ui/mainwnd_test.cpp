@@ -24,6 +24,7 @@
 #include "panel/PanelRecordMap.h"
 #include "ui/UiTestSupport.h"
 #include "ui/panel/CLiveChart.h"
+#include "ui/schedule/CScheduleEditor.h"
 
 namespace zelt::uitest {
 
@@ -90,8 +91,8 @@ class StartupAndLanguage : public QObject {
         QVERIFY2(w.PaneText(901).startsWith("F/W Ver: ") && w.PaneText(901).size() > 9,
                  qPrintable(w.PaneText(901)));
         QVERIFY2(w.PaneText(902).contains("12345678901234"), qPrintable(w.PaneText(902)));
-        PostNotify(&w, UWM_CURSOR_TIME, 30);
-        QCoreApplication::processEvents();
+        Move(ById<QWidget>(w, 1009), {12, 20}, Qt::NoButton);  // over the time area
+        Settle();
         QCOMPARE(w.PaneText(905), QString("Cursor Time: 12:30"));
         const QString englishPanes = PaneTexts(w);
 
@@ -154,7 +155,7 @@ class StartupAndLanguage : public QObject {
         CMainWnd& w = *f.wnd;
         QCOMPARE(w.windowTitle() + "|" + ToolbarLayout(w) + "|" + PaneTexts(w),
                  "Tessaly 太陽能控制器工具程式|" + kChineseToolbar + "|韌體版本:|序號:|游標時間:");
-        PostNotify(&w, UWM_CURSOR_TIME, 725);
+        PostNotify(w.ScheduleEditor(), UWM_CURSOR_TIME, 725);
         QCoreApplication::processEvents();
         QCOMPARE(w.PaneText(905), QString("游標時間: 00:05"));
         QCOMPARE(QtTexts(), QString("取消|尋找於："));

@@ -126,7 +126,7 @@ class PanelTest : public QObject {
     void init() {
         fx_ = std::make_unique<PanelBench>();
         host_ = std::make_unique<TestPanelHost>(*fx_);
-        panel_ = std::make_unique<CWndMiscPara>(fx_->app, *host_, nullptr, nullptr);
+        panel_ = std::make_unique<CWndMiscPara>(fx_->app, *host_, nullptr);
         fx_->window.onDisplay = [this](zelt::Display display, const std::string& text) {
             panel_->SetDisplay(display, Qs(text));
         };

@@ -1,10 +1,9 @@
 // The schedule editor as the technician meets it: the view and the schedule panel at their
 // places in the parameter panel, real mouse presses, moves and releases, keys and spin
-// arrows, and a stand-in main window that routes the notifications as the real one does.
+// arrows; the editor takes the area's notifications itself and tells the cursor time.
 
 #include <QtTest>
 
-#include "ui/Notify.h"
 #include "ui/UiTestSupport.h"
 #include "ui/schedule/CScheduleEditor.h"
 #include "ui/schedule/CScrollViewSch.h"
@@ -19,41 +18,17 @@ namespace {
 
 using Ranges = std::vector<std::pair<int, int>>;
 
-// The main window's schedule routes; every notification it gets is kept in order.
-class Router : public QObject {
-  public:
-    bool event(QEvent* event) override {
-        if (!CNotifyEvent::IsNotify(event)) {
-            return QObject::event(event);
-        }
-        const auto* notify = static_cast<CNotifyEvent*>(event);
-        posted.push_back(notify->Message());
-        if (notify->Message() == UWM_CURSOR_TIME) {
-            cursorMinute = static_cast<int>(notify->WParam());
-        } else if (notify->Message() == UWM_SECTOR_SELECTED) {
-            editor->OnSectorSelected(notify->Window());
-        } else if (notify->Message() == UWM_NO_SECTOR_SELECTED) {
-            editor->OnNoSectorSelected();
-        } else if (notify->Message() == UWM_SECTOR_RESIZED) {
-            editor->OnSectorResized(notify->Window());
-        }
-        return true;
-    }
-    CScheduleEditor* editor = nullptr;
-    std::vector<int> posted;
-    int cursorMinute = -1;
-};
-
 // The parameter panel's last group: schedule panel and view at the panel's rectangles.
 struct Harness {
     explicit Harness(const std::vector<CTimeSectorData>& record = {}) {
         host.resize(660, 630);
         led = new CWndControlLED(app, &host);
         led->setGeometry(40, 495, 577, 50);
-        view = new CScrollViewSch(app, &router, &host);
+        view = new CScrollViewSch(app, &host);
         view->setGeometry(40, 545, 577, 70);
         editor = new CScheduleEditor(app, *view, *led);
-        router.editor = editor;
+        QObject::connect(editor, &CScheduleEditor::CursorTimeChanged,
+                         [this](int minute) { cursorMinute = minute; });
         host.show();
         app.config.sectors = record;
         editor->ReloadFromConfig();
@@ -82,7 +57,7 @@ struct Harness {
     bool FlagsCleared() const { return app.savedToController == 0 && app.savedToFile == 0; }
 
     CMainApp app;
-    Router router;
+    int cursorMinute = -1;
     QWidget host;
     CWndControlLED* led;
     CScrollViewSch* view;
@@ -114,7 +89,7 @@ class ScheduleTest : public QObject {
         Drag(&h.Area(), {140, 3}, {{60, 3}});     // pressed in the band over a sector
         QCOMPARE(h.Times(), (Ranges{{300, 420}, {875, 1000}}));
         QVERIFY(h.FlagsCleared());
-        QCOMPARE(h.router.cursorMinute, 150);  // the last move, over a sector
+        QCOMPARE(h.cursorMinute, 150);  // the last move, over a sector
         // Right to left up to a neighbour's end, then one frozen where it would enclose one.
         h.ResetFlags();
         Drag(&h.Area(), {200, 20}, {{168, 20}});
@@ -129,7 +104,7 @@ class ScheduleTest : public QObject {
         // A hover move reports the cursor time too.
         Move(&h.Area(), {9999, 20}, Qt::NoButton);
         Settle();
-        QCOMPARE(h.router.cursorMinute, 1440);
+        QCOMPARE(h.cursorMinute, 1440);
     }
 
     void EdgeDragsStopAtNeighboursAndAxisEnds() {
@@ -183,11 +158,11 @@ class ScheduleTest : public QObject {
         QTest::keyClick(&h.Area(), Qt::Key_Delete);
         QCOMPARE(h.Times(), (Ranges{{0, 100}, {800, 900}}));
         QVERIFY(h.Enabled() == "0000" && h.FlagsCleared());
-        // Clicking a sector twice deselects it and the main window learns none is selected.
+        // Clicking a sector twice deselects it and the editor learns none is selected.
         Click(h.Window(0));
+        QCOMPARE(h.Enabled(), QString("1111"));
         Click(h.Window(0));
         QCOMPARE(h.Enabled(), QString("0000"));
-        QCOMPARE(h.router.posted.back(), int(UWM_NO_SECTOR_SELECTED));
         // Escape clears the selection, also when pressed before the selection is reported.
         Click(h.Window(1));
         QTest::keyClick(&h.Area(), Qt::Key_Escape);

@@ -50,11 +50,10 @@ constexpr uint8_t kBatteryTypeCodes[] = {1, 5, 6};
 
 }  // namespace
 
-CWndMiscPara::CWndMiscPara(CMainApp& app, IPanelHost& host, QObject* mainWnd, QWidget* parent)
+CWndMiscPara::CWndMiscPara(CMainApp& app, IPanelHost& host, QWidget* parent)
     : QWidget(parent),
       app_(app),
       host_(host),
-      mainWnd_(mainWnd),
       fields_(app.english != 0),
       rules_(fields_, host.Values().userTime),
       background_(CPanelStyle::PanelBackground()) {
@@ -85,7 +84,7 @@ void CWndMiscPara::CreateScheduleEditor() {
     schedulePanel_ = new CWndControlLED(app_, this);
     NameById(schedulePanel_, CWndControlLED::kControlId);
     schedulePanel_->setGeometry(40, 495, 617 - 40, 545 - 495);
-    scheduleView_ = new CScrollViewSch(app_, mainWnd_, this);
+    scheduleView_ = new CScrollViewSch(app_, this);
     NameById(scheduleView_, CScrollViewSch::kControlId);
     scheduleView_->setGeometry(40, 545, 617 - 40, 615 - 545);
     scheduleEditor_ = new CScheduleEditor(app_, *scheduleView_, *schedulePanel_);

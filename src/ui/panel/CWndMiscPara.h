@@ -34,8 +34,7 @@ class CWndMiscPara : public QWidget {
     static constexpr int kControlId = 1027;
     static constexpr int kTimerPeriodMs = 1000;
 
-    // mainWnd receives the schedule editor's notifications.
-    CWndMiscPara(CMainApp& app, IPanelHost& host, QObject* mainWnd, QWidget* parent);
+    CWndMiscPara(CMainApp& app, IPanelHost& host, QWidget* parent);
     ~CWndMiscPara() override;
 
     void SetLanguage(bool english);
@@ -111,7 +110,6 @@ class CWndMiscPara : public QWidget {
 
     CMainApp& app_;
     IPanelHost& host_;
-    QObject* mainWnd_;
     PanelFields fields_;
     PanelRules rules_;
     std::unique_ptr<CPanelControls> controls_;

@@ -6,6 +6,7 @@
 
 #include "base/Trace.h"
 #include "schedule/TimeAxis.h"
+#include "ui/Notify.h"
 #include "ui/schedule/CScrollViewSch.h"
 #include "ui/schedule/CSpinButton.h"
 #include "ui/schedule/CTimeArea.h"
@@ -31,6 +32,7 @@ void EnableTimeFields(CWndControlLED& panel, bool enabled) {
 
 CScheduleEditor::CScheduleEditor(CMainApp& app, CScrollViewSch& view, CWndControlLED& panel)
     : QObject(&view), app_(app), view_(view), panel_(panel) {
+    view.Area().SetEditor(this);
     connect(&panel.StartSpin(), &CSpinButton::PositionChanging, this,
             [this](int delta) { StepTime(true, delta); });
     connect(&panel.EndSpin(), &CSpinButton::PositionChanging, this,
@@ -160,6 +162,30 @@ void CScheduleEditor::SetSectorSelected(bool selected) {
 void CScheduleEditor::ClearSavedFlags() {
     app_.savedToController = 0;
     app_.savedToFile = 0;
+}
+
+bool CScheduleEditor::event(QEvent* event) {
+    if (!CNotifyEvent::IsNotify(event)) {
+        return QObject::event(event);
+    }
+    const auto& notify = *static_cast<CNotifyEvent*>(event);
+    switch (notify.Message()) {
+        case UWM_CURSOR_TIME:
+            emit CursorTimeChanged(static_cast<int>(notify.WParam()));
+            break;
+        case UWM_SECTOR_SELECTED:
+            OnSectorSelected(notify.Window());
+            break;
+        case UWM_NO_SECTOR_SELECTED:
+            OnNoSectorSelected();
+            break;
+        case UWM_SECTOR_RESIZED:
+            OnSectorResized(notify.Window());
+            break;
+        default:
+            break;
+    }
+    return true;
 }
 
 bool CScheduleEditor::eventFilter(QObject* watched, QEvent* event) {

@@ -1,8 +1,8 @@
 #pragma once
-// The main window's schedule-side handlers: they join the schedule view and the schedule
-// panel. The main window routes the notifications 1027, 1029 and 1032 and the commands 1018
-// and 1019 here; the panel's spins and Delete button and the view's Delete and Escape keys
-// come here directly.
+// The schedule editor: it joins the schedule view and the schedule panel. The time area and
+// its sector windows post their notifications (1025, 1027, 1029, 1032) here; the main window
+// routes the commands 1018 and 1019 here; the panel's spins and Delete button and the view's
+// Delete and Escape keys come here directly.
 
 #include <QObject>
 #include <QPointer>
@@ -26,13 +26,6 @@ class CScheduleEditor : public QObject {
 
     CScheduleEditor(CMainApp& app, CScrollViewSch& view, CWndControlLED& panel);
 
-    // UWM_SECTOR_SELECTED: the fields show the sector; the time fields only while it is the
-    // one selected sector.
-    void OnSectorSelected(QObject* sectorWindow);
-    // UWM_NO_SECTOR_SELECTED: empties and disables the fields.
-    void OnNoSectorSelected();
-    // UWM_SECTOR_RESIZED: the time fields follow the sector's edges.
-    void OnSectorResized(QObject* sectorWindow);
     // Command 1018: deletes the selected sectors.
     void DeleteSelected();
     // Command 1019: deletes every sector.
@@ -45,10 +38,22 @@ class CScheduleEditor : public QObject {
     // Rebuilds the schedule from app.config.sectors and empties the panel's fields.
     void ReloadFromConfig();
 
+  signals:
+    // UWM_CURSOR_TIME: the axis minute under the pointer, for whoever shows it.
+    void CursorTimeChanged(int minute);
+
   protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // UWM_SECTOR_SELECTED: the fields show the sector; the time fields only while it is the
+    // one selected sector.
+    void OnSectorSelected(QObject* sectorWindow);
+    // UWM_NO_SECTOR_SELECTED: empties and disables the fields.
+    void OnNoSectorSelected();
+    // UWM_SECTOR_RESIZED: the time fields follow the sector's edges.
+    void OnSectorResized(QObject* sectorWindow);
     void StepTime(bool startEdge, int delta);
     void StepBrightness(int delta);
     void ClearFields();

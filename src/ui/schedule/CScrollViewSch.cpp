@@ -15,8 +15,8 @@ constexpr int kViewHeight = 70;
 
 }  // namespace
 
-CScrollViewSch::CScrollViewSch(CMainApp& app, QObject* mainWnd, QWidget* parent)
-    : QWidget(parent), ruler_(new CTimeRuler(this)), area_(new CTimeArea(app, mainWnd, this)) {
+CScrollViewSch::CScrollViewSch(CMainApp& app, QWidget* parent)
+    : QWidget(parent), ruler_(new CTimeRuler(this)), area_(new CTimeArea(app, this)) {
     NameById(this, kControlId);
     resize(kViewWidth, kViewHeight);
     resizeEvent(nullptr);

@@ -19,8 +19,7 @@ class CScrollViewSch : public QWidget {
   public:
     static constexpr int kControlId = 1010;
 
-    // mainWnd receives the notifications of the area and its sector windows.
-    CScrollViewSch(CMainApp& app, QObject* mainWnd, QWidget* parent);
+    CScrollViewSch(CMainApp& app, QWidget* parent);
 
     CTimeArea& Area() { return *area_; }
     const CTimeArea& Area() const { return *area_; }

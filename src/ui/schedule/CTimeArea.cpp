@@ -12,8 +12,7 @@ namespace zelt {
 
 using namespace timeaxis;
 
-CTimeArea::CTimeArea(CMainApp& app, QObject* mainWnd, QWidget* parent)
-    : QWidget(parent), app_(app), mainWnd_(mainWnd) {
+CTimeArea::CTimeArea(CMainApp& app, QWidget* parent) : QWidget(parent), app_(app) {
     NameById(this, kControlId);
     setMouseTracking(true);  // the cursor time follows every move, dragging or not
     setFocusPolicy(Qt::ClickFocus);
@@ -38,7 +37,7 @@ void CTimeArea::AppendSector(const CTimeSectorData& sector) {
     const int left = MinuteToPixel(sector.startMinute);
     const QRect rect(left, kBandInset, MinuteToPixel(sector.endMinute) - left,
                      std::max(height() - 2 * kBandInset, 0));
-    auto* window = new CTimeSector(*this, mainWnd_, rect);
+    auto* window = new CTimeSector(*this, rect);
     window->SetBrightness(sector.brightness);
     sectors_.push_back(sector);
     windows_.push_back(window);
@@ -84,7 +83,7 @@ void CTimeArea::DeselectAll() {
     for (CTimeSector* window : windows_) {
         window->SetSelected(false);
     }
-    PostNotify(mainWnd_, UWM_NO_SECTOR_SELECTED);
+    PostNotify(editor_, UWM_NO_SECTOR_SELECTED);
 }
 
 void CTimeArea::AbandonDrags() {
@@ -108,13 +107,13 @@ void CTimeArea::DeselectAllExcept(const QObject* keep) {
 void CTimeArea::ReportSelection(QObject* window) {
     // A window deleted before its notification arrived reports nothing.
     if (IndexOf(window) >= 0) {
-        PostNotify(mainWnd_, UWM_SECTOR_SELECTED, 0, window);
+        PostNotify(editor_, UWM_SECTOR_SELECTED, 0, window);
     }
 }
 
 void CTimeArea::ReportIfNoneSelected() {
     if (CountSelected() == 0) {
-        PostNotify(mainWnd_, UWM_NO_SECTOR_SELECTED);
+        PostNotify(editor_, UWM_NO_SECTOR_SELECTED);
     }
 }
 
@@ -244,7 +243,7 @@ void CTimeArea::mousePressEvent(QMouseEvent* event) {
 void CTimeArea::mouseMoveEvent(QMouseEvent* event) {
     const int x = std::clamp(event->position().toPoint().x(), 0, axisWidth);
     const int minute = PixelToMinute(x);
-    PostNotify(mainWnd_, UWM_CURSOR_TIME, minute);
+    PostNotify(editor_, UWM_CURSOR_TIME, minute);
     if (!drag_.Dragging()) {
         return;
     }

@@ -24,8 +24,13 @@ class CTimeArea : public QWidget {
     // Sectors keep this much of the area free above and below them.
     static constexpr int kBandInset = 7;
 
-    CTimeArea(CMainApp& app, QObject* mainWnd, QWidget* parent);
+    CTimeArea(CMainApp& app, QWidget* parent);
     ~CTimeArea() override;
+
+    // The schedule editor: it receives the cursor time and the selection and resize
+    // notifications of the area and its sector windows.
+    void SetEditor(QObject* editor) { editor_ = editor; }
+    QObject* Editor() const { return editor_; }
 
     void ReloadFromConfig();
     // A sector from the record; skipped unless it passes the display test.
@@ -34,7 +39,7 @@ class CTimeArea : public QWidget {
     void SetSelectedBrightness(int level);
     void DeleteSelected();
     void DeleteAll();
-    // Every sector window unselected; the main window learns that none is selected.
+    // Every sector window unselected; the editor learns that none is selected.
     void DeselectAll();
     // Ends a drag under way without its result: no new sector, a dragged edge back where it
     // was.
@@ -72,7 +77,7 @@ class CTimeArea : public QWidget {
     void ClearSavedFlags();
 
     CMainApp& app_;
-    QObject* mainWnd_;
+    QObject* editor_ = nullptr;
     // Parallel lists: sectors_[i] is shown by windows_[i].
     std::vector<CTimeSectorData> sectors_;
     std::vector<CTimeSector*> windows_;

@@ -14,8 +14,7 @@ namespace zelt {
 
 using namespace timeaxis;
 
-CTimeSector::CTimeSector(CTimeArea& area, QObject* mainWnd, const QRect& rect)
-    : QWidget(&area), area_(area), mainWnd_(mainWnd) {
+CTimeSector::CTimeSector(CTimeArea& area, const QRect& rect) : QWidget(&area), area_(area) {
     NameById(this, kControlId);
     labelFont_.setStyleHint(QFont::SansSerif);
     labelFont_.setPixelSize(11);
@@ -143,7 +142,7 @@ void CTimeSector::mouseMoveEvent(QMouseEvent* event) {
         minute = limited;
     }
     newMinute_ = minute;
-    PostNotify(mainWnd_, UWM_CURSOR_TIME, minute);
+    PostNotify(area_.Editor(), UWM_CURSOR_TIME, minute);
     if (grip_ == SectorGrip::None) {
         return;
     }
@@ -151,7 +150,7 @@ void CTimeSector::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     PostNotify(&area_, startEdge ? UWM_START_EDGE_MOVED : UWM_END_EDGE_MOVED, minute, this);
-    PostNotify(mainWnd_, UWM_SECTOR_RESIZED, 0, this);
+    PostNotify(area_.Editor(), UWM_SECTOR_RESIZED, 0, this);
 }
 
 void CTimeSector::mouseReleaseEvent(QMouseEvent* event) {

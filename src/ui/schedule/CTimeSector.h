@@ -20,8 +20,8 @@ class CTimeSector : public QWidget {
   public:
     static constexpr int kControlId = 1011;
 
-    // mainWnd receives the cursor time and the resize notifications.
-    CTimeSector(CTimeArea& area, QObject* mainWnd, const QRect& rect);
+    // The area's editor receives the cursor time and the resize notifications.
+    CTimeSector(CTimeArea& area, const QRect& rect);
 
     void SetSelected(bool selected);
     void SetBrightness(int percent);
@@ -44,7 +44,6 @@ class CTimeSector : public QWidget {
     void ArmGrip(int x);
 
     CTimeArea& area_;
-    QObject* mainWnd_;
     QFont labelFont_;
     int brightness_ = 100;
     bool selected_ = false;

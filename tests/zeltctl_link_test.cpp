@@ -95,6 +95,14 @@ TEST_F(ZeltctlLink, DetectThenGetSetGetRoundTripInBothModes) {
     }
 }
 
+// RS232 firmware 4 reports voltages on a coarser scale: 11.1 V stays 11.1 V.
+TEST_F(ZeltctlLink, GetConvertsWithTheScaleOfFirmwareFour) {
+    StartSim("--firmware 4.01");
+    const ToolRun get = Run("--port COM12 get -o " + File("a.cfg"));
+    ASSERT_EQ(0, get.status) << get.err;
+    EXPECT_NEAR(11.1, Show("a.cfg")["lvdVoltage"].get<double>(), 0.035);
+}
+
 // ---------------------------------------------------------------------------------------
 // Watching
 

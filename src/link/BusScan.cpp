@@ -87,7 +87,7 @@ std::optional<BusController> CBusScan::Step() {
 
 BusController CBusScan::Identify(int id) {
     link_.SetAddress(LinkAddress::Rs485(id));
-    link_.scale = ControllerScale{};
+    link_.ForgetController();  // identified afresh, whatever an earlier step learnt
     BusController found;
     found.id = id;
     LinkIo io{port_, clock_, trace_};

@@ -45,7 +45,8 @@ class CControllerLink {
     CControllerLink(ISerialPort& port, ITickClock& clock, ITraceSink& trace, IWallClock& wallClock,
                     LinkAddress address = {});
 
-    // Where the next command goes. The port's byte pacing follows the framing.
+    // Where the next command goes. The port's byte pacing follows the framing. Another
+    // address is another controller: what was learnt of the last one is forgotten.
     void SetAddress(LinkAddress address);
     const LinkAddress& Address() const { return address_; }
     const IFraming& Framing() const { return *framing_; }
@@ -73,9 +74,15 @@ class CControllerLink {
     ITickClock& Clock() { return clock_; }
     IWallClock& WallClock() { return wallClock_; }
 
-    // The scale the commands convert with: the status read sets the system voltage and the
-    // volts per count, the version read the firmware version, the sequences the load limits.
-    ControllerScale scale;
+    // What the link learnt of the controller at its address: the version read gives the
+    // firmware, the status read the system voltage, the load limits' read or write the
+    // limits. The volts per count follow from the framing, the system voltage and (RS232)
+    // the firmware. A command that converts volts and counts first reads what is missing.
+    const ControllerScale& Scale() const { return scale_; }
+    std::optional<FirmwareIdentity> Identity() const { return identity_; }
+    // The controller behind the port may have changed (the port was opened again on another
+    // COM number): forget what was learnt.
+    void ForgetController();
 
     // --- Reads into a record ---
     int GetVoltForLoad(CCfgDocument& record);
@@ -119,6 +126,11 @@ class CControllerLink {
   private:
     friend class CommandRunner;
 
+    // Reads what the scale lacks for a command that needs it; false, with a trace line
+    // saying why, when the controller did not tell.
+    bool LearnScale(ScaleNeed need);
+    void UpdateScale();
+
     ISerialPort& port_;
     ITickClock& clock_;
     ITraceSink& trace_;
@@ -132,6 +144,8 @@ class CControllerLink {
     long failedAt_ = 0;
     SequenceProgress progress_;
     const std::atomic<bool>* cancel_ = nullptr;
+    std::optional<FirmwareIdentity> identity_;
+    ControllerScale scale_;
 };
 
 }  // namespace zelt

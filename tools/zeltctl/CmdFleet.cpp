@@ -549,7 +549,7 @@ void RunFleetSet(CtlContext& ctx, const IdList& list, const zelt::CCfgDocument& 
                 return false;
             }
             const zelt::CCfgDocument sent = station.App().config;
-            const zelt::WriteScales scales{link.scale.voltsPerCount, link.scale.voltsPerPercent,
+            const zelt::WriteScales scales{link.Scale().voltsPerCount, link.Scale().voltsPerPercent,
                                            station.App().systemVoltage};
             // As in get: a read-back cut by one lost reply is run once more.
             bool readBack = false;
@@ -566,7 +566,7 @@ void RunFleetSet(CtlContext& ctx, const IdList& list, const zelt::CCfgDocument& 
             }
             const std::vector<std::string> differences = zelt::ReadBackDifferences(
                 sent, scales, station.App().config,
-                zelt::WriteScales{link.scale.voltsPerCount, link.scale.voltsPerPercent,
+                zelt::WriteScales{link.Scale().voltsPerCount, link.Scale().voltsPerPercent,
                                   station.App().systemVoltage});
             if (!differences.empty()) {
                 outcome.detail = "read-back differs: " + differences.front();

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "link/CommandCatalogue.h"
+#include "link/Rs485Probe.h"
 
 namespace zelt {
 
@@ -53,6 +54,18 @@ class CommandRunner {
             return 0;
         }
         return Write(cmd, index, cmd.encode(record, link_.scale_, link_.framing_->Kind(), index));
+    }
+
+    // The bus probe keeps its own timing: a pause before it, and a silent ID is no failure
+    // to settle after, for its late answer is the probe's to take.
+    int Probe(int* unansweredId, bool lastLook) {
+        if (!PortReady()) {
+            return 0;
+        }
+        link_.port_.SetCommMode(link_.framing_->CommMode());
+        return Through(lastLook ? TakeLateProbeReply(link_.io_, kBusScanTrace, unansweredId)
+                                : ProbeRs485Id(link_.io_, kBusScanTrace, link_.address_.rs485Id,
+                                               unansweredId));
     }
 
     // Marks a decode that refused the reply as a failure for the settle rule.
@@ -263,6 +276,16 @@ int CControllerLink::GetDuration(int step, CCfgDocument& record) {
 }
 int CControllerLink::GetFcvAcvOchtTc(CCfgDocument& record) {
     return CommandRunner(*this).ReadAndDecode(commands::kGetFcvAcvOchtTc, 0, record);
+}
+
+// ---------------------------------------------------------------- the bus walk
+
+int CControllerLink::ProbeBusId(int* unansweredId) {
+    return CommandRunner(*this).Probe(unansweredId, false);
+}
+
+int CControllerLink::TakeLateBusAnswer(int* unansweredId) {
+    return CommandRunner(*this).Probe(unansweredId, true);
 }
 
 // ---------------------------------------------------------------- reads of values

@@ -93,6 +93,14 @@ class CControllerLink {
     int GetDuration(int step, CCfgDocument& record);
     int GetFcvAcvOchtTc(CCfgDocument& record);
 
+    // --- The bus walk (RS485) ---
+    // The probe of the address's ID with its own pause and time-out (Rs485Probe.h): the ID
+    // that answered, which may be the ID *unansweredId names; 0 when none did. *unansweredId
+    // carries an answer still out from one probe of a walk to the next (0 to start with).
+    int ProbeBusId(int* unansweredId);
+    // After a walk's last probe: the late answer of *unansweredId, else 0.
+    int TakeLateBusAnswer(int* unansweredId);
+
     // --- Reads of values ---
     int GetChargeCount(int* count);
     int GetRtc(TimeOfDay* time);

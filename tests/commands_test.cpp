@@ -79,7 +79,7 @@ TEST_P(CommandsBothModes, LoadLimitsReadClampsAndWriteFlagDigit) {
         {12, {90, 85, 0}, 12.0f, 8.0f},    // less than 1 V apart
     };
     for (const auto& row : rows) {
-        f.ctl.scale.systemVoltage = row.system;
+        f.Teach(row.system);
         EXPECT_EQ(Read(row.registers, &CControllerLink::GetVoltForLoad),
                   Req("G7803\r", Bytes{0xFA, 0x04, 0x00, 0x78, 0x03, 0x7F}));
         EXPECT_FLOAT_EQ(f.record.maxVout, row.max) << row.max;
@@ -250,16 +250,16 @@ TEST_P(CommandsBothModes, FcvAcvOchtAndTemperatureFactors) {
     CCfgDocument& r = f.record;
     const int factor12 = Rs232() ? 5 : 10;
     for (const auto& [system, ocht, ochtAfter] : {std::tuple{12, 5, 60}, {24, 6, 6}}) {
-        f.ctl.scale.systemVoltage = system;
+        f.Teach(system);
         Read({0x8E, 0x00, 0x98, 0x80, static_cast<uint8_t>(ocht), 6},
              &CControllerLink::GetFcvAcvOchtTc);
         EXPECT_EQ(r.ochtTime, ochtAfter);
         EXPECT_EQ(r.tempCompensation, 6 * factor12 * system / 12);
+        EXPECT_FLOAT_EQ(r.fcvVoltage, VoltsOf(568) * system / 12);
+        EXPECT_FLOAT_EQ(r.acvVoltage, VoltsOf(610) * system / 12);
     }
-    EXPECT_FLOAT_EQ(r.fcvVoltage, VoltsOf(568));
-    EXPECT_FLOAT_EQ(r.acvVoltage, VoltsOf(610));
 
-    f.ctl.scale.systemVoltage = 12;
+    f.Teach(12);
     r = CCfgDocument{};  // 13.6 V, 14.6 V, 30, ochtTime 0 which is sent as 60
     EXPECT_EQ(Write(&CControllerLink::SetFcvAcvOchtTc),
               Req("S668E0098803C06\r", WriteFrame16(0x66, {0x8E, 0x00, 0x98, 0x80, 0x3C, 3})));
@@ -372,7 +372,7 @@ TEST(CommandsVersion, FormsInBothFramingsAndTheSignedRs485VendorByte) {
         f.AnswerText(row.reply);
         EXPECT_EQ(f.ctl.GetVersion(&id), row.ok) << row.reply;
         EXPECT_EQ(id.version, row.version) << row.reply;
-        EXPECT_EQ(f.ctl.scale.firmwareVersion, row.version) << row.reply;  // for the scale
+        EXPECT_EQ(f.ctl.Scale().firmwareVersion, row.version) << row.reply;  // for the scale
     }
     EXPECT_EQ(f.link.port.WrittenTexts().back(), "G7B05\r");
     EXPECT_TRUE(id.VendorAccepted());

@@ -174,7 +174,7 @@ TEST_P(SequencesBothModes, WriteAllThenReadAllGivesBackTheRecord) {
     EXPECT_EQ(names.size(), static_cast<size_t>(kReadAllItems));
     const CCfgDocument& got = read.record;
     for (auto volts : voltages) {  // they travel as 10-bit counts
-        EXPECT_NEAR(got.*volts, sent.*volts, f.ctl.scale.voltsPerCount);
+        EXPECT_NEAR(got.*volts, sent.*volts, f.ctl.Scale().voltsPerCount);
     }
     EXPECT_FLOAT_EQ(got.maxVout, sent.maxVout);
     EXPECT_FLOAT_EQ(got.minVout, sent.minVout);
@@ -195,7 +195,7 @@ TEST_P(SequencesBothModes, WriteAllThenReadAllGivesBackTheRecord) {
     EXPECT_EQ(read.serialNumber, "12240315000742");  // the same digits in both framings
     EXPECT_EQ(read.switchMode.has_value(), f.Rs232());
     ASSERT_TRUE(read.identity && read.status && read.rtc);
-    EXPECT_EQ(read.identity->version, f.ctl.scale.firmwareVersion);
+    EXPECT_EQ(read.identity->version, f.ctl.Scale().firmwareVersion);
 }
 
 TEST_P(SequencesBothModes, OnlyASlotThatFailsTwiceIsListedAndKeepsTheSchedule) {

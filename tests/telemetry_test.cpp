@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "link/Telemetry.h"
@@ -13,21 +14,28 @@
 namespace zelt::testing {
 namespace {
 
-// The band table is the code's own; here the interpolation, the ends and the 24 V scale.
-TEST(StateOfCharge, BandsOnTwelveAndTwentyFourVolts) {
-    // clang-format off
+// Each band's edge, just either side of it and one and a half steps into it, on 12 V (also
+// before the first status read, system voltage 0) and on 24 V (every volt doubled).
+TEST(StateOfCharge, BandEdgesOnTwelveAndTwentyFourVolts) {
     const struct {
-        float volts;
-        int system, percent;
-    } rows[] = {
-        {12.46f, 12, 85},  // 80 + 0.04 / 0.008
-        {12.7f, 12, 100}, {12.5f, 12, 90}, {10.5f, 12, 0}, {10.4f, 12, 0},
-        {12.46f, 0, 85},  // before the first status read the system voltage is 0
-        {25.0f, 24, 90}, {25.2f, 24, 100}, {12.7f, 24, 0},
-    };
-    // clang-format on
-    for (const auto& row : rows) {
-        EXPECT_EQ(row.percent, StateOfCharge(row.volts, row.system)) << row.volts;
+        double edge;
+        int percent;
+        double voltsPerPercent;
+    } bands[] = {{12.6, 100, 0},     {12.5, 90, 0.01},   {12.42, 80, 0.008}, {12.32, 70, 0.01},
+                 {12.2, 60, 0.012},  {12.06, 50, 0.014}, {11.9, 40, 0.016},  {11.75, 30, 0.015},
+                 {11.58, 20, 0.017}, {11.31, 10, 0.027}, {10.5, 0, 0.081}};
+    for (const int system : {0, 12, 24}) {
+        const double n = system == 24 ? 2 : 1;
+        for (const auto& band : bands) {
+            const auto at = [&](double volts) {
+                return StateOfCharge(static_cast<float>(volts * n), system);
+            };
+            EXPECT_EQ(at(band.edge - 0.002), std::max(band.percent - 1, 0)) << band.edge << system;
+            EXPECT_EQ(at(band.edge + 0.002), band.percent) << band.edge << system;
+            EXPECT_EQ(at(band.edge + 1.5 * band.voltsPerPercent),
+                      band.percent + (band.percent < 100))
+                << band.edge << system;
+        }
     }
     // Rises steadily across every band, 24 V reading twice the 12 V volts.
     int previous = 0;
@@ -129,8 +137,8 @@ TEST_P(TelemetryBothModes, StatusSetsSystemVoltageScaleAndFlags) {
     EXPECT_EQ(status.systemVoltage, 24);
     EXPECT_TRUE(status.loadOn);
     EXPECT_FALSE(status.batteryFailed);
-    EXPECT_EQ(f.ctl.scale.systemVoltage, 24);
-    EXPECT_DOUBLE_EQ(f.ctl.scale.voltsPerCount, 49.0 / 1024);
+    EXPECT_EQ(f.ctl.Scale().systemVoltage, 24);
+    EXPECT_DOUBLE_EQ(f.ctl.Scale().voltsPerCount, 49.0 / 1024);
     EXPECT_EQ(f.link.trace.lines.back(), "< Firmware turn ON load >\n");
     f.AnswerRead({0x08});  // 12 V, load off, battery failed
     ASSERT_EQ(f.ctl.GetStatus(&status), 1);
@@ -141,19 +149,41 @@ TEST_P(TelemetryBothModes, StatusSetsSystemVoltageScaleAndFlags) {
     ASSERT_EQ(f.ctl.GetStatus(&status), 1);
     f.AnswerNothing();  // a failed read changes nothing
     EXPECT_EQ(f.ctl.GetStatus(&status), 0);
-    EXPECT_EQ(f.ctl.scale.systemVoltage, 24);
+    EXPECT_EQ(f.ctl.Scale().systemVoltage, 24);
     EXPECT_EQ(status.systemVoltage, 24);
 
     // Firmware 4 and above reads on a new scale, in RS232 only.
     for (const auto& [firmware, code, rs232Scale, rs485Scale] :
-         {std::tuple{"4.12", 0x00, 35.0, 24.5},
-          {"4.12", 0x40, 70.5, 49.0},
-          {"3.9", 0, 24.5, 24.5}}) {
-        f.ctl.scale.firmwareVersion = firmware;
-        f.AnswerRead({static_cast<uint8_t>(code)});
-        ASSERT_EQ(f.ctl.GetStatus(&status), 1);
-        EXPECT_DOUBLE_EQ(f.ctl.scale.voltsPerCount, (f.Rs232() ? rs232Scale : rs485Scale) / 1024);
+         {std::tuple{4, 0x00, 35.0, 24.5}, {4, 0x40, 70.5, 49.0}, {3, 0, 24.5, 24.5}}) {
+        f.Teach(code == 0x40 ? 24 : 12, firmware);
+        EXPECT_DOUBLE_EQ(f.ctl.Scale().voltsPerCount, (f.Rs232() ? rs232Scale : rs485Scale) / 1024);
     }
+}
+
+// Another address is another controller: a voltage converts with its scale, read first.
+TEST(LinkScale, LearntAgainAtAnotherAddressOrFailsSayingWhy) {
+    ControllerFixture f(Framing::Rs232Ascii);
+    f.Teach(24, 4);  // 70.5 V full scale
+    float volts = 0;
+    for (const auto& [address, system, full] :
+         {std::tuple{LinkAddress::Rs485(7), 0x00, 24.5}, {LinkAddress{}, 0x40, 49.0}}) {
+        f.ctl.SetAddress(address);
+        f.AnswerRead({static_cast<uint8_t>(system)});
+        if (f.Rs232()) {
+            f.AnswerText("R0003010512");  // firmware 3.12
+        }
+        f.AnswerRead(Word(521));
+        ASSERT_EQ(f.ctl.GetBatteryVoltage(&volts), 1);
+        EXPECT_EQ(f.requests.size(), f.Rs232() ? 3u : 2u);
+        EXPECT_DOUBLE_EQ(volts, static_cast<float>(521 * full / 1024));
+        f.requests.clear();
+    }
+    f.ctl.ForgetController();  // as after the port was opened again
+    f.AnswerNothing();
+    EXPECT_EQ(f.ctl.GetBatteryVoltage(&volts), 0);
+    EXPECT_EQ(f.requests.size(), 1u);  // the status read; no voltage without it
+    EXPECT_EQ(f.link.trace.lines.back(),
+              "< Voltage scale unknown: the status read (system voltage) failed >\n");
 }
 
 TEST_P(TelemetryBothModes, LiveVoltagesAndCurrents) {

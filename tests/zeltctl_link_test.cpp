@@ -106,6 +106,14 @@ TEST_F(ZeltctlLink, SetFailsNamingAWriteTheControllerAcknowledgedButDidNotKeep) 
     EXPECT_THAT(set.err, HasSubstr("未保存以下參數:\nLVD: 寫入 11."));
 }
 
+// RS232 firmware 4 reports voltages on a coarser scale: 11.1 V stays 11.1 V.
+TEST_F(ZeltctlLink, GetConvertsWithTheScaleOfFirmwareFour) {
+    StartSim("--firmware 4.01");
+    const ToolRun get = Run("--port COM12 get -o " + File("a.cfg"));
+    ASSERT_EQ(0, get.status) << get.err;
+    EXPECT_NEAR(11.1, Show("a.cfg")["lvdVoltage"].get<double>(), 0.035);
+}
+
 // ---------------------------------------------------------------------------------------
 // Watching
 

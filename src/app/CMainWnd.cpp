@@ -25,6 +25,7 @@
 #include "base/Ticks.h"
 #include "config/SectorClock.h"
 #include "config/Settings.h"
+#include "link/ControllerPort.h"
 #include "panel/ReadState.h"
 #include "ui/Resources.h"
 #include "ui/WidgetIds.h"
@@ -36,12 +37,19 @@ namespace zelt {
 
 namespace {
 
-constexpr int kBaudRate = 19200;
 constexpr int kIdlePaneMinWidth = 110;
 constexpr int kFirmwarePaneWidth = 100;
 constexpr int kSerialPaneWidth = 115;
 constexpr int kCursorTimePaneWidth = 105;
 constexpr int kPanelTopGap = 2;  // the panel starts 2 px below the toolbar's buttons
+
+// Opens the chosen port again; a refusal shows in the next command. Whatever answers there
+// may be another controller, learnt afresh.
+void ReopenControllerPort(CComPort& port, int comPort, CControllerLink& link) {
+    OpenControllerPort(port, comPort);
+    link.ForgetController();
+}
+
 constexpr int kStatusMessageMs = 5000;
 
 // A status pane's label in both languages; the language switch swaps it in front of the
@@ -366,8 +374,7 @@ void CMainWnd::OnStartSearch() {
             app_, *commands_, port_, seekPosition_, [this] { GetParameters(); }, this);
         ui_.Exec(seek);
         if (seek.foundPort == 0) {
-            port_.Close();
-            port_.Open(app_.comPort, kBaudRate);
+            ReopenControllerPort(port_, app_.comPort, commands_->Link());
         } else {
             app_.comPort = seek.foundPort;  // the port stays open as the probe left it
             found = true;
@@ -583,8 +590,7 @@ void CMainWnd::LinkController() {
             app_.comPort = dialog.selectedPort;
         }
     }
-    port_.Close();
-    port_.Open(app_.comPort, kBaudRate);  // its outcome shows in the next command
+    ReopenControllerPort(port_, app_.comPort, commands_->Link());
     commands_->Values().linkBusy = 0;
     panel_->InvalidateAllControls();
 }

@@ -4,6 +4,7 @@
 
 #include "config/CfgCodes.h"
 #include "config/TimeSectorData.h"
+#include "config/VoltageRanges.h"
 
 namespace zelt {
 
@@ -20,71 +21,71 @@ class Adapter {
   public:
     Adapter(CCfgDocument& record, std::vector<AdaptReset>* resets) : r_(record), resets_(resets) {}
 
-    // 12 V: halve above the first value, then replace below the second.
-    void For12(const char* name, float& value, float halveAbove, float replaceBelow,
-               float replacement) {
+    // 12 V: halve above the range, then replace below it.
+    void For12(const char* name, float& value, const SystemRanges& ranges, float replacement) {
         const float before = value;
-        if (value > halveAbove) {
+        if (value > static_cast<float>(ranges.at12.max)) {
             value = value / 2.0f;
         }
-        if (value < replaceBelow) {
+        if (value < static_cast<float>(ranges.at12.min)) {
             Reset(name, before, value = replacement);
         }
     }
 
-    // 24 V: double below the first value, then replace above the second.
-    void For24(const char* name, float& value, float doubleBelow, float replaceAbove,
-               float replacement) {
+    // 24 V: double below the range, then replace above it.
+    void For24(const char* name, float& value, const SystemRanges& ranges, float replacement) {
         const float before = value;
-        if (value < doubleBelow) {
+        if (value < static_cast<float>(ranges.at24.min)) {
             value = value * 2.0f;
         }
-        if (value > replaceAbove) {
+        if (value > static_cast<float>(ranges.at24.max)) {
             Reset(name, before, value = replacement);
         }
     }
 
     void Record12() {
-        For12("lvrVoltage", r_.lvrVoltage, 13.5f, 11.5f, 12.4f);
-        For12("lvdVoltage", r_.lvdVoltage, 12.5f, 10.5f, 11.1f);
-        For12("fcvVoltage", r_.fcvVoltage, 15.0f, 13.0f, 13.6f);
-        For12("acvVoltage", r_.acvVoltage, 16.0f, 14.0f, 14.6f);
-        For12("low1Voltage", r_.low1Voltage, 11.8f, 11.0f, 11.8f);
-        For12("low2Voltage", r_.low2Voltage, 11.6f, 10.8f, 11.4f);
+        For12("lvrVoltage", r_.lvrVoltage, ranges::kLvr, 12.4f);
+        For12("lvdVoltage", r_.lvdVoltage, ranges::kLvd, 11.1f);
+        For12("fcvVoltage", r_.fcvVoltage, ranges::kFcv, 13.6f);
+        For12("acvVoltage", r_.acvVoltage, ranges::kAcv, 14.6f);
+        For12("low1Voltage", r_.low1Voltage, ranges::kLow1, 11.8f);
+        For12("low2Voltage", r_.low2Voltage, ranges::kLow2, 11.4f);
         const int32_t temperature = r_.tempCompensation;
-        if (r_.tempCompensation > 30) {
+        const ValueRange& temperatures12 = ranges::kTempCompensation.at12;
+        if (r_.tempCompensation > temperatures12.max) {
             r_.tempCompensation /= 2;
         }
-        if (r_.tempCompensation < 20) {
+        if (r_.tempCompensation < temperatures12.min) {
             Reset("tempCompensation", temperature, r_.tempCompensation = 30);
         }
-        For12("maxVout", r_.maxVout, 14.0f, 8.0f, 12.0f);
-        For12("minVout", r_.minVout, 14.0f, 8.0f, 8.0f);
-        For12("lightOnVoltage", r_.lightOnVoltage, 10.0f, 0.0f, 2.5f);
-        For12("lightOffVoltage", r_.lightOffVoltage, 10.0f, 0.0f, 6.0f);
+        For12("maxVout", r_.maxVout, ranges::kMaxVout, 12.0f);
+        For12("minVout", r_.minVout, ranges::kMinVout, 8.0f);
+        For12("lightOnVoltage", r_.lightOnVoltage, ranges::kLightOnOff, 2.5f);
+        For12("lightOffVoltage", r_.lightOffVoltage, ranges::kLightOnOff, 6.0f);
     }
 
     void Record24() {
-        For24("lvrVoltage", r_.lvrVoltage, 23.0f, 27.0f, 24.8f);
-        For24("lvdVoltage", r_.lvdVoltage, 21.0f, 25.0f, 22.2f);
-        For24("fcvVoltage", r_.fcvVoltage, 26.0f, 30.0f, 27.2f);
-        For24("acvVoltage", r_.acvVoltage, 28.0f, 32.0f, 29.2f);
-        For24("low1Voltage", r_.low1Voltage, 22.0f, 23.6f, 23.6f);
-        For24("low2Voltage", r_.low2Voltage, 21.6f, 23.2f, 22.8f);
+        For24("lvrVoltage", r_.lvrVoltage, ranges::kLvr, 24.8f);
+        For24("lvdVoltage", r_.lvdVoltage, ranges::kLvd, 22.2f);
+        For24("fcvVoltage", r_.fcvVoltage, ranges::kFcv, 27.2f);
+        For24("acvVoltage", r_.acvVoltage, ranges::kAcv, 29.2f);
+        For24("low1Voltage", r_.low1Voltage, ranges::kLow1, 23.6f);
+        For24("low2Voltage", r_.low2Voltage, ranges::kLow2, 22.8f);
         const int32_t temperature = r_.tempCompensation;
-        if (r_.tempCompensation < 40) {
+        const ValueRange& temperatures24 = ranges::kTempCompensation.at24;
+        if (r_.tempCompensation < temperatures24.min) {
             // Saturates: a value from a file below -2^30 would overflow when doubled.
             constexpr int32_t kLowest = std::numeric_limits<int32_t>::min();
             r_.tempCompensation =
                 r_.tempCompensation < kLowest / 2 ? kLowest : r_.tempCompensation * 2;
         }
-        if (r_.tempCompensation > 60) {
+        if (r_.tempCompensation > temperatures24.max) {
             Reset("tempCompensation", temperature, r_.tempCompensation = 60);
         }
-        For24("maxVout", r_.maxVout, 18.0f, 28.0f, 24.0f);
-        For24("minVout", r_.minVout, 16.0f, 28.0f, 16.0f);
-        For24("lightOnVoltage", r_.lightOnVoltage, 0.0f, 20.0f, 5.0f);
-        For24("lightOffVoltage", r_.lightOffVoltage, 0.0f, 20.0f, 12.0f);
+        For24("maxVout", r_.maxVout, ranges::kMaxVout, 24.0f);
+        For24("minVout", r_.minVout, ranges::kMinVout, 16.0f);
+        For24("lightOnVoltage", r_.lightOnVoltage, ranges::kLightOnOff, 5.0f);
+        For24("lightOffVoltage", r_.lightOffVoltage, ranges::kLightOnOff, 12.0f);
     }
 
   private:

@@ -56,9 +56,6 @@ class CBusScan {
     BusController Identify(int id);
 
   private:
-    ISerialPort& port_;
-    ITickClock& clock_;
-    ITraceSink& trace_;
     SystemWallClock wallClock_;
     CControllerLink link_;
     int from_;

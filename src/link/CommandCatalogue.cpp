@@ -137,7 +137,8 @@ float VoltageWord(const ControllerScale& scale, const RegisterBlock& block, int 
 
 int LevelWord(const ControllerScale& scale, const CCfgDocument& record, const RegisterBlock& block,
               int k) {
-    return block.Level(k, scale.voltsPerCount, record.minVout, scale.voltsPerPercent);
+    return block.Level(k, scale.voltsPerCount, record.minVout,
+                       VoltsPerPercent(record.maxVout, record.minVout));
 }
 
 int DecodeVoltForLoad(const RegisterBlock& block, int, const ControllerScale& scale,
@@ -290,10 +291,10 @@ ControllerStatus DecodeStatus(const RegisterBlock& block) {
     return status;
 }
 
-double VoltsPerCountFor(const RegisterBlock& block, uint16_t systemVoltage,
+double VoltsPerCountFor(Framing framing, uint16_t systemVoltage,
                         const std::string& firmwareVersion) {
     const bool v24 = systemVoltage == 24;
-    const bool newScale = block.Rs232() && !firmwareVersion.empty() &&
+    const bool newScale = framing == Framing::Rs232Ascii && !firmwareVersion.empty() &&
                           static_cast<unsigned char>(firmwareVersion[0]) >= '4';
     if (newScale) {
         return v24 ? 70.5 / 1024 : 35.0 / 1024;
@@ -419,7 +420,7 @@ void PushVolts(const ControllerScale& scale, std::vector<uint8_t>& bytes, float 
 }
 
 int LevelCount(const ControllerScale& scale, const CCfgDocument& r, int percent) {
-    return LevelToCount(percent, r.pwmEnabled, scale.voltsPerPercent, r.minVout,
+    return LevelToCount(percent, r.pwmEnabled, VoltsPerPercent(r.maxVout, r.minVout), r.minVout,
                         scale.voltsPerCount);
 }
 
@@ -549,6 +550,9 @@ constexpr AsciiReply kDigits = AsciiReply::Digits;
 constexpr AsciiReply kClock = AsciiReply::Clock;
 constexpr AsciiReply kVersion = AsciiReply::Version;
 constexpr AsciiReply kSerial = AsciiReply::SerialNumber;
+constexpr ScaleNeed kNone = ScaleNeed::None;
+constexpr ScaleNeed kSystem = ScaleNeed::SystemVoltage;
+constexpr ScaleNeed kVolts = ScaleNeed::VoltsPerCount;
 
 }  // namespace
 
@@ -564,39 +568,39 @@ WriteFrame EncodeClock(int hour, int minute, int second) {
 namespace commands {
 
 // clang-format off
-//                                   name232                     name485                  Q-request  a232 n232 min  a485   n485 stride T232 T485 buffer ascii    time-out    decode
-const ReadCommand kGetVoltForLoad   {"Get Volt for Load",        "Get Flash Para",        nullptr,   0x78, 3,   7,  0x78,   3,   0,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeVoltForLoad};
-const ReadCommand kGetLvdrPvOnOffDt {"Get LVDR/PvOnOff/DT Volt", "Get LVDR/PvOnOff Volt", nullptr,   0x5D, 9,   19, 0x5D,   9,   0,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeLvdrPvOnOffDt};
-const ReadCommand kGetAdvanceBattPara{"Get Advance Batt Para",   "Get Advance Batt Para", nullptr,   0x6E, 9,   19, 0,      0,   0,     140, 0,   kBuf,  kDigits, kTimeOut,   DecodeAdvanceBattPara};
-const ReadCommand kGetVModePwmFlag  {"Get VMode/Pwm flag",       "Get VMode/Pwm flag",    nullptr,   0x58, 2,   5,  0x58,   2,   0,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeVModePwmFlag};
-const ReadCommand kGetSchedule      {"Get Sch %d",               "Get Sch %d",            nullptr,   0x00, 7,   15, 0x01,   6,   7,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeSchedule};
-const ReadCommand kGetDuration      {"Get Dur %d",               "Get Dur %d",            nullptr,   0x38, 4,   9,  0x38,   4,   4,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeDuration};
-const ReadCommand kGetFcvAcvOchtTc  {"Get FCV/ACV/Ocht/T.C",     "Get FCV/ACV/Ocht/T.C",  nullptr,   0x66, 6,   13, 0x66,   6,   0,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeFcvAcvOchtTc};
-const ReadCommand kGetChargeCount   {"Get Charge Count",         "Get Charge Count",      "Q8\r",    0,    0,   5,  0x6C,   2,   0,     30,  140, kLive, kDigits, kTimeOut,   nullptr};
-const ReadCommand kGetRtc           {"Get RTC",                  "Get RTC",               "Q2\r",    0,    0,   9,  0x0203, 3,   0,     140, 140, kBuf,  kClock,  kTimeOut,   nullptr};
-const ReadCommand kGetVersion       {"Get Version/VID/PID",      "Get Version",           nullptr,   0x7B, 5,   11, 0x7B,   5,   0,     140, 140, kBuf,  kVersion,kTimeOut,   nullptr};
-const ReadCommand kGetSerialNumber  {"Get SN",                   "Get SN",                nullptr,   0x80, 7,   15, 0x80,   14,  0,     140, 140, kBuf,  kSerial, kSnTimeOut, nullptr};
+//                                   name232                     name485                  Q-request  a232 n232 min  a485   n485 stride T232 T485 buffer ascii    time-out    decode                 scale
+const ReadCommand kGetVoltForLoad   {"Get Volt for Load",        "Get Flash Para",        nullptr,   0x78, 3,   7,  0x78,   3,   0,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeVoltForLoad,     kSystem};
+const ReadCommand kGetLvdrPvOnOffDt {"Get LVDR/PvOnOff/DT Volt", "Get LVDR/PvOnOff Volt", nullptr,   0x5D, 9,   19, 0x5D,   9,   0,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeLvdrPvOnOffDt,   kVolts};
+const ReadCommand kGetAdvanceBattPara{"Get Advance Batt Para",   "Get Advance Batt Para", nullptr,   0x6E, 9,   19, 0,      0,   0,     140, 0,   kBuf,  kDigits, kTimeOut,   DecodeAdvanceBattPara, kVolts};
+const ReadCommand kGetVModePwmFlag  {"Get VMode/Pwm flag",       "Get VMode/Pwm flag",    nullptr,   0x58, 2,   5,  0x58,   2,   0,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeVModePwmFlag,    kNone};
+const ReadCommand kGetSchedule      {"Get Sch %d",               "Get Sch %d",            nullptr,   0x00, 7,   15, 0x01,   6,   7,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeSchedule,        kVolts};
+const ReadCommand kGetDuration      {"Get Dur %d",               "Get Dur %d",            nullptr,   0x38, 4,   9,  0x38,   4,   4,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeDuration,        kVolts};
+const ReadCommand kGetFcvAcvOchtTc  {"Get FCV/ACV/Ocht/T.C",     "Get FCV/ACV/Ocht/T.C",  nullptr,   0x66, 6,   13, 0x66,   6,   0,     140, 140, kBuf,  kDigits, kTimeOut,   DecodeFcvAcvOchtTc,    kVolts};
+const ReadCommand kGetChargeCount   {"Get Charge Count",         "Get Charge Count",      "Q8\r",    0,    0,   5,  0x6C,   2,   0,     30,  140, kLive, kDigits, kTimeOut,   nullptr,               kNone};
+const ReadCommand kGetRtc           {"Get RTC",                  "Get RTC",               "Q2\r",    0,    0,   9,  0x0203, 3,   0,     140, 140, kBuf,  kClock,  kTimeOut,   nullptr,               kNone};
+const ReadCommand kGetVersion       {"Get Version/VID/PID",      "Get Version",           nullptr,   0x7B, 5,   11, 0x7B,   5,   0,     140, 140, kBuf,  kVersion,kTimeOut,   nullptr,               kNone};
+const ReadCommand kGetSerialNumber  {"Get SN",                   "Get SN",                nullptr,   0x80, 7,   15, 0x80,   14,  0,     140, 140, kBuf,  kSerial, kSnTimeOut, nullptr,               kNone};
 
-const ReadCommand kGetStatus        {"Get Q3 Status",            "Get Status",            "Q3\r",    0,    0,   3,  0x0104, 1,   0,     90,  30,  kBuf,  kDigits, kTimeOut,   nullptr};
-const ReadCommand kGetBatteryVoltage{"Get Batt Volt",            "Get Batt Volt",         "Q4\r",    0,    0,   5,  0x0105, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr};
-const ReadCommand kGetChargeVoltage {"Get Charge Volt",          "Get Charge Volt",       "Q6\r",    0,    0,   5,  0x0107, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr};
-const ReadCommand kGetLoadVoltage   {"Get Light Volt",           "Get Load Volt",         "Q7\r",    0,    0,   5,  0x0109, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr};
-const ReadCommand kGetChargeCurrent {"Get Charge Curr",          "Get Charge Curr",       "Q9\r",    0,    0,   5,  0x010D, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr};
-const ReadCommand kGetLoadCurrent   {"Get Load Current",         "Get Load Curr",         "Q5\r",    0,    0,   5,  0x010F, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr};
-const ReadCommand kGetSwitchMode    {"Get Switch Mode",          "Get Switch Mode",       "Q3\r",    0,    0,   3,  0,      0,   0,     140, 0,   kBuf,  kDigits, kTimeOut,   nullptr};
+const ReadCommand kGetStatus        {"Get Q3 Status",            "Get Status",            "Q3\r",    0,    0,   3,  0x0104, 1,   0,     90,  30,  kBuf,  kDigits, kTimeOut,   nullptr,               kNone};
+const ReadCommand kGetBatteryVoltage{"Get Batt Volt",            "Get Batt Volt",         "Q4\r",    0,    0,   5,  0x0105, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr,               kVolts};
+const ReadCommand kGetChargeVoltage {"Get Charge Volt",          "Get Charge Volt",       "Q6\r",    0,    0,   5,  0x0107, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr,               kVolts};
+const ReadCommand kGetLoadVoltage   {"Get Light Volt",           "Get Load Volt",         "Q7\r",    0,    0,   5,  0x0109, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr,               kVolts};
+const ReadCommand kGetChargeCurrent {"Get Charge Curr",          "Get Charge Curr",       "Q9\r",    0,    0,   5,  0x010D, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr,               kNone};
+const ReadCommand kGetLoadCurrent   {"Get Load Current",         "Get Load Curr",         "Q5\r",    0,    0,   5,  0x010F, 2,   0,     30,  30,  kLive, kDigits, kTimeOut,   nullptr,               kNone};
+const ReadCommand kGetSwitchMode    {"Get Switch Mode",          "Get Switch Mode",       "Q3\r",    0,    0,   3,  0,      0,   0,     140, 0,   kBuf,  kDigits, kTimeOut,   nullptr,               kNone};
 
-//                                     name232                  name485                  address stride rs485  log    encode
-const WriteCommand kSetVoltForLoad    {"Set Volt for Load",      "Set Volt for Load",     0x78,   0,     true,  true,  EncodeVoltForLoad};
-const WriteCommand kSetVModePwmFlag   {"Set VMode/Pwm flag",     "Set VMode/Pwm flag",    0x59,   0,     false, false, EncodeVModePwmFlag};
-const WriteCommand kSetSchedule       {"Set Sch %d",             "Set Sch %d",            0x00,   7,     true,  true,  EncodeSchedule};
-const WriteCommand kSetLvdLvr         {"Set LVD/LVR",            "Set LVD/LVR",           0x61,   0,     true,  true,  EncodeLvdLvr};
-const WriteCommand kSetAdvanceBattPara{"Set Advance Batt Para",  "Set Advance Batt Para", 0x6E,   0,     false, true,  EncodeAdvanceBattPara};
-const WriteCommand kSetFcvAcvOchtTc   {"Set FCV/ACV/OCHT/T.C",   "Set FCV/ACV/OCHT/T.C",  0x66,   0,     true,  true,  EncodeFcvAcvOchtTc};
-const WriteCommand kSetPvDetect       {"Set PV Detect",          "Set PV",                0x5D,   0,     true,  true,  EncodePvDetect};
-const WriteCommand kSetDuration       {"Set Dur %d",             "Set Dur %d",            0x38,   4,     true,  true,  EncodeDuration};
-const WriteCommand kSetSwJpMode       {"Set Sw/Jp mode",         "Set Sw/Jp",             0x72,   0,     true,  true,  EncodeSwJpMode};
-const WriteCommand kResetChargeCount  {"Reset Charge Count",     "Reset Charge Count",    0x6C,   0,     true,  true,  EncodeResetChargeCount};
-const WriteCommand kSetRtc            {"Set RTC",                "Set RTC",               0x0203, 0,     true,  true,  nullptr};
+//                                     name232                  name485                  address stride rs485  log    encode                 scale
+const WriteCommand kSetVoltForLoad    {"Set Volt for Load",      "Set Volt for Load",     0x78,   0,     true,  true,  EncodeVoltForLoad,     kNone};
+const WriteCommand kSetVModePwmFlag   {"Set VMode/Pwm flag",     "Set VMode/Pwm flag",    0x59,   0,     false, false, EncodeVModePwmFlag,    kNone};
+const WriteCommand kSetSchedule       {"Set Sch %d",             "Set Sch %d",            0x00,   7,     true,  true,  EncodeSchedule,        kVolts};
+const WriteCommand kSetLvdLvr         {"Set LVD/LVR",            "Set LVD/LVR",           0x61,   0,     true,  true,  EncodeLvdLvr,          kVolts};
+const WriteCommand kSetAdvanceBattPara{"Set Advance Batt Para",  "Set Advance Batt Para", 0x6E,   0,     false, true,  EncodeAdvanceBattPara, kVolts};
+const WriteCommand kSetFcvAcvOchtTc   {"Set FCV/ACV/OCHT/T.C",   "Set FCV/ACV/OCHT/T.C",  0x66,   0,     true,  true,  EncodeFcvAcvOchtTc,    kVolts};
+const WriteCommand kSetPvDetect       {"Set PV Detect",          "Set PV",                0x5D,   0,     true,  true,  EncodePvDetect,        kVolts};
+const WriteCommand kSetDuration       {"Set Dur %d",             "Set Dur %d",            0x38,   4,     true,  true,  EncodeDuration,        kVolts};
+const WriteCommand kSetSwJpMode       {"Set Sw/Jp mode",         "Set Sw/Jp",             0x72,   0,     true,  true,  EncodeSwJpMode,        kVolts};
+const WriteCommand kResetChargeCount  {"Reset Charge Count",     "Reset Charge Count",    0x6C,   0,     true,  true,  EncodeResetChargeCount,kNone};
+const WriteCommand kSetRtc            {"Set RTC",                "Set RTC",               0x0203, 0,     true,  true,  nullptr,               kNone};
 // clang-format on
 
 }  // namespace commands

@@ -77,6 +77,7 @@ struct ReadCommand {
     AsciiReply asciiReply;  // the form of the RS232 reply after its "R"
     const char* timeoutSuffix;
     DecodeStep decode;  // nullptr: the caller decodes
+    ScaleNeed scale;    // what the link must know of the controller first
 };
 
 // The bytes of one write, in both framings.
@@ -97,6 +98,7 @@ struct WriteCommand {
     bool rs485;   // false: RS232 only, RS485 sends nothing and succeeds
     bool logRequest;
     EncodeStep encode;  // nullptr: the caller builds the frame
+    ScaleNeed scale;
 };
 
 namespace commands {
@@ -147,7 +149,7 @@ void ApplyWireDefaults(CCfgDocument& record, Framing framing);
 // The status byte, and the volts per count it implies (RS232 firmware 4 and later measures on
 // a wider scale).
 ControllerStatus DecodeStatus(const RegisterBlock& block);
-double VoltsPerCountFor(const RegisterBlock& block, uint16_t systemVoltage,
+double VoltsPerCountFor(Framing framing, uint16_t systemVoltage,
                         const std::string& firmwareVersion);
 // False when an RS232 version reply is not 5 to 15 decimal digits.
 bool DecodeVersion(const RegisterBlock& block, FirmwareIdentity* identity);

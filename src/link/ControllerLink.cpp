@@ -3,6 +3,7 @@
 #include <array>
 
 #include "link/CommandCatalogue.h"
+#include "link/Rs485Probe.h"
 
 namespace zelt {
 
@@ -21,10 +22,18 @@ class CommandRunner {
     // Runs the read of cmd for index. 1 with the reply in reply_, 0 on failure; kNoForm when the
     // command has no form in RS485 mode (nothing was sent).
     static constexpr int kNoForm = IFraming::kNoForm;
-    int Read(const ReadCommand& cmd, int index) { return Settled(ReadOnce(cmd, index)); }
+    int Read(const ReadCommand& cmd, int index) {
+        if (!ScaleKnown(cmd.scale, HasForm(cmd))) {
+            return 0;
+        }
+        return Settled(ReadOnce(cmd, index));
+    }
 
     // A read whose table row carries its decode step into the record.
     int ReadAndDecode(const ReadCommand& cmd, int index, CCfgDocument& record) {
+        if (!ScaleKnown(cmd.scale, HasForm(cmd))) {
+            return 0;
+        }
         const int result = ReadOnce(cmd, index);
         if (result == kNoForm) {
             return 1;
@@ -32,7 +41,7 @@ class CommandRunner {
         if (result == 0) {
             return Settled(0);
         }
-        return Settled(cmd.decode(Block(), index, link_.scale, record));
+        return Settled(cmd.decode(Block(), index, link_.scale_, record));
     }
 
     int Write(const WriteCommand& cmd, int index, const WriteFrame& frame) {
@@ -40,7 +49,23 @@ class CommandRunner {
     }
 
     int EncodeAndWrite(const WriteCommand& cmd, int index, const CCfgDocument& record) {
-        return Write(cmd, index, cmd.encode(record, link_.scale, link_.framing_->Kind(), index));
+        const bool hasForm = cmd.rs485 || link_.framing_->Kind() == Framing::Rs232Ascii;
+        if (!ScaleKnown(cmd.scale, hasForm)) {
+            return 0;
+        }
+        return Write(cmd, index, cmd.encode(record, link_.scale_, link_.framing_->Kind(), index));
+    }
+
+    // The bus probe keeps its own timing: a pause before it, and a silent ID is no failure
+    // to settle after, for its late answer is the probe's to take.
+    int Probe(int* unansweredId, bool lastLook) {
+        if (!PortReady()) {
+            return 0;
+        }
+        link_.port_.SetCommMode(link_.framing_->CommMode());
+        return Through(lastLook ? TakeLateProbeReply(link_.io_, kBusScanTrace, unansweredId)
+                                : ProbeRs485Id(link_.io_, kBusScanTrace, link_.address_.rs485Id,
+                                               unansweredId));
     }
 
     // Marks a decode that refused the reply as a failure for the settle rule.
@@ -50,6 +75,13 @@ class CommandRunner {
 
   private:
     static constexpr int kWriteTimeout = 140;
+
+    bool HasForm(const ReadCommand& cmd) const {
+        return cmd.count485 != 0 || link_.framing_->Kind() == Framing::Rs232Ascii;
+    }
+
+    // A command without a form in this framing sends nothing and needs nothing.
+    bool ScaleKnown(ScaleNeed need, bool hasForm) { return !hasForm || link_.LearnScale(need); }
 
     int ReadOnce(const ReadCommand& cmd, int index) {
         if (!PortReady()) {
@@ -81,6 +113,8 @@ class CommandRunner {
         }
         const bool back = port.Reopen();
         link_.trace_.Write(back ? "< The port is open again >\n" : "< The port went away >\n");
+        // Whatever answers now may be another controller.
+        link_.ForgetController();
         link_.portWentAway_ = !back;
         return back;
     }
@@ -170,17 +204,60 @@ CControllerLink::CControllerLink(ISerialPort& port, ITickClock& clock, ITraceSin
       wallClock_(wallClock),
       address_(address),
       framing_(&FramingOf(address.framing)),
-      io_{port, clock, trace} {}
+      io_{port, clock, trace} {
+    UpdateScale();
+}
 
 void CControllerLink::SetAddress(LinkAddress address) {
+    if (address == address_) {
+        return;
+    }
     address_ = address;
     framing_ = &FramingOf(address.framing);
+    ForgetController();
+}
+
+void CControllerLink::ForgetController() {
+    identity_.reset();
+    scale_ = ControllerScale{};
+    UpdateScale();
+}
+
+void CControllerLink::UpdateScale() {
+    scale_.firmwareVersion = identity_ ? identity_->version : std::string();
+    scale_.voltsPerCount =
+        VoltsPerCountFor(framing_->Kind(), scale_.systemVoltage, scale_.firmwareVersion);
+}
+
+bool CControllerLink::LearnScale(ScaleNeed need) {
+    if (need == ScaleNeed::None) {
+        return true;
+    }
+    if (scale_.systemVoltage == 0) {
+        ControllerStatus status;
+        if (GetStatus(&status) == 0) {
+            trace_.Write("< Voltage scale unknown: the status read (system voltage) failed >\n");
+            return false;
+        }
+    }
+    if (need == ScaleNeed::VoltsPerCount && framing_->Kind() == Framing::Rs232Ascii && !identity_) {
+        FirmwareIdentity identity;
+        if (GetVersion(&identity) == 0) {
+            trace_.Write("< Voltage scale unknown: the version read (firmware) failed >\n");
+            return false;
+        }
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------- reads into the record
 
 int CControllerLink::GetVoltForLoad(CCfgDocument& record) {
-    return CommandRunner(*this).ReadAndDecode(commands::kGetVoltForLoad, 0, record);
+    const int ok = CommandRunner(*this).ReadAndDecode(commands::kGetVoltForLoad, 0, record);
+    if (ok != 0) {
+        scale_.voltsPerPercent = VoltsPerPercent(record.maxVout, record.minVout);
+    }
+    return ok;
 }
 int CControllerLink::GetLvdrPvOnOffDt(CCfgDocument& record) {
     return CommandRunner(*this).ReadAndDecode(commands::kGetLvdrPvOnOffDt, 0, record);
@@ -199,6 +276,16 @@ int CControllerLink::GetDuration(int step, CCfgDocument& record) {
 }
 int CControllerLink::GetFcvAcvOchtTc(CCfgDocument& record) {
     return CommandRunner(*this).ReadAndDecode(commands::kGetFcvAcvOchtTc, 0, record);
+}
+
+// ---------------------------------------------------------------- the bus walk
+
+int CControllerLink::ProbeBusId(int* unansweredId) {
+    return CommandRunner(*this).Probe(unansweredId, false);
+}
+
+int CControllerLink::TakeLateBusAnswer(int* unansweredId) {
+    return CommandRunner(*this).Probe(unansweredId, true);
 }
 
 // ---------------------------------------------------------------- reads of values
@@ -230,7 +317,8 @@ int CControllerLink::GetVersion(FirmwareIdentity* identity) {
     if (!DecodeVersion(runner.Block(), &found)) {
         return runner.Refused();
     }
-    scale.firmwareVersion = found.version;
+    identity_ = found;
+    UpdateScale();
     *identity = std::move(found);
     return 1;
 }
@@ -249,10 +337,9 @@ int CControllerLink::GetStatus(ControllerStatus* status) {
     if (runner.Read(commands::kGetStatus, 0) != 1) {
         return 0;
     }
-    const RegisterBlock block = runner.Block();
-    const ControllerStatus read = DecodeStatus(block);
-    scale.systemVoltage = read.systemVoltage;
-    scale.voltsPerCount = VoltsPerCountFor(block, read.systemVoltage, scale.firmwareVersion);
+    const ControllerStatus read = DecodeStatus(runner.Block());
+    scale_.systemVoltage = read.systemVoltage;
+    UpdateScale();
     trace_.Write(read.loadOn ? "< Firmware turn ON load >\n" : "< Firmware turn OFF load >\n");
     *status = read;
     return 1;
@@ -284,19 +371,19 @@ int ReadLiveCurrent(CommandRunner& runner, const ReadCommand& cmd, uint32_t divi
 
 int CControllerLink::GetBatteryVoltage(float* volts) {
     CommandRunner runner(*this);
-    return ReadLiveVolts(runner, commands::kGetBatteryVoltage, scale, trace_,
+    return ReadLiveVolts(runner, commands::kGetBatteryVoltage, scale_, trace_,
                          "< Batt Volt=(%d*256+%d*16+%d)/4*%0.6f=%0.2f >\n", volts);
 }
 
 int CControllerLink::GetChargeVoltage(float* volts) {
     CommandRunner runner(*this);
-    return ReadLiveVolts(runner, commands::kGetChargeVoltage, scale, trace_,
+    return ReadLiveVolts(runner, commands::kGetChargeVoltage, scale_, trace_,
                          "< Charge Volt=(%d*256+%d*16+%d)/4*%0.6f=%0.2f >\n", volts);
 }
 
 int CControllerLink::GetLoadVoltage(float* volts) {
     CommandRunner runner(*this);
-    return ReadLiveVolts(runner, commands::kGetLoadVoltage, scale, trace_,
+    return ReadLiveVolts(runner, commands::kGetLoadVoltage, scale_, trace_,
                          "< Load Volt=(%d*256+%d*16+%d)/4*%0.6f=%0.2f >\n", volts);
 }
 
@@ -328,7 +415,11 @@ int CControllerLink::GetSwitchMode(std::optional<SwitchMode>* mode) {
 // ---------------------------------------------------------------- writes
 
 int CControllerLink::SetVoltForLoad(const CCfgDocument& record) {
-    return CommandRunner(*this).EncodeAndWrite(commands::kSetVoltForLoad, 0, record);
+    const int ok = CommandRunner(*this).EncodeAndWrite(commands::kSetVoltForLoad, 0, record);
+    if (ok != 0) {
+        scale_.voltsPerPercent = VoltsPerPercent(record.maxVout, record.minVout);
+    }
+    return ok;
 }
 int CControllerLink::SetVModePwmFlag(const CCfgDocument& record) {
     return CommandRunner(*this).EncodeAndWrite(commands::kSetVModePwmFlag, 0, record);

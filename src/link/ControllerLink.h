@@ -45,7 +45,8 @@ class CControllerLink {
     CControllerLink(ISerialPort& port, ITickClock& clock, ITraceSink& trace, IWallClock& wallClock,
                     LinkAddress address = {});
 
-    // Where the next command goes. The port's byte pacing follows the framing.
+    // Where the next command goes. The port's byte pacing follows the framing. Another
+    // address is another controller: what was learnt of the last one is forgotten.
     void SetAddress(LinkAddress address);
     const LinkAddress& Address() const { return address_; }
     const IFraming& Framing() const { return *framing_; }
@@ -73,9 +74,15 @@ class CControllerLink {
     ITickClock& Clock() { return clock_; }
     IWallClock& WallClock() { return wallClock_; }
 
-    // The scale the commands convert with: the status read sets the system voltage and the
-    // volts per count, the version read the firmware version, the sequences the load limits.
-    ControllerScale scale;
+    // What the link learnt of the controller at its address: the version read gives the
+    // firmware, the status read the system voltage, the load limits' read or write the
+    // limits. The volts per count follow from the framing, the system voltage and (RS232)
+    // the firmware. A command that converts volts and counts first reads what is missing.
+    const ControllerScale& Scale() const { return scale_; }
+    std::optional<FirmwareIdentity> Identity() const { return identity_; }
+    // The controller behind the port may have changed (the port was opened again on another
+    // COM number): forget what was learnt.
+    void ForgetController();
 
     // --- Reads into a record ---
     int GetVoltForLoad(CCfgDocument& record);
@@ -85,6 +92,14 @@ class CControllerLink {
     int GetSchedule(int slot, CCfgDocument& record);  // appends a sector when the slot is used
     int GetDuration(int step, CCfgDocument& record);
     int GetFcvAcvOchtTc(CCfgDocument& record);
+
+    // --- The bus walk (RS485) ---
+    // The probe of the address's ID with its own pause and time-out (Rs485Probe.h): the ID
+    // that answered, which may be the ID *unansweredId names; 0 when none did. *unansweredId
+    // carries an answer still out from one probe of a walk to the next (0 to start with).
+    int ProbeBusId(int* unansweredId);
+    // After a walk's last probe: the late answer of *unansweredId, else 0.
+    int TakeLateBusAnswer(int* unansweredId);
 
     // --- Reads of values ---
     int GetChargeCount(int* count);
@@ -119,6 +134,11 @@ class CControllerLink {
   private:
     friend class CommandRunner;
 
+    // Reads what the scale lacks for a command that needs it; false, with a trace line
+    // saying why, when the controller did not tell.
+    bool LearnScale(ScaleNeed need);
+    void UpdateScale();
+
     ISerialPort& port_;
     ITickClock& clock_;
     ITraceSink& trace_;
@@ -132,6 +152,8 @@ class CControllerLink {
     long failedAt_ = 0;
     SequenceProgress progress_;
     const std::atomic<bool>* cancel_ = nullptr;
+    std::optional<FirmwareIdentity> identity_;
+    ControllerScale scale_;
 };
 
 }  // namespace zelt

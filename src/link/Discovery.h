@@ -13,16 +13,17 @@
 #include "base/Ticks.h"
 #include "base/Trace.h"
 #include "link/ComPort.h"
+#include "link/ControllerPort.h"
 #include "link/Framing.h"
 #include "link/LinkAddress.h"
 #include "link/PortNames.h"
 
 namespace zelt {
 
-constexpr int kDiscoveryBaudRate = 19200;
+constexpr int kDiscoveryBaudRate = kControllerBaudRate;
 constexpr int kSeekPeriodMs = 400;
 
-// The ports that opened at 19200 baud: entry n - 1 holds n when COMn exists, kNoPort
+// The ports that opened at the controller's rate: entry n - 1 holds n when COMn exists, kNoPort
 // otherwise. highestPort bounds every walk over the table.
 class CPortTable {
   public:

@@ -7,17 +7,27 @@
 
 namespace zelt {
 
-// What the commands need to turn counts into volts and levels: learnt from the status and
-// version reads, and from the load limits of the record being read or written.
+// Volts per brightness percent between two load limits; a record's levels convert between
+// its own limits.
+inline double VoltsPerPercent(float maxVout, float minVout) {
+    return (maxVout - minVout) / 100.0f;
+}
+
+// What the commands need to turn counts into volts, as the link learnt it of the controller
+// at its address: the system voltage from the status read, the firmware version from the
+// version read (the RS232 volts per count depend on it), the load limits last read or written.
 struct ControllerScale {
     uint16_t systemVoltage = 0;  // 12 or 24 once a status read told; 0 before
     double voltsPerCount = 24.5 / 1024;
     double voltsPerPercent = 0.04;  // (maxVout - minVout) / 100
-    std::string firmwareVersion;    // from the last version read
+    std::string firmwareVersion;    // empty until a version read told
+};
 
-    void SetLoadLimits(float maxVout, float minVout) {
-        voltsPerPercent = (maxVout - minVout) / 100.0f;
-    }
+// What a command needs of the scale before it runs.
+enum class ScaleNeed : uint8_t {
+    None,
+    SystemVoltage,  // 12 V and 24 V values differ
+    VoltsPerCount,  // converts volts and counts: system voltage, and on RS232 the firmware
 };
 
 // The status byte ("Q3" / 0x0104).

@@ -11,6 +11,9 @@
 
 namespace zelt {
 
+// The trace lines of a bus walk start with this and the ID.
+constexpr const char* kBusScanTrace = "Scan RS485 ID";
+
 // Probes id (1 to 255; 0 stands for none below) after a frame's pause. *unansweredId carries, from
 // one probe of a walk to the next, the ID probed last whose answer is still out (0 when none; start
 // a walk with 0). Returns the ID that answered: id; or *unansweredId, when its late reply came now,

@@ -311,9 +311,6 @@ ReadAllResult ReadAll(CControllerLink& link, const CCfgDocument& shown) {
         }
         const bool ok = runner.Run(n, [&] { return ReadItem(link, item, result); });
         result.outcome.ok.push_back(ok);
-        if (item.step == S::VoltForLoad) {
-            link.scale.SetLoadLimits(result.record.maxVout, result.record.minVout);
-        }
         if (link.PortWentAway()) {
             // Nothing more can be read: stop here rather than wait out every item.
             result.outcome.portWentAway = true;
@@ -347,7 +344,6 @@ WriteAllResult WriteAll(CControllerLink& link, const CCfgDocument& record,
     WriteAllResult result;
     result.sent = record;
     ApplyWireDefaults(result.sent, link.Framing().Kind());
-    link.scale.SetLoadLimits(result.sent.maxVout, result.sent.minVout);
     result.outcome.items = kWriteAll;
     result.outcome.ok.push_back(true);  // the status read, item 1
     ItemRunner runner(link, kWriteAll, kWritePauseMs);

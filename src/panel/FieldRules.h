@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "config/VoltageRanges.h"
 #include "panel/PanelFields.h"
 
 namespace zelt {
@@ -44,10 +45,7 @@ enum class PairRule {
     GapLower,   // Min.Vout: sets min = max − gap
 };
 
-struct FieldRange {
-    double min;
-    double max;
-};
+using FieldRange = ValueRange;
 
 struct FieldRule {
     int id;            // the edit's control id (first of eight for the step columns)

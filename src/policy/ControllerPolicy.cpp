@@ -40,7 +40,7 @@ void JudgeState(StateVerdict& v, int knownSystemVoltage) {
 // The one place the policy looks at the link's conversion scale: what a write-all encoded
 // with, or what a read-all decoded with.
 WriteScales ScalesNow(const CControllerLink& link, int systemVoltage) {
-    return WriteScales{link.scale.voltsPerCount, link.scale.voltsPerPercent, systemVoltage,
+    return WriteScales{link.Scale().voltsPerCount, link.Scale().voltsPerPercent, systemVoltage,
                        link.Framing().Kind() == Framing::Rs232Ascii};
 }
 

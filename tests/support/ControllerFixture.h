@@ -20,7 +20,6 @@ namespace zelt::testing {
 struct ControllerFixture {
     explicit ControllerFixture(Framing framing = Framing::Rs232Ascii) {
         ctl.SetAddress(LinkAddress{framing, 250});
-        ctl.scale.systemVoltage = 12;
         link.port.onWrite = [this](FakePort& port, const Bytes& request) {
             requests.push_back(request);
             if (answers.empty()) {
@@ -32,6 +31,23 @@ struct ControllerFixture {
                 port.ReplyAfter(a.delay, a.reply(request));
             }
         };
+        Teach(12);
+    }
+
+    // The link learns a controller of this system voltage and firmware major as its status
+    // and version reads tell it; the exchange leaves no request or trace line behind.
+    void Teach(int systemVoltage, int firmwareMajor = 3) {
+        AnswerRead({static_cast<uint8_t>(systemVoltage == 24 ? 0x40 : 0)});
+        ControllerStatus status;
+        ctl.GetStatus(&status);
+        if (Rs232()) {
+            AnswerText(StrF("R00%02d010512", firmwareMajor));
+            FirmwareIdentity identity;
+            ctl.GetVersion(&identity);
+        }
+        requests.clear();
+        link.port.writes.clear();
+        link.trace.lines.clear();
     }
 
     bool Rs232() const { return ctl.Address().framing == Framing::Rs232Ascii; }

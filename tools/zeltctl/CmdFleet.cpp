@@ -10,6 +10,7 @@
 
 #include "Fleet.h"
 #include "Interrupt.h"
+#include "LinkSession.h"
 #include "MqttMonitor.h"
 #include "RecordCheck.h"
 #include "base/Ticks.h"
@@ -24,7 +25,6 @@ namespace zeltctl {
 
 namespace {
 
-constexpr int kBaudRate = 19200;
 constexpr int kOneShotAttempts = 2;  // as "Get Parameters" tries each item
 
 bool StderrIsTerminal() {
@@ -85,17 +85,8 @@ FleetLine::FleetLine(CtlContext& ctx) : ctx_(ctx) {
     ctx.StartUp();
     ctx.app.commMode = zelt::kCommModeRs485;
     zelt::theComPort.SetCommMode(ctx.app.commMode);
-    if (ctx.app.comPort < zelt::kFirstComPort || ctx.app.comPort > zelt::kLastComPort) {
-        throw CtlError{kExitUsage, zelt::StrF("zeltctl: the port COM%d is not one of COM1 to "
-                                              "COM40; give one with --port",
-                                              ctx.app.comPort)};
-    }
-    zelt::theComPort.Close();
-    if (zelt::theComPort.Open(ctx.app.comPort, kBaudRate) == 0) {
-        throw CtlError{kExitController,
-                       zelt::StrF(ctx.app.Text("COM%d cannot be opened.", "無法開啟 COM%d."),
-                                  ctx.app.comPort)};
-    }
+    CheckPortSetting(ctx.app);  // the IDs come from --ids, checked on their own
+    OpenPort(ctx.app);
 }
 
 FleetLine::~FleetLine() {

@@ -190,10 +190,9 @@ void PrintStatusLines(const zelt::CMainApp& app, const zelt::LiveReadings& r,
 // or late on a busy line does not fail the command.
 constexpr int kStatusAttempts = 2;
 
-// The RS232 voltage scale follows the firmware version: whatever turns counts into volts, or
-// volts into counts, reads it first. A command that cannot read it stops before using a
-// voltage.
-void ReadVoltageScale(CtlContext& ctx, LinkSession& session) {
+// The controller's identity: another vendor's controller is refused (before anything is
+// written to it), and a controller that does not tell stops the command.
+void ReadIdentity(CtlContext& ctx, LinkSession& session) {
     const bool read =
         ReadWithRetry(kStatusAttempts, [&] { return session.Controller().ReadVersion(); });
     session.Settle();  // a foreign vendor ID ends here
@@ -303,7 +302,9 @@ void RunMonitor(CtlContext& ctx, const MonitorOptions& options) {
     CsvLog log(options.csv);
     log.Line(CsvHeader());
     CtlController& controller = session.Controller();
-    ReadVoltageScale(ctx, session);
+    if (mqtt.Enabled()) {
+        ReadIdentity(ctx, session);  // the device's record names the firmware
+    }
     const std::string device = mqtt.AddController(session);
     if (mqtt.Removing()) {
         mqtt.Stop();  // the records are cleared: nothing to poll

@@ -5,6 +5,7 @@
 #include "Ctl.h"
 #include "LinkSession.h"
 #include "link/ComPort.h"
+#include "link/ControllerPort.h"
 #include "link/PortNames.h"
 
 namespace zeltctl {
@@ -29,13 +30,13 @@ void PrintSettings(CtlContext& ctx) {
     std::printf("%s\n", text.c_str());
 }
 
-// Every COM name that opens, tried as the link dialog does: open at 19200, then close.
+// Every COM name that opens, tried as the link dialog does: open, then close.
 void ListPorts(CtlContext& ctx) {
     ctx.StartUp();
     CheckPortFolder();
     zelt::theComPort.Close();
     for (int port = zelt::kFirstComPort; port <= zelt::kLastComPort; ++port) {
-        if (zelt::theComPort.Open(port, 19200) != 0) {
+        if (zelt::theComPort.Open(port, zelt::kControllerBaudRate) != 0) {
             std::printf("COM%d\n", port);
         }
         zelt::theComPort.Close();

@@ -7,13 +7,10 @@
 #include "Interrupt.h"
 #include "base/Ticks.h"
 #include "link/ComPort.h"
+#include "link/ControllerPort.h"
 #include "link/PortNames.h"
 
 namespace zeltctl {
-
-namespace {
-constexpr int kBaudRate = 19200;
-}
 
 void CheckPortFolder() {
     if (zelt::PortDirectoryIsEmpty()) {
@@ -21,7 +18,7 @@ void CheckPortFolder() {
     }
 }
 
-void CheckLinkSettings(const zelt::CMainApp& app) {
+void CheckPortSetting(const zelt::CMainApp& app) {
     CheckPortFolder();
     if (app.comPort < zelt::kFirstComPort || app.comPort > zelt::kLastComPort) {
         throw CtlError{kExitUsage,
@@ -29,6 +26,10 @@ void CheckLinkSettings(const zelt::CMainApp& app) {
                                   "with --port",
                                   app.comPort)};
     }
+}
+
+void CheckLinkSettings(const zelt::CMainApp& app) {
+    CheckPortSetting(app);
     if (app.commMode != zelt::kCommModeRs232 && (app.rs485Id < 1 || app.rs485Id > 255)) {
         throw CtlError{kExitUsage,
                        zelt::StrF("zeltctl: the RS485 ID %d is not one of 1 to 255; give one with "
@@ -37,19 +38,16 @@ void CheckLinkSettings(const zelt::CMainApp& app) {
     }
 }
 
+void OpenPort(const zelt::CMainApp& app) {
+    if (const auto refusal = zelt::OpenControllerPort(zelt::theComPort, app.comPort)) {
+        throw CtlError{kExitController, refusal->In(app.english != 0)};
+    }
+}
+
 LinkSession::LinkSession(CtlContext& ctx) : ctx_(ctx) {
     ctx.StartUp();
     CheckLinkSettings(ctx.app);
-    zelt::theComPort.Close();
-    if (zelt::theComPort.Open(ctx.app.comPort, kBaudRate) == 0) {
-        // The utility's own text first, then the reason: "COM5 cannot be opened: no such
-        // device."
-        std::string text =
-            zelt::StrF(ctx.app.Text("COM%d cannot be opened.", "無法開啟 COM%d."), ctx.app.comPort);
-        text.pop_back();
-        throw CtlError{kExitController,
-                       text + ": " + zelt::theComPort.OpenFailureText(ctx.app.english != 0) + "."};
-    }
+    OpenPort(ctx.app);
     controller_ = std::make_unique<CtlController>(ctx.app, zelt::theComPort,
                                                   zelt::ProcessTickClock(), ctx.Trace());
 }

@@ -14,8 +14,13 @@ namespace zeltctl {
 // Ends with status 2 when the port (COM1..COM40) or, in RS485 mode, the device ID (1..255)
 // that the settings and options give cannot be used. Nothing has been sent at that point.
 void CheckLinkSettings(const zelt::CMainApp& app);
+// The port part of it alone, for a walk whose IDs come from elsewhere.
+void CheckPortSetting(const zelt::CMainApp& app);
 // Ends with status 2 when ZELT_PORT_DIR is set to nothing: no port could be meant.
 void CheckPortFolder();
+// Opens the settings' port at the controller's rate; ends with status 1 and the reason when
+// it does not open.
+void OpenPort(const zelt::CMainApp& app);
 
 class LinkSession {
   public:

@@ -27,7 +27,7 @@ class MqttMonitor {
 
     // Reads the serial number of the controller of the session (status 1 when it does not
     // answer), connects its device to the broker, and returns its name in the topics. The
-    // monitor has read the version already (for the voltage scale).
+    // monitor has read the version already (for the firmware it names).
     std::string AddController(LinkSession& session);
     // Connects the device of a controller whose identity was read: named by its serial
     // number, or by where when it has none. A refused or unreachable broker ends the tool

@@ -37,13 +37,16 @@ struct ControllerFixture {
     // The link learns a controller of this system voltage and firmware major as its status
     // and version reads tell it; the exchange leaves no request or trace line behind.
     void Teach(int systemVoltage, int firmwareMajor = 3) {
+        Teach(ctl, systemVoltage, firmwareMajor);
+    }
+    void Teach(CControllerLink& target, int systemVoltage, int firmwareMajor = 3) {
         AnswerRead({static_cast<uint8_t>(systemVoltage == 24 ? 0x40 : 0)});
         ControllerStatus status;
-        ctl.GetStatus(&status);
+        target.GetStatus(&status);
         if (Rs232()) {
             AnswerText(StrF("R00%02d010512", firmwareMajor));
             FirmwareIdentity identity;
-            ctl.GetVersion(&identity);
+            target.GetVersion(&identity);
         }
         requests.clear();
         link.port.writes.clear();

@@ -32,6 +32,7 @@ struct PanelBench : ControllerFixture {
         app.commMode = kCommModeRs232;
         app.rs485Id = 250;
         app.systemVoltage = 12;
+        Teach(commands.Link(), 12);  // as the start-up Get leaves it
     }
     CMainApp app;
     uitest::RecordingWindow window;

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing.
-# scripts/deps.sh [--fuzz]: --fuzz adds clang and its runtime libraries (libFuzzer, the
-# sanitizers), which only the fuzz targets and the sanitizer build need.
+# scripts/deps.sh [--fuzz | --windows]: --fuzz adds clang and its runtime libraries
+# (libFuzzer, the sanitizers), which only the fuzz targets and the sanitizer build need;
+# --windows adds the mingw-w64 cross compiler, GoogleTest's sources, wine to run the Windows
+# programs and their tests, msitools for the installer, and a CJK font for wine's console.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-json3-dev libcli11-dev
     # zeltctl monitor --mqtt, and the broker that its tests start themselves, each with a
@@ -17,9 +19,11 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-js
     # manager, the MIME database and desktop entry tools
     help2man lintian dpkg-dev desktop-file-utils shared-mime-info libglib2.0-bin
     xvfb openbox x11-utils)
-if [[ ${1:-} == --fuzz ]]; then
-    packages+=(clang-14 libclang-rt-14-dev)
-fi
+case ${1:-} in
+    --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine wine64 msitools
+                          fonts-wqy-microhei) ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -8,7 +8,10 @@
 #    window program. It proves that the core and the tools build and link without Qt (the
 #    configure check in src/CMakeLists.txt), runs the same core and tool suites, and doubles
 #    as the fuzz build: each libFuzzer target runs for ZELT_FUZZ_SECONDS (20) from its seeds
-#    as a CTest case (scripts/fuzz.sh runs them longer).
+#    as a CTest case (scripts/fuzz.sh runs them longer);
+#  - build-windows: the core, zeltctl and the core suites cross-built with mingw-w64
+#    (scripts/build-windows.sh) and run under wine: zeltctl.exe against the plain build's
+#    kvrn-sim through a COM port of a wine prefix that the test makes for itself.
 # The link tests run on real time over pseudo-terminals; a case that fails gets one more run,
 # and every case that needed it is named at the end of its build's run: a retry that passes
 # hides a timing assumption, which is a fault to mend.
@@ -51,3 +54,8 @@ scripts/build.sh build-asan -DCMAKE_CXX_COMPILER="$clang" -DZELT_SANITIZE=ON \
 lap "sanitizer and fuzz build"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest)
 lap "sanitizer tests and fuzz runs"
+
+scripts/build-windows.sh build-windows -DZELT_LINUX_BUILD="$PWD/build" >/dev/null
+lap "Windows build"
+(cd build-windows && run_ctest)
+lap "Windows tests under wine"

@@ -17,10 +17,13 @@ enum class FileReadStatus {
     ReadError,
 };
 
+// What a refused path is instead of a regular file.
+enum class FileKind { Other, Folder, Fifo, Device, Socket };
+
 struct FileReadResult {
     FileReadStatus status = FileReadStatus::Ok;
     int systemError = 0;      // errno of CannotOpen and ReadError
-    unsigned fileType = 0;    // the st_mode type bits of NotRegularFile
+    FileKind fileKind = FileKind::Other;  // of NotRegularFile
     uint64_t fileLength = 0;  // as measured: at least limit + 1 when TooLarge
     uint64_t limit = 0;
     std::string bytes;  // the whole file when ok
@@ -33,7 +36,8 @@ constexpr uint64_t kSettingsFileLimit = 64 * 1024;
 constexpr uint64_t kRecordFileLimit = 1024 * 1024;  // a .cfg or a JSON record
 constexpr uint64_t kProfileFileLimit = 64 * 1024;   // MFG.ini
 
-// Reads the whole file at path when it is a regular file of at most limit bytes.
+// Reads the whole file at path (UTF-8) when it is a regular file of at most limit bytes. The
+// platform's own file calls do it (src/platform).
 FileReadResult ReadLimitedFile(const std::string& path, uint64_t limit);
 
 // Why the file was refused, in English (true) or Chinese, without the path: "not a regular

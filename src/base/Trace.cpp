@@ -27,11 +27,6 @@ std::string VStrF(const char* format, va_list args) {
 }
 }  // namespace
 
-void StderrTraceSink::Write(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
-}
-
 bool TraceRequestedByEnvironment() {
     const char* value = std::getenv("ZELT_TRACE");
     return value != nullptr && std::strcmp(value, "1") == 0;

@@ -1,9 +1,6 @@
 #include "config/CfgCommands.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "base/FileSystem.h"
 #include "config/CfgFile.h"
 #include "config/Settings.h"
 
@@ -38,24 +35,6 @@ PathParts SplitPath(const std::string& path) {
     return parts;
 }
 
-bool IsFolder(const std::string& path) {
-    struct stat info {};
-    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool OpensForReadAndWrite(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return false;
-    }
-    const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    close(fd);
-    return true;
-}
-
 }  // namespace
 
 SaveAsNames SaveAsNaming(const std::string& chosenPath) {
@@ -74,7 +53,7 @@ std::string FileDialogFolder(const std::string& cfgPath, FileDialogPurpose purpo
     if (purpose == FileDialogPurpose::Save && !IsFolder(folder)) {
         // The default folder's parent is the home folder; a failure shows as the dialog
         // starting elsewhere, and the save itself then names any problem.
-        mkdir(folder.c_str(), 0777);
+        (void)MakeFolder(folder);
     }
     if (IsFolder(folder)) {
         return folder;

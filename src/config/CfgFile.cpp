@@ -1,7 +1,5 @@
 #include "config/CfgFile.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -249,7 +247,7 @@ CfgLoadResult LoadCfgFile(const std::string& path, CCfgDocument& record) {
             result.status = CfgLoadStatus::CannotOpen;
             return result;
         case FileReadStatus::NotRegularFile:
-            if (file.fileType == S_IFDIR) {
+            if (file.fileKind == FileKind::Folder) {
                 result.status = CfgLoadStatus::CannotOpen;
                 result.systemError = EISDIR;
             } else {

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "config/SettingsStore.h"
+
 namespace zelt {
 
 // The settings key as a text file in registry-export form:
@@ -17,7 +19,7 @@ namespace zelt {
 // One "Name"="Value" line per string value, with \\ and \" as the only escapes. Names and the
 // key are matched case-insensitively, as the registry does. Lines that are not understood are
 // kept as they are and written back unchanged, so a hand-edited file loses nothing.
-class CRegFile {
+class CRegFile final : public ISettingsStore {
   public:
     static constexpr const char* kHeader = "Windows Registry Editor Version 5.00";
     static constexpr const char* kKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\ZELT Utility Quorvel";
@@ -30,10 +32,10 @@ class CRegFile {
     explicit CRegFile(const std::string& text);
 
     // The value stored under name in the key; the last line wins when a name repeats.
-    std::optional<std::string> Get(const std::string& name) const;
+    std::optional<std::string> Get(const std::string& name) const override;
     // Replaces the value's line or adds one at the end of the key. False when the value
     // cannot be stored in this form (it holds a line break); nothing changes then.
-    bool Set(const std::string& name, const std::string& value);
+    bool Set(const std::string& name, const std::string& value) override;
 
     // Whether the text holds the key: its section line, or a value line before any section
     // (which the registry form reads as the key's).

@@ -1,20 +1,10 @@
 #include "config/Settings.h"
 
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <optional>
 
-#include "base/FileRead.h"
 #include "base/Trace.h"
-#include "config/FileReplace.h"
-#include "config/RegFile.h"
+#include "config/SettingsStore.h"
 
 namespace zelt {
 
@@ -31,77 +21,10 @@ const char* const kDefaultCfgFileName = "ZELTUtility.cfg";
 constexpr uint16_t kDefaultComPort = 1;
 constexpr uint16_t kDefaultRs485Id = 250;
 
-std::string NonEmptyEnv(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? std::string(value) : std::string();
-}
-
-std::string HomeFolder() {
-    std::string home = NonEmptyEnv("HOME");
-    if (!home.empty()) {
-        return home;
-    }
-    const passwd* entry = getpwuid(getuid());
-    return (entry != nullptr && entry->pw_dir != nullptr) ? std::string(entry->pw_dir) : "";
-}
-
-std::string ParentFolder(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string ErrnoText(const std::string& what) {
-    return what + ": " + std::strerror(errno);
-}
-
-// mkdir -p, for the settings folder.
-bool MakeFolders(const std::string& folder, std::string* error) {
-    struct stat info {};
-    if (stat(folder.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) {
-            return true;
-        }
-        errno = ENOTDIR;
-        *error = ErrnoText(folder);
-        return false;
-    }
-    if (errno != ENOENT) {
-        *error = ErrnoText(folder);
-        return false;
-    }
-    const std::string parent = ParentFolder(folder);
-    if (parent != folder && !MakeFolders(parent, error)) {
-        return false;
-    }
-    if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
-        *error = ErrnoText(folder);
-        return false;
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // The value as the 80-byte query buffer receives it: one larger than the buffer (terminator
 // included) counts as missing; one that fills it exactly is read.
-std::optional<std::string> QueryValue(const CRegFile& key, const char* name) {
-    std::optional<std::string> value = key.Get(name);
+std::optional<std::string> QueryValue(const ISettingsStore& store, const char* name) {
+    std::optional<std::string> value = store.Get(name);
     if (value && value->size() + 1 > kSettingsValueBufferSize) {
         return std::nullopt;
     }
@@ -171,125 +94,35 @@ uint16_t LeadingDecimal(const std::string& text) {
 
 }  // namespace
 
-std::string SettingsFilePath() {
-    const std::string explicitPath = NonEmptyEnv("ZELT_SETTINGS");
-    if (!explicitPath.empty()) {
-        return explicitPath;
-    }
-    std::string base = NonEmptyEnv("XDG_CONFIG_HOME");
-    if (base.empty() || base[0] != '/') {  // relative values are to be ignored
-        base = HomeFolder() + "/.config";
-    }
-    return base + "/ZELT Utility Quorvel/settings.reg";
-}
-
-std::string DefaultCfgPath() {
-#ifdef _WIN32
-    return "C:\\ZELTUtilityCfg\\";
-#else
-    return HomeFolder() + "/ZELTUtilityCfg/";
-#endif
-}
-
-bool EnsureSettingsKey(const std::string& path, std::string* error) {
-    std::string scratch;
-    if (error == nullptr) {
-        error = &scratch;
-    }
-    if (path.empty()) {
-        *error = "no settings file";
-        return false;
-    }
-    if (!MakeFolders(ParentFolder(path), error)) {
-        return false;
-    }
-    const int created = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (created >= 0) {
-        const bool written = WriteAll(created, CRegFile().Text());
-        if (close(created) != 0 || !written) {
-            *error = ErrnoText(path);
-            unlink(path.c_str());
-            return false;
-        }
-        return true;
-    }
-    if (errno != EEXIST) {
-        *error = ErrnoText(path);
-        return false;
-    }
-    // The key exists: it must be a settings file, and open with full access.
-    const FileReadResult existing = ReadLimitedFile(path, kSettingsFileLimit);
-    if (!existing.ok()) {
-        *error = path + ": " + FileReadProblemText(existing, true);
-        return false;
-    }
-    const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
-        *error = ErrnoText(path);
-        return false;
-    }
-    close(fd);
-    return true;
-}
-
-void ReadSettings(CMainApp& app, const std::string& path, ITraceSink* trace) {
-    // Every run starts in RS232 mode; RS485 is chosen again in the link dialog.
-    app.commMode = kCommModeRs232;
-
-    NullTraceSink silent;
-    ITraceSink& sink = trace != nullptr ? *trace : silent;
-    const FileReadResult file = ReadLimitedFile(path, kSettingsFileLimit);
-    if (!file.ok()) {
-        TraceF(sink, "Settings %s: %s\n", path.c_str(), FileReadProblemText(file, true).c_str());
-        return;
-    }
-    const CRegFile key(file.bytes);
-    // A start killed before the header was written leaves an empty file: it holds no value,
-    // as a missing key does, and the next save writes the whole form.
-    if (!key.HasKey()) {
-        TraceF(sink, "Settings %s: %s, read as missing: defaults, rewritten at the next save\n",
-               path.c_str(), file.bytes.empty() ? "empty" : "no key");
-    }
-
-    app.cfgPath = TrimWhiteSpace(QueryValue(key, kValueCfgPath).value_or(DefaultCfgPath()));
+void ApplySettings(CMainApp& app, const ISettingsStore& store) {
+    app.cfgPath = TrimWhiteSpace(QueryValue(store, kValueCfgPath).value_or(DefaultCfgPath()));
     app.cfgFileName =
-        TrimWhiteSpace(QueryValue(key, kValueCfgFileName).value_or(kDefaultCfgFileName));
+        TrimWhiteSpace(QueryValue(store, kValueCfgFileName).value_or(kDefaultCfgFileName));
     if (app.cfgPath.empty() || app.cfgPath.back() != kCfgPathSeparator) {
         app.cfgPath += kCfgPathSeparator;
     }
     app.cfgFullPath = app.cfgPath + app.cfgFileName;
 
-    app.comPort = ComPortFromText(QueryValue(key, kValueComPort));
+    app.comPort = ComPortFromText(QueryValue(store, kValueComPort));
 
-    const std::optional<std::string> rs485Id = QueryValue(key, kValueRs485Id);
+    const std::optional<std::string> rs485Id = QueryValue(store, kValueRs485Id);
     app.rs485Id = rs485Id ? LeadingDecimal(*rs485Id) : kDefaultRs485Id;
 
-    const std::optional<std::string> english = QueryValue(key, kValueEnglish);
+    const std::optional<std::string> english = QueryValue(store, kValueEnglish);
     if (english) {
         app.english = *english == "Yes" ? 1 : 0;
     }
     app.appTitle = CMainApp::AppTitle(app.english != 0);
 }
 
-bool WriteSettings(const CMainApp& app, const std::string& path) {
-    const FileReadResult file = ReadLimitedFile(path, kSettingsFileLimit);
-    if (!file.ok()) {
-        return false;  // the key cannot be opened: nothing is written
-    }
-    CRegFile key(file.bytes);
-    key.EnsureKey();
+bool StoreSettings(const CMainApp& app, ISettingsStore& store) {
     bool allStored = true;
-    allStored &= key.Set(kValueCfgPath, StoredCfgPath(app.cfgPath));
-    allStored &= key.Set(kValueCfgFileName, app.cfgFileName);
-    allStored &= key.Set(kValueComPort, StrF("%d", app.comPort));
-    allStored &= key.Set(kValueEnglish, app.english != 0 ? "Yes" : "No");
-    allStored &= key.Set(kValueCommMode, app.commMode == kCommModeRs232 ? "RS232" : "RS485");
-    allStored &= key.Set(kValueRs485Id, StrF("%d", app.rs485Id));
-    const std::string image = key.Text();
-    const auto bytes = std::span(reinterpret_cast<const uint8_t*>(image.data()), image.size());
-    if (ReplaceFileContents(path, bytes, ReadOnlyFile::Replace) != 0) {
-        return false;
-    }
+    allStored &= store.Set(kValueCfgPath, StoredCfgPath(app.cfgPath));
+    allStored &= store.Set(kValueCfgFileName, app.cfgFileName);
+    allStored &= store.Set(kValueComPort, StrF("%d", app.comPort));
+    allStored &= store.Set(kValueEnglish, app.english != 0 ? "Yes" : "No");
+    allStored &= store.Set(kValueCommMode, app.commMode == kCommModeRs232 ? "RS232" : "RS485");
+    allStored &= store.Set(kValueRs485Id, StrF("%d", app.rs485Id));
     return allStored;
 }
 

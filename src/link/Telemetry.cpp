@@ -213,17 +213,6 @@ CurrentDivisors ReadCurrentDivisors(const std::string& folder) {
     return divisors;
 }
 
-std::string ExecutableFolder() {
-    std::array<char, 4096> buffer{};
-    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (length <= 0) {
-        return {};
-    }
-    const std::string path(buffer.data(), static_cast<size_t>(length));
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 namespace {
 
 int SecondOfDay(TimeOfDay t) {

@@ -61,8 +61,8 @@ struct CurrentDivisors {
 // integer (0, negative, no digits): both divisors returned are always non-zero.
 CurrentDivisors ReadCurrentDivisors(const std::string& folder);
 
-// The folder of the running executable with a trailing '/', from /proc/self/exe; empty
-// when it cannot be found (the file is then looked for in the working folder).
+// The folder of the running executable with a trailing separator (the platform's own call);
+// empty when it cannot be found (the file is then looked for in the working folder).
 std::string ExecutableFolder();
 
 // Private-profile integer look-up in an INI file: section and key names match without

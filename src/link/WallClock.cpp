@@ -3,6 +3,8 @@
 #include <chrono>
 #include <ctime>
 
+#include "base/FileSystem.h"
+
 namespace zelt {
 
 LocalTime SystemWallClock::Now() {
@@ -11,8 +13,7 @@ LocalTime SystemWallClock::Now() {
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
         1000;
-    std::tm parts{};
-    localtime_r(&seconds, &parts);
+    const std::tm parts = LocalTimeOf(seconds);
     return LocalTime{parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(ms)};
 }
 

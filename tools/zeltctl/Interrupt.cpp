@@ -1,8 +1,7 @@
 #include "Interrupt.h"
 
-#include <unistd.h>
-
 #include "Ctl.h"
+#include "base/Interruption.h"
 #include "link/ComPort.h"
 
 namespace zeltctl {
@@ -19,12 +18,7 @@ constexpr char kInterrupted[] = "zeltctl: interrupted\n";
 }  // namespace
 
 void Interrupt::Install() {
-    struct sigaction action {};
-    action.sa_handler = &Interrupt::Handle;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    zelt::InstallInterruptionHandler(&Interrupt::Handle);
 }
 
 void Interrupt::Handle(int signal) {
@@ -35,8 +29,7 @@ void Interrupt::Handle(int signal) {
     }
     // Only async-signal-safe calls from here on.
     zelt::theComPort.RestoreLineNow();
-    (void)!write(STDERR_FILENO, kInterrupted, sizeof kInterrupted - 1);
-    _exit(128 + signal);
+    zelt::EndProcessFromHandler(kInterrupted, sizeof kInterrupted - 1, 128 + signal);
 }
 
 void Interrupt::ThrowIfInterrupted(const std::string& what) {
@@ -44,7 +37,9 @@ void Interrupt::ThrowIfInterrupted(const std::string& what) {
     if (signal == 0) {
         return;
     }
-    const char* name = signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "signal";
+    const char* name = signal == zelt::kInterruptSignal   ? "SIGINT"
+                       : signal == zelt::kTerminateSignal ? "SIGTERM"
+                                                          : "signal";
     throw CtlError{128 + signal, std::string("zeltctl: interrupted (") + name + ")" +
                                      (what.empty() ? std::string() : ": " + what)};
 }

@@ -1,5 +1,5 @@
 #pragma once
-// SIGINT and SIGTERM for the tool. The port's line settings and its exclusive mode are put
+// SIGINT and SIGTERM (Ctrl+C, Ctrl+Break, closing the console on Windows) for the tool. The port's line settings and its exclusive mode are put
 // back on every way out: a command's own end closes the port; a signal outside a deferred
 // section puts them back from the handler and ends the process at once (status 130 or 143),
 // since nothing half-done is lost there. Inside a deferred section (a write to the
@@ -15,7 +15,7 @@ namespace zeltctl {
 
 class Interrupt {
   public:
-    // Installs the handler for SIGINT and SIGTERM.
+    // Installs the handler for SIGINT and SIGTERM (their console events on Windows).
     static void Install();
 
     // The signal received inside a deferred section, 0 when none.

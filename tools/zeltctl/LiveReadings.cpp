@@ -3,6 +3,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "base/FileSystem.h"
 #include "base/Trace.h"
 #include "config/CfgCodes.h"
 #include "panel/ControllerTexts.h"
@@ -132,11 +133,10 @@ std::string MonitorLine(const std::string& time, const zelt::LiveReadings& r, bo
 
 std::string IsoTimestampNow() {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = zelt::LocalTimeOf(now);
     char text[40] = {};
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
-    const long offset = local.tm_gmtoff;
+    const long offset = zelt::UtcOffsetSeconds(now);
     const long magnitude = offset < 0 ? -offset : offset;
     return zelt::StrF("%s%c%02ld:%02ld", text, offset < 0 ? '-' : '+', magnitude / 3600,
                       magnitude % 3600 / 60);

@@ -4,6 +4,8 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "base/FileSystem.h"
+
 namespace zeltctl {
 
 namespace {
@@ -164,8 +166,7 @@ std::vector<MqttMessage> MqttRemovalMessages(const MqttDiscovery& discovery,
 
 std::string UtcTimestampNow() {
     const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
+    const std::tm utc = zelt::UtcTimeOf(now);
     char text[32] = {};
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
     return text;

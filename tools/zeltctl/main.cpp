@@ -4,6 +4,7 @@
 
 #include "Ctl.h"
 #include "Interrupt.h"
+#include "base/ConsoleText.h"
 #include "base/Ticks.h"
 #include "link/ComPort.h"
 #include "link/PortNames.h"
@@ -13,6 +14,7 @@ zelt::CMainApp theApp;
 }
 
 int main(int argc, char** argv) {
+    zelt::PrepareConsoleText(argc, argv);
     zelt::ProcessTickClock();  // ticks count from program start
     zeltctl::Interrupt::Install();
     zeltctl::CtlContext ctx(theApp);

@@ -1,0 +1,25 @@
+# The libraries of a cross-build. The header-only ones are Debian's, as on Linux: their
+# folders are linked into a folder of their own, so that the cross compiler sees them without
+# also seeing the build machine's C library headers. GoogleTest is built from Debian's sources.
+set(ZELT_HOST_HEADERS ${CMAKE_BINARY_DIR}/host-headers)
+file(MAKE_DIRECTORY ${ZELT_HOST_HEADERS})
+foreach(folder IN ITEMS nlohmann CLI)
+  if(NOT EXISTS /usr/include/${folder})
+    message(FATAL_ERROR "/usr/include/${folder} is missing: run scripts/deps.sh --windows")
+  endif()
+  file(CREATE_LINK /usr/include/${folder} ${ZELT_HOST_HEADERS}/${folder} SYMBOLIC)
+endforeach()
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${ZELT_HOST_HEADERS})
+add_library(CLI11::CLI11 INTERFACE IMPORTED)
+target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${ZELT_HOST_HEADERS})
+
+if(ZELT_BUILD_TESTS)
+  set(ZELT_GOOGLETEST_SOURCES /usr/src/googletest)
+  if(NOT EXISTS ${ZELT_GOOGLETEST_SOURCES}/CMakeLists.txt)
+    message(FATAL_ERROR "${ZELT_GOOGLETEST_SOURCES} is missing: run scripts/deps.sh --windows")
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory(${ZELT_GOOGLETEST_SOURCES} googletest EXCLUDE_FROM_ALL SYSTEM)
+endif()

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# zeltctl.exe under wine against the Linux kvrn-sim, through a COM port of a wine prefix of
+# its own: tests/windows/zeltctl_wine_test.sh ZELTCTL_EXE KVRN_SIM LINUX_ZELTCTL
+set -uo pipefail
+exe=$1 sim=$2 linux=$3
+scratch=$(mktemp -d)
+export WINEPREFIX=$scratch/prefix WINEDEBUG=-all ZELT_PORT_DIR=$scratch/ports
+mkdir -p "$ZELT_PORT_DIR"
+sims=()
+trap 'kill "${sims[@]}" 2>/dev/null; wineserver -k 2>/dev/null; rm -rf "$scratch"' EXIT
+wineboot -i >/dev/null 2>&1 || { echo "SKIP: wine cannot make a prefix here"; exit 77; }
+failures=0
+check() {  # check NAME EXPECTED ACTUAL
+    if [[ "$2" == "$3" ]]; then echo "ok   $1"; else
+        echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
+}
+# start_sim COMn [kvrn-sim options]: the simulator on a pseudo-terminal, linked as wine's comN.
+start_sim() {
+    "$sim" --port "$1" "${@:2}" >"$scratch/$1.out" 2>&1 &
+    sims+=($!)
+    for _ in $(seq 100); do [[ -e $ZELT_PORT_DIR/$1 ]] && break; sleep 0.05; done
+    ln -sfn "$ZELT_PORT_DIR/$1" "$WINEPREFIX/dosdevices/${1,,}"
+}
+win() { wine "$exe" "$@"; }
+zpath() { echo "Z:${1//\//\\}"; }  # the Unix file as wine's Z: drive names it
+
+start_sim COM5
+start_sim COM6 --rs485-id 17
+for mode in "--port COM5" "--port COM6 --rs485 --id 17"; do
+    # get, set a changed record, get again: the files match the Linux tool's, byte for byte.
+    win $mode get -o "$(zpath "$scratch/a.cfg")" >/dev/null
+    check "$mode get" 0 $?
+    win $mode cfg show "$(zpath "$scratch/a.cfg")" | sed 's/"lightingTime": [0-9]*/"lightingTime": 9/' \
+        >"$scratch/b.json"
+    win $mode set "$(zpath "$scratch/b.json")" >/dev/null
+    check "$mode set" 0 $?
+    win $mode get -o "$(zpath "$scratch/c.cfg")" >/dev/null
+    ZELT_PORT_DIR=$ZELT_PORT_DIR "$linux" $mode get -o "$scratch/l.cfg" >/dev/null
+    check "$mode same file as Linux" "$(md5sum <"$scratch/l.cfg")" "$(md5sum <"$scratch/c.cfg")"
+done
+# The RS485 walk finds the controller on its ID.
+check "scan" '"id":17' "$(win --port COM6 scan --from 15 --to 18 --json | tr -d ' \n' | grep -o '"id":[0-9]*')"
+# Faults: no reply and a damaged reply end with the operation fault, in both languages.
+start_sim COM7 --fault no-reply
+win --port COM7 status >/dev/null 2>"$scratch/err"
+check "no reply: status 1" 1 $?
+check "no reply: message" "Operation fault ! Please check power & connection." "$(tr -d '\r' <"$scratch/err")"
+win --port COM7 --lang zh status >/dev/null 2>"$scratch/err"
+check "no reply: Chinese as UTF-8" "作業失敗 ! 請檢查電源及連線" "$(tr -d '\r' <"$scratch/err")"
+start_sim COM8 --fault damaged
+win --port COM8 --rs485 --id 250 status >/dev/null 2>&1
+check "damaged replies: status 1" 1 $?
+# A refused open says why, in both languages; --mqtt is refused plainly.
+check "refused open" "COM9 cannot be opened: no such device." "$(win --port COM9 status 2>&1 | tr -d '\r')"
+check "refused open, Chinese" "無法開啟 COM9: 沒有此裝置." "$(win --lang zh --port COM9 status 2>&1 | tr -d '\r')"
+win --port COM5 monitor --count 1 --mqtt localhost >/dev/null 2>&1
+check "--mqtt refused" 2 $?
+# The registry: HKLM's key by default; the per-user key reads HKLM's values as its defaults.
+wine reg add 'HKLM\SOFTWARE\ZELT Utility Quorvel' /v "COM Port" /d 7 /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\ZELT Utility Quorvel' /v English /d No /f >/dev/null 2>&1
+check "HKLM settings" '"comPort": 7,' "$(win settings | grep -o '"comPort": [0-9]*,')"
+user=$(ZELT_SETTINGS='HKEY_CURRENT_USER\Software\ZELT Utility Quorvel' win settings | tr -d '\n ')
+check "HKCU over HKLM" '"comPort":7,"commMode":232,"rs485Id":250,"english":0' \
+    "$(grep -o '"comPort.*"english":[01]' <<<"$user")"
+((failures == 0))

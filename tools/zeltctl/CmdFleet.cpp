@@ -451,12 +451,10 @@ void RunFleetGet(CtlContext& ctx, const IdList& list, const std::string& folder,
         bool complete = false;
         std::optional<std::string> serial;
         station.Run([&] {
-            // The file is named by the serial number: read first, so that a name never
-            // depends on a late retry.
-            serial = station.ReadSerialNumber(kOneShotAttempts);
-            if (serial && !station.Link().Cancelled()) {
-                complete = station.Controller().Get(start).Complete();
-            }
+            // The read-all's own serial number names the file: no second read of it.
+            const zelt::GetVerdict read = station.Controller().Get(start);
+            complete = read.Complete();
+            serial = read.read.serialNumber;
             return complete;
         });
         FleetOutcome outcome{id, FleetOutcome::Result::Failed, ""};

@@ -4,7 +4,6 @@
 
 #include "Ctl.h"
 #include "link/LinkAddress.h"
-#include "link/Telemetry.h"
 #include "panel/ControllerTexts.h"
 
 namespace zeltctl {
@@ -42,18 +41,6 @@ void CtlController::TakeIdentity(const zelt::FirmwareIdentity& identity, bool re
     }
 }
 
-int CtlController::ReadStatus(zelt::ControllerStatus* status) {
-    zelt::ControllerStatus read;
-    if (link_.GetStatus(&read) == 0) {
-        return 0;
-    }
-    TakeStatus(read);
-    if (status != nullptr) {
-        *status = read;
-    }
-    return 1;
-}
-
 int CtlController::ReadVersion() {
     zelt::FirmwareIdentity identity;
     if (link_.GetVersion(&identity) == 0) {
@@ -70,21 +57,6 @@ int CtlController::ReadSerialNumber() {
         return 0;
     }
     app_.serialNumberText = serial;
-    return 1;
-}
-
-int CtlController::ReadBatteryVoltage(float* volts) {
-    if (app_.systemVoltage == 0) {
-        zelt::ControllerStatus status;
-        ReadStatus(&status);
-    }
-    if (link_.GetBatteryVoltage(volts) == 0) {
-        return 0;
-    }
-    if (zelt::IsOverVoltage(*volts, app_.systemVoltage)) {
-        ShowError(zelt::Pick(app_, zelt::texts::kOverVoltage));
-        quitRequested_ = true;
-    }
     return 1;
 }
 

@@ -1,9 +1,8 @@
 #pragma once
-// The controller as zeltctl talks to it: the link's commands plus what the main window does
-// with their values. A status read brings the system voltage into the run-time values and
-// ends the command when the battery has failed; a version read names the firmware and refuses
-// a foreign vendor; a battery read refuses a 24 V battery on a 12 V system; the sequences
-// print their failure summary. The link itself only reads and writes.
+// The controller as zeltctl presents it: the controller policy decides, this shows its
+// verdicts on the terminal. A status brings the system voltage into the run-time values and
+// ends the command when the battery has failed; a version names the firmware and refuses a
+// foreign vendor; the sequences print their failure summary.
 
 #include <functional>
 #include <optional>
@@ -31,16 +30,10 @@ class CtlController {
     // A message as the window would show it with a stop icon: on standard error.
     void ShowError(const std::string& text);
 
-    // "Get Status". When the battery has failed, the Battery Fail report goes to standard
-    // error and the command ends at once with status 1, as after "Close Utility".
-    int ReadStatus(zelt::ControllerStatus* status);
     // "Get Version". A foreign vendor ID is reported and asks the command to end.
     int ReadVersion();
     // "Get Serial Number"; the digits go to app.serialNumberText.
     int ReadSerialNumber();
-    // A 12 V system reading a 24 V battery is reported and asks the command to end. Reads
-    // the status first while the system voltage is unknown.
-    int ReadBatteryVoltage(float* volts);
 
     // "Get Parameters" from start into app.config, as the policy ends it: the summary when an
     // item failed, otherwise the record counts as the controller's.

@@ -224,6 +224,9 @@ TEST_F(ComPortTest, ZeltctlRefusalsSayWhy) {
         {"3", nullptr, "--lang zh --port COM6 status", 1, "無法開啟 COM6: 沒有此裝置.\n"},
         {"99999999999999999999", nullptr, "status", 2, "COM65535 is not one of COM1 to COM40"},
         {"3", "", "ports", 2, "zeltctl: ZELT_PORT_DIR is empty\n"},
+        // The bus commands open the port the same way.
+        {"3", nullptr, "--port COM6 scan", 1, "COM6 cannot be opened: no such device.\n"},
+        {"3", "", "status --ids 1-3", 2, "zeltctl: ZELT_PORT_DIR is empty\n"},
         {nullptr, nullptr, "settings", 2,
          "settings.reg: larger than this kind of file can be (2097152 bytes, at most 65536)\n"},
     };

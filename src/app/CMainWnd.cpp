@@ -45,11 +45,6 @@ constexpr int kPanelTopGap = 2;  // the panel starts 2 px below the toolbar's bu
 
 // Opens the chosen port again; a refusal shows in the next command. Whatever answers there
 // may be another controller, learnt afresh.
-void ReopenControllerPort(CComPort& port, int comPort, CControllerLink& link) {
-    OpenControllerPort(port, comPort);
-    link.ForgetController();
-}
-
 constexpr int kStatusMessageMs = 5000;
 
 // A status pane's label in both languages; the language switch swaps it in front of the

@@ -1,6 +1,7 @@
 #include "link/ControllerPort.h"
 
 #include "base/Trace.h"
+#include "link/ControllerLink.h"
 
 namespace zelt {
 
@@ -13,6 +14,12 @@ std::optional<PortRefusal> OpenControllerPort(CComPort& port, int portNumber) {
     return PortRefusal{
         StrF("COM%d cannot be opened: %s.", portNumber, port.OpenFailureText(true).c_str()),
         StrF("無法開啟 COM%d: %s.", portNumber, port.OpenFailureText(false).c_str())};
+}
+
+std::optional<PortRefusal> ReopenControllerPort(CComPort& port, int portNumber,
+                                                CControllerLink& link) {
+    link.ForgetController();
+    return OpenControllerPort(port, portNumber);
 }
 
 }  // namespace zelt

@@ -24,4 +24,10 @@ struct PortRefusal {
 // not open (the port is then closed).
 std::optional<PortRefusal> OpenControllerPort(CComPort& port, int portNumber);
 
+class CControllerLink;
+// The same for link's port after the user chose a port: whatever answers there now may be
+// another controller, so link forgets what it learnt of the last one (its voltage scale).
+std::optional<PortRefusal> ReopenControllerPort(CComPort& port, int portNumber,
+                                                CControllerLink& link);
+
 }  // namespace zelt

@@ -3,6 +3,7 @@
 // readings that stopped coming say so.
 
 #include <QAction>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
@@ -98,6 +99,31 @@ class ExchangeTest : public QObject {
         const QString shown = PanelTexts(w);
         w.RunCommand(40012);
         QCOMPARE(PanelTexts(w), shown);
+    }
+
+    // A controller on another port brings its own voltage scale: after the link dialog's OK
+    // the next poll converts with the firmware 4 controller's scale, not the previous one's.
+    void anotherPortBringsItsOwnVoltageScale() {
+        WindowFixture f;
+        f.StartSim();  // COM3, firmware 3
+        f.Start();
+        // Both simulated batteries follow the same curve through the day.
+        const auto volts = [&f] {
+            return ById<QLineEdit>(*f.wnd, 1049)->text().chopped(2).toDouble();
+        };
+        const double before = volts();
+        QVERIFY(before > 10);
+        uitest::SimProcess newer(f.scratch.path / "ports", "COM4", "--firmware 4.01");
+        f.ui.onDialog = [](QDialog& dialog) {
+            ById<QComboBox>(dialog, 1000)->setCurrentText("COM 4");
+            return uitest::FakeWindowUi::Click(dialog, 1);
+        };
+        f.wnd->RunCommand(40017);
+        QCOMPARE(f.app.comPort, 4);
+        for (int i = 0; i < 5; ++i) {
+            f.wnd->Panel()->OnPanelTimer();
+        }
+        QVERIFY2(std::abs(volts() - before) < 0.15, qPrintable(QString::number(volts())));
     }
 
     // Both clocks keep time while About is open for 10 s, and nothing sets the controller's

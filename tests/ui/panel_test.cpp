@@ -28,8 +28,8 @@ namespace {
 
 // The window's controller commands on the scripted line.
 struct PanelBench : ControllerFixture {
-    PanelBench() {
-        app.commMode = kCommModeRs232;
+    explicit PanelBench(Framing framing = Framing::Rs232Ascii) : ControllerFixture(framing) {
+        app.commMode = framing == Framing::Rs232Ascii ? kCommModeRs232 : kCommModeRs485;
         app.rs485Id = 250;
         app.systemVoltage = 12;
         Teach(commands.Link(), 12);  // as the start-up Get leaves it
@@ -255,6 +255,18 @@ class PanelTest : public QObject {
     }
 
     // The timer ticks the clocks and polls when due; a poll feeds the chart.
+    // RS485 has no "Get Switch Mode": Update takes the mode from the status byte, and says so
+    // when nothing answers.
+    void updateModeOverRs485() {
+        PanelBench bench(Framing::Rs485Binary);
+        bench.AnswerRead({0x12});  // manual, lighting time code 1
+        bench.commands.UpdateOperatingMode();
+        QCOMPARE(bench.commands.Values().operatingModeCode, 2);
+        QCOMPARE(bench.commands.Values().lightingTimeCode, 1);
+        QVERIFY(bench.window.messages.empty());
+        bench.commands.UpdateOperatingMode();
+        QCOMPARE(bench.window.messages.back(), "Error: Failed to Update Operating Mode.");
+    }
     void timerAndChart() {
         QVERIFY(panel_->LiveChart().Samples().empty());
         for (int i = 0; i < 5; ++i) {

@@ -374,6 +374,7 @@ TEST_F(ZeltctlLink, BadInputNeverReachesTheController) {
     const Json read = Json::parse(Run("--port COM3 --rs485 --id 7 --lang en settings").out);
     EXPECT_EQ(Json::parse("[45, 232, 300, 0]"),
               Json({read["comPort"], read["commMode"], read["rs485Id"], read["english"]}));
+    EXPECT_EQ(File("settings.reg"), read["store"]);
     const ToolRun savedPort = Run("status");
     EXPECT_EQ(2, savedPort.status);
     EXPECT_THAT(savedPort.err, HasSubstr("COM45"));

@@ -8,6 +8,13 @@ void CPortTable::Enumerate(CComPort& port) {
     port.Close();
     available = AllAbsent();
     highestPort = 0;
+    if (const auto listed = SystemComPorts()) {
+        for (const int n : *listed) {
+            available[n - 1] = static_cast<uint16_t>(n);
+            highestPort = static_cast<uint16_t>(n);
+        }
+        return;
+    }
     for (int n = kFirstComPort; n <= kLastComPort; ++n) {
         if (port.Open(n, kDiscoveryBaudRate) != 0) {
             available[n - 1] = static_cast<uint16_t>(n);

@@ -23,13 +23,15 @@ namespace zelt {
 constexpr int kDiscoveryBaudRate = kControllerBaudRate;
 constexpr int kSeekPeriodMs = 400;
 
-// The ports that opened at the controller's rate: entry n - 1 holds n when COMn exists, kNoPort
+// The ports the system lists, or where it keeps no list those that opened at the controller's
+// rate: entry n - 1 holds n when COMn exists, kNoPort
 // otherwise. highestPort bounds every walk over the table.
 class CPortTable {
   public:
     static constexpr uint16_t kNoPort = 0xFFFF;
 
-    // Closes the port, tries COM1..COM40 in turn (closing each again) and leaves it closed.
+    // Closes the port; then takes the system's list of ports, or where there is none tries
+    // COM1..COM40 in turn (closing each again). Leaves the port closed.
     void Enumerate(CComPort& port);
 
     bool Exists(int portNumber) const;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace zelt {
 
@@ -20,6 +22,11 @@ bool PortDirectoryIsEmpty();
 // folder is explicit) /dev/ttyS0..31 for COM1..32 and /dev/ttyUSB0..7 for COM33..40.
 // Empty when n is outside 1..40 or nothing names it.
 std::string ComDevicePath(int portNumber);
+
+// The COM ports among COM1..COM40 that the system itself lists, ascending: Windows names each
+// serial port as a DOS device, whether or not a program has it open. nullopt where there is no
+// such list (Linux): a port is then known by opening it.
+std::optional<std::vector<int>> SystemComPorts();
 
 // "COM7" -> 7; 0 for anything that is not COM1..COM40 (case-insensitive "COM").
 int ParseComName(const std::string& name);

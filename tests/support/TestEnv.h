@@ -1,12 +1,11 @@
 #pragma once
 // A scratch folder and environment variables for the scope of a test, and whole-file text.
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -16,12 +15,17 @@ namespace zelt::testing {
 class ScratchFolder {
   public:
     ScratchFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zelt-test-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+            const auto candidate =
+                std::filesystem::temp_directory_path() / ("zelt-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate)) {  // false: it was there already
+                path = candidate;
+            }
+        }
+        if (path.empty()) {
             std::abort();
         }
-        path = pattern;
     }
     ~ScratchFolder() {
         std::error_code ignored;
@@ -50,11 +54,15 @@ class ScopedEnv {
 
   private:
     void Apply(const std::optional<std::string>& value) {
+#ifdef _WIN32  // the C runtime's own call; an empty value removes the variable there
+        _putenv_s(name_.c_str(), value ? value->c_str() : "");
+#else
         if (value) {
             setenv(name_.c_str(), value->c_str(), 1);
         } else {
             unsetenv(name_.c_str());
         }
+#endif
     }
     std::string name_;
     std::optional<std::string> old_;

@@ -55,11 +55,20 @@ check "refused open" "COM9 cannot be opened: no such device." "$(win --port COM9
 check "refused open, Chinese" "無法開啟 COM9: 沒有此裝置." "$(win --lang zh --port COM9 status 2>&1 | tr -d '\r')"
 win --port COM5 monitor --count 1 --mqtt localhost >/dev/null 2>&1
 check "--mqtt refused" 2 $?
+check "--mqtt help" 1 "$(win monitor --help | grep -c 'MQTT is not in the Windows build')"
 # The registry: HKLM's key by default; the per-user key reads HKLM's values as its defaults.
 wine reg add 'HKLM\SOFTWARE\ZELT Utility Quorvel' /v "COM Port" /d 7 /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\ZELT Utility Quorvel' /v English /d No /f >/dev/null 2>&1
-check "HKLM settings" '"comPort": 7,' "$(win settings | grep -o '"comPort": [0-9]*,')"
+check "HKLM settings" '"comPort":7,|"store":"HKEY_LOCAL_MACHINE\\SOFTWARE\\ZELTUtilityQuorvel"' \
+    "$(win settings | tr -d '\n ' | grep -o '"comPort":[0-9]*,\|"store":.*"' | paste -sd'|')"
 user=$(ZELT_SETTINGS='HKEY_CURRENT_USER\Software\ZELT Utility Quorvel' win settings | tr -d '\n ')
 check "HKCU over HKLM" '"comPort":7,"commMode":232,"rs485Id":250,"english":0' \
     "$(grep -o '"comPort.*"english":[01]' <<<"$user")"
+check "HKCU named" '"store":"HKEY_CURRENT_USER\\Software\\ZELTUtilityQuorvel"' "$(grep -o '"store":.*"' <<<"$user")"
+# The port list is the system's: wine names the ports of its port table (read when its server
+# starts), COM23 too, which does not open as a serial line.
+wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /d "$ZELT_PORT_DIR/COM5" /f >/dev/null 2>&1
+wine reg add 'HKLM\Software\Wine\Ports' /v COM23 /d /dev/null /f >/dev/null 2>&1
+wineserver -k
+check "ports" "COM5 COM23" "$(win ports | tr -d '\r' | grep -x 'COM5\|COM23' | paste -sd' ')"
 ((failures == 0))

@@ -6,6 +6,7 @@
 #include "LinkSession.h"
 #include "link/ComPort.h"
 #include "link/ControllerPort.h"
+#include "link/Discovery.h"
 #include "link/PortNames.h"
 
 namespace zeltctl {
@@ -25,32 +26,33 @@ void PrintSettings(CtlContext& ctx) {
     out["cfgPath"] = readAtStart.cfgPath;
     out["cfgFileName"] = readAtStart.cfgFileName;
     out["cfgFullPath"] = readAtStart.cfgFullPath;
+    out["store"] = ctx.SettingsStore();  // the .reg file, or the registry key on Windows
     // A hand-edited file may hold bytes that are not UTF-8; show them replaced, not fail.
     const std::string text = out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
     std::printf("%s\n", text.c_str());
 }
 
-// Every COM name that opens, tried as the link dialog does: open, then close.
+// The ports the link dialog lists: the system's list, or where it has none every COM name
+// that opens.
 void ListPorts(CtlContext& ctx) {
     ctx.StartUp();
     CheckPortFolder();
-    zelt::theComPort.Close();
-    for (int port = zelt::kFirstComPort; port <= zelt::kLastComPort; ++port) {
-        if (zelt::theComPort.Open(port, zelt::kControllerBaudRate) != 0) {
-            std::printf("COM%d\n", port);
-        }
-        zelt::theComPort.Close();
+    zelt::CPortTable table;
+    table.Enumerate(zelt::theComPort);
+    for (const int port : table.ExistingPorts()) {
+        std::printf("COM%d\n", port);
     }
 }
 
 }  // namespace
 
 void AddSettingsCommands(CLI::App& cli, CtlContext& ctx) {
-    cli.add_subcommand("settings", "print the saved settings as the program reads them, as JSON")
+    cli.add_subcommand(
+           "settings",
+           "print the saved settings as the program reads them, and where from, as JSON")
         ->callback([&ctx] { PrintSettings(ctx); });
-    cli.add_subcommand("ports", "list the COM ports that open, one per line")->callback([&ctx] {
-        ListPorts(ctx);
-    });
+    cli.add_subcommand("ports", "list the COM ports the link dialog offers, one per line")
+        ->callback([&ctx] { ListPorts(ctx); });
 }
 
 }  // namespace zeltctl

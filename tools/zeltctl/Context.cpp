@@ -17,6 +17,7 @@ void CtlContext::StartUp() {
     }
     zelt::ReadSettings(app, path, &Trace());
     settingsAsRead_ = app;
+    settingsStore_ = path;
     if (!options.port.empty()) {
         app.comPort = static_cast<uint16_t>(zelt::ParseComName(options.port));
     }

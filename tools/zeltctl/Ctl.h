@@ -41,12 +41,15 @@ class CtlContext {
     void StartUp();
     // The settings as start-up read them, before the global options went over them.
     const zelt::CMainApp& SettingsAsRead() const { return settingsAsRead_; }
+    // Where start-up read them: the .reg file, or the registry key on Windows.
+    const std::string& SettingsStore() const { return settingsStore_; }
     // The developer trace: stderr with --trace or ZELT_TRACE=1, silent otherwise.
     zelt::ITraceSink& Trace();
 
   private:
     bool started_ = false;
     zelt::CMainApp settingsAsRead_;
+    std::string settingsStore_;
     std::unique_ptr<zelt::ITraceSink> trace_;
 };
 

@@ -10,9 +10,7 @@ constexpr int kIdentityAttempts = 2;  // once at the start, as a one-shot comman
 }  // namespace
 
 void AddMqttOptions(CLI::App& monitor, MqttOptions& options) {
-    CLI::Option* broker =
-        monitor.add_option("--mqtt", options.broker,
-                           "also publish every poll to this MQTT broker, HOST[:PORT] (port 1883)");
+    CLI::Option* broker = monitor.add_option("--mqtt", options.broker, MqttBrokerHelp());
     monitor.add_option("--mqtt-prefix", options.prefix, "first topic level (zelt)")->needs(broker);
     monitor
         .add_option("--mqtt-discovery-prefix", options.discoveryPrefix,
@@ -44,12 +42,12 @@ void AddMqttOptions(CLI::App& monitor, MqttOptions& options) {
 
 MqttMonitor::MqttMonitor(const MqttOptions& options, bool english, double intervalSeconds) {
     if (!options.broker.empty()) {
-        settings_ = CheckMqttOptions(options, english, intervalSeconds);
+        feed_ = StartMqttFeed(options, english, intervalSeconds);
     }
 }
 
 std::string MqttMonitor::AddController(LinkSession& session) {
-    if (!settings_) {
+    if (!feed_) {
         return "";
     }
     CtlController& controller = session.Controller();
@@ -70,43 +68,19 @@ std::string MqttMonitor::AddController(LinkSession& session) {
 
 std::string MqttMonitor::AddDevice(const std::string& serialNumber, const std::string& firmware,
                                    const std::string& where) {
-    if (!settings_) {
-        return "";
-    }
-    const MqttDevice device{MqttDeviceName(serialNumber, where), serialNumber, firmware};
-    if (!publisher_) {
-        publisher_.emplace(*settings_);
-    }
-    if (!publisher_->Has(device.name)) {  // two IDs of one serial number share a device
-        publisher_->PublishDevice(device);
-    }
-    return device.name;
+    return feed_ ? feed_->AddDevice(serialNumber, firmware, where) : "";
 }
 
 void MqttMonitor::AfterPoll(zelt::CControllerLink& link, const zelt::LiveReadings& readings,
                             const std::string& device) {
-    if (!publisher_ || device.empty()) {
-        return;
+    if (feed_ && !device.empty()) {
+        feed_->AfterPoll(link, readings, device);
     }
-    zelt::ReadingsFreshness& freshness = freshness_[device];
-    freshness.PollEnded(readings.AnyRead(), zelt::TimeOfDay{});
-    if (!readings.AnyRead()) {
-        if (freshness.Stale()) {
-            publisher_->MarkOffline(device);
-        }
-        return;
-    }
-    std::optional<std::string> controllerClock;
-    zelt::TimeOfDay t;
-    if (link.GetRtc(&t) != 0) {
-        controllerClock = zelt::StrF("%02d:%02d:%02d", t.hour, t.minute, t.second);
-    }
-    publisher_->PublishState(device, readings, controllerClock);
 }
 
 void MqttMonitor::Stop() {
-    if (publisher_) {
-        publisher_->Stop();
+    if (feed_) {
+        feed_->Stop();
     }
 }
 

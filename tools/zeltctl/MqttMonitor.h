@@ -3,12 +3,12 @@
 // poll handed to the publisher.
 
 #include <CLI/CLI.hpp>
-#include <map>
-#include <optional>
+#include <memory>
+#include <string>
 
 #include "LinkSession.h"
 #include "LiveReadings.h"
-#include "MqttPublisher.h"
+#include "MqttOptions.h"
 
 namespace zeltctl {
 
@@ -16,14 +16,34 @@ namespace zeltctl {
 // --mqtt-password-file, --mqtt-cafile, --no-discovery, --remove-discovery.
 void AddMqttOptions(CLI::App& monitor, MqttOptions& options);
 
+// One monitor run's publishing: the devices, and each poll handed to the broker.
+class MqttFeed {
+  public:
+    virtual ~MqttFeed() = default;
+    virtual bool Removing() const = 0;
+    virtual std::string AddDevice(const std::string& serialNumber, const std::string& firmware,
+                                  const std::string& where) = 0;
+    virtual void AfterPoll(zelt::CControllerLink& link, const zelt::LiveReadings& readings,
+                           const std::string& device) = 0;
+    virtual void Stop() = 0;
+};
+
+// The build's side of --mqtt, one file per build: the Linux build checks the options (status 2)
+// and returns the feed; the Windows build, which has no MQTT client library, refuses --mqtt
+// with status 2.
+std::unique_ptr<MqttFeed> StartMqttFeed(const MqttOptions& options, bool english,
+                                        double intervalSeconds);
+// The help line of --mqtt, which says where the build cannot publish.
+const char* MqttBrokerHelp();
+
 class MqttMonitor {
   public:
     // Checks the options (status 2) before anything is sent; does nothing without --mqtt.
     MqttMonitor(const MqttOptions& options, bool english, double intervalSeconds);
 
-    bool Enabled() const { return settings_.has_value(); }
+    bool Enabled() const { return feed_ != nullptr; }
     // --remove-discovery: the devices' records are cleared and nothing is polled.
-    bool Removing() const { return settings_ && settings_->removeDiscovery; }
+    bool Removing() const { return feed_ && feed_->Removing(); }
 
     // Reads the serial number of the controller of the session (status 1 when it does not
     // answer), connects its device to the broker, and returns its name in the topics. The
@@ -43,9 +63,7 @@ class MqttMonitor {
     void Stop();
 
   private:
-    std::optional<MqttSettings> settings_;
-    std::optional<MqttPublisher> publisher_;
-    std::map<std::string, zelt::ReadingsFreshness> freshness_;
+    std::unique_ptr<MqttFeed> feed_;  // only with --mqtt
 };
 
 }  // namespace zeltctl

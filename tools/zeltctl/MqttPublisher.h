@@ -12,22 +12,11 @@
 
 #include "LiveReadings.h"
 #include "MqttMessages.h"
+#include "MqttOptions.h"
 
 struct mosquitto;
 
 namespace zeltctl {
-
-// The --mqtt options as given.
-struct MqttOptions {
-    std::string broker;  // "HOST[:PORT]"; empty: nothing is published
-    std::string prefix = "zelt";
-    std::string user;
-    std::string passwordFile;
-    std::string caFile;
-    bool noDiscovery = false;
-    std::string discoveryPrefix = "homeassistant";
-    bool removeDiscovery = false;
-};
 
 // Where and how to connect, checked: built before the controller is touched.
 struct MqttSettings {

@@ -55,4 +55,9 @@ std::string ComDevicePath(int portNumber) {
     return StrF("/dev/ttyUSB%d", portNumber - 33);
 }
 
+// /dev/ttyS* exist whether or not a line is behind them: only an open tells.
+std::optional<std::vector<int>> SystemComPorts() {
+    return std::nullopt;
+}
+
 }  // namespace zelt

@@ -1,5 +1,8 @@
 #include "link/PortNames.h"
 
+#include <windows.h>
+
+#include "Wide.h"
 #include "base/Trace.h"
 
 namespace zelt {
@@ -24,6 +27,21 @@ std::string ComDevicePath(int portNumber) {
         return "";
     }
     return StrF("\\\\.\\COM%d", portNumber);
+}
+
+// Each COMn the DOS device names hold (a driver's port, or under wine a dosdevices/comN link).
+// A port in use by another program is listed too: opening it says why it cannot be had.
+std::optional<std::vector<int>> SystemComPorts() {
+    std::vector<int> ports;
+    wchar_t target[MAX_PATH];
+    for (int n = kFirstComPort; n <= kLastComPort; ++n) {
+        const std::wstring name = win32::Wide(StrF("COM%d", n));
+        if (QueryDosDeviceW(name.c_str(), target, MAX_PATH) != 0 ||
+            GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+            ports.push_back(n);
+        }
+    }
+    return ports;
 }
 
 }  // namespace zelt

@@ -1,7 +1,7 @@
-#include <sys/time.h>
-
+#include <chrono>
 #include <ctime>
 
+#include "base/FileSystem.h"
 #include "kvrn/SimController.h"
 
 namespace kvrn {
@@ -21,12 +21,11 @@ int64_t SimClock::MsOfDay(int64_t nowMs) const {
 }
 
 int64_t HostMsOfDay() {
-    timeval now{};
-    gettimeofday(&now, nullptr);
-    std::tm local{};
-    const time_t seconds = now.tv_sec;
-    localtime_r(&seconds, &local);
-    return (local.tm_hour * 3600LL + local.tm_min * 60 + local.tm_sec) * 1000 + now.tv_usec / 1000;
+    const int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+    const std::tm local = zelt::LocalTimeOf(static_cast<std::time_t>(nowMs / 1000));
+    return (local.tm_hour * 3600LL + local.tm_min * 60 + local.tm_sec) * 1000 + nowMs % 1000;
 }
 
 }  // namespace kvrn

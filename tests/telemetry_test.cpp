@@ -71,6 +71,7 @@ TEST(MfgIni, MissingPartialOrUnusableDivisorsFallBackToTheDefaults) {
         {"[Other]\nCharge=99\n[ current divisor ]\n  charge = 150  \n[Next]\nLoad=300\n", 150, 213},
         {"\xEF\xBB\xBF[Current Divisor]\nCharge=250mA\nLoad=\"190\"\n", 250, 190},  // BOM
         {"[Current Divisor]\nCharge=0\nLoad=-5\n", 172, 213},
+        {"[Current Divisor]\nCharge=4294967295\nLoad=4294967296\n", 4294967295u, 213},
         {"[Current Divisor]\nCharge=abc\nLoad=\n", 172, 213},
     };
     for (const auto& row : rows) {

@@ -66,8 +66,9 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-// The leading decimal integer of text: "12abc" is 12, "abc" is 0; clamped to long.
-long LeadingInteger(std::string_view text) {
+// The leading decimal integer of text: "12abc" is 12, "abc" is 0; clamped to 64 bits, so that
+// a file reads alike where long has 32 bits (Windows) and where it has 64.
+int64_t LeadingInteger(std::string_view text) {
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
         ++i;
@@ -77,11 +78,11 @@ long LeadingInteger(std::string_view text) {
         negative = text[i] == '-';
         ++i;
     }
-    long value = 0;
+    int64_t value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         const int digit = text[i] - '0';
-        if (value > (LONG_MAX - digit) / 10) {
-            return negative ? LONG_MIN : LONG_MAX;
+        if (value > (INT64_MAX - digit) / 10) {
+            return negative ? INT64_MIN : INT64_MAX;
         }
         value = value * 10 + digit;
     }
@@ -133,10 +134,10 @@ std::optional<std::string> ProfileString(const std::string& path, std::string_vi
     return std::nullopt;
 }
 
-uint32_t DivisorOrDefault(long value, uint32_t defaultValue) {
+uint32_t DivisorOrDefault(int64_t value, uint32_t defaultValue) {
     // 0 would divide by zero and a negative divisor turns every current negative: neither
     // is a divisor anyone meant, so the factory value stands.
-    if (value <= 0 || value > static_cast<long>(UINT32_MAX)) {
+    if (value <= 0 || value > int64_t{UINT32_MAX}) {
         return defaultValue;
     }
     return static_cast<uint32_t>(value);
@@ -189,8 +190,8 @@ double LoadCurrentShown(double amps, bool loadOn) {
     return !loadOn && amps < kLoadOffNoiseAmps ? 0.0 : amps;
 }
 
-long ReadProfileInt(const std::string& path, const std::string& section, const std::string& key,
-                    long defaultValue) {
+int64_t ReadProfileInt(const std::string& path, const std::string& section, const std::string& key,
+                       int64_t defaultValue) {
     const std::optional<std::string> value = ProfileString(path, section, key);
     if (!value || value->empty()) {
         return defaultValue;

@@ -70,8 +70,8 @@ std::string ExecutableFolder();
 // (comments included) are passed over, and the value is its leading integer (optional sign,
 // decimal digits; "12abc" is 12, "abc" is 0). A missing file, section or key, or an empty value,
 // gives defaultValue.
-long ReadProfileInt(const std::string& path, const std::string& section, const std::string& key,
-                    long defaultValue);
+int64_t ReadProfileInt(const std::string& path, const std::string& section, const std::string& key,
+                       int64_t defaultValue);
 
 // ---------------------------------------------------------------------------------------
 // The running copy of the controller clock

@@ -4,7 +4,7 @@
 set -uo pipefail
 exe=$1 sim=$2 linux=$3
 scratch=$(mktemp -d)
-export WINEPREFIX=$scratch/prefix WINEDEBUG=-all ZELT_PORT_DIR=$scratch/ports
+export WINEPREFIX=$scratch/prefix WINEDEBUG=-all ZELT_PORT_DIR=$scratch/ports LC_ALL=C.UTF-8  # UTF-8 arguments
 mkdir -p "$ZELT_PORT_DIR"
 sims=()
 trap 'kill "${sims[@]}" 2>/dev/null; wineserver -k 2>/dev/null; rm -rf "$scratch"' EXIT
@@ -38,6 +38,9 @@ for mode in "--port COM5" "--port COM6 --rs485 --id 17"; do
     ZELT_PORT_DIR=$ZELT_PORT_DIR "$linux" $mode get -o "$scratch/l.cfg" >/dev/null
     check "$mode same file as Linux" "$(md5sum <"$scratch/l.cfg")" "$(md5sum <"$scratch/c.cfg")"
 done
+# A Chinese file name saves under that name and opens again.
+win --port COM5 get -o "$(zpath "$scratch/中文.cfg")" >/dev/null && win --port COM5 set "$(zpath "$scratch/中文.cfg")" >/dev/null
+check "Chinese file name: get, then set" "0 中文.cfg" "$? $(cd "$scratch" && ls -- *.cfg | grep -v '^[a-z]\.cfg$')"
 # The RS485 walk finds the controller on its ID.
 check "scan" '"id":17' "$(win --port COM6 scan --from 15 --to 18 --json | tr -d ' \n' | grep -o '"id":[0-9]*')"
 # Faults: no reply and a damaged reply end with the operation fault, in both languages.

@@ -15,7 +15,7 @@ using CloseStep = ExchangeGate::CloseStep;
 struct GateBench {
     ExchangeGate::Hooks Hooks() {
         return {[this](bool locked) { log += locked ? "lock " : "unlock "; },
-                [this](const ExchangeGate::Command& exchange) { exchange(); },
+                [](const ExchangeGate::Command& exchange) { exchange(); },
                 Note("cancel"),
                 Note("clear"),
                 [this](ExchangeGate::Command command) { posted.push_back(std::move(command)); },

@@ -9,6 +9,9 @@ mkdir -p "$ZELT_PORT_DIR"
 sims=()
 trap 'kill "${sims[@]}" 2>/dev/null; wineserver -k 2>/dev/null; rm -rf "$scratch"' EXIT
 wineboot -i >/dev/null 2>&1 || { echo "SKIP: wine cannot make a prefix here"; exit 77; }
+# One server for the whole run: a value "wine reg add" writes is never lost to a server that was
+# shutting down when the next program started.
+wineserver -p
 failures=0
 check() {  # check NAME EXPECTED ACTUAL
     if [[ "$2" == "$3" ]]; then echo "ok   $1"; else

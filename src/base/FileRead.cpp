@@ -26,6 +26,17 @@ const char* FileKindText(FileKind kind, bool english) {
 
 }  // namespace
 
+FileReadResult FinishedRead(FileReadResult result, std::string bytes, uint64_t got) {
+    result.fileLength = got;
+    if (got > result.limit) {
+        result.status = FileReadStatus::TooLarge;
+        return result;
+    }
+    bytes.resize(got);
+    result.bytes = std::move(bytes);
+    return result;
+}
+
 std::string FileReadProblemText(const FileReadResult& result, bool english) {
     const std::string system = std::generic_category().message(result.systemError);
     switch (result.status) {

@@ -22,9 +22,9 @@ enum class FileKind { Other, Folder, Fifo, Device, Socket };
 
 struct FileReadResult {
     FileReadStatus status = FileReadStatus::Ok;
-    int systemError = 0;      // errno of CannotOpen and ReadError
+    int systemError = 0;                  // errno of CannotOpen and ReadError
     FileKind fileKind = FileKind::Other;  // of NotRegularFile
-    uint64_t fileLength = 0;  // as measured: at least limit + 1 when TooLarge
+    uint64_t fileLength = 0;              // as measured: at least limit + 1 when TooLarge
     uint64_t limit = 0;
     std::string bytes;  // the whole file when ok
 
@@ -39,6 +39,10 @@ constexpr uint64_t kProfileFileLimit = 64 * 1024;   // MFG.ini
 // Reads the whole file at path (UTF-8) when it is a regular file of at most limit bytes. The
 // platform's own file calls do it (src/platform).
 FileReadResult ReadLimitedFile(const std::string& path, uint64_t limit);
+
+// How a platform's read of got bytes (at most limit + 1) into bytes ends: TooLarge when it read
+// more than result.limit, otherwise the whole file.
+FileReadResult FinishedRead(FileReadResult result, std::string bytes, uint64_t got);
 
 // Why the file was refused, in English (true) or Chinese, without the path: "not a regular
 // file (a FIFO)", "larger than this kind of file can be (N bytes, at most M)".

@@ -2,17 +2,14 @@
 
 #include <string>
 
+#include "base/PathSeparator.h"
 #include "base/Trace.h"
 #include "config/MainApp.h"
 
 namespace zelt {
 
 // What the read step appends to "Cfg Path" when it does not already end with it.
-#ifdef _WIN32
-constexpr char kCfgPathSeparator = '\\';
-#else
-constexpr char kCfgPathSeparator = '/';
-#endif
+constexpr char kCfgPathSeparator = kPathSeparator;
 
 // The query buffer of one value. A value of 80 characters or more (81 bytes or more with its
 // terminating zero) does not fit and is taken as missing; 79 characters are read. So that a

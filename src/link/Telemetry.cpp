@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "base/FileRead.h"
+#include "base/PathSeparator.h"
 
 namespace zelt {
 
@@ -201,8 +202,8 @@ int64_t ReadProfileInt(const std::string& path, const std::string& section, cons
 
 CurrentDivisors ReadCurrentDivisors(const std::string& folder) {
     std::string path = folder;
-    if (!path.empty() && path.back() != '/') {
-        path += '/';
+    if (!path.empty() && path.back() != '/' && path.back() != kPathSeparator) {
+        path += kPathSeparator;
     }
     path += "MFG.ini";
     CurrentDivisors divisors;

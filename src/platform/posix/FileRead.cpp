@@ -89,15 +89,7 @@ FileReadResult ReadLimitedFile(const std::string& path, uint64_t limit) {
         got += static_cast<size_t>(n);
     }
     close(fd);
-    if (got > limit) {
-        result.status = FileReadStatus::TooLarge;
-        result.fileLength = got;
-        return result;
-    }
-    bytes.resize(got);
-    result.bytes = std::move(bytes);
-    result.fileLength = got;
-    return result;
+    return FinishedRead(std::move(result), std::move(bytes), got);
 }
 
 }  // namespace zelt

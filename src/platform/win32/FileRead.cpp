@@ -93,15 +93,7 @@ FileReadResult ReadLimitedFile(const std::string& path, uint64_t limit) {
         got += n;
     }
     CloseHandle(file);
-    if (got > limit) {
-        result.status = FileReadStatus::TooLarge;
-        result.fileLength = got;
-        return result;
-    }
-    bytes.resize(got);
-    result.bytes = std::move(bytes);
-    result.fileLength = got;
-    return result;
+    return FinishedRead(std::move(result), std::move(bytes), got);
 }
 
 }  // namespace zelt

@@ -2,7 +2,7 @@
 # Cross-builds the core, zeltctl and the core suites as Windows programs with mingw-w64:
 # scripts/build-windows.sh [BUILD_DIR] [extra cmake options...]   (default build-windows)
 # The .exe files carry the C++ runtime and need only Windows' own DLLs. The last line printed
-# is the absolute path of the folder that holds zeltctl.exe.
+# is the absolute path of the folder that holds the programs (bin/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh --windows
@@ -15,7 +15,7 @@ cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake
     -DZELT_BUILD_BENCH=OFF "${launcher[@]}" "$@" >/dev/null
 cmake --build "$dir" -j "$(( $(nproc) < 2 ? $(nproc) : 2 ))"
 # Nothing but Windows' own DLLs may be imported.
-for exe in "$dir"/tools/zeltctl/zeltctl.exe "$dir"/tests/*.exe; do
+for exe in "$dir"/bin/*.exe; do
     [[ -e $exe ]] || continue
     if x86_64-w64-mingw32-objdump -p "$exe" | grep -i 'DLL Name' |
         grep -viE 'KERNEL32|msvcrt|USER32|ADVAPI32|SHELL32|WINMM|api-ms-win' >&2; then
@@ -23,4 +23,4 @@ for exe in "$dir"/tools/zeltctl/zeltctl.exe "$dir"/tests/*.exe; do
         exit 1
     fi
 done
-realpath "$dir/tools/zeltctl"
+realpath "$dir/bin"

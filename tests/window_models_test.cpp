@@ -6,6 +6,9 @@
 #include "models/ExitQuestion.h"
 #include "models/LinkDialogModel.h"
 #include "models/MainWindowTexts.h"
+#include "models/PanelDriver.h"
+#include "support/ControllerFixture.h"
+#include "ui/RecordingWindow.h"
 
 namespace zelt::testing {
 namespace {
@@ -79,9 +82,6 @@ TEST(LinkDialogModel, ListChoiceDetectAndOk) {
     EXPECT_TRUE(app.commMode == kCommModeRs232 && app.rs485Id == 5);
     EXPECT_TRUE(model.Accept(kCommModeRs485, "255"));
     EXPECT_TRUE(app.commMode == kCommModeRs485 && app.rs485Id == 255);
-    EXPECT_EQ(1, PortAfterLinkDialog(true, model.selectedPort, app.comPort));
-    EXPECT_EQ(3, PortAfterLinkDialog(false, model.selectedPort, app.comPort));
-    EXPECT_EQ(3, PortAfterLinkDialog(true, 0, app.comPort));
 }
 
 TEST(MainWindowTexts, LanguageSwitchSwapsOnlyThePaneLabel) {
@@ -90,6 +90,29 @@ TEST(MainWindowTexts, LanguageSwitchSwapsOnlyThePaneLabel) {
     EXPECT_EQ("S/N: 12240315000003", SwapPaneLabel(ID_PANE_SERIAL, chinese, true));
     EXPECT_EQ("游標時間:", SwapPaneLabel(ID_PANE_CURSOR_TIME, InitialPaneText(905, true), false));
     EXPECT_EQ("F/W Ver: 3.12", SwapPaneLabel(ID_PANE_FIRMWARE, "F/W Ver: 3.12", true));
+}
+
+// While a link dialog owns the port the clocks tick but the due polls and the panel's buttons
+// send nothing; afterwards the poll reads again.
+TEST(PanelDriver, PollAndButtonsKeepOffThePortWhileALinkDialogOwnsIt) {
+    ControllerFixture f;
+    CMainApp app;
+    app.commMode = kCommModeRs232;
+    uitest::RecordingWindow window;
+    CControllerCommands commands{app, f.link.port, f.link.clock, f.link.trace, f.wall, window};
+    const auto run = [](const ExchangeGate::Command& command) { command(); };
+    const auto nothing = [] {};
+    ExchangeGate gate{{[](bool) {}, run, nothing, nothing, run, nothing, nothing}};
+    CPanelDriver driver(commands, gate);
+    commands.Values().linkBusy = 1;
+    for (int tick = 0; tick < 10; ++tick) {
+        EXPECT_FALSE(driver.Tick());
+    }
+    driver.Button(&CControllerCommands::ResetChargeCount);
+    EXPECT_TRUE(f.requests.empty());
+    commands.Values().linkBusy = 0;
+    driver.Poll();
+    EXPECT_FALSE(f.requests.empty());
 }
 
 }  // namespace

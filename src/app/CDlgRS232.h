@@ -6,8 +6,8 @@
 // Usage (the link command):
 //   CDlgRS232 dlg(link, theComPort, host, [&] { ReadAll(); }, mainWindow);
 //   dlg.SetProbeHook([&](int port, int id) { progress.Show(port, id); });
-//   app.comPort = PortAfterLinkDialog(dlg.exec() == QDialog::Accepted, dlg.SelectedPort(),
-//                                     app.comPort);
+//   RunLinkDialog(app, port, commands,
+//                 [&] { return dlg.exec() == QDialog::Accepted ? dlg.SelectedPort() : 0; });
 //
 // OK applies the chosen mode, and in RS485 mode the ID (1 to 255, else the dialog stays open
 // with a message), to the application object. Cancel leaves the mode as it was; an ID that

@@ -25,9 +25,9 @@
 #include "base/Ticks.h"
 #include "config/SectorClock.h"
 #include "config/Settings.h"
-#include "link/ControllerPort.h"
 #include "models/DialogTexts.h"
 #include "models/MainWindowTexts.h"
+#include "models/PanelDriver.h"
 #include "panel/ReadState.h"
 #include "ui/Resources.h"
 #include "ui/WidgetIds.h"
@@ -54,6 +54,7 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
     commands_->SetExchangeRunner(
         [this](const std::function<void()>& exchange) { return gate_.RunOnWorker(exchange); },
         worker_->CancelFlag());
+    panelDriver_ = std::make_unique<CPanelDriver>(*commands_, gate_);
     // Told on the worker's thread: the progress bar moves on the window's.
     commands_->Link().SetProgressHook([this](int n, int total, const std::string&) {
         QMetaObject::invokeMethod(
@@ -304,21 +305,16 @@ void CMainWnd::ShowCursorTime(int minute) {
 void CMainWnd::OnStartSearch() {
     bool found = false;
     gate_.Exclusive([this, &found] {
-        commands_->Values().linkBusy = 1;
-        CDlgSeek seek(
-            app_, *commands_, port_, seekPosition_, [this] { GetParameters(); }, this);
-        ui_.Exec(seek);
-        if (seek.foundPort == 0) {
-            ReopenControllerPort(port_, app_.comPort, commands_->Link());
-        } else {
-            app_.comPort = seek.foundPort;  // the port stays open as the probe left it
-            found = true;
-        }
-        commands_->Values().linkBusy = 0;
+        found = RunStartupSearch(app_, port_, *commands_, [this] {
+            CDlgSeek seek(
+                app_, *commands_, port_, seekPosition_, [this] { GetParameters(); }, this);
+            ui_.Exec(seek);
+            return seek.foundPort;
+        });
         panel_->InvalidateAllControls();
     });
     if (found) {
-        PollReadings();  // the readings show before anything looks at the window
+        panelDriver_->Poll();  // the readings show before anything looks at the window
     }
     gate_.StartupSearchEnded();
     emit StartupSearchFinished();
@@ -335,49 +331,19 @@ void CMainWnd::OnRetryStatus() {
 // --- Panel ---------------------------------------------------------------------------------
 
 bool CMainWnd::PanelTick() {
-    // The clocks tick whatever is open; the poll waits while the link is busy or a command
-    // holds the line, and comes on the first tick after.
-    return commands_->TickClocks() && PollReadings();
+    return panelDriver_->Tick();
 }
 
-bool CMainWnd::PollReadings() {
-    PanelValues& values = commands_->Values();
-    const bool polled = values.linkBusy == 0 && gate_.Poll([this] { commands_->Poll(); });
-    if (!polled) {
-        commands_->PollMissed();
-        return false;
-    }
-    // A poll that ended in the battery-fail or over-voltage path read nothing worth keeping.
-    return values.linkBusy == 0;
-}
-
-// The panel's buttons. While another exchange holds the line they take no input (or, during
-// a poll, run after it).
 void CMainWnd::ResetChargeCount() {
-    if (gate_.DeferWhilePolling([this] { ResetChargeCount(); })) {
-        return;
-    }
-    if (commands_->Values().linkBusy == 0) {
-        gate_.Exclusive([this] { commands_->ResetChargeCount(); });
-    }
+    panelDriver_->Button(&CControllerCommands::ResetChargeCount);
 }
 
 void CMainWnd::SetControllerClock() {
-    if (gate_.DeferWhilePolling([this] { SetControllerClock(); })) {
-        return;
-    }
-    if (commands_->Values().linkBusy == 0) {
-        gate_.Exclusive([this] { commands_->SetRtc(); });
-    }
+    panelDriver_->Button(&CControllerCommands::SetRtc);
 }
 
 void CMainWnd::UpdateOperatingMode() {
-    if (gate_.DeferWhilePolling([this] { UpdateOperatingMode(); })) {
-        return;
-    }
-    if (commands_->Values().linkBusy == 0) {
-        gate_.Exclusive([this] { commands_->UpdateOperatingMode(); });
-    }
+    panelDriver_->Button(&CControllerCommands::UpdateOperatingMode);
 }
 
 void CMainWnd::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
@@ -468,10 +434,6 @@ bool CMainWnd::SetParameters() {
     SetQuestions questions(*this);
     const SetVerdict verdict = commands_->WriteAllParameters(questions);
     progress_->hide();
-    if (verdict.stage == SetVerdict::Stage::RecordRefused && verdict.corrected) {
-        ShowMessage(UncorrectedText(verdict.problems, app_.english != 0),
-                    Pick(app_, texts::kErrorCaption), MessageIcon::Stop);
-    }
     const bool ok = verdict.Verified();
     if (ok) {
         statusBar()->showMessage(Qs(Pick(app_, texts::kParametersSaved)), kStatusMessageMs);
@@ -488,21 +450,13 @@ bool CMainWnd::AskToCorrect(const std::vector<std::string>& problems) {
 }
 
 bool CMainWnd::AllowUnreadValues() {
-    PanelValues& values = commands_->Values();
-    const std::string question = UnreadQuestion(values, app_.english != 0);
-    if (question.empty()) {
-        return true;
-    }
-    host_.EndWaitCursor();
-    QMessageBox ask(QMessageBox::Warning, Qs(Pick(app_, texts::kSetParametersCaption)),
-                    Qs(question), QMessageBox::Yes | QMessageBox::No, this);
-    ask.setDefaultButton(QMessageBox::No);
-    const bool write = ui_.Exec(ask) == QMessageBox::Yes;
-    host_.BeginWaitCursor();
-    if (write) {
-        values.unread.clear();  // what the controller holds from now on
-    }
-    return write;
+    return commands_->AllowUnreadValues(
+        [this](const std::string& question, const std::string& caption) {
+            QMessageBox ask(QMessageBox::Warning, Qs(caption), Qs(question),
+                            QMessageBox::Yes | QMessageBox::No, this);
+            ask.setDefaultButton(QMessageBox::No);
+            return ui_.Exec(ask) == QMessageBox::Yes;
+        });
 }
 
 void CMainWnd::OpenConfigFile(const QString& path) {
@@ -514,16 +468,12 @@ void CMainWnd::OpenConfigFileWhenFree(const QString& path) {
 }
 
 void CMainWnd::LinkController() {
-    commands_->Values().linkBusy = 1;
-    {
+    RunLinkDialog(app_, port_, *commands_, [this]() -> uint16_t {
         CDlgRS232 dialog(
             app_, port_, *commands_, host_,
             [this](const LinkAddress& found) { GetParameters(found); }, this);
-        const bool accepted = ui_.Exec(dialog) == QDialog::Accepted;
-        app_.comPort = PortAfterLinkDialog(accepted, dialog.SelectedPort(), app_.comPort);
-    }
-    ReopenControllerPort(port_, app_.comPort, commands_->Link());
-    commands_->Values().linkBusy = 0;
+        return ui_.Exec(dialog) == QDialog::Accepted ? dialog.SelectedPort() : 0;
+    });
     panel_->InvalidateAllControls();
 }
 
@@ -548,10 +498,8 @@ void CMainWnd::OpenHelp() {
 }
 
 void CMainWnd::SwitchLanguage() {
-    app_.english = app_.english != 0 ? 0 : 1;
-    const bool english = app_.english != 0;
+    const bool english = zelt::SwitchLanguage(app_);
     FollowLanguageInQtTexts(english);
-    app_.appTitle = CMainApp::AppTitle(english);
     setWindowTitle(Qs(app_.appTitle));
     createActions();
     createToolBars();

@@ -33,6 +33,7 @@ class QToolBar;
 
 namespace zelt {
 
+class CPanelDriver;
 class CWndMiscPara;
 class CScheduleEditor;
 class IWindowUi;
@@ -116,8 +117,6 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     void Run(MainCommand command);
     ExchangeGate::Hooks GateHooks();
     void Leave(int exitCode);
-    // The poll of the live readings, now; false when it did not run or read nothing new.
-    bool PollReadings();
     // Whatever edits the record or starts an exchange takes no input; Cancel shows.
     void LockInput(bool locked);
     void SaveConfigFileAs();
@@ -149,6 +148,7 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     SystemWallClock wallClock_;
     CWindowHost host_;
     std::unique_ptr<CControllerCommands> commands_;
+    std::unique_ptr<CPanelDriver> panelDriver_;
     std::unique_ptr<CCfgCommands> cfgCommands_;
     CSeekPosition seekPosition_;
 

@@ -3,6 +3,7 @@
 #include "config/CfgCodes.h"
 #include "config/CfgRecord.h"
 #include "link/Telemetry.h"
+#include "models/DialogTexts.h"
 #include "models/NotifyIds.h"
 #include "panel/ReadState.h"
 
@@ -245,7 +246,10 @@ SetVerdict CControllerCommands::WriteAllParameters(ISetHost& questions) {
     if (v.status) {
         ApplyStatus(*v.status);
     }
-    if (v.stage == SetVerdict::Stage::NotRun && CancelRequested()) {
+    if (v.stage == SetVerdict::Stage::RecordRefused && v.corrected) {
+        window_.ShowMessage(UncorrectedText(v.problems, english), Pick(app_, texts::kErrorCaption),
+                            MessageIcon::Stop);
+    } else if (v.stage == SetVerdict::Stage::NotRun && CancelRequested()) {
         window_.ShowMessage(Pick(app_, kSetCancelled), Pick(app_, kCancelledCaption),
                             MessageIcon::Information);
     } else if (v.stage == SetVerdict::Stage::NoAnswer) {
@@ -268,6 +272,20 @@ SetVerdict CControllerCommands::WriteAllParameters(ISetHost& questions) {
     }
     window_.EndWaitCursor();
     return v;
+}
+
+bool CControllerCommands::AllowUnreadValues(const YesNoQuestion& askYesNo) {
+    const std::string question = UnreadQuestion(panel_, app_.english != 0);
+    if (question.empty()) {
+        return true;
+    }
+    window_.EndWaitCursor();
+    const bool write = askYesNo(question, Pick(app_, texts::kSetParametersCaption));
+    window_.BeginWaitCursor();
+    if (write) {
+        panel_.unread.clear();  // what the controller holds from now on
+    }
+    return write;
 }
 
 void CControllerCommands::ResetToDefault() {

@@ -97,8 +97,14 @@ class CControllerCommands {
     bool ReadAllParameters();
     bool ReadAllParameters(const LinkAddress& at);
     // "Set Parameters" as the policy runs it, asking the window's questions; shows what
-    // failed. The record check's refusal is the caller's to show.
+    // failed, and when the record check's corrections could not mend the record.
     SetVerdict WriteAllParameters(ISetHost& questions);
+    // The Set's question before it writes values the last Get could not read: askYesNo gets
+    // the question and its caption (No is the default). True when there are none or the user
+    // agrees; the values count as the controller's from then on.
+    using YesNoQuestion =
+        std::function<bool(const std::string& question, const std::string& caption)>;
+    bool AllowUnreadValues(const YesNoQuestion& askYesNo);
     // "Reset to default": the status read while the system voltage is unknown, the record's
     // reset values, refresh.
     void ResetToDefault();

@@ -16,6 +16,8 @@ namespace texts {
 
 inline constexpr Bilingual kOk{"OK", "確定"};
 inline constexpr Bilingual kCancel{"Cancel", "取消"};
+// The caption of the question before a Set writes values the last Get could not read.
+inline constexpr Bilingual kSetParametersCaption{"Set Parameters", "設定參數"};
 
 }  // namespace texts
 

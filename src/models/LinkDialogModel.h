@@ -1,8 +1,8 @@
 #pragma once
 // What the link dialog ("Link PC") decides, whatever draws it: the port list, the port a list
 // choice or Auto Detect hands back, the mode and RS485 ID that OK applies, which controls take
-// input in which mode, and what Auto Detect's end tells the user. Also the port the program
-// stays on after the link dialog or the start-up search.
+// input in which mode, and what Auto Detect's end tells the user. The link command around it
+// is RunLinkDialog (models/PanelDriver.h).
 //
 // Usage (a window's link dialog):
 //   CPortTable ports;
@@ -11,7 +11,7 @@
 //   for (const std::string& entry : model.PortEntries()) list.Add(entry);
 //   list.Select(model.ListIndexOfPort(model.selectedPort));
 //   ... on OK: if (!model.Accept(mode, idField)) { show Rs485IdErrorText(app); stay; }
-//   app.comPort = PortAfterLinkDialog(accepted, model.selectedPort, app.comPort);
+//   return accepted ? model.selectedPort : 0;    // RunLinkDialog's dialog
 
 #include <cstdint>
 #include <optional>
@@ -70,11 +70,5 @@ class CLinkDialogModel {
     CMainApp& app_;
     CPortTable ports_;
 };
-
-// The settings' port after the link dialog: the one chosen with OK, else the old one. The
-// serial port is opened on it again either way.
-inline uint16_t PortAfterLinkDialog(bool accepted, uint16_t selectedPort, uint16_t comPort) {
-    return accepted && selectedPort != 0 ? selectedPort : comPort;
-}
 
 }  // namespace zelt

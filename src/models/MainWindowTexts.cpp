@@ -47,6 +47,12 @@ std::string SwapPaneLabel(int paneId, const std::string& text, bool toEnglish) {
     return Pick(pane->label, toEnglish) + text.substr(oldLabel.size());
 }
 
+bool SwitchLanguage(CMainApp& app) {
+    app.english = app.english != 0 ? 0 : 1;
+    app.appTitle = CMainApp::AppTitle(app.english != 0);
+    return app.english != 0;
+}
+
 std::string CursorTimeText(const CMainApp& app, int minute) {
     const ControllerClock clock = MinuteToControllerClock(minute);
     return StrF(app.Text("Cursor Time: %02d:%02d", "游標時間: %02d:%02d"), clock.hour,

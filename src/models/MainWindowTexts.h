@@ -44,6 +44,10 @@ std::string InitialPaneText(int paneId, bool english);
 // value after it stays. A text that does not start with the old label comes back unchanged.
 std::string SwapPaneLabel(int paneId, const std::string& text, bool toEnglish);
 
+// The language switch's first steps: the other language, and the title in it. The window then
+// sets the caption and relabels its toolbar, panes and panels. True: English now.
+bool SwitchLanguage(CMainApp& app);
+
 // Pane 905 for a schedule axis minute: "Cursor Time: 12:30".
 std::string CursorTimeText(const CMainApp& app, int minute);
 // The pane that shows while the live readings are stale.
@@ -55,8 +59,6 @@ namespace texts {
 inline constexpr const char* kRegistryFail = "Fatal Error: Rigistry Fail ! ";
 inline constexpr Bilingual kParametersSaved{"Parameters saved to the controller.",
                                             "參數已存入控制器."};
-// The caption of the question before a Set writes values the last Get could not read.
-inline constexpr Bilingual kSetParametersCaption{"Set Parameters", "設定參數"};
 
 }  // namespace texts
 

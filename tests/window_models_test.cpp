@@ -7,7 +7,9 @@
 #include "models/LinkDialogModel.h"
 #include "models/MainWindowTexts.h"
 #include "models/PanelDriver.h"
+#include "models/StartupSettings.h"
 #include "support/ControllerFixture.h"
+#include "support/TestEnv.h"
 #include "ui/RecordingWindow.h"
 
 namespace zelt::testing {
@@ -113,6 +115,18 @@ TEST(PanelDriver, PollAndButtonsKeepOffThePortWhileALinkDialogOwnsIt) {
     commands.Values().linkBusy = 0;
     driver.Poll();
     EXPECT_FALSE(f.requests.empty());
+}
+
+// Without the settings key start-up reads nothing (the window then says so and ends).
+TEST(StartupSettings, NothingIsReadWithoutTheKey) {
+    ScratchFolder folder;
+    WriteText(folder.File("plain"), "not a folder");
+    CMainApp app;
+    app.comPort = 9;
+    const StartupSettings refused = LoadStartupSettings(app, folder.File("plain") + "/s.reg");
+    EXPECT_TRUE(!refused.ok && !refused.reason.empty() && !refused.trace && app.comPort == 9);
+    const StartupSettings started = LoadStartupSettings(app, folder.File("s.reg"));
+    EXPECT_TRUE(started.ok && started.trace && app.comPort == 1);
 }
 
 }  // namespace

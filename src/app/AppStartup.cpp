@@ -18,6 +18,7 @@
 #include "config/Settings.h"
 #include "link/ComPort.h"
 #include "models/MainWindowTexts.h"
+#include "models/StartupSettings.h"
 
 namespace zelt {
 
@@ -137,24 +138,16 @@ int RunZeltUtility(CMainApp& app, IWindowUi& ui, const StartupOptions& options) 
             return 0;
         }
     }
-    std::string reason;
-    if (!EnsureSettingsKey(settingsPath, &reason)) {
+    const StartupSettings startup = LoadStartupSettings(app, settingsPath);
+    if (!startup.ok) {
         // Before the language is known: English only, and no caption of its own.
         QApplication::beep();
         ui.ShowMessage(nullptr, QString::fromLatin1(texts::kRegistryFail), QString(),
                        MessageIcon::Stop);
-        std::fprintf(stderr, "zelt-utility: %s\n", reason.c_str());
+        std::fprintf(stderr, "zelt-utility: %s\n", startup.reason.c_str());
         return 0;
     }
-    std::unique_ptr<ITraceSink> trace;
-    if (TraceRequestedByEnvironment()) {
-        trace = std::make_unique<StderrTraceSink>();
-    } else {
-        trace = std::make_unique<NullTraceSink>();
-    }
-    // The record keeps its construction values: a new document loads no file.
-    ReadSettings(app, settingsPath, trace.get());
-    auto wnd = std::make_unique<CMainWnd>(app, theComPort, ui, *trace, settingsPath);
+    auto wnd = std::make_unique<CMainWnd>(app, theComPort, ui, *startup.trace, settingsPath);
     if (!options.cfgFilePath.isEmpty()) {
         // Before the screenshot's handler, which then shows the file's values.
         QObject::connect(

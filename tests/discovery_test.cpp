@@ -14,9 +14,12 @@
 #include "link/BusScan.h"
 #include "link/Discovery.h"
 #include "link/Rs485Probe.h"
+#include "link/WallClock.h"
+#include "models/SeekDialogModel.h"
 #include "support/FakeLink.h"
 #include "support/SilentTerminal.h"
 #include "support/TestEnv.h"
+#include "ui/RecordingWindow.h"
 
 namespace zelt::testing {
 namespace {
@@ -284,6 +287,22 @@ TEST_F(SeekWalk, StepDuringAProbeDoesNothing) {
     EXPECT_THAT(positionsSeen, ElementsAre(1, 3));  // untouched by the nested ticks
     EXPECT_EQ(4, position.value);
     EXPECT_THAT(trace.lines, ElementsAre("Try to connect COM2\n.", "Try to connect COM4\n."));
+}
+
+// The seek dialog's icons take turns while no port opens, the dim one first.
+TEST_F(PortBench, SeekDialogIconsTakeTurns) {
+    CMainApp app;
+    uitest::RecordingWindow window;
+    SystemWallClock wall;
+    CControllerCommands commands{app, port, ProcessTickClock(), trace, wall, window};
+    CSeekPosition position;
+    CSeekDialogModel seek(commands, port, position, nullptr, nullptr);
+    std::string shown;
+    for (int tick = 0; tick < 3; ++tick) {
+        EXPECT_EQ(SeekStepResult::Continue, seek.Tick());
+        shown += seek.BrightIconShown() ? 'B' : 'd';
+    }
+    EXPECT_EQ("dBd", shown);
 }
 
 }  // namespace

@@ -22,20 +22,8 @@ CDlgSeek::CDlgSeek(CMainApp& app, CControllerCommands& commands, CComPort& port,
                    CSeekPosition& position, std::function<void()> getParameters, QWidget* parent)
     : QDialog(parent),
       app_(app),
-      commands_(commands),
-      walk_(port, commands.Link().Trace(), position,
-            SeekActions{
-                [this, &port] {
-                    if (cancelled_) {
-                        return 0;
-                    }
-                    ShowProbe(port.PortNumber());
-                    const int answered = commands_.GetStatus();
-                    return cancelled_ ? 0 : answered;  // Cancel during the probe ends the walk
-                },
-                std::move(getParameters),
-                [this] { return commands_.Values().batteryFailed != 0; },
-            }) {
+      model_(commands, port, position, std::move(getParameters),
+             [this](int probed) { ShowProbe(probed); }) {
     const SeekTexts labels = MakeSeekTexts(app);
     setWindowTitle(Qs(labels.caption));
 
@@ -74,20 +62,18 @@ CDlgSeek::CDlgSeek(CMainApp& app, CControllerCommands& commands, CComPort& port,
 
 void CDlgSeek::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!walk_.Ended() && !timer_->isActive()) {
+    if (!model_.Ended() && !timer_->isActive()) {
         timer_->start();
     }
 }
 
 SeekStepResult CDlgSeek::OnSeekTimer() {
-    const SeekStepResult result = walk_.Step();
+    const SeekStepResult result = model_.Tick();
     switch (result) {
         case SeekStepResult::Busy:
             break;
         case SeekStepResult::Found:
-            // Even when Cancel stopped "Get Parameters": the controller answered on this
-            // port, so the port is handed back.
-            foundPort = static_cast<uint16_t>(walk_.FoundPort());
+            foundPort = model_.FoundPort();
             timer_->stop();
             done(QDialog::Accepted);
             break;
@@ -95,17 +81,11 @@ SeekStepResult CDlgSeek::OnSeekTimer() {
             reject();
             break;
         case SeekStepResult::Continue:
-            Blink();
+            brightIcon_->setVisible(model_.BrightIconShown());
+            dimIcon_->setVisible(!model_.BrightIconShown());
             break;
     }
     return result;
-}
-
-void CDlgSeek::Blink() {
-    const bool even = blinkTicks_ % 2 == 0;
-    dimIcon_->setVisible(even);
-    brightIcon_->setVisible(!even);
-    ++blinkTicks_;
 }
 
 void CDlgSeek::ShowProbe(int port) {
@@ -116,9 +96,8 @@ void CDlgSeek::ShowProbe(int port) {
 }
 
 void CDlgSeek::reject() {
-    cancelled_ = true;
+    model_.Cancel();
     timer_->stop();
-    commands_.CancelExchange();
     QDialog::reject();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The seek dialog ("Seeking controller"): at start-up, every 400 ms the next of COM1..COM40
 // that opens is probed with the status read until a controller answers, the battery-failed
-// flag is set or the user cancels. The walk is the core's CSeekWalk; this window blinks and
-// drives it.
+// flag is set or the user cancels. The walk, Cancel and the blink are the core's
+// CSeekDialogModel; this window drives it and shows what it says.
 //
 // Usage (notification 1036):
 //   CDlgSeek dlg(link, theComPort, seekPosition, [&] { ReadAll(); }, mainWindow);
@@ -16,6 +16,7 @@
 #include "link/ComPort.h"
 #include "link/Discovery.h"
 #include "models/ControllerCommands.h"
+#include "models/SeekDialogModel.h"
 
 class QLabel;
 class QPushButton;
@@ -57,21 +58,17 @@ class CDlgSeek : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    void Blink();
     void ShowProbe(int port);
 
     CMainApp& app_;
-    CControllerCommands& commands_;
-    bool cancelled_ = false;
     ProbeHook probeHook_;
-    CSeekWalk walk_;
+    CSeekDialogModel model_;
     QLabel* brightIcon_ = nullptr;
     QLabel* dimIcon_ = nullptr;
     QLabel* text_ = nullptr;
     QLabel* probeLine_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QTimer* timer_ = nullptr;
-    uint32_t blinkTicks_ = 0;
 };
 
 }  // namespace zelt

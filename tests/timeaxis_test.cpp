@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -144,24 +143,6 @@ TEST(TimeAxisSteps, SectorTimeStepsKeepTheAxisTheShortestSectorAndTheNeighbours)
         EXPECT_EQ(step.value_or(""), text)
             << list[0].startMinute << (startEdge ? " start" : " end");
     }
-}
-
-TEST(TimeAxisLimits, SectorPressSelectsTogglesOrGrabsAnEdge) {
-    EXPECT_EQ(GripAt(0, 576), SectorGrip::Start);
-    EXPECT_EQ(GripAt(575, 576), SectorGrip::End);
-    EXPECT_EQ(GripAt(1, 576), SectorGrip::None);
-    // Was selected, grip, Ctrl: handled, selected, deselect others, edge drag.
-    const std::tuple<bool, SectorGrip, bool, std::array<bool, 4>> cases[] = {
-        {false, SectorGrip::None, false, {true, true, true, false}},
-        {true, SectorGrip::None, false, {true, false, true, false}},
-        {false, SectorGrip::None, true, {true, true, false, false}},
-        {true, SectorGrip::End, true, {true, true, true, true}},
-    };
-    for (const auto& [was, grip, ctrl, want] : cases) {
-        const SectorPress p = PressOnSector(was, grip, ctrl, false);
-        EXPECT_EQ((std::array{p.handled, p.selected, p.deselectOthers, p.startsEdgeDrag}), want);
-    }
-    EXPECT_FALSE(PressOnSector(true, SectorGrip::Start, false, true).handled);
 }
 
 TEST(TimeAxisLimits, NewSectorDragFreezesAtTheLastFreeMinute) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -159,6 +160,24 @@ TEST(ScheduleModel, SpinsStepTheOneSelectedSectorAndItsFields) {
     e.model.CollectIntoConfig();
     EXPECT_EQ(e.app.config.sectors, (std::vector<CTimeSectorData>{{5, 1435, 100}}));
     EXPECT_EQ(e.app.config.sectorCount, 1);
+}
+
+TEST(ScheduleModel, WhatAWindowPaints) {
+    Editor e({{300, 350}, {600, 900}}, 0);
+    e.Click(250);
+    const Model::SectorLook narrow = e.model.Look(0);  // 20 pixels: the label at the border
+    const Model::SectorLook selected = e.model.Look(1);
+    EXPECT_EQ(std::tuple(narrow.pen, narrow.penWidth, narrow.fill, narrow.label, narrow.labelX,
+                         narrow.labelY),
+              std::tuple(0x000000u, 1, 0x9696FFu, std::string("0%"), 0, 4));
+    EXPECT_EQ(std::tuple(selected.pen, selected.penWidth, selected.labelX),
+              std::tuple(0xFFu, 3, 46));
+    std::string marks;
+    for (const auto& mark : Model::RulerMarks(577))
+        marks += std::to_string(mark.x) + ":" + std::to_string(mark.labelX) + mark.label + " ";
+    EXPECT_EQ(marks,
+              "0:012:00 72:5615:00 144:12818:00 216:20021:00 288:27200:00 "
+              "360:34403:00 432:41606:00 504:48809:00 576:54312:00 ");
 }
 
 }  // namespace

@@ -50,6 +50,29 @@ bool CScheduleModel::ResizeCursorAt(int x, int y) const {
     return edge_.active || HitTest(x, y).grip != SectorGrip::None;
 }
 
+CScheduleModel::SectorLook CScheduleModel::Look(std::size_t index) const {
+    const bool selected = selected_.at(index);
+    const Rect r = SectorRect(index);
+    // The label sits a little left of the middle, never left of the window.
+    return SectorLook{selected ? 0x0000FFu : 0x000000u,
+                      selected ? 3 : 1,
+                      selected ? 0x5050FFu : 0x9696FFu,
+                      StrF("%d%%", sectors_[index].brightness),
+                      std::max(((r.right - r.left + 1) >> 1) - 14, 0),
+                      ((r.bottom - r.top + 1) >> 1) - 9};
+}
+
+std::vector<CScheduleModel::RulerMark> CScheduleModel::RulerMarks(int width) {
+    // Eighths of one more than the width: 72 pixels, three hours, on the 577-pixel ruler.
+    const int step = (width + 1) >> 3;
+    std::vector<RulerMark> marks;
+    for (int i = 0; i <= 8; ++i) {
+        const int labelX = i == 0 ? 0 : (i == 8 ? width - 34 : step * i - 16);
+        marks.push_back(RulerMark{step * i, labelX, MinuteToClock(i * 180)});
+    }
+    return marks;
+}
+
 // ---------------------------------------------------------------- pointer
 
 CScheduleModel::Changes CScheduleModel::Press(unsigned button, int x, int y, unsigned buttons,

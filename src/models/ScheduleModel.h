@@ -80,6 +80,26 @@ class CScheduleModel {
         bool edited = false;                // the user changed the schedule
     };
 
+    // How a sector window is drawn: a rectangle over the window with this pen and fill
+    // (colours 0xRRGGBB), and its label at (x, y) in window coordinates.
+    struct SectorLook {
+        unsigned pen = 0;
+        int penWidth = 1;
+        unsigned fill = 0;
+        std::string label;
+        int labelX = 0;
+        int labelY = 0;
+    };
+    // One of the ruler's nine ticks, every three hours: a line at x from y = kRulerTickTop
+    // down, and its clock text at (labelX, 2).
+    struct RulerMark {
+        int x = 0;
+        int labelX = 0;
+        std::string label;
+    };
+    static constexpr int kRulerTickTop = 18;
+    static constexpr unsigned kRulerFill = 0xCEDAF0;
+
     struct Hit {
         int sector = -1;  // list position, -1 on free time
         SectorGrip grip = SectorGrip::None;
@@ -104,6 +124,9 @@ class CScheduleModel {
     Hit HitTest(int x, int y) const;
     // The resize cursor: over a grip, and all through an edge drag.
     bool ResizeCursorAt(int x, int y) const;
+    SectorLook Look(std::size_t index) const;
+    // The marks of a ruler width pixels wide (577 over the axis).
+    static std::vector<RulerMark> RulerMarks(int width);
 
     Changes Press(unsigned button, int x, int y, unsigned buttons, unsigned keys);
     Changes Move(int x, int y, unsigned buttons, unsigned keys);

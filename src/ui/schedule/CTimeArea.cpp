@@ -61,7 +61,7 @@ void CTimeArea::Apply(const CScheduleModel::Changes& changes) {
             windows_.pop_back();
         }
         while (windows_.size() < count) {
-            windows_.push_back(new CTimeSector(this));
+            windows_.push_back(new CTimeSector(*this, windows_.size()));
         }
         for (std::size_t i = 0; i < count; ++i) {
             Place(i);
@@ -89,8 +89,7 @@ void CTimeArea::Place(std::size_t index) {
 }
 
 void CTimeArea::Restyle(std::size_t index) {
-    windows_[index]->SetSelected(model_.IsSelected(index));
-    windows_[index]->SetBrightness(model_.Sectors()[index].brightness);
+    windows_[index]->update();
 }
 
 void CTimeArea::FollowCursorShape(QPoint at) {

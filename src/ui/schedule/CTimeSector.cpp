@@ -1,14 +1,14 @@
 #include "ui/schedule/CTimeSector.h"
 
 #include <QPainter>
-#include <algorithm>
 
-#include "base/Trace.h"
 #include "ui/WidgetIds.h"
+#include "ui/schedule/CTimeArea.h"
 
 namespace zelt {
 
-CTimeSector::CTimeSector(QWidget* area) : QWidget(area) {
+CTimeSector::CTimeSector(CTimeArea& area, std::size_t index)
+    : QWidget(&area), area_(area), index_(index) {
     NameById(this, kControlId);
     labelFont_.setStyleHint(QFont::SansSerif);
     labelFont_.setPixelSize(11);
@@ -20,38 +20,24 @@ CTimeSector::CTimeSector(QWidget* area) : QWidget(area) {
     show();
 }
 
-void CTimeSector::SetSelected(bool selected) {
-    if (selected_ != selected) {
-        selected_ = selected;
-        update();
-    }
+bool CTimeSector::IsSelected() const {
+    return area_.Model().IsSelected(index_);
 }
 
-void CTimeSector::SetBrightness(int percent) {
-    if (brightness_ != percent) {
-        brightness_ = percent;
-        update();
-    }
+int CTimeSector::Brightness() const {
+    return area_.Model().Sectors().at(index_).brightness;
 }
 
 void CTimeSector::paintEvent(QPaintEvent*) {
+    const CScheduleModel::SectorLook look = area_.Model().Look(index_);
     QPainter painter(this);
-    if (selected_) {
-        painter.setPen(QPen(QColor(0, 0, 255), 3));
-        painter.setBrush(QColor(80, 80, 255));
-    } else {
-        painter.setPen(QPen(Qt::black, 1));
-        painter.setBrush(QColor(150, 150, 255));
-    }
+    painter.setPen(QPen(QColor::fromRgb(look.pen), look.penWidth));
+    painter.setBrush(QColor::fromRgb(look.fill));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    // The client rectangle's width counts one more than the window's pixel columns.
-    const int labelX = std::max(((width() + 1) >> 1) - 14, 0);
-    const int labelY = ((height() + 1) >> 1) - 9;
     painter.setPen(Qt::black);
     painter.setFont(labelFont_);
-    painter.drawText(QRect(labelX, labelY, std::max(width() - labelX, 0), 16),
-                     Qt::AlignLeft | Qt::AlignTop,
-                     QString::fromStdString(StrF("%d%%", brightness_)));
+    painter.drawText(QRect(look.labelX, look.labelY, std::max(width() - look.labelX, 0), 16),
+                     Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(look.label));
 }
 
 }  // namespace zelt

@@ -1,12 +1,16 @@
 #pragma once
 // One sector window inside the time area: a blue box as wide as the sector with its
-// brightness in the middle. It only paints; its pointer events pass on to the time area,
-// whose schedule model decides what a press, a drag of a grip or a click does.
+// brightness in the middle, drawn as the schedule model says. It only paints; its pointer
+// events pass on to the time area, whose model decides what a press, a drag of a grip or a
+// click does.
 
 #include <QFont>
 #include <QWidget>
+#include <cstddef>
 
 namespace zelt {
+
+class CTimeArea;
 
 class CTimeSector : public QWidget {
     Q_OBJECT
@@ -14,20 +18,19 @@ class CTimeSector : public QWidget {
   public:
     static constexpr int kControlId = 1011;
 
-    explicit CTimeSector(QWidget* area);
+    // The window of the area's sector at list position index.
+    CTimeSector(CTimeArea& area, std::size_t index);
 
-    void SetSelected(bool selected);
-    void SetBrightness(int percent);
-    bool IsSelected() const { return selected_; }
-    int Brightness() const { return brightness_; }
+    bool IsSelected() const;
+    int Brightness() const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    CTimeArea& area_;
+    std::size_t index_;
     QFont labelFont_;
-    int brightness_ = 100;
-    bool selected_ = false;
 };
 
 }  // namespace zelt

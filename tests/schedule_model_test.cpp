@@ -135,6 +135,10 @@ TEST(ScheduleModel, EdgeDragsFollowTheLimitsAndEscapePutsTheEdgeBack) {
     e.model.Release(kLeft);
     EXPECT_EQ(e.Times()[1], std::pair(100, 110));
     EXPECT_EQ(e.Shown(), "|||000");
+    e.model.Press(kLeft, 43, 10, kLeft, 0);  // a drag whose release never came
+    e.model.Move(100, 10, kLeft, 0);
+    e.model.Move(200, 10, 0, 0);
+    EXPECT_EQ(e.Times()[1], std::pair(100, 250));
 }
 
 TEST(ScheduleModel, SpinsStepTheOneSelectedSectorAndItsFields) {

@@ -121,6 +121,11 @@ CScheduleModel::Changes CScheduleModel::Press(unsigned button, int x, int y, uns
 CScheduleModel::Changes CScheduleModel::Move(int x, int y, unsigned buttons, unsigned keys) {
     const Snapshot before = Begin();
     int minute = MinuteAt(x);
+    if (edge_.active && (buttons & kLeftButton) == 0) {
+        // The release went elsewhere (a dialog took the pointer): the drag ended where the
+        // edge is, and the pointer only hovers now.
+        edge_.active = false;
+    }
     if (edge_.active) {
         int limited = minute;
         if (LimitEdge(sectors_, edge_.index, minute, edge_.startEdge, &limited)) {

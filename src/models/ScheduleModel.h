@@ -9,7 +9,8 @@
 //   button going down, Move on every pointer move (hover included), Release on a button
 //   going up. `buttons` is every button held after the event (kLeftButton | ...), `keys` the
 //   Shift and Ctrl keys held. A window with one child window per sector maps the child's
-//   point into the area first. SetAreaHeight follows the area's height.
+//   point into the area first. SetAreaHeight follows the area's height. A drag whose
+//   release is lost ends at the next move without the left button.
 // - Keys: KeyDelete where the Delete key deletes (the time area, the view, the Delete
 //   button), KeyEscape anywhere in the editor. Spin arrows: StepStart/StepEnd (later = the up
 //   arrow) and StepBrightness. Commands: DeleteSelected (1018, also the Delete button) and
@@ -18,7 +19,8 @@
 // - Each call answers what changed (Changes). The window re-places the sectors named (or
 //   all of them), repaints the band, shows PanelFields() in the schedule panel and the
 //   cursor time, and sets the pointer shape from ResizeCursorAt. Sector rectangles come from
-//   SectorRect, the band from Band(), colours from IsSelected.
+//   SectorRect, the band from Band(), pens, fills and labels from Look, the ruler's ticks
+//   and clock texts from RulerMarks.
 // Every user edit clears both saved flags of the application; a rebuild from the record
 // does not.
 

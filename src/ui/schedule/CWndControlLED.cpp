@@ -17,8 +17,6 @@ namespace {
 constexpr int kTimeSpinLower = 0;
 constexpr int kTimeSpinUpper = -11776;
 constexpr int kBrightnessSpinUpper = 10;
-// The longest field text that the step rules read.
-constexpr int kFieldReadLength = 9;
 
 QRect Span(int left, int top, int right, int bottom) {
     return QRect(left, top, right - left, bottom - top);
@@ -97,10 +95,6 @@ void CWndControlLED::UpdateLanguage(bool english) {
 
 void CWndControlLED::SetFieldText(QLineEdit& field, const QString& text) {
     field.setText(text);
-}
-
-std::string CWndControlLED::FieldText(const QLineEdit& field) {
-    return field.text().left(kFieldReadLength).toStdString();
 }
 
 void CWndControlLED::paintEvent(QPaintEvent*) {

@@ -73,6 +73,13 @@ std::vector<CScheduleModel::RulerMark> CScheduleModel::RulerMarks(int width) {
     return marks;
 }
 
+CScheduleModel::Texts CScheduleModel::PanelTexts(bool english) {
+    if (english) {
+        return Texts{"Delete Schedule", "Start Time:", "End Time:", "Brightness:"};
+    }
+    return Texts{"刪除排程", "開始時間:", "結束時間:", "亮度:"};
+}
+
 // ---------------------------------------------------------------- pointer
 
 CScheduleModel::Changes CScheduleModel::Press(unsigned button, int x, int y, unsigned buttons,

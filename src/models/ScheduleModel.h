@@ -102,6 +102,16 @@ class CScheduleModel {
     static constexpr int kRulerTickTop = 18;
     static constexpr unsigned kRulerFill = 0xCEDAF0;
 
+    // The schedule panel's texts: the Delete button's name (its bitmap shows the same words)
+    // and the labels of the three fields.
+    struct Texts {
+        const char* deleteButton;
+        const char* start;
+        const char* end;
+        const char* brightness;
+    };
+    static Texts PanelTexts(bool english);
+
     struct Hit {
         int sector = -1;  // list position, -1 on free time
         SectorGrip grip = SectorGrip::None;

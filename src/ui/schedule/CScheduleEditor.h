@@ -1,20 +1,19 @@
 #pragma once
-// The schedule editor: it joins the schedule view and the schedule panel. The time area and
-// its sector windows post their notifications (1025, 1027, 1029, 1032) here; the main window
-// routes the commands 1018 and 1019 here; the panel's spins and Delete button and the view's
-// Delete and Escape keys come here directly.
+// The schedule editor: it joins the schedule view and the schedule panel over the time
+// area's schedule model. The panel's spins and Delete button, the view's Delete and Escape
+// keys and the main window's commands 1018 and 1019 go to the model; what the model answers
+// fills the panel's fields, and the cursor time reaches the main window as notification 1025.
 
 #include <QObject>
-#include <QPointer>
 #include <vector>
 
 #include "config/MainApp.h"
 #include "config/TimeSectorData.h"
+#include "models/ScheduleModel.h"
 
 namespace zelt {
 
 class CScrollViewSch;
-class CTimeSector;
 class CWndControlLED;
 
 class CScheduleEditor : public QObject {
@@ -31,7 +30,7 @@ class CScheduleEditor : public QObject {
     // Command 1019: deletes every sector.
     void DeleteAll();
     // The sector-selected flag: the command state of 1018 and the Delete button.
-    bool SectorSelected() const { return sectorSelected_; }
+    bool SectorSelected() const;
 
     // The collect step's copy of the schedule, in list order.
     std::vector<CTimeSectorData> Sectors() const;
@@ -47,25 +46,14 @@ class CScheduleEditor : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // UWM_SECTOR_SELECTED: the fields show the sector; the time fields only while it is the
-    // one selected sector.
-    void OnSectorSelected(QObject* sectorWindow);
-    // UWM_NO_SECTOR_SELECTED: empties and disables the fields.
-    void OnNoSectorSelected();
-    // UWM_SECTOR_RESIZED: the time fields follow the sector's edges.
-    void OnSectorResized(QObject* sectorWindow);
-    void StepTime(bool startEdge, int delta);
-    void StepBrightness(int delta);
-    void ClearFields();
-    void SetSectorSelected(bool selected);
-    void ClearSavedFlags();
+    CScheduleModel& Model();
+    const CScheduleModel& Model() const;
+    // Runs after every model call the area applied.
+    void Show(const CScheduleModel::Changes& changes);
+    void ShowFields();
 
-    CMainApp& app_;
     CScrollViewSch& view_;
     CWndControlLED& panel_;
-    // The sector whose times the fields show; null when it is gone.
-    QPointer<CTimeSector> selectedSector_;
-    bool sectorSelected_ = false;
 };
 
 }  // namespace zelt

@@ -29,29 +29,8 @@ void CScrollViewSch::resizeEvent(QResizeEvent*) {
     area_->setGeometry(0, split, timeaxis::axisWidth + 1, height() - split);
 }
 
-void CScrollViewSch::ReloadFromConfig() {
-    area_->ReloadFromConfig();
-}
-
 int CScrollViewSch::CountSelected() const {
-    return area_->CountSelected();
-}
-
-bool CScrollViewSch::IsTimeInsideOtherSector(std::string_view clockText,
-                                             const CTimeSector* sector) const {
-    return area_->IsTimeInsideOtherSector(clockText, sector);
-}
-
-void CScrollViewSch::SetSelectedBrightness(int level) {
-    area_->SetSelectedBrightness(level);
-}
-
-void CScrollViewSch::DeleteSelected() {
-    area_->DeleteSelected();
-}
-
-void CScrollViewSch::DeleteAll() {
-    area_->DeleteAll();
+    return area_->Model().CountSelected();
 }
 
 }  // namespace zelt

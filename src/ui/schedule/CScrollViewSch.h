@@ -3,7 +3,6 @@
 
 #include <QObject>
 #include <QWidget>
-#include <string_view>
 
 #include "config/MainApp.h"
 
@@ -11,7 +10,6 @@ namespace zelt {
 
 class CTimeArea;
 class CTimeRuler;
-class CTimeSector;
 
 class CScrollViewSch : public QWidget {
     Q_OBJECT
@@ -25,13 +23,8 @@ class CScrollViewSch : public QWidget {
     const CTimeArea& Area() const { return *area_; }
     CTimeRuler& Ruler() { return *ruler_; }
 
-    // The time area's operations, passed on unchanged.
-    void ReloadFromConfig();
+    // How many sectors of the area's schedule are selected.
     int CountSelected() const;
-    bool IsTimeInsideOtherSector(std::string_view clockText, const CTimeSector* sector) const;
-    void SetSelectedBrightness(int level);
-    void DeleteSelected();
-    void DeleteAll();
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

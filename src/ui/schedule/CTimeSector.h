@@ -1,14 +1,12 @@
 #pragma once
 // One sector window inside the time area: a blue box as wide as the sector with its
-// brightness in the middle. It toggles its selection when clicked and lets the user drag its
-// first and last pixel columns; it reports every change by posted notifications and leaves
-// the sector's data to the time area.
+// brightness in the middle, drawn as the schedule model says. It only paints; its pointer
+// events pass on to the time area, whose model decides what a press, a drag of a grip or a
+// click does.
 
 #include <QFont>
-#include <QObject>
 #include <QWidget>
-
-#include "schedule/TimeAxis.h"
+#include <cstddef>
 
 namespace zelt {
 
@@ -20,39 +18,19 @@ class CTimeSector : public QWidget {
   public:
     static constexpr int kControlId = 1011;
 
-    // The area's editor receives the cursor time and the resize notifications.
-    CTimeSector(CTimeArea& area, const QRect& rect);
+    // The window of the area's sector at list position index.
+    CTimeSector(CTimeArea& area, std::size_t index);
 
-    void SetSelected(bool selected);
-    void SetBrightness(int percent);
-    bool IsSelected() const { return selected_; }
-    int Brightness() const { return brightness_; }
-    // Moves the left edge to the start minute and/or the right edge to the end minute (-1
-    // leaves an edge). False, with nothing moved, when the window would get narrower than
-    // the shortest sector.
-    bool MoveEdges(int startMinute, int endMinute);
-    // Ends an edge drag under way and moves the edge back to where the drag began.
-    void AbandonDrag();
+    bool IsSelected() const;
+    int Brightness() const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
-    void ArmGrip(int x);
-
     CTimeArea& area_;
+    std::size_t index_;
     QFont labelFont_;
-    int brightness_ = 100;
-    bool selected_ = false;
-    bool dragging_ = false;
-    SectorGrip grip_ = SectorGrip::None;
-    // Axis minute reached by the running edge drag; -1 until it moves.
-    int newMinute_ = -1;
-    // The dragged edge's minute when the drag began.
-    int dragOrigin_ = -1;
 };
 
 }  // namespace zelt

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "models/ScheduleModel.h"
 #include "ui/Resources.h"
 #include "ui/WidgetIds.h"
 #include "ui/schedule/CSpinButton.h"
@@ -17,8 +18,6 @@ namespace {
 constexpr int kTimeSpinLower = 0;
 constexpr int kTimeSpinUpper = -11776;
 constexpr int kBrightnessSpinUpper = 10;
-// The longest field text that the step rules read.
-constexpr int kFieldReadLength = 9;
 
 QRect Span(int left, int top, int right, int bottom) {
     return QRect(left, top, right - left, bottom - top);
@@ -81,15 +80,15 @@ QLineEdit* CWndControlLED::AddField(int id, int left, int top, int right, int bo
 }
 
 void CWndControlLED::UpdateLanguage(bool english) {
-    const QString deleteText =
-        english ? QStringLiteral("Delete Schedule") : QString::fromUtf8("刪除排程");
+    const CScheduleModel::Texts texts = CScheduleModel::PanelTexts(english);
+    const QString deleteText = QString::fromUtf8(texts.deleteButton);
     deleteButton_->setIcon(
         QIcon(ResourceBitmap(english ? IDB_DELETE_SCHEDULE_EN : IDB_DELETE_SCHEDULE_CH)));
     deleteButton_->setAccessibleName(deleteText);
     deleteButton_->setToolTip(deleteText);
-    startLabel_->setText(english ? QStringLiteral("Start Time:") : QString::fromUtf8("開始時間:"));
-    endLabel_->setText(english ? QStringLiteral("End Time:") : QString::fromUtf8("結束時間:"));
-    brightnessLabel_->setText(english ? QStringLiteral("Brightness:") : QString::fromUtf8("亮度:"));
+    startLabel_->setText(QString::fromUtf8(texts.start));
+    endLabel_->setText(QString::fromUtf8(texts.end));
+    brightnessLabel_->setText(QString::fromUtf8(texts.brightness));
     startSpin_->update();
     endSpin_->update();
     brightnessSpin_->update();
@@ -97,10 +96,6 @@ void CWndControlLED::UpdateLanguage(bool english) {
 
 void CWndControlLED::SetFieldText(QLineEdit& field, const QString& text) {
     field.setText(text);
-}
-
-std::string CWndControlLED::FieldText(const QLineEdit& field) {
-    return field.text().left(kFieldReadLength).toStdString();
 }
 
 void CWndControlLED::paintEvent(QPaintEvent*) {

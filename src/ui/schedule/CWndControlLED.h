@@ -43,8 +43,6 @@ class CWndControlLED : public QWidget {
 
     // Replaces a field's whole text.
     static void SetFieldText(QLineEdit& field, const QString& text);
-    // The field's text as the step rules read it: at most 9 characters.
-    static std::string FieldText(const QLineEdit& field);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

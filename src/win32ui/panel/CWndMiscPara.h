@@ -13,8 +13,8 @@
 
 #include "config/MainApp.h"
 #include "config/TimeSectorData.h"
+#include "models/PanelHost.h"
 #include "panel/ControllerTexts.h"
-#include "ui/panel/PanelHost.h"
 
 namespace zelt::win32 {
 

@@ -106,6 +106,7 @@ CWndMiscPara::Window::Window(CMainApp& app, IPanelHost& host, HWND parent, POINT
     chart = std::make_unique<CLiveChartWnd>(
         handle, *style, [this] { SendMessageW(chartToggle, BM_SETCHECK, 0, 0); });
     schedule = std::make_unique<CScheduleWnd>(app, handle, *style);
+    controls->SendFramesToBack();
     SetTimer(handle, kPanelTimerId, kTimerPeriodMs, nullptr);
 }
 

@@ -12,6 +12,24 @@ using Kind = PanelControlKind;
 using namespace panel_layout;
 
 constexpr int kStaticId = 0xFFFF;  // labels without an id of their own
+constexpr UINT_PTR kGroupSubclass = 1;
+
+// A group box draws its frame and title only: the inside is erased in the panel's colour
+// (the panel clips its children, so nothing else would paint there).
+LRESULT CALLBACK GroupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                           DWORD_PTR brush) {
+    if (message == WM_PAINT) {
+        RECT update;
+        if (GetUpdateRect(window, &update, FALSE)) {
+            HDC dc = GetDC(window);
+            FillRect(dc, &update, reinterpret_cast<HBRUSH>(brush));
+            ReleaseDC(window, dc);
+        }
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, &GroupProc, kGroupSubclass);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
 
 DWORD StyleOf(const PanelControl& entry) {
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
@@ -71,15 +89,17 @@ PanelControls::PanelControls(HWND panel, const PanelStyle& style, bool english)
     : panel_(panel), style_(style) {
     CreateGroups(english);
     CreateControls(english);
-    // Groups and tabs lie under the controls they frame: last in the z-order, painted first.
-    for (const PanelGroup& group : Groups()) {
-        SetWindowPos(Window(group.id), HWND_BOTTOM, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
-    SetWindowPos(tabs_, Window(Groups()[0].id), 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendFramesToBack();
     PlaceGroups(kPanelWidth, kPanelHeight);
     Relabel(english, 0);
+}
+
+void PanelControls::SendFramesToBack() const {
+    constexpr UINT kKeep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, kKeep);
+    for (const PanelGroup& group : Groups()) {
+        SetWindowPos(Window(group.id), HWND_BOTTOM, 0, 0, 0, 0, kKeep);
+    }
 }
 
 RECT PanelControls::ScaledRect(const PanelRect& r) const {
@@ -97,8 +117,11 @@ HWND PanelControls::Create(const wchar_t* windowClass, DWORD style, const RECT& 
 
 void PanelControls::CreateGroups(bool) {
     for (const PanelGroup& group : Groups()) {
-        byId_[group.id] = Create(WC_BUTTONW, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX,
-                                 RECT{}, group.id);
+        HWND box = Create(WC_BUTTONW, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, RECT{},
+                          group.id);
+        SetWindowSubclass(box, &GroupProc, kGroupSubclass,
+                          reinterpret_cast<DWORD_PTR>(style_.BackgroundBrush()));
+        byId_[group.id] = box;
     }
     tabs_ = Create(WC_TABCONTROLW, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
                    ScaledRect(kTabRect), kTabControlId);

@@ -18,6 +18,9 @@ class PanelControls {
   public:
     PanelControls(HWND panel, const PanelStyle& style, bool english);
 
+    // Puts the group boxes at the bottom of the z-order and the tab control right over them:
+    // every other control, the panel's own later children included, lies over both.
+    void SendFramesToBack() const;
     // Places the nine group boxes for a panel client area given in layout pixels.
     void PlaceGroups(int width, int height);
     // Texts, fonts (the style's, already switched) and the charge/discharge row's geometry by

@@ -195,6 +195,28 @@ const PanelControl* FindControl(int id) {
     return nullptr;
 }
 
+std::span<const ScheduleBarControl> ScheduleBarControls() {
+    static constexpr ScheduleBarControl kBar[] = {
+        {kScheduleDeleteButton, Kind::Button, {"Delete Schedule", "刪除排程"}, {212, 2, 358, 22}},
+        {0, Kind::Label, {"Start Time:", "開始時間:"}, {8, 27, 88, 45}},
+        {kScheduleStartField, Kind::ReadOnlyEdit, {"", ""}, {93, 27, 163, 45}},
+        {kScheduleStartSpin, Kind::Spin, {"", ""}, {166, 27, 181, 45}},
+        {0, Kind::Label, {"End Time:", "結束時間:"}, {201, 27, 276, 45}},
+        {kScheduleEndField, Kind::ReadOnlyEdit, {"", ""}, {281, 27, 351, 45}},
+        {kScheduleEndSpin, Kind::Spin, {"", ""}, {354, 27, 369, 45}},
+        {0, Kind::Label, {"Brightness:", "亮度:"}, {397, 27, 475, 45}},
+        {kScheduleBrightnessField, Kind::ReadOnlyEdit, {"", ""}, {480, 27, 550, 45}},
+        {kScheduleBrightnessSpin, Kind::Spin, {"", ""}, {553, 27, 568, 45}},
+    };
+    return kBar;
+}
+
+std::span<const char* const> RulerLabels() {
+    static constexpr const char* kLabels[] = {"12:00", "15:00", "18:00", "21:00", "00:00",
+                                              "03:00", "06:00", "09:00", "12:00"};
+    return kLabels;
+}
+
 std::span<const PanelGroup> Groups() {
     return kGroups;
 }

@@ -9,6 +9,8 @@
 #include <span>
 #include <string>
 
+#include "base/Bilingual.h"
+
 namespace zelt {
 
 enum class PanelControlKind {
@@ -43,8 +45,8 @@ enum PanelLabelTag : int {
 
 struct PanelRect {
     int left, top, right, bottom;  // right and bottom lie just outside
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
+    constexpr int Width() const { return right - left; }
+    constexpr int Height() const { return bottom - top; }
 };
 
 struct PanelControl {
@@ -99,6 +101,27 @@ const char* ChartToggleText(bool english);
 // The schedule editor in the last group: the bar with the sector fields over the time view.
 inline constexpr PanelRect kScheduleBarRect{40, 495, 617, 545};
 inline constexpr PanelRect kScheduleViewRect{40, 545, 617, 615};
+
+// The schedule bar's controls in the bar's own pixels: the Delete button, then label, field
+// and spin of the start time, the end time and the brightness (labels have no id of their own).
+struct ScheduleBarControl {
+    int id;
+    PanelControlKind kind;  // Button, Label, ReadOnlyEdit or Spin
+    Bilingual text;
+    PanelRect rect;
+};
+inline constexpr int kScheduleDeleteButton = 1018;
+inline constexpr int kScheduleStartField = 1012;
+inline constexpr int kScheduleStartSpin = 1013;
+inline constexpr int kScheduleEndField = 1014;
+inline constexpr int kScheduleEndSpin = 1015;
+inline constexpr int kScheduleBrightnessField = 1006;
+inline constexpr int kScheduleBrightnessSpin = 1007;
+std::span<const ScheduleBarControl> ScheduleBarControls();
+// The time view: the ruler's height (the time area lies below it) and its nine labels, noon
+// to noon every three hours.
+inline constexpr int kScheduleRulerHeight = (kScheduleViewRect.Height() >> 1) - 5;
+std::span<const char* const> RulerLabels();
 
 // Every control but the groups and the tab control, the step columns last.
 std::span<const PanelControl> Controls();

@@ -22,42 +22,34 @@ using namespace panel_layout;
 constexpr wchar_t kBarClass[] = L"ZeltScheduleBar";
 constexpr wchar_t kViewClass[] = L"ZeltScheduleView";
 
-// The bar, in its own layout pixels.
-struct BarControl {
-    int id;
-    const wchar_t* windowClass;
-    DWORD style;
-    PanelRect rect;
-};
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-constexpr int kStartLabel = 0xFFF0, kEndLabel = 0xFFF1, kBrightnessLabel = 0xFFF2;
-const BarControl kBarControls[] = {
-    {CScheduleWnd::kDeleteButtonId,
-     WC_BUTTONW,
-     kChild | WS_TABSTOP | BS_PUSHBUTTON,
-     {212, 2, 358, 22}},
-    {kStartLabel, WC_STATICW, kChild | SS_LEFT | SS_CENTERIMAGE, {8, 27, 88, 45}},
-    {CScheduleWnd::kStartFieldId, WC_EDITW, kChild | ES_CENTER | ES_READONLY, {93, 27, 163, 45}},
-    {CScheduleWnd::kStartSpinId, UPDOWN_CLASSW, kChild, {166, 27, 181, 45}},
-    {kEndLabel, WC_STATICW, kChild | SS_LEFT | SS_CENTERIMAGE, {201, 27, 276, 45}},
-    {CScheduleWnd::kEndFieldId, WC_EDITW, kChild | ES_CENTER | ES_READONLY, {281, 27, 351, 45}},
-    {CScheduleWnd::kEndSpinId, UPDOWN_CLASSW, kChild, {354, 27, 369, 45}},
-    {kBrightnessLabel, WC_STATICW, kChild | SS_LEFT | SS_CENTERIMAGE, {397, 27, 475, 45}},
-    {CScheduleWnd::kBrightnessFieldId,
-     WC_EDITW,
-     kChild | ES_CENTER | ES_READONLY,
-     {480, 27, 550, 45}},
-    {CScheduleWnd::kBrightnessSpinId, UPDOWN_CLASSW, kChild, {553, 27, 568, 45}},
-};
-const std::map<int, Bilingual> kBarTexts = {
-    {CScheduleWnd::kDeleteButtonId, {"Delete Schedule", "刪除排程"}},
-    {kStartLabel, {"Start Time:", "開始時間:"}},
-    {kEndLabel, {"End Time:", "結束時間:"}},
-    {kBrightnessLabel, {"Brightness:", "亮度:"}},
-};
 
-const char* const kRulerLabels[] = {"12:00", "15:00", "18:00", "21:00", "00:00",
-                                    "03:00", "06:00", "09:00", "12:00"};
+const wchar_t* BarClassOf(PanelControlKind kind) {
+    switch (kind) {
+        case PanelControlKind::Button:
+            return WC_BUTTONW;
+        case PanelControlKind::Label:
+            return WC_STATICW;
+        case PanelControlKind::Spin:
+            return UPDOWN_CLASSW;
+        default:
+            return WC_EDITW;
+    }
+}
+
+DWORD BarStyleOf(PanelControlKind kind) {
+    switch (kind) {
+        case PanelControlKind::Button:
+            return kChild | WS_TABSTOP | BS_PUSHBUTTON;
+        case PanelControlKind::Label:
+            return kChild | SS_LEFT | SS_CENTERIMAGE;
+        case PanelControlKind::Spin:
+            return kChild;
+        default:
+            return kChild | ES_CENTER | ES_READONLY;
+    }
+}
+
 constexpr COLORREF kBarColour = RGB(218, 218, 209);
 constexpr COLORREF kRulerColour = RGB(206, 218, 240);
 constexpr COLORREF kSectorColour = RGB(150, 150, 255);
@@ -131,7 +123,9 @@ class CScheduleWnd::Impl {
     CScheduleModel model;
     HWND bar = nullptr;
     HWND view = nullptr;
-    std::map<int, HWND> barControls;
+    std::map<int, HWND> barControls;  // by id
+    std::vector<HWND> labels;
+    std::vector<std::pair<HWND, Bilingual>> labelled;
     std::vector<HWND> locked;
     std::function<void(int)> cursorTimeHandler;
     bool english = true;
@@ -152,23 +146,30 @@ CScheduleWnd::Impl::Impl(CMainApp& app, HWND panel, const PanelStyle& style)
     bar = CreateWindowExW(WS_EX_CONTROLPARENT, kBarClass, L"", kChild, barRect.left, barRect.top,
                           barRect.right - barRect.left, barRect.bottom - barRect.top, panel,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kBarId)), instance, this);
-    for (const BarControl& control : kBarControls) {
+    for (const ScheduleBarControl& control : ScheduleBarControls()) {
         const RECT r = style.Scale(control.rect.left, control.rect.top, control.rect.right,
                                    control.rect.bottom);
-        HWND window = CreateWindowExW(0, control.windowClass, L"", control.style, r.left, r.top,
-                                      r.right - r.left, r.bottom - r.top, bar,
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
-                                      instance, nullptr);
-        if (wcscmp(control.windowClass, UPDOWN_CLASSW) == 0) {
+        const int id = control.id != 0 ? control.id : 0xFFFF;
+        HWND window =
+            CreateWindowExW(0, BarClassOf(control.kind), L"", BarStyleOf(control.kind), r.left,
+                            r.top, r.right - r.left, r.bottom - r.top, bar,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+        if (control.text.english[0] != '\0') {
+            labelled.emplace_back(window, control.text);
+        }
+        if (control.kind == PanelControlKind::Spin) {
             // The model steps the field; the arrows only report the click.
             SendMessageW(window, UDM_SETRANGE32, 0, 100);
             SendMessageW(window, UDM_SETPOS32, 0, 50);
         }
-        barControls[control.id] = window;
+        if (control.id != 0) {
+            barControls[control.id] = window;
+        } else {
+            labels.push_back(window);
+        }
     }
-    const int viewHeight = kScheduleViewRect.Height();
-    split_ = (viewHeight >> 1) - 5;
-    model.SetAreaHeight(viewHeight - split_);
+    split_ = kScheduleRulerHeight;
+    model.SetAreaHeight(kScheduleViewRect.Height() - split_);
     const RECT viewRect = style.Scale(kScheduleViewRect.left, kScheduleViewRect.top,
                                       kScheduleViewRect.right, kScheduleViewRect.bottom);
     view = CreateWindowExW(0, kViewClass, L"", kChild | WS_TABSTOP, viewRect.left, viewRect.top,
@@ -259,9 +260,8 @@ LRESULT CScheduleWnd::Impl::OnBar(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT: {
             HDC dc = reinterpret_cast<HDC>(wParam);
-            const bool field = GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != kStartLabel &&
-                               GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != kEndLabel &&
-                               GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != kBrightnessLabel;
+            const bool field = std::find(labels.begin(), labels.end(),
+                                         reinterpret_cast<HWND>(lParam)) == labels.end();
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
             if (field) {
                 SetBkColor(dc, GetSysColor(COLOR_WINDOW));
@@ -424,7 +424,7 @@ void CScheduleWnd::Impl::PaintRuler(HDC dc, const RECT& ruler) const {
         MoveToEx(dc, x, style.Scale(18), nullptr);
         LineTo(dc, x, ruler.bottom);
         const int labelX = i == 0 ? 0 : (i == 8 ? right - 34 : step * i - 16);
-        const std::wstring label = Wide(kRulerLabels[i]);
+        const std::wstring label = Wide(RulerLabels()[i]);
         TextOutW(dc, style.Scale(labelX), style.Scale(2), label.c_str(),
                  static_cast<int>(label.size()));
     }
@@ -490,8 +490,7 @@ HWND CScheduleWnd::View() const {
 
 void CScheduleWnd::SetLanguage(bool english) {
     impl_->english = english;
-    for (const auto& [id, text] : kBarTexts) {
-        HWND control = impl_->barControls[id];
+    for (const auto& [control, text] : impl_->labelled) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(impl_->style.LabelFont()),
                      FALSE);
         SetWindowTextW(control, Wide(Pick(text, english)).c_str());

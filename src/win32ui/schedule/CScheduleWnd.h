@@ -11,6 +11,7 @@
 
 #include "config/MainApp.h"
 #include "config/TimeSectorData.h"
+#include "panel/PanelLayout.h"
 #include "win32ui/panel/PanelStyle.h"
 
 namespace zelt::win32 {
@@ -19,13 +20,13 @@ class CScheduleWnd {
   public:
     static constexpr int kBarId = 1005;
     static constexpr int kViewId = 1010;
-    static constexpr int kDeleteButtonId = 1018;
-    static constexpr int kStartFieldId = 1012;
-    static constexpr int kStartSpinId = 1013;
-    static constexpr int kEndFieldId = 1014;
-    static constexpr int kEndSpinId = 1015;
-    static constexpr int kBrightnessFieldId = 1006;
-    static constexpr int kBrightnessSpinId = 1007;
+    static constexpr int kDeleteButtonId = panel_layout::kScheduleDeleteButton;
+    static constexpr int kStartFieldId = panel_layout::kScheduleStartField;
+    static constexpr int kStartSpinId = panel_layout::kScheduleStartSpin;
+    static constexpr int kEndFieldId = panel_layout::kScheduleEndField;
+    static constexpr int kEndSpinId = panel_layout::kScheduleEndSpin;
+    static constexpr int kBrightnessFieldId = panel_layout::kScheduleBrightnessField;
+    static constexpr int kBrightnessSpinId = panel_layout::kScheduleBrightnessSpin;
 
     CScheduleWnd(CMainApp& app, HWND panel, const PanelStyle& style);
     ~CScheduleWnd();

@@ -166,7 +166,7 @@ void CLiveChartWnd::Paint(HDC dc, const RECT& client) const {
     const int margin = style_.Scale(8);
     // The plot: room for the value labels left and right, the legend above, times below.
     const RECT plot{client.left + margin + 5 * metrics.tmAveCharWidth + line,
-                    client.top + margin + 2 * line,
+                    client.top + margin + 3 * line,
                     client.right - margin - 5 * metrics.tmAveCharWidth - line,
                     client.bottom - margin - 2 * line};
     if (plot.right <= plot.left || plot.bottom <= plot.top) {
@@ -204,9 +204,10 @@ void CLiveChartWnd::Paint(HDC dc, const RECT& client) const {
         TextAt(dc, plot.right + 3, y - line / 2, ValueLabel(axes.ampHigh * share),
                TA_LEFT | TA_TOP);
     }
-    TextAt(dc, plot.left, plot.top - line, Wide(Pick(texts::kChartVoltAxis, english_)),
+    // The axis titles above their value labels, clear of the top one.
+    TextAt(dc, plot.left, plot.top - 2 * line, Wide(Pick(texts::kChartVoltAxis, english_)),
            TA_RIGHT | TA_TOP);
-    TextAt(dc, plot.right, plot.top - line, Wide(Pick(texts::kChartAmpAxis, english_)),
+    TextAt(dc, plot.right, plot.top - 2 * line, Wide(Pick(texts::kChartAmpAxis, english_)),
            TA_LEFT | TA_TOP);
     SelectObject(dc, GetStockObject(BLACK_PEN));
     SelectObject(dc, GetStockObject(NULL_BRUSH));

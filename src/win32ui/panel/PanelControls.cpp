@@ -52,7 +52,7 @@ DWORD StyleOf(const PanelControl& entry) {
         case Kind::ReadOnlyLeftEdit:
             return style | ES_LEFT | ES_AUTOHSCROLL | ES_READONLY;
         case Kind::Spin:
-            return style | UDS_ARROWKEYS;
+            return style;  // no buddy: the panel steps the edit before it
         case Kind::Button:
             return style | BS_PUSHBUTTON;
         case Kind::Radio:

@@ -95,6 +95,18 @@ inline constexpr int kBatteryTypeList = 4006;
 inline constexpr int kAdvanceControls[] = {3309, 3311, 3313, 3315, 3310, 3312, 3314, 3316};
 inline constexpr int kVoutControls[] = {1030, 1031, 1044, 1045};
 
+// Pictures of the program's resources (the same numbers in every window's resources): the
+// Reset and Delete Schedule buttons show their words as a bitmap of the language, and the
+// sectors' edges take a resize cursor of their own.
+struct PictureIds {
+    int english;
+    int chinese;
+    int Of(bool inEnglish) const { return inEnglish ? english : chinese; }
+};
+inline constexpr PictureIds kResetPicture{122, 123};
+inline constexpr PictureIds kDeleteSchedulePicture{115, 119};
+inline constexpr int kResizeCursorId = 109;
+
 // The button that opens the live chart, beside the charge/discharge row.
 inline constexpr PanelRect kChartToggleRect{603, 305, 641, 323};
 const char* ChartToggleText(bool english);

@@ -386,6 +386,7 @@ void CWndMiscPara::SetLanguage(bool english) {
     Window& w = *window_;
     w.style->SetLanguage(english);
     w.controls->Relabel(english, w.app.systemVoltage);
+    ShowPicture(w.controls->Window(kResetButton), kResetPicture.Of(english));
     SendMessageW(w.chartToggle, WM_SETFONT, reinterpret_cast<WPARAM>(w.style->LabelFont()), FALSE);
     SetWindowTextW(w.chartToggle, Wide(ChartToggleText(english)).c_str());
     TranslateBatteryType(w.fields, english);

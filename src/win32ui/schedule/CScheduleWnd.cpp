@@ -325,7 +325,7 @@ LRESULT CScheduleWnd::Impl::OnView(UINT message, WPARAM wParam, LPARAM lParam) {
             GetCursorPos(&at);
             ScreenToClient(view, &at);
             const bool resize = model.ResizeCursorAt(AreaX(at.x), AreaY(at.y));
-            SetCursor(LoadCursorW(nullptr, resize ? IDC_SIZEWE : IDC_ARROW));
+            SetCursor(resize ? ResizeCursor(kResizeCursorId) : LoadCursorW(nullptr, IDC_ARROW));
             return TRUE;
         }
         case WM_GETDLGCODE:
@@ -495,6 +495,7 @@ void CScheduleWnd::SetLanguage(bool english) {
                      FALSE);
         SetWindowTextW(control, Wide(Pick(text, english)).c_str());
     }
+    ShowPicture(impl_->barControls[kDeleteButtonId], kDeleteSchedulePicture.Of(english));
     InvalidateRect(impl_->bar, nullptr, TRUE);
     InvalidateRect(impl_->view, nullptr, FALSE);
 }

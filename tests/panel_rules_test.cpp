@@ -9,8 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "config/CfgCodes.h"
 #include "config/CfgRecord.h"
 #include "panel/FieldRules.h"
+#include "panel/LiveChartHistory.h"
+#include "panel/PanelDisplays.h"
+#include "panel/PanelLayout.h"
 #include "panel/PanelRecordMap.h"
 #include "panel/PanelRules.h"
 #include "panel/RecordLimits.h"
@@ -241,6 +245,81 @@ TEST(RecordLimits, NamesWhatTheZeltctlRangeChecksDoNotReachAndClampsAsThePanelWo
               CheckRecordLimits(zh, 12, false));
     EXPECT_EQ("浮充電壓 = 15.5：超出 12V 系統的 13.0 至 15.0，將重設為 13.6",
               ResetLine({"fcvVoltage", 15.5, 13.6}, 12, false));
+}
+
+// Every window builds its controls from the layout and finds each field's edit and spin by id:
+// each rule's edit and spin must be there, the spin right after the edit it steps.
+TEST(PanelLayout, EveryFieldHasItsEditAndTheSpinRightAfterIt) {
+    const auto controls = panel_layout::Controls();
+    std::map<int, size_t> at;
+    for (size_t i = 0; i < controls.size(); ++i) {
+        if (controls[i].id != 0) {
+            EXPECT_TRUE(at.emplace(controls[i].id, i).second) << "id twice: " << controls[i].id;
+        }
+    }
+    for (const FieldRule& rule : AllFieldRules()) {
+        for (int i = 0; i < rule.count; ++i) {
+            ASSERT_TRUE(at.count(rule.id + i)) << rule.name;
+            EXPECT_TRUE(controls[at[rule.id + i]].TakesInput()) << rule.name;
+            const int spin = rule.spinId == 0 ? 0 : rule.spinId + i;
+            if (spin != 0) {
+                ASSERT_TRUE(at.count(spin)) << rule.name;
+                EXPECT_EQ(at[spin], at[rule.id + i] + 1) << rule.name;
+            }
+        }
+    }
+    for (Display d : kStaleDisplays) {
+        ASSERT_TRUE(at.count(static_cast<int>(d)));
+        EXPECT_FALSE(controls[at[static_cast<int>(d)]].TakesInput());
+    }
+    EXPECT_EQ(panel_layout::BatteryTitle(true, 24), "Battery Information 24V");
+    EXPECT_EQ(panel_layout::BatteryTitle(false, 0), "電池資訊");
+}
+
+TEST(PanelDisplays, ModeLanguageSwitchAndUserGivenValues) {
+    PanelValues values;
+    EXPECT_EQ(ShownOperatingMode(values, true).mode, "");
+    values.operatingModeCode = kOperatingModeManual;
+    values.lightingTimeCode = 1;
+    EXPECT_TRUE(ShownOperatingMode(values, true).lightingTimeVisible);
+    EXPECT_NE(ShownOperatingMode(values, false).lightingTime, "");
+    EXPECT_EQ(ShownReadings(values).batteryCapacity, "");  // never read: no made-up 0 %
+
+    // The battery type follows the language switch and stays selected.
+    PanelFields fields(true);
+    const int leadAcid = BatteryTypeIndex(fields, true);
+    ASSERT_GE(leadAcid, 0);
+    TranslateBatteryType(fields, false);
+    EXPECT_EQ(BatteryTypeIndex(fields, false), leadAcid);
+    EXPECT_EQ(fields.batteryTypeText, BatteryTypeChoices(false)[leadAcid]);
+
+    // Only a field the user edited makes an unread value the user's.
+    values.unread = {"lvrVoltage"};
+    EXPECT_FALSE(NoteUserGave(fields, values, kLvr));
+    fields.edited.insert(kLvr);
+    EXPECT_TRUE(NoteUserGave(fields, values, kLvr));
+    EXPECT_TRUE(values.unread.empty());
+}
+
+TEST(LiveChartHistory, KeepsTheLastHourRestartsWhenTheClockGoesBackAndRangesTheAxes) {
+    LiveChartHistory history;
+    EXPECT_EQ(history.Axes(5000).endMs, 5000);  // nothing read: the hour up to now
+    const int64_t t0 = 1'000'000'000;
+    history.Append({t0, 12.4, 0.5, 0.0});
+    history.Append({t0 + 1000, 13.6, 2.2, 1.0});
+    const ChartAxes axes = history.Axes(0);
+    EXPECT_EQ(axes.endMs, t0 + 1000);
+    EXPECT_EQ(axes.startMs, t0 + 1000 - LiveChartHistory::kSpanMs);
+    EXPECT_EQ(axes.voltLow, 11.0);
+    EXPECT_EQ(axes.voltHigh, 15.0);
+    EXPECT_EQ(axes.ampHigh, 3.0);
+
+    const auto expired = history.Append({t0 + LiveChartHistory::kSpanMs + 500, 12.0, 0, 0});
+    EXPECT_EQ(expired.expired, 1);
+    EXPECT_EQ(history.Samples().size(), 2u);
+    const auto restarted = history.Append({t0, 12.0, 0, 0});
+    EXPECT_TRUE(restarted.restarted);
+    EXPECT_EQ(history.Samples().size(), 1u);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
-#include <cmath>
 
 namespace zelt {
 
@@ -63,50 +62,30 @@ CLiveChart::CLiveChart(QWidget* parent)
 }
 
 void CLiveChart::Append(const Sample& sample) {
-    if (!samples_.empty() && sample.atMs < samples_.back().atMs) {
-        samples_.clear();
-        for (QLineSeries* series : {battery_, charge_, load_}) {
+    const LiveChartHistory::Change change = history_.Append(sample);
+    for (QLineSeries* series : {battery_, charge_, load_}) {
+        if (change.restarted) {
             series->clear();
         }
     }
-    samples_.push_back(sample);
     const auto at = static_cast<qreal>(sample.atMs);
     battery_->append(at, sample.batteryVolts);
     charge_->append(at, sample.chargeAmps);
     load_->append(at, sample.loadAmps);
-    int expired = 0;
-    while (samples_.front().atMs < sample.atMs - kSpanMs) {
-        samples_.pop_front();
-        ++expired;
-    }
-    if (expired > 0) {
+    if (change.expired > 0) {
         for (QLineSeries* series : {battery_, charge_, load_}) {
-            series->removePoints(0, expired);
+            series->removePoints(0, change.expired);
         }
     }
     UpdateAxes();
 }
 
 void CLiveChart::UpdateAxes() {
-    const qint64 end =
-        samples_.empty() ? QDateTime::currentMSecsSinceEpoch() : samples_.back().atMs;
-    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(end - kSpanMs),
-                        QDateTime::fromMSecsSinceEpoch(end));
-    // Whole-volt and whole-ampere ranges around what was read, never collapsing to a point.
-    double vLow = 0, vHigh = 15, aHigh = 1;
-    if (!samples_.empty()) {
-        vLow = samples_.front().batteryVolts;
-        vHigh = vLow;
-        for (const Sample& s : samples_) {
-            vLow = std::min(vLow, s.batteryVolts);
-            vHigh = std::max(vHigh, s.batteryVolts);
-            aHigh = std::max({aHigh, s.chargeAmps, s.loadAmps});
-        }
-        vLow = std::floor(vLow) - 1;
-        vHigh = std::ceil(vHigh) + 1;
-    }
-    voltAxis_->setRange(std::max(0.0, vLow), vHigh);
-    ampAxis_->setRange(0, std::ceil(aHigh));
+    const ChartAxes axes = history_.Axes(QDateTime::currentMSecsSinceEpoch());
+    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(axes.startMs),
+                        QDateTime::fromMSecsSinceEpoch(axes.endMs));
+    voltAxis_->setRange(axes.voltLow, axes.voltHigh);
+    ampAxis_->setRange(0, axes.ampHigh);
     ampAxis_->applyNiceNumbers();
 }
 
@@ -140,15 +119,12 @@ void CLiveChart::PlaceOnScreen() {
 }
 
 void CLiveChart::SetLanguage(bool english) {
-    setWindowTitle(english ? QStringLiteral("Live Readings (last hour)")
-                           : QStringLiteral("即時讀數 (最近一小時)"));
-    battery_->setName(english ? QStringLiteral("Battery Voltage (V)")
-                              : QStringLiteral("電池電壓 (V)"));
-    charge_->setName(english ? QStringLiteral("Charge Current (A)")
-                             : QStringLiteral("充電電流 (A)"));
-    load_->setName(english ? QStringLiteral("Load Current (A)") : QStringLiteral("放電電流 (A)"));
-    voltAxis_->setTitleText(english ? QStringLiteral("V") : QStringLiteral("伏特"));
-    ampAxis_->setTitleText(english ? QStringLiteral("A") : QStringLiteral("安培"));
+    setWindowTitle(QString::fromUtf8(Pick(texts::kChartTitle, english)));
+    battery_->setName(QString::fromUtf8(Pick(texts::kChartBattery, english)));
+    charge_->setName(QString::fromUtf8(Pick(texts::kChartCharge, english)));
+    load_->setName(QString::fromUtf8(Pick(texts::kChartLoad, english)));
+    voltAxis_->setTitleText(QString::fromUtf8(Pick(texts::kChartVoltAxis, english)));
+    ampAxis_->setTitleText(QString::fromUtf8(Pick(texts::kChartAmpAxis, english)));
 }
 
 }  // namespace zelt

@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <deque>
 
+#include "panel/LiveChartHistory.h"
+
 class QChart;
 class QChartView;
 class QDateTimeAxis;
@@ -19,21 +21,14 @@ class CLiveChart : public QWidget {
     Q_OBJECT
 
   public:
-    static constexpr qint64 kSpanMs = 3600 * 1000;  // the last hour
-
-    struct Sample {
-        qint64 atMs;  // wall-clock time, milliseconds since the epoch
-        double batteryVolts;
-        double chargeAmps;
-        double loadAmps;
-    };
+    using Sample = ChartSample;
 
     explicit CLiveChart(QWidget* parent);
 
     // Adds one poll's readings; points older than an hour before it drop out. A sample older
     // than the last one (the PC clock was set back) starts the history afresh.
     void Append(const Sample& sample);
-    const std::deque<Sample>& Samples() const { return samples_; }
+    const std::deque<Sample>& Samples() const { return history_.Samples(); }
 
     void SetLanguage(bool english);
 
@@ -51,7 +46,7 @@ class CLiveChart : public QWidget {
     // the main window: centred over that window at first, later where it was left.
     void PlaceOnScreen();
 
-    std::deque<Sample> samples_;
+    LiveChartHistory history_;
     QChart* chart_;
     QChartView* view_;
     QLineSeries* battery_;

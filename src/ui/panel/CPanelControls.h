@@ -1,12 +1,14 @@
 #pragma once
-// The parameter panel's child controls: the nine group boxes, the tab control and every
-// label, edit, spin, button, radio, check box and list at its id, rectangle and text in both
-// languages. It creates them, finds them by id and relabels them; what they do is the panel's.
+// The parameter panel's child controls as Qt widgets, one per entry of the panel's layout
+// (panel/PanelLayout.h). It creates them, finds them by id and relabels them; what they do is
+// the panel's.
 
 #include <QRect>
 #include <QString>
 #include <map>
 #include <vector>
+
+#include "panel/PanelLayout.h"
 
 class QAbstractButton;
 class QButtonGroup;
@@ -21,21 +23,8 @@ namespace zelt {
 class CButtonGBox;
 class CSpinButton;
 
-// Labels without an id that the panel moves, shows or hides, by a negative pseudo id.
-enum PanelLabelTag : int {
-    kLabelLightingTime = -1,
-    kLabelChargeVoltage = -2,
-    kLabelChargeCurrent = -3,
-    kLabelLoadVoltage = -4,
-    kLabelLoadCurrent = -5,
-};
-
 class CPanelControls {
   public:
-    static constexpr int kTabControlId = 3307;
-    static constexpr int kBatteryGroupId = 1025;
-    static constexpr int kStepColumns = 8;
-
     // Creates every control in parent, labelled in the given language.
     CPanelControls(QWidget* parent, bool english);
 
@@ -47,7 +36,6 @@ class CPanelControls {
     // language's geometry. The battery group title carries the system voltage (12, 24, else
     // none).
     void Relabel(bool english, int systemVoltage);
-    static QString BatteryTitle(bool english, int systemVoltage);
 
     QWidget* Widget(int id) const;  // any control by id or label tag; null when none
     QLineEdit* Edit(int id) const;
@@ -61,13 +49,14 @@ class CPanelControls {
     // The twelve controls of each tab (the "On" box is the thirteenth of Advance).
     const std::vector<QWidget*>& BasicControls() const { return basic_; }
     const std::vector<QWidget*>& AdvanceControls() const { return advance_; }
+    // The controls that take the user's input (PanelControl::TakesInput).
+    const std::vector<QWidget*>& InputControls() const { return inputs_; }
     // Every child control, group boxes and tab control included.
     std::vector<QWidget*> AllControls() const;
 
   private:
     void CreateGroups(QWidget* parent, bool english);
     void CreateControls(QWidget* parent, bool english);
-    void CreateStepColumns(QWidget* parent, bool english);
     void PlaceChargeRow(bool english);
 
     QTabWidget* tabs_ = nullptr;
@@ -80,6 +69,7 @@ class CPanelControls {
     std::vector<Labelled> labelled_;
     std::vector<QWidget*> basic_;
     std::vector<QWidget*> advance_;
+    std::vector<QWidget*> inputs_;
     std::vector<QWidget*> all_;
 };
 

@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QEvent>
 #include <QFocusEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -16,6 +15,8 @@
 #include "base/Trace.h"
 #include "config/CfgCodes.h"
 #include "panel/FieldRules.h"
+#include "panel/PanelDisplays.h"
+#include "panel/PanelLayout.h"
 #include "panel/ReadState.h"
 #include "ui/Resources.h"
 #include "ui/WidgetIds.h"
@@ -30,25 +31,7 @@
 
 namespace zelt {
 
-namespace {
-
-constexpr int kResetButton = 3302;
-constexpr int kLowLevelBox = 3308;
-constexpr int kPcTimeRadio = 1053;
-constexpr int kUserTimeRadio = 1055;
-constexpr int kUserTimeSet = 1056;
-constexpr int kPcTimeSet = 1057;
-constexpr int kUpdateButton = 1058;
-constexpr int kPwmDisableRadio = 3305;
-constexpr int kPwmEnableRadio = 3306;
-constexpr int kBatteryTypeList = 4006;
-constexpr int kAdvanceControls[] = {3309, 3311, 3313, 3315, 3310, 3312, 3314, 3316};
-constexpr int kVoutControls[] = {1030, 1031, 1044, 1045};
-
-// The battery-type list in its order: Ni-Cd, lead-acid, Li-ion (labels from the record's codes).
-constexpr uint8_t kBatteryTypeCodes[] = {1, 5, 6};
-
-}  // namespace
+using namespace panel_layout;
 
 CWndMiscPara::CWndMiscPara(CMainApp& app, IPanelHost& host, QWidget* parent)
     : QWidget(parent),
@@ -68,7 +51,8 @@ CWndMiscPara::CWndMiscPara(CMainApp& app, IPanelHost& host, QWidget* parent)
     chartToggle->setObjectName(QStringLiteral("liveChartToggle"));
     chartToggle->setFont(CPanelStyle::LabelFont());
     chartToggle->setCheckable(true);
-    chartToggle->setGeometry(603, 305, 38, 18);
+    chartToggle->setGeometry(kChartToggleRect.left, kChartToggleRect.top, kChartToggleRect.Width(),
+                             kChartToggleRect.Height());
     connect(chartToggle, &QPushButton::toggled, chart_, &QWidget::setVisible);
     connect(chart_, &CLiveChart::Closed, chartToggle,
             [chartToggle] { chartToggle->setChecked(false); });
@@ -83,10 +67,12 @@ CWndMiscPara::~CWndMiscPara() = default;
 void CWndMiscPara::CreateScheduleEditor() {
     schedulePanel_ = new CWndControlLED(app_, this);
     NameById(schedulePanel_, CWndControlLED::kControlId);
-    schedulePanel_->setGeometry(40, 495, 617 - 40, 545 - 495);
+    schedulePanel_->setGeometry(kScheduleBarRect.left, kScheduleBarRect.top,
+                                kScheduleBarRect.Width(), kScheduleBarRect.Height());
     scheduleView_ = new CScrollViewSch(app_, this);
     NameById(scheduleView_, CScrollViewSch::kControlId);
-    scheduleView_->setGeometry(40, 545, 617 - 40, 615 - 545);
+    scheduleView_->setGeometry(kScheduleViewRect.left, kScheduleViewRect.top,
+                               kScheduleViewRect.Width(), kScheduleViewRect.Height());
     scheduleEditor_ = new CScheduleEditor(app_, *scheduleView_, *schedulePanel_);
     scheduleEditor_->setParent(this);
 }
@@ -158,9 +144,7 @@ void CWndMiscPara::OnFieldEdited(int fieldId) {
 }
 
 void CWndMiscPara::NoteGiven(int fieldId) {
-    const FieldRule* rule = FindFieldRule(fieldId);
-    if (fields_.edited.count(fieldId) != 0 &&
-        host_.Values().unread.erase(ValueName(*rule, fieldId - rule->id)) != 0) {
+    if (NoteUserGave(fields_, host_.Values(), fieldId)) {
         ShowReadState(fieldId, ValueShown::Plain);
     }
 }
@@ -296,9 +280,7 @@ void CWndMiscPara::OnPanelTimer() {
 }
 
 void CWndMiscPara::AppendChartSample() {
-    const PanelValues& panel = host_.Values();
-    chart_->Append({QDateTime::currentMSecsSinceEpoch(), panel.batteryVoltage.value_or(0.0f),
-                    panel.chargeCurrent, panel.loadCurrent});
+    chart_->Append(SampleOf(host_.Values(), QDateTime::currentMSecsSinceEpoch()));
 }
 
 // ---------------------------------------------------------------- displays
@@ -315,7 +297,7 @@ void CWndMiscPara::SetLightingTimeVisible(bool visible) {
 }
 
 void CWndMiscPara::SetBatteryCaption(const QString& caption) {
-    controls_->Group(CPanelControls::kBatteryGroupId)->setTitle(caption);
+    controls_->Group(kBatteryGroupId)->setTitle(caption);
 }
 
 void CWndMiscPara::SetInputLocked(bool locked) {
@@ -331,16 +313,11 @@ void CWndMiscPara::SetInputLocked(bool locked) {
     if (!locked_.empty()) {
         return;
     }
-    std::vector<QWidget*> candidates = controls_->AllControls();
+    std::vector<QWidget*> candidates = controls_->InputControls();
     candidates.push_back(scheduleView_);
     candidates.push_back(schedulePanel_);
     for (QWidget* widget : candidates) {
-        auto* edit = qobject_cast<QLineEdit*>(widget);
-        const bool takesInput = edit != nullptr ? !edit->isReadOnly()
-                                                : qobject_cast<QLabel*>(widget) == nullptr &&
-                                                      qobject_cast<QGroupBox*>(widget) == nullptr &&
-                                                      qobject_cast<QTabWidget*>(widget) == nullptr;
-        if (takesInput && widget->isEnabled()) {
+        if (widget->isEnabled()) {
             widget->setEnabled(false);
             locked_.emplace_back(widget);
         }
@@ -348,9 +325,7 @@ void CWndMiscPara::SetInputLocked(bool locked) {
 }
 
 void CWndMiscPara::SetReadingsStale(bool stale) {
-    for (Display d : {Display::BatteryVoltage, Display::BatteryCapacity, Display::ChargeCount,
-                      Display::ChargeVoltage, Display::ChargeCurrent, Display::LoadVoltage,
-                      Display::LoadCurrent}) {
+    for (Display d : kStaleDisplays) {
         QLineEdit* edit = Edit(static_cast<int>(d));
         QPalette palette = edit->palette();
         palette.setColor(QPalette::Text, stale ? QColor(Qt::gray) : QColor(Qt::black));
@@ -367,7 +342,7 @@ void CWndMiscPara::SetLanguage(bool english) {
     TranslateBatteryType(english);
     ShowOperatingMode();
     if (auto* toggle = findChild<QPushButton*>(QStringLiteral("liveChartToggle"))) {
-        toggle->setText(english ? QStringLiteral("Chart") : QStringLiteral("圖表"));
+        toggle->setText(QString::fromUtf8(ChartToggleText(english)));
     }
     chart_->SetLanguage(english);
     schedulePanel_->UpdateLanguage(english);
@@ -387,29 +362,20 @@ void CWndMiscPara::ShowResetImage(bool english) {
 }
 
 void CWndMiscPara::TranslateBatteryType(bool english) {
-    for (const uint8_t code : kBatteryTypeCodes) {
-        if (fields_.batteryTypeText == BatteryTypeLabel(code, !english)) {
-            fields_.batteryTypeText = BatteryTypeLabel(code, english);
-        }
-    }
+    zelt::TranslateBatteryType(fields_, english);
     QComboBox* list = controls_->Combo(kBatteryTypeList);
     list->clear();
-    for (const uint8_t code : kBatteryTypeCodes) {
-        list->addItem(QString::fromUtf8(BatteryTypeLabel(code, english)));
+    for (const std::string& choice : BatteryTypeChoices(english)) {
+        list->addItem(Qs(choice));
     }
-    list->setCurrentIndex(list->findText(Qs(fields_.batteryTypeText), Qt::MatchStartsWith));
+    list->setCurrentIndex(BatteryTypeIndex(fields_, english));
 }
 
 void CWndMiscPara::ShowOperatingMode() {
-    const bool english = app_.english != 0;
-    const PanelValues& panel = host_.Values();
-    const int mode = panel.operatingModeCode;
-    const int time = panel.lightingTimeCode;
-    SetDisplay(Display::OperatingMode,
-               mode >= 0 ? Qs(OperatingModeLabel(static_cast<uint8_t>(mode), english)) : QString());
-    SetDisplay(Display::LightingTime,
-               time >= 0 ? Qs(LightingTimeLabel(static_cast<uint8_t>(time), english)) : QString());
-    SetLightingTimeVisible(mode == kOperatingModeManual);
+    const OperatingModeShown shown = ShownOperatingMode(host_.Values(), app_.english != 0);
+    SetDisplay(Display::OperatingMode, Qs(shown.mode));
+    SetDisplay(Display::LightingTime, Qs(shown.lightingTime));
+    SetLightingTimeVisible(shown.lightingTimeVisible);
 }
 
 // ---------------------------------------------------------------- refresh and store
@@ -417,8 +383,8 @@ void CWndMiscPara::ShowOperatingMode() {
 void CWndMiscPara::RefreshFromConfig() {
     const PanelValues& panel = host_.Values();
     zelt::RefreshFromConfig(app_.config, app_.english != 0, panel.userTime, fields_);
-    QComboBox* list = controls_->Combo(kBatteryTypeList);
-    list->setCurrentIndex(list->findText(Qs(fields_.batteryTypeText), Qt::MatchStartsWith));
+    controls_->Combo(kBatteryTypeList)
+        ->setCurrentIndex(BatteryTypeIndex(fields_, app_.english != 0));
     const bool pwm = fields_.pwmEnabled != 0;
     controls_->Button(pwm ? kPwmEnableRadio : kPwmDisableRadio)->setChecked(true);
     ApplyControlStates();
@@ -431,13 +397,10 @@ void CWndMiscPara::RefreshFromConfig() {
             ShowReadState(rule.id + i, ShownAs(panel, ValueName(rule, i)));
         }
     }
-    // Blank until read: a made-up 0 % reads as a dead battery.
-    SetDisplay(Display::ChargeCount,
-               panel.chargeCount ? Qs(StrF("%d", *panel.chargeCount)) : QString());
-    SetDisplay(Display::BatteryVoltage,
-               panel.batteryVoltage ? Qs(VoltsText(*panel.batteryVoltage)) : QString());
-    SetDisplay(Display::BatteryCapacity,
-               panel.batteryCapacity ? Qs(PercentText(*panel.batteryCapacity)) : QString());
+    const ReadingsShown readings = ShownReadings(panel);
+    SetDisplay(Display::ChargeCount, Qs(readings.chargeCount));
+    SetDisplay(Display::BatteryVoltage, Qs(readings.batteryVoltage));
+    SetDisplay(Display::BatteryCapacity, Qs(readings.batteryCapacity));
     ShowOperatingMode();
 }
 

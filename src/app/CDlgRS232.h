@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/ControllerCommands.h"
+#include "models/ControllerCommands.h"
 #include "link/ComPort.h"
 #include "link/Discovery.h"
 

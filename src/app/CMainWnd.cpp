@@ -604,7 +604,7 @@ void CMainWnd::OpenHelp() {
     ui_.OpenHelpFile(help, [wnd = QPointer<CMainWnd>(this), help](HelpProblem problem) {
         if (wnd != nullptr) {
             const bool english = wnd->app_.english != 0;
-            wnd->ui_.ShowMessage(wnd, HelpProblemText(problem, help, english),
+            wnd->ui_.ShowMessage(wnd, Qs(HelpProblemText(problem, help.toStdString(), english)),
                                  Qs(wnd->app_.Text("Error", "錯誤")), MessageIcon::Stop);
         }
     });

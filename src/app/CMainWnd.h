@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ControllerCommands.h"
+#include "models/ControllerCommands.h"
 #include "app/LinkWorker.h"
-#include "app/ToolbarCommands.h"
+#include "models/ToolbarCommands.h"
 #include "app/WindowHost.h"
 #include "base/Trace.h"
 #include "config/CfgCommands.h"
@@ -22,7 +22,7 @@
 #include "link/WallClock.h"
 #include "models/ExchangeGate.h"
 #include "ui/Notify.h"
-#include "ui/panel/PanelHost.h"
+#include "models/PanelHost.h"
 
 class QAction;
 class QLabel;

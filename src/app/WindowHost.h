@@ -3,7 +3,7 @@
 // and dialogs go through the window interface, display updates to the parameter panel and the
 // status panes, notifications become posted events of the main window.
 
-#include "app/ControllerCommands.h"
+#include "models/ControllerCommands.h"
 #include "app/WindowUi.h"
 #include "config/CfgCommands.h"
 

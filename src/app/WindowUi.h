@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-#include "app/HelpFile.h"
+#include "models/HelpTexts.h"
 #include "panel/ControllerTexts.h"
 
 class QDialog;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ControllerCommands.h"
+#include "models/ControllerCommands.h"
 
 namespace zelt::uitest {
 

@@ -15,7 +15,7 @@
 #include "panel/PanelRecordMap.h"
 #include "panel/PanelRules.h"
 #include "panel/ReadState.h"
-#include "ui/panel/PanelHost.h"
+#include "models/PanelHost.h"
 
 class QLineEdit;
 

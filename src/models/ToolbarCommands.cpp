@@ -1,4 +1,4 @@
-#include "app/ToolbarCommands.h"
+#include "models/ToolbarCommands.h"
 
 #include <array>
 

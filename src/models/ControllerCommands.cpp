@@ -1,10 +1,10 @@
-#include "app/ControllerCommands.h"
+#include "models/ControllerCommands.h"
 
 #include "config/CfgCodes.h"
 #include "config/CfgRecord.h"
 #include "link/Telemetry.h"
 #include "panel/ReadState.h"
-#include "ui/Notify.h"
+#include "models/NotifyIds.h"
 
 namespace zelt {
 

@@ -14,7 +14,7 @@
 #include "config/MainApp.h"
 #include "config/TimeSectorData.h"
 #include "panel/ControllerTexts.h"
-#include "ui/panel/PanelHost.h"
+#include "models/PanelHost.h"
 
 namespace zelt::win32 {
 

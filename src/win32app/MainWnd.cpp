@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "config/SectorClock.h"
@@ -24,6 +25,7 @@ namespace {
 constexpr int kFirmwarePaneWidth = 100;
 constexpr int kSerialPaneWidth = 115;
 constexpr int kCursorTimePaneWidth = 105;
+constexpr int kPanePadding = 12;    // the pane's borders and margins around its text
 constexpr int kPanelTopGap = 2;     // the panel starts 2 px below the toolbar's buttons
 constexpr int kStatusBarRoom = 21;  // the status bar's room below the panel
 constexpr int kCancelWidth = 60;
@@ -60,6 +62,15 @@ int PartOf(int paneId) {
 // Notifications that use the serial line wait while an exchange runs.
 bool NeedsLine(int id) {
     return id == UWM_START_SEARCH || id == UWM_RETRY_STATUS;
+}
+
+// The status bar hands its children's commands (the Cancel button's) to the main window.
+LRESULT CALLBACK ForwardCommands(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                 UINT_PTR, DWORD_PTR mainWindow) {
+    if (message == WM_COMMAND) {
+        return SendMessageW(reinterpret_cast<HWND>(mainWindow), message, wParam, lParam);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 UINT IconStyle(MessageIcon icon) {
@@ -250,6 +261,7 @@ void CMainWnd::CreateStatusBar() {
     statusBar_ = CreateWindowExW(
         0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), instance_, nullptr);
+    SetWindowSubclass(statusBar_, ForwardCommands, 0, reinterpret_cast<DWORD_PTR>(hwnd_));
     LayoutStatusBar();
     SendMessageW(statusBar_, SB_SETTEXTW, 1,
                  reinterpret_cast<LPARAM>(Wide(app_.Text("F/W Ver:", "韌體版本:")).c_str()));
@@ -257,6 +269,7 @@ void CMainWnd::CreateStatusBar() {
                  reinterpret_cast<LPARAM>(Wide(app_.Text("S/N:", "序號:")).c_str()));
     SendMessageW(statusBar_, SB_SETTEXTW, 3,
                  reinterpret_cast<LPARAM>(Wide(app_.Text("Cursor Time:", "游標時間:")).c_str()));
+    LayoutStatusBar();
     // Pane 0 holds the progress and Cancel while an exchange runs.
     progress_ = CreateWindowExW(
         0, PROGRESS_CLASSW, nullptr, WS_CHILD | PBS_SMOOTH, 2, 3, kProgressWidth, 16, statusBar_,
@@ -268,13 +281,27 @@ void CMainWnd::CreateStatusBar() {
     SendMessageW(cancel_, WM_SETFONT, SendMessageW(statusBar_, WM_GETFONT, 0, 0), TRUE);
 }
 
+// Panes 1 to 3 at their widths, wider when their text needs it (a serial number in this
+// font); pane 0 takes the rest.
 void CMainWnd::LayoutStatusBar() {
     RECT client;
     GetClientRect(hwnd_, &client);
-    const int right = client.right;
-    const int edges[4] = {right - kFirmwarePaneWidth - kSerialPaneWidth - kCursorTimePaneWidth,
-                          right - kSerialPaneWidth - kCursorTimePaneWidth,
-                          right - kCursorTimePaneWidth, -1};
+    int widths[4] = {0, kFirmwarePaneWidth, kSerialPaneWidth, kCursorTimePaneWidth};
+    HDC dc = GetDC(statusBar_);
+    const HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(statusBar_, WM_GETFONT, 0, 0)));
+    for (int part = 1; part < 4; ++part) {
+        const auto length = LOWORD(SendMessageW(statusBar_, SB_GETTEXTLENGTHW, part, 0));
+        std::wstring text(length + 1, L'\0');
+        SendMessageW(statusBar_, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text.data()));
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(length), &extent);
+        widths[part] = std::max(widths[part], static_cast<int>(extent.cx) + kPanePadding);
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(statusBar_, dc);
+    const int edges[4] = {client.right - widths[1] - widths[2] - widths[3],
+                          client.right - widths[2] - widths[3], client.right - widths[3], -1};
     SendMessageW(statusBar_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
     SendMessageW(statusBar_, WM_SIZE, 0, 0);
 }
@@ -293,6 +320,7 @@ std::wstring CMainWnd::PaneText(int paneId) const {
 void CMainWnd::SetPaneText(int paneId, const std::string& text) {
     SendMessageW(statusBar_, SB_SETTEXTW, PartOf(paneId),
                  reinterpret_cast<LPARAM>(Wide(text).c_str()));
+    LayoutStatusBar();
 }
 
 void CMainWnd::SetCaption(const std::string& title) {

@@ -135,7 +135,10 @@ std::string CStateDump::Snapshot() const {
         GetCurrentThreadId(),
         [](HWND window, LPARAM lParam) -> BOOL {
             auto& ctx = *reinterpret_cast<Context*>(lParam);
-            if (window != ctx.main && IsWindowVisible(window)) {
+            wchar_t className[64] = {};
+            GetClassNameW(window, className, 64);
+            const bool toolTip = std::wstring(className) == TOOLTIPS_CLASSW;
+            if (window != ctx.main && IsWindowVisible(window) && !toolTip) {
                 ctx.out += "dialog=" + TextOf(window) + "\n";
                 DumpControls(window, "dialog", ctx.out);
             }

@@ -13,8 +13,8 @@
 
 #include "config/MainApp.h"
 #include "config/TimeSectorData.h"
-#include "panel/ControllerTexts.h"
 #include "models/PanelHost.h"
+#include "panel/ControllerTexts.h"
 
 namespace zelt::win32 {
 

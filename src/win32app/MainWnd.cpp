@@ -65,8 +65,8 @@ bool NeedsLine(int id) {
 }
 
 // The status bar hands its children's commands (the Cancel button's) to the main window.
-LRESULT CALLBACK ForwardCommands(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                 UINT_PTR, DWORD_PTR mainWindow) {
+LRESULT CALLBACK ForwardCommands(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                 DWORD_PTR mainWindow) {
     if (message == WM_COMMAND) {
         return SendMessageW(reinterpret_cast<HWND>(mainWindow), message, wParam, lParam);
     }
@@ -774,7 +774,7 @@ LRESULT CMainWnd::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 GetSystemTimePreciseAsFileTime(&now);
                 const auto ticks =
                     (static_cast<long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-                firstPaintUnixMs_ = (ticks - 116444736000000000LL) / 10000;  // from 1601 in 100 ns
+                firstPaintUnixMs_ = (ticks - 116444736000000000LL) / 10000;  // from 1601
             }
             DefWindowProcW(hwnd_, message, wParam, lParam);
             if (panel_) {
@@ -784,6 +784,13 @@ LRESULT CMainWnd::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             OnClose();
             return 0;
+        case WM_DPICHANGED: {  // per-monitor aware: the size the system suggests
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                         suggested->right - suggested->left, suggested->bottom - suggested->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
         case WM_APP_EXCHANGE_DONE:
             return 0;  // wakes the worker's wait; nothing else to do
         case WM_APP_PROGRESS:

@@ -33,6 +33,11 @@ std::string TextOf(HWND window) {
     return utf8;
 }
 
+long long UnixMs(const FILETIME& time) {
+    const auto ticks = (static_cast<long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return (ticks - 116444736000000000LL) / 10000;  // 100 ns steps from 1601
+}
+
 // Where a test clicks: "left,top,right,bottom" on the screen.
 std::string ScreenRect(HWND window, const RECT* inWindow = nullptr) {
     RECT rect;
@@ -93,6 +98,10 @@ std::string CStateDump::Snapshot() const {
     // For the benchmark: the first paint, and the working set to the MB.
     PROCESS_MEMORY_COUNTERS memory{};
     K32GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory));
+    FILETIME created{};
+    FILETIME unused{};
+    GetProcessTimes(GetCurrentProcess(), &created, &unused, &unused, &unused);
+    out += "started.unixms=" + std::to_string(UnixMs(created)) + "\n";
     out += "firstpaint.unixms=" + std::to_string(wnd_.FirstPaintUnixMs()) + "\n";
     out += "workingset.kb=" + std::to_string(memory.WorkingSetSize / (1 << 20) * 1024) + "\n";
     HWND statusBar = GetDlgItem(main, IDC_STATUS_BAR);

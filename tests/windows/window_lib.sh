@@ -25,7 +25,7 @@ WL_WIN=
 wl_teardown() {
     [[ -n $WL_APP ]] && kill "$WL_APP" 2>/dev/null
     kill "${WL_SIMS[@]}" 2>/dev/null
-    [[ -n ${WINEPREFIX:-} ]] && wineserver -k 2>/dev/null
+    [[ -n ${WINEPREFIX:-} ]] && wineserver -k >/dev/null 2>&1
     kill "${WL_PIDS[@]}" 2>/dev/null
     wait 2>/dev/null
     [[ -n ${WL_SCRATCH:-} ]] && rm -rf "$WL_SCRATCH"
@@ -46,7 +46,7 @@ wl_setup() {
     wineboot -i >/dev/null 2>&1 || wl_skip "wine cannot make a prefix here"
     # One server for the whole run: a value "wine reg add" writes is never lost to a server that
     # was shutting down when the next program started.
-    wineserver -p
+    wineserver -p >/dev/null 2>&1
     wl_map_cjk_font
 }
 
@@ -104,8 +104,8 @@ wl_wait_name() {  # wl_wait_name REGEX [SECONDS]: the id of the first window so 
 wl_start_app() {
     local exe=$1 title=$2
     if [[ -n ${WL_PORTS_ADDED:-} ]]; then
-        wineserver -k
-        wineserver -p
+        wineserver -k >/dev/null 2>&1
+        wineserver -p >/dev/null 2>&1
         WL_PORTS_ADDED=
     fi
     wine "$exe" "${@:3}" >"$WL_SCRATCH/app.out" 2>&1 &

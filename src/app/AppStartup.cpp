@@ -17,6 +17,7 @@
 #include "base/Trace.h"
 #include "config/Settings.h"
 #include "link/ComPort.h"
+#include "models/MainWindowTexts.h"
 
 namespace zelt {
 
@@ -140,7 +141,7 @@ int RunZeltUtility(CMainApp& app, IWindowUi& ui, const StartupOptions& options) 
     if (!EnsureSettingsKey(settingsPath, &reason)) {
         // Before the language is known: English only, and no caption of its own.
         QApplication::beep();
-        ui.ShowMessage(nullptr, QStringLiteral("Fatal Error: Rigistry Fail ! "), QString(),
+        ui.ShowMessage(nullptr, QString::fromLatin1(texts::kRegistryFail), QString(),
                        MessageIcon::Stop);
         std::fprintf(stderr, "zelt-utility: %s\n", reason.c_str());
         return 0;

@@ -1,5 +1,5 @@
 #pragma once
-// The About box: the product line, its version and release date, in the current language.
+// The About box: its texts (models/DialogTexts.h) beside the program's icon.
 
 #include <QDialog>
 
@@ -12,9 +12,6 @@ class CDlgAbout : public QDialog {
     enum ControlId : int { IDOK = 1, IDC_ABOUT_TEXT = 1010 };
 
     CDlgAbout(const CMainApp& app, QWidget* parent);
-
-    // The five lines of text 1010.
-    static QString AboutText(const CMainApp& app);
 };
 
 }  // namespace zelt

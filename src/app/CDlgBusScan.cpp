@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "base/Trace.h"
 #include "link/Discovery.h"
+#include "models/DialogTexts.h"
 #include "ui/WidgetIds.h"
 
 namespace zelt {
@@ -15,11 +15,12 @@ namespace zelt {
 CDlgBusScan::CDlgBusScan(const CMainApp& app, CComPort& port, ITickClock& clock, ITraceSink& trace,
                          int portNumber, QWidget* parent, int fromId, int toId)
     : QDialog(parent), app_(app), port_(port) {
-    setWindowTitle(Qs(app.Text("Scan Bus", "掃描匯流排")));
+    const BusScanTexts labels = MakeBusScanTexts(app);
+    setWindowTitle(Qs(labels.caption));
     progress_ = Named(new QLabel(this), IDC_BUS_PROGRESS);
     list_ = Named(new QListWidget(this), IDC_BUS_LIST);
-    ok_ = Named(new QPushButton(Qs(app.Text("OK", "確定")), this), IDOK);
-    cancel_ = Named(new QPushButton(Qs(app.Text("Cancel", "取消")), this), IDCANCEL);
+    ok_ = Named(new QPushButton(Qs(labels.ok), this), IDOK);
+    cancel_ = Named(new QPushButton(Qs(labels.cancel), this), IDCANCEL);
     ok_->setEnabled(false);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -57,10 +58,7 @@ void CDlgBusScan::Step() {
         return;
     }
     if (auto controller = run_->Step()) {
-        const std::string serial =
-            controller->serialNumber.empty() ? "--" : controller->serialNumber;
-        list_->addItem(Qs(StrF(app_.Text("ID %d    S/N: %s", "ID %d    序號: %s"), controller->id,
-                               serial.c_str())));
+        list_->addItem(Qs(BusScanRowText(app_, *controller)));
     }
     if (run_->Done()) {
         walking_.stop();

@@ -1,12 +1,13 @@
 #pragma once
 // The link dialog ("Link PC"): choose the COM port from the ports that exist, RS232 or RS485,
-// and the RS485 device ID, or let Auto Detect find the controller. The walks themselves are
-// the core's (CPortTable, CAutoDetect); this window only shows and collects.
+// and the RS485 device ID, or let Auto Detect find the controller. The walks are the core's
+// (CPortTable, CAutoDetect), the decisions its CLinkDialogModel; this window shows and collects.
 //
 // Usage (the link command):
 //   CDlgRS232 dlg(link, theComPort, host, [&] { ReadAll(); }, mainWindow);
 //   dlg.SetProbeHook([&](int port, int id) { progress.Show(port, id); });
-//   if (dlg.exec() == QDialog::Accepted && dlg.selectedPort != 0) app.comPort = dlg.selectedPort;
+//   app.comPort = PortAfterLinkDialog(dlg.exec() == QDialog::Accepted, dlg.SelectedPort(),
+//                                     app.comPort);
 //
 // OK applies the chosen mode, and in RS485 mode the ID (1 to 255, else the dialog stays open
 // with a message), to the application object. Cancel leaves the mode as it was; an ID that
@@ -16,9 +17,10 @@
 #include <cstdint>
 #include <functional>
 
-#include "models/ControllerCommands.h"
 #include "link/ComPort.h"
 #include "link/Discovery.h"
+#include "models/ControllerCommands.h"
+#include "models/LinkDialogModel.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -61,8 +63,7 @@ class CDlgRS232 : public QDialog {
 
     // The port the dialog hands back: comPort when it opened, then the list choice or the
     // port Auto Detect found.
-    uint16_t selectedPort = 0;
-    const CPortTable& Ports() const { return ports_; }
+    uint16_t SelectedPort() const { return model_.selectedPort; }
 
     // The mode the radio buttons show (232 or 485).
     uint16_t ChosenMode() const;
@@ -84,8 +85,7 @@ class CDlgRS232 : public QDialog {
     void ShowProbe(int port, int rs485Id);
     // While Auto Detect walks: everything but Cancel takes no input.
     void SetDetecting(bool detecting);
-    // The ID field's value, 0 when it is not a whole number from 1 to 255.
-    int TypedId() const;
+    std::string IdField() const;
     void ShowIdError();
 
     CMainApp& app_;
@@ -95,7 +95,7 @@ class CDlgRS232 : public QDialog {
     bool detecting_ = false;
     GetParameters getParameters_;
     CAutoDetect::ProbeHook probeHook_;
-    CPortTable ports_;
+    CLinkDialogModel model_;
 
     QGroupBox* modeGroup_ = nullptr;
     QRadioButton* rs232Radio_ = nullptr;

@@ -14,9 +14,6 @@ class CDlgRecordCheck : public QDialog {
     enum ControlId : int { IDOK = 1, IDCANCEL = 2, IDC_TEXT = 1011 };
 
     CDlgRecordCheck(const std::vector<std::string>& problems, bool english, QWidget* parent);
-
-    // The stop message when the corrections could not mend everything.
-    static std::string UncorrectedText(const std::vector<std::string>& problems, bool english);
 };
 
 }  // namespace zelt

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "base/Trace.h"
+#include "models/DialogTexts.h"
 #include "ui/Resources.h"
 #include "ui/WidgetIds.h"
 
@@ -36,7 +36,8 @@ CDlgSeek::CDlgSeek(CMainApp& app, CControllerCommands& commands, CComPort& port,
                 std::move(getParameters),
                 [this] { return commands_.Values().batteryFailed != 0; },
             }) {
-    setWindowTitle(Qs(app.Text("Seeking controller", "尋找控制器")));
+    const SeekTexts labels = MakeSeekTexts(app);
+    setWindowTitle(Qs(labels.caption));
 
     // The two icon windows lie exactly over each other on the layout's icon place.
     auto* iconPlace = Named(new QWidget(this), IDC_SEEK_ICON);
@@ -49,12 +50,9 @@ CDlgSeek::CDlgSeek(CMainApp& app, CControllerCommands& commands, CComPort& port,
     dimIcon_->setGeometry(0, 0, kIconSize, kIconSize);
     dimIcon_->hide();
 
-    text_ = Named(
-        new QLabel(Qs(app.Text("Seeking controller, please wait...", "尋找控制器, 請稍候...")),
-                   this),
-        IDC_SEEK_TEXT);
+    text_ = Named(new QLabel(Qs(labels.text), this), IDC_SEEK_TEXT);
     probeLine_ = Named(new QLabel(this), IDC_PROBE_LINE);
-    cancel_ = Named(new QPushButton(Qs(app.Text("Cancel", "取消")), this), IDCANCEL);
+    cancel_ = Named(new QPushButton(Qs(labels.cancel), this), IDCANCEL);
     connect(cancel_, &QPushButton::clicked, this, &CDlgSeek::reject);
 
     auto* texts = new QVBoxLayout;
@@ -111,7 +109,7 @@ void CDlgSeek::Blink() {
 }
 
 void CDlgSeek::ShowProbe(int port) {
-    probeLine_->setText(Qs(StrF(app_.Text("Trying COM%d ...", "嘗試 COM%d 中 ..."), port)));
+    probeLine_->setText(Qs(SeekProbeText(app_, port)));
     if (probeHook_) {
         probeHook_(port);
     }

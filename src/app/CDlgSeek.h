@@ -13,9 +13,9 @@
 #include <cstdint>
 #include <functional>
 
-#include "models/ControllerCommands.h"
 #include "link/ComPort.h"
 #include "link/Discovery.h"
+#include "models/ControllerCommands.h"
 
 class QLabel;
 class QPushButton;

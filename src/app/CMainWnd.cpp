@@ -26,6 +26,8 @@
 #include "config/SectorClock.h"
 #include "config/Settings.h"
 #include "link/ControllerPort.h"
+#include "models/DialogTexts.h"
+#include "models/MainWindowTexts.h"
 #include "panel/ReadState.h"
 #include "ui/Resources.h"
 #include "ui/WidgetIds.h"
@@ -34,38 +36,6 @@
 #include "ui/schedule/CWndControlLED.h"
 
 namespace zelt {
-
-namespace {
-
-constexpr int kIdlePaneMinWidth = 110;
-constexpr int kFirmwarePaneWidth = 100;
-constexpr int kSerialPaneWidth = 115;
-constexpr int kCursorTimePaneWidth = 105;
-constexpr int kPanelTopGap = 2;  // the panel starts 2 px below the toolbar's buttons
-
-// Opens the chosen port again; a refusal shows in the next command. Whatever answers there
-// may be another controller, learnt afresh.
-constexpr int kStatusMessageMs = 5000;
-
-// A status pane's label in both languages; the language switch swaps it in front of the
-// pane's value.
-struct PaneLabel {
-    int paneId;
-    const char* english;
-    const char* chinese;
-};
-constexpr PaneLabel kPaneLabels[] = {
-    {CMainWnd::ID_PANE_FIRMWARE, "F/W Ver", "韌體版本"},
-    {CMainWnd::ID_PANE_SERIAL, "S/N", "序號"},
-    {CMainWnd::ID_PANE_CURSOR_TIME, "Cursor Time", "游標時間"},
-};
-
-// Notifications that use the serial line wait while an exchange runs.
-bool NeedsLine(int message) {
-    return message == UWM_START_SEARCH || message == UWM_RETRY_STATUS;
-}
-
-}  // namespace
 
 CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& trace,
                    std::string settingsPath)
@@ -115,7 +85,8 @@ CMainWnd::CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& tra
     help->setShortcut(QKeySequence::HelpContents);
     connect(help, &QAction::triggered, this, &CMainWnd::OpenHelp);
     addAction(help);
-    new CFixedFrame(*this, QRect(kLeft, kTop, kWidth, kHeight));
+    new CFixedFrame(*this, QRect(MainFrameRect::kLeft, MainFrameRect::kTop, MainFrameRect::kWidth,
+                                 MainFrameRect::kHeight));
     setWindowIcon(AppIcon(IDR_MAINFRAME));
     setWindowTitle(Qs(app_.appTitle));
 
@@ -186,7 +157,7 @@ void CMainWnd::createStatusBar() {
     progress_->setMaximumWidth(kIdlePaneMinWidth);
     progress_->hide();
     bar->addWidget(progress_);
-    cancel_ = new QPushButton(QString::fromUtf8(app_.Text("Cancel", "取消")), bar);
+    cancel_ = new QPushButton(Qs(Pick(app_, texts::kCancel)), bar);
     cancel_->setObjectName(QStringLiteral("cancelExchange"));
     cancel_->hide();
     connect(cancel_, &QPushButton::clicked, this, [this] { gate_.Cancel(); });
@@ -195,26 +166,15 @@ void CMainWnd::createStatusBar() {
     stalePane_->setObjectName(QStringLiteral("staleReadings"));
     stalePane_->hide();
     bar->addWidget(stalePane_);
-    const struct {
-        QLabel** pane;
-        int id;
-        int width;
-        const char* english;
-        const char* chinese;
-    } panes[] = {
-        {&firmwarePane_, ID_PANE_FIRMWARE, kFirmwarePaneWidth, "F/W Ver:", "韌體版本:"},
-        {&serialPane_, ID_PANE_SERIAL, kSerialPaneWidth, "S/N:", "序號:"},
-        {&cursorTimePane_, ID_PANE_CURSOR_TIME, kCursorTimePaneWidth, "Cursor Time:", "游標時間:"},
-    };
-    for (const auto& p : panes) {
-        auto* label = new QLabel(QString::fromUtf8(app_.Text(p.english, p.chinese)), bar);
+    for (const StatusPane& p : StatusPanes()) {
+        auto* label = new QLabel(Qs(InitialPaneText(p.id, app_.english != 0)), bar);
         NameById(label, p.id);
         // The widths are minimums: a serial number in this platform's font needs more room.
         label->setMinimumWidth(p.width);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         bar->addPermanentWidget(label);
-        *p.pane = label;
+        panes_[p.id] = label;
     }
 }
 
@@ -233,31 +193,14 @@ void CMainWnd::createPanel() {
 // --- Status panes and progress -------------------------------------------------------------
 
 QString CMainWnd::PaneText(int paneId) const {
-    switch (paneId) {
-        case ID_PANE_FIRMWARE:
-            return firmwarePane_->text();
-        case ID_PANE_SERIAL:
-            return serialPane_->text();
-        case ID_PANE_CURSOR_TIME:
-            return cursorTimePane_->text();
-        default:
-            return {};
-    }
+    const auto pane = panes_.find(paneId);
+    return pane != panes_.end() ? pane->second->text() : QString();
 }
 
 void CMainWnd::SetPaneText(int paneId, const QString& text) {
-    switch (paneId) {
-        case ID_PANE_FIRMWARE:
-            firmwarePane_->setText(text);
-            break;
-        case ID_PANE_SERIAL:
-            serialPane_->setText(text);
-            break;
-        case ID_PANE_CURSOR_TIME:
-            cursorTimePane_->setText(text);
-            break;
-        default:
-            break;
+    const auto pane = panes_.find(paneId);
+    if (pane != panes_.end()) {
+        pane->second->setText(text);
     }
 }
 
@@ -269,8 +212,7 @@ void CMainWnd::ShowProgress(int n, int total) {
 
 void CMainWnd::ShowReadingsStale(bool stale, const TimeOfDay& lastGood) {
     panel_->SetReadingsStale(stale);
-    stalePane_->setText(Qs(StrF(app_.Text("Last reading %02d:%02d:%02d", "最後讀值 %02d:%02d:%02d"),
-                                lastGood.hour, lastGood.minute, lastGood.second)));
+    stalePane_->setText(Qs(StaleReadingsText(app_, lastGood)));
     stalePane_->setVisible(stale);
 }
 
@@ -296,7 +238,7 @@ void CMainWnd::LockInput(bool locked) {
     }
     panel_->SetInputLocked(locked);
     if (locked) {
-        cancel_->setText(QString::fromUtf8(app_.Text("Cancel", "取消")));
+        cancel_->setText(Qs(Pick(app_, texts::kCancel)));
     }
     cancel_->setVisible(locked);
 }
@@ -346,7 +288,7 @@ void CMainWnd::Dispatch(const CNotifyEvent& notify) {
         if (route.message != notify.Message()) {
             continue;
         }
-        if (NeedsLine(notify.Message())) {
+        if (NotifyNeedsLine(notify.Message())) {
             gate_.WhenLineFree([this, handler = route.handler] { (this->*handler)(); });
         } else {
             (this->*route.handler)();
@@ -356,9 +298,7 @@ void CMainWnd::Dispatch(const CNotifyEvent& notify) {
 }
 
 void CMainWnd::ShowCursorTime(int minute) {
-    const ControllerClock clock = MinuteToControllerClock(minute);
-    cursorTimePane_->setText(Qs(StrF(app_.Text("Cursor Time: %02d:%02d", "游標時間: %02d:%02d"),
-                                     clock.hour, clock.minute)));
+    SetPaneText(ID_PANE_CURSOR_TIME, Qs(CursorTimeText(app_, minute)));
 }
 
 void CMainWnd::OnStartSearch() {
@@ -529,14 +469,12 @@ bool CMainWnd::SetParameters() {
     const SetVerdict verdict = commands_->WriteAllParameters(questions);
     progress_->hide();
     if (verdict.stage == SetVerdict::Stage::RecordRefused && verdict.corrected) {
-        ShowMessage(CDlgRecordCheck::UncorrectedText(verdict.problems, app_.english != 0),
-                    app_.Text("Error", "錯誤"), MessageIcon::Stop);
+        ShowMessage(UncorrectedText(verdict.problems, app_.english != 0),
+                    Pick(app_, texts::kErrorCaption), MessageIcon::Stop);
     }
     const bool ok = verdict.Verified();
     if (ok) {
-        statusBar()->showMessage(QString::fromUtf8(app_.Text("Parameters saved to the controller.",
-                                                             "參數已存入控制器.")),
-                                 kStatusMessageMs);
+        statusBar()->showMessage(Qs(Pick(app_, texts::kParametersSaved)), kStatusMessageMs);
     }
     return ok;
 }
@@ -556,8 +494,8 @@ bool CMainWnd::AllowUnreadValues() {
         return true;
     }
     host_.EndWaitCursor();
-    QMessageBox ask(QMessageBox::Warning, Qs(app_.Text("Set Parameters", "設定參數")), Qs(question),
-                    QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox ask(QMessageBox::Warning, Qs(Pick(app_, texts::kSetParametersCaption)),
+                    Qs(question), QMessageBox::Yes | QMessageBox::No, this);
     ask.setDefaultButton(QMessageBox::No);
     const bool write = ui_.Exec(ask) == QMessageBox::Yes;
     host_.BeginWaitCursor();
@@ -581,9 +519,8 @@ void CMainWnd::LinkController() {
         CDlgRS232 dialog(
             app_, port_, *commands_, host_,
             [this](const LinkAddress& found) { GetParameters(found); }, this);
-        if (ui_.Exec(dialog) == QDialog::Accepted && dialog.selectedPort != 0) {
-            app_.comPort = dialog.selectedPort;
-        }
+        const bool accepted = ui_.Exec(dialog) == QDialog::Accepted;
+        app_.comPort = PortAfterLinkDialog(accepted, dialog.SelectedPort(), app_.comPort);
     }
     ReopenControllerPort(port_, app_.comPort, commands_->Link());
     commands_->Values().linkBusy = 0;
@@ -605,7 +542,7 @@ void CMainWnd::OpenHelp() {
         if (wnd != nullptr) {
             const bool english = wnd->app_.english != 0;
             wnd->ui_.ShowMessage(wnd, Qs(HelpProblemText(problem, help.toStdString(), english)),
-                                 Qs(wnd->app_.Text("Error", "錯誤")), MessageIcon::Stop);
+                                 Qs(Pick(wnd->app_, texts::kErrorCaption)), MessageIcon::Stop);
         }
     });
 }
@@ -622,13 +559,8 @@ void CMainWnd::SwitchLanguage() {
         schedulePanel->UpdateLanguage(english);
     }
     panel_->SetLanguage(english);
-    for (const PaneLabel& label : kPaneLabels) {
-        const QString oldLabel = QString::fromUtf8(english ? label.chinese : label.english);
-        const QString newLabel = QString::fromUtf8(english ? label.english : label.chinese);
-        const QString text = PaneText(label.paneId);
-        if (text.startsWith(oldLabel)) {
-            SetPaneText(label.paneId, newLabel + text.mid(oldLabel.size()));
-        }
+    for (const StatusPane& pane : StatusPanes()) {
+        SetPaneText(pane.id, Qs(SwapPaneLabel(pane.id, PaneText(pane.id).toStdString(), english)));
     }
 }
 
@@ -645,7 +577,7 @@ void CMainWnd::DeleteSectors(bool all) {
 // --- Leaving -------------------------------------------------------------------------------
 
 bool CMainWnd::ConfirmLeave() {
-    if (app_.savedToController == 1 && app_.savedToFile == 1) {
+    if (!CExitQuestion::Needed(app_)) {
         return true;
     }
     ExitSaveActions actions;

@@ -5,14 +5,13 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "models/ControllerCommands.h"
 #include "app/LinkWorker.h"
-#include "models/ToolbarCommands.h"
 #include "app/WindowHost.h"
 #include "base/Trace.h"
 #include "config/CfgCommands.h"
@@ -20,9 +19,11 @@
 #include "link/ComPort.h"
 #include "link/Discovery.h"
 #include "link/WallClock.h"
+#include "models/ControllerCommands.h"
 #include "models/ExchangeGate.h"
-#include "ui/Notify.h"
 #include "models/PanelHost.h"
+#include "models/ToolbarCommands.h"
+#include "ui/Notify.h"
 
 class QAction;
 class QLabel;
@@ -40,15 +41,6 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     Q_OBJECT
 
   public:
-    // Status bar panes by command id.
-    enum PaneId : int { ID_PANE_FIRMWARE = 901, ID_PANE_SERIAL = 902, ID_PANE_CURSOR_TIME = 905 };
-
-    // The fixed outer frame, the window manager's border included: left 140, top 0, 670 x 738.
-    static constexpr int kLeft = 140;
-    static constexpr int kTop = 0;
-    static constexpr int kWidth = 670;
-    static constexpr int kHeight = 738;
-
     // settingsPath is where the close path writes the settings.
     CMainWnd(CMainApp& app, CComPort& port, IWindowUi& ui, ITraceSink& trace,
              std::string settingsPath);
@@ -162,9 +154,7 @@ class CMainWnd : public QMainWindow, public IPanelHost {
 
     QToolBar* toolBar_ = nullptr;
     std::vector<QAction*> toolActions_;
-    QLabel* firmwarePane_ = nullptr;
-    QLabel* serialPane_ = nullptr;
-    QLabel* cursorTimePane_ = nullptr;
+    std::map<int, QLabel*> panes_;  // by StatusPaneId
     QProgressBar* progress_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QLabel* stalePane_ = nullptr;

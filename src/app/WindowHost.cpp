@@ -4,6 +4,7 @@
 
 #include "app/CDlgBatteryFail.h"
 #include "app/CMainWnd.h"
+#include "models/MainWindowTexts.h"
 #include "ui/Notify.h"
 #include "ui/WidgetIds.h"
 #include "ui/panel/CWndMiscPara.h"
@@ -42,11 +43,11 @@ void CWindowHost::BatteryCaptionChanged(const std::string& caption) {
 }
 
 void CWindowHost::FirmwarePaneChanged(const std::string& text) {
-    wnd_.SetPaneText(CMainWnd::ID_PANE_FIRMWARE, Qs(text));
+    wnd_.SetPaneText(ID_PANE_FIRMWARE, Qs(text));
 }
 
 void CWindowHost::SerialPaneChanged(const std::string& text) {
-    wnd_.SetPaneText(CMainWnd::ID_PANE_SERIAL, Qs(text));
+    wnd_.SetPaneText(ID_PANE_SERIAL, Qs(text));
 }
 
 void CWindowHost::TitleChanged(const std::string& title) {

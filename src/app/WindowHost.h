@@ -3,9 +3,9 @@
 // and dialogs go through the window interface, display updates to the parameter panel and the
 // status panes, notifications become posted events of the main window.
 
-#include "models/ControllerCommands.h"
 #include "app/WindowUi.h"
 #include "config/CfgCommands.h"
+#include "models/ControllerCommands.h"
 
 namespace zelt {
 

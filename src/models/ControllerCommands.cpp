@@ -3,8 +3,8 @@
 #include "config/CfgCodes.h"
 #include "config/CfgRecord.h"
 #include "link/Telemetry.h"
-#include "panel/ReadState.h"
 #include "models/NotifyIds.h"
+#include "panel/ReadState.h"
 
 namespace zelt {
 
@@ -256,10 +256,9 @@ SetVerdict CControllerCommands::WriteAllParameters(ISetHost& questions) {
         app_.config = v.written.sent;
         if (v.Cancelled()) {
             // Some items went out, some not: the controller holds a mix, so nothing is "saved".
-            window_.ShowMessage(
-                Pick(app_, kSetCancelled) +
-                    WrittenItemsText(v.written.outcome, link_.Framing(), english),
-                Pick(app_, kCancelledCaption), MessageIcon::Information);
+            window_.ShowMessage(Pick(app_, kSetCancelled) +
+                                    WrittenItemsText(v.written.outcome, link_.Framing(), english),
+                                Pick(app_, kCancelledCaption), MessageIcon::Information);
         } else {
             if (v.written.rtcSent) {
                 NoteControllerClock(*v.written.rtcSent, *v.written.rtcSent);

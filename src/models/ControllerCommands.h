@@ -16,8 +16,8 @@
 #include "link/WallClock.h"
 #include "panel/ControllerTexts.h"
 #include "panel/PanelValues.h"
-#include "policy/Poll.h"
 #include "policy/ControllerPolicy.h"
+#include "policy/Poll.h"
 
 namespace zelt {
 

@@ -19,4 +19,9 @@ enum NotifyMessage : int {
     UWM_RETRY_STATUS = 1038,        // Battery Fail's "Retry": run the status read again
 };
 
+// Notifications that use the serial line wait while an exchange runs.
+inline bool NotifyNeedsLine(int message) {
+    return message == UWM_START_SEARCH || message == UWM_RETRY_STATUS;
+}
+
 }  // namespace zelt

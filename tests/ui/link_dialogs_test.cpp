@@ -81,7 +81,7 @@ class LinkDialogsTest : public QObject {
                          .arg(list->count())
                          .arg(list->itemText(0), list->itemText(1)),
                      "2 COM 3,COM 5");
-            QVERIFY(list->currentIndex() == -1 && dlg.selectedPort == 7 && !bench.port.IsOpen());
+            QVERIFY(list->currentIndex() == -1 && dlg.SelectedPort() == 7 && !bench.port.IsOpen());
             QVERIFY(ById<QRadioButton>(dlg, 1014)->isChecked() &&
                     !ById<QLineEdit>(dlg, 1017)->isEnabled());
             if (rs485) {
@@ -91,7 +91,7 @@ class LinkDialogsTest : public QObject {
 
             QCOMPARE(bench.window.messages.size(), 1u);
             QCOMPARE(QString::fromStdString(bench.window.messages[0]), "Detect OK: " + found);
-            QVERIFY(bench.getParameters == 1 && bench.port.IsOpen() && dlg.selectedPort == 3);
+            QVERIFY(bench.getParameters == 1 && bench.port.IsOpen() && dlg.SelectedPort() == 3);
             QCOMPARE(list->currentText() + " " + ById<QLineEdit>(dlg, 1017)->text(),
                      QString("COM 3 249"));
             // (The walk may probe 248 while a late answer of 249 is on its way.)

@@ -1,6 +1,11 @@
+// Before <windows.h>, whose IDCANCEL macro would rename the question's button id.
+#include "models/ExitQuestion.h"
+//
 #include "win32app/Dialogs.h"
 
-#include "base/Trace.h"
+#include <optional>
+
+#include "models/DialogTexts.h"
 #include "platform/win32/Wide.h"
 #include "win32app/resource.h"
 
@@ -28,33 +33,12 @@ State* Attach(HWND dialog, LPARAM lParam) {
     return reinterpret_cast<State*>(lParam);
 }
 
-constexpr const char* kAboutVersion = "0.1";
-constexpr const char* kAboutReleaseDate = "2026-12-06";
-
-std::string AboutText(const CMainApp& app) {
-    return StrF(
-        "%s\n%s%s\n%s%s\n%s\n%s",
-        app.Text("Tessaly Solar Controller Utility", "Tessaly 太陽能控制器工具程式"),
-        app.Text("Version: ", "版本: "), kAboutVersion, app.Text("Released Date: ", "發行日: "),
-        kAboutReleaseDate,
-        app.Text("For Tessaly solar lighting controllers,", "適用於 Tessaly 太陽能照明控制器,"),
-        app.Text("RS232 and RS485 at 19200 baud.", "RS232 與 RS485, 19200 鮑率."));
-}
-
-std::string ProblemLines(const std::vector<std::string>& problems) {
-    std::string text;
-    for (const std::string& line : problems) {
-        text += "\n" + line;
-    }
-    return text;
-}
-
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        const auto& app = *Attach<const CMainApp>(dialog, lParam);
-        SetCaptionText(dialog, StrF(app.Text("About %s", "關於 %s"), app.appTitle.c_str()));
-        SetItemText(dialog, IDC_ABOUT_TEXT, AboutText(app));
-        SetItemText(dialog, IDOK, app.Text("OK", "確定"));
+        const AboutTexts texts = MakeAboutTexts(*Attach<const CMainApp>(dialog, lParam));
+        SetCaptionText(dialog, texts.caption);
+        SetItemText(dialog, IDC_ABOUT_TEXT, texts.text);
+        SetItemText(dialog, IDOK, texts.ok);
         return TRUE;
     }
     if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
@@ -92,65 +76,41 @@ INT_PTR CALLBACK BatteryFailProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 struct ExitState {
     const CMainApp& app;
     const ExitSaveActions& actions;
-    bool saved = true;
+    std::optional<bool> saved;
 };
 
 INT_PTR CALLBACK ExitProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        const ExitState& state = *Attach<ExitState>(dialog, lParam);
-        const CMainApp& app = state.app;
-        SetCaptionText(dialog, app.Text("Exit & Save Confirm", "確認結束與儲存"));
-        SetItemText(dialog, IDC_MESSAGE_TEXT,
-                    app.Text("You have modified configuration data and not to save, Are you sure "
-                             "to save ?",
-                             "您已經修改過參數卻未儲存, 請確定是否要儲存 ?"));
-        const bool controllerSaved = app.savedToController == 1;
-        const bool fileSaved = app.savedToFile == 1;
-        const struct {
-            int id;
-            const char* english;
-            const char* chinese;
-            bool enabled;
-        } buttons[] = {
-            {IDC_SAVE_TO_CONTROLLER, "Yes, Save to Controller", "是的, 存到控制器",
-             !controllerSaved},
-            {IDC_SAVE_TO_FILE, "Yes, Save to File", "是的, 存到檔案", !fileSaved},
-            {IDC_SAVE_BOTH, "Yes, Save Both", "是的, 兩者皆存", !controllerSaved && !fileSaved},
-            {IDC_EXIT_NOW, "No, Exit Now", "不, 直接結束", true},
-            {IDCANCEL, "Cancel", "取消", true},
-        };
-        for (const auto& button : buttons) {
-            SetItemText(dialog, button.id, app.Text(button.english, button.chinese));
+        const CExitQuestion question(Attach<ExitState>(dialog, lParam)->app);
+        SetCaptionText(dialog, question.Caption());
+        SetItemText(dialog, IDC_MESSAGE_TEXT, question.Text());
+        for (const CExitQuestion::Button& button : question.Buttons()) {
+            SetItemText(dialog, button.id, button.text);
             EnableWindow(GetDlgItem(dialog, button.id), button.enabled ? TRUE : FALSE);
+            if (button.isDefault) {
+                SendMessageW(dialog, DM_SETDEFID, button.id, 0);
+            }
         }
         return TRUE;
     }
     if (message != WM_COMMAND) {
         return FALSE;
     }
-    ExitState& state = *StateOf<ExitState>(dialog);
     const int id = LOWORD(wParam);
     switch (id) {
         case IDC_SAVE_TO_CONTROLLER:
-            state.saved = state.actions.saveToController();
-            break;
         case IDC_SAVE_TO_FILE:
-            state.saved = state.actions.saveToFile();
-            break;
         case IDC_SAVE_BOTH:
-            state.saved = state.actions.saveToController();
-            state.saved = state.actions.saveToFile() && state.saved;
-            break;
         case IDC_EXIT_NOW:
-            break;
-        case IDCANCEL:
-            EndDialog(dialog, IDCANCEL);
+        case IDCANCEL: {
+            ExitState& state = *StateOf<ExitState>(dialog);
+            state.saved = CExitQuestion::Choose(id, state.actions);
+            EndDialog(dialog, state.saved ? IDOK : IDCANCEL);
             return TRUE;
+        }
         default:
             return FALSE;
     }
-    EndDialog(dialog, IDOK);
-    return TRUE;
 }
 
 struct RecordCheckState {
@@ -161,17 +121,11 @@ struct RecordCheckState {
 INT_PTR CALLBACK RecordCheckProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         const auto& state = *Attach<const RecordCheckState>(dialog, lParam);
-        const bool english = state.english;
-        SetCaptionText(dialog, english ? "Error" : "錯誤");
-        SetItemText(dialog, IDC_MESSAGE_TEXT,
-                    (english ? "These values are outside the controller's limits; nothing has "
-                               "been sent:\n"
-                             : "以下數值超出控制器的範圍, 尚未傳送任何參數:\n") +
-                        ProblemLines(state.problems) +
-                        (english ? "\n\nCorrect them as the panel would and send?"
-                                 : "\n\n依面板規則修正後傳送?"));
-        SetItemText(dialog, IDOK, english ? "Correct and Send" : "修正並傳送");
-        SetItemText(dialog, IDCANCEL, english ? "Cancel" : "取消");
+        const RecordCheckTexts texts = MakeRecordCheckTexts(state.problems, state.english);
+        SetCaptionText(dialog, texts.caption);
+        SetItemText(dialog, IDC_MESSAGE_TEXT, texts.text);
+        SetItemText(dialog, IDOK, texts.correct);
+        SetItemText(dialog, IDCANCEL, texts.cancel);
         SetFocus(GetDlgItem(dialog, IDCANCEL));  // Enter sends nothing
         return FALSE;
     }
@@ -219,17 +173,9 @@ BatteryFailChoice AskBatteryFailDialog(HWND owner, const BatteryFailTexts& texts
 }
 
 bool ConfirmExitDialog(HWND owner, const CMainApp& app, const ExitSaveActions& actions) {
-    ExitState state{app, actions};
-    if (RunDialog(owner, IDD_EXIT_CONFIRM, ExitProc, state) != IDOK) {
-        return false;
-    }
-    return state.saved;
-}
-
-std::string RecordUncorrectedText(const std::vector<std::string>& problems, bool english) {
-    return (english ? "These values could not be corrected; nothing has been sent:\n"
-                    : "以下數值無法修正, 尚未傳送任何參數:\n") +
-           ProblemLines(problems);
+    ExitState state{app, actions, std::nullopt};
+    RunDialog(owner, IDD_EXIT_CONFIRM, ExitProc, state);
+    return state.saved.value_or(false);
 }
 
 bool AskRecordCheckDialog(HWND owner, const std::vector<std::string>& problems, bool english) {

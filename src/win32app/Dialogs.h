@@ -11,24 +11,22 @@
 #include "config/MainApp.h"
 #include "models/ControllerCommands.h"
 
+namespace zelt {
+struct ExitSaveActions;
+}
+
 namespace zelt::win32 {
 
 void ShowAboutDialog(HWND owner, const CMainApp& app);
 
 BatteryFailChoice AskBatteryFailDialog(HWND owner, const BatteryFailTexts& texts);
 
-struct ExitSaveActions {
-    std::function<bool()> saveToController;  // "Set Parameters"; true when nothing failed
-    std::function<bool()> saveToFile;        // save to the current file; true when stored
-};
 // "Exit & Save Confirm". False: stay (Cancel, or the chosen save failed and the edits would
 // be lost; its own message has been shown).
 bool ConfirmExitDialog(HWND owner, const CMainApp& app, const ExitSaveActions& actions);
 
 // The record check's question; true: correct and send.
 bool AskRecordCheckDialog(HWND owner, const std::vector<std::string>& problems, bool english);
-// The stop message when the record check's corrections could not mend everything.
-std::string RecordUncorrectedText(const std::vector<std::string>& problems, bool english);
 
 // Sets a control's text from UTF-8.
 void SetItemText(HWND dialog, int id, const std::string& text);

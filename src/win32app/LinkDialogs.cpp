@@ -3,11 +3,14 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/Trace.h"
 #include "link/BusScan.h"
+#include "models/DialogTexts.h"
+#include "models/LinkDialogModel.h"
 #include "platform/win32/Wide.h"
 #include "policy/Finding.h"
 #include "win32app/Dialogs.h"
@@ -70,9 +73,7 @@ struct SeekState {
                        if (cancelled) {
                            return 0;
                        }
-                       SetItemText(dialog, IDC_PROBE_LINE,
-                                   StrF(app.Text("Trying COM%d ...", "嘗試 COM%d 中 ..."),
-                                        port.PortNumber()));
+                       SetItemText(dialog, IDC_PROBE_LINE, SeekProbeText(app, port.PortNumber()));
                        const int answered = commands.GetStatus();
                        return cancelled ? 0 : answered;  // Cancel during the probe ends it
                    },
@@ -106,10 +107,10 @@ INT_PTR CALLBACK SeekProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
         SeekState& state = Attach<SeekState>(dialog, lParam);
         state.bright = IconWindow(dialog, IDC_ICON_BRIGHT, IDI_SEEK_BRIGHT, true);
         state.dim = IconWindow(dialog, IDC_ICON_DIM, IDI_SEEK_DIM, false);
-        SetCaptionText(dialog, state.app.Text("Seeking controller", "尋找控制器"));
-        SetItemText(dialog, IDC_SEEK_TEXT,
-                    state.app.Text("Seeking controller, please wait...", "尋找控制器, 請稍候..."));
-        SetItemText(dialog, IDCANCEL, state.app.Text("Cancel", "取消"));
+        const SeekTexts texts = MakeSeekTexts(state.app);
+        SetCaptionText(dialog, texts.caption);
+        SetItemText(dialog, IDC_SEEK_TEXT, texts.text);
+        SetItemText(dialog, IDCANCEL, texts.cancel);
         SetTimer(dialog, kSeekTimerId, kSeekPeriodMs, nullptr);
         return TRUE;
     }
@@ -156,9 +157,8 @@ struct LinkState {
     CControllerCommands& commands;
     IControllerWindow& window;
     const LinkGetParameters& getParameters;
-    CPortTable ports;
+    CLinkDialogModel& model;
     HWND dialog = nullptr;
-    int selectedPort = 0;
     bool detecting = false;
 };
 
@@ -166,23 +166,15 @@ uint16_t ChosenMode(HWND dialog) {
     return IsDlgButtonChecked(dialog, IDC_RS232) == BST_CHECKED ? kCommModeRs232 : kCommModeRs485;
 }
 
-void SelectPortInList(HWND dialog, int port) {
-    const std::wstring text = Wide(StrF("COM %d", port));
-    SendDlgItemMessageW(dialog, IDC_PORT_LIST, CB_SETCURSEL,
-                        static_cast<WPARAM>(SendDlgItemMessageW(
-                            dialog, IDC_PORT_LIST, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                            reinterpret_cast<LPARAM>(text.c_str()))),
-                        0);
+std::string IdField(HWND dialog) {
+    wchar_t text[16] = {};
+    GetDlgItemTextW(dialog, IDC_RS485_ID, text, 16);
+    return Utf8(text, wcslen(text));
 }
 
-constexpr int kLowestRs485Id = 1;
-constexpr int kHighestRs485Id = 255;
-
-// The ID field's value, 0 when it is not a whole number from 1 to 255.
-int TypedId(HWND dialog) {
-    BOOL number = FALSE;
-    const UINT id = GetDlgItemInt(dialog, IDC_RS485_ID, &number, FALSE);
-    return number && id >= kLowestRs485Id && id <= kHighestRs485Id ? static_cast<int>(id) : 0;
+void SelectPortInList(const LinkState& state, int port) {
+    SendDlgItemMessageW(state.dialog, IDC_PORT_LIST, CB_SETCURSEL,
+                        static_cast<WPARAM>(state.model.ListIndexOfPort(port)), 0);
 }
 
 // While Auto Detect walks: everything but Cancel takes no input.
@@ -191,18 +183,15 @@ void SetDetecting(LinkState& state, bool detecting) {
     for (const int id : {IDC_RS232, IDC_RS485, IDC_PORT_LIST, IDC_AUTO_DETECT, IDOK}) {
         EnableWindow(GetDlgItem(state.dialog, id), detecting ? FALSE : TRUE);
     }
-    const BOOL rs485 = !detecting && ChosenMode(state.dialog) == kCommModeRs485;
+    const BOOL rs485 =
+        !detecting && CLinkDialogModel::Rs485ControlsEnabled(ChosenMode(state.dialog));
     EnableWindow(GetDlgItem(state.dialog, IDC_RS485_ID), rs485);
     EnableWindow(GetDlgItem(state.dialog, IDC_SCAN_BUS), rs485);
 }
 
 void OnAutoDetect(LinkState& state) {
-    // The walk runs in the mode the radios show; the application takes that mode only with
-    // OK. An ID typed for RS485 is the first one tried.
-    LinkAddress start = LinkAddress::FromSettings(ChosenMode(state.dialog), state.app.rs485Id);
-    if (start.framing == Framing::Rs485Binary && TypedId(state.dialog) != 0) {
-        start.rs485Id = static_cast<uint8_t>(TypedId(state.dialog));
-    }
+    const LinkAddress start =
+        state.model.DetectStart(ChosenMode(state.dialog), IdField(state.dialog));
     CControllerLink& link = state.commands.Link();
     CAutoDetect detect(state.port, link.Clock(), link.Trace());
     // Told on the worker's thread: the probe line changes on the dialog's.
@@ -214,36 +203,36 @@ void OnAutoDetect(LinkState& state) {
     state.commands.ClearCancel();  // a Cancel of an earlier walk counts for that one only
     SetDetecting(state, true);
     state.commands.Exchange(
-        [&] { found = detect.Run(state.ports, start, state.commands.CancelFlag()); });
+        [&] { found = detect.Run(state.model.Ports(), start, state.commands.CancelFlag()); });
     SetDetecting(state, false);
     SetItemText(state.dialog, IDC_PROBE_LINE, "");
-    if (found.port == 0 && state.commands.CancelRequested()) {
+    const std::optional<DetectVerdict> verdict =
+        state.model.DetectEnded(found, state.commands.CancelRequested());
+    if (!verdict) {
         return;  // the user stopped the walk: nothing to tell
     }
-    const DetectVerdict verdict = JudgeDetect(found, state.app.english != 0);
-    state.window.ShowMessage(verdict.text, verdict.caption,
-                             verdict.found ? MessageIcon::Information : MessageIcon::Stop);
-    if (!verdict.found) {
+    state.window.ShowMessage(verdict->text, verdict->caption,
+                             verdict->found ? MessageIcon::Information : MessageIcon::Stop);
+    if (!verdict->found) {
         return;
     }
-    state.app.rs485Id = found.address.rs485Id;  // the ID the controller answers to stays
     if (state.getParameters) {
         state.getParameters(found.address);
     }
-    state.selectedPort = found.port;
-    SelectPortInList(state.dialog, found.port);
+    SelectPortInList(state, found.port);
     SetItemText(state.dialog, IDC_RS485_ID, std::to_string(state.app.rs485Id));
 }
 
 void OnScanBus(LinkState& state) {
-    if (!state.ports.Exists(state.selectedPort)) {
-        state.window.ShowMessage(state.app.Text("Select a COM port first.", "請先選擇序列埠."),
-                                 state.app.Text("Error", "錯誤"), MessageIcon::Stop);
+    if (!state.model.CanScanBus()) {
+        state.window.ShowMessage(NoPortForScanText(state.app),
+                                 Pick(texts::kErrorCaption, state.app.english != 0),
+                                 MessageIcon::Stop);
         return;
     }
     CControllerLink& link = state.commands.Link();
     const int id = RunBusScanDialog(state.dialog, state.app, state.port, link.Clock(), link.Trace(),
-                                    state.selectedPort);
+                                    state.model.selectedPort);
     if (id != 0) {
         SetItemText(state.dialog, IDC_RS485_ID, std::to_string(id));
     }
@@ -252,47 +241,40 @@ void OnScanBus(LinkState& state) {
 void InitLinkDialog(LinkState& state) {
     HWND dialog = state.dialog;
     const CMainApp& app = state.app;
-    for (const int n : state.ports.ExistingPorts()) {
+    for (const std::string& entry : state.model.PortEntries()) {
         SendDlgItemMessageW(dialog, IDC_PORT_LIST, CB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(Wide(StrF("COM %d", n)).c_str()));
+                            reinterpret_cast<LPARAM>(Wide(entry).c_str()));
     }
     SendDlgItemMessageW(dialog, IDC_PORT_LIST, CB_SETEXTENDEDUI, TRUE, 0);
-    state.selectedPort = app.comPort;
-    SelectPortInList(dialog, app.comPort);
+    SelectPortInList(state, state.model.selectedPort);
     CheckRadioButton(dialog, IDC_RS232, IDC_RS485,
                      app.commMode == kCommModeRs232 ? IDC_RS232 : IDC_RS485);
     SetItemText(dialog, IDC_RS485_ID, std::to_string(app.rs485Id));
     SendDlgItemMessageW(dialog, IDC_RS485_ID, EM_LIMITTEXT, 3, 0);
-    SetCaptionText(dialog, app.Text("Link PC", "連結電腦"));
-    SetItemText(dialog, IDC_MODE_GROUP, app.Text("Communication Mode", "通訊模式"));
-    SetItemText(dialog, IDC_PORT_LABEL, app.Text("COM Port Selection:", "序列埠選擇:"));
-    SetItemText(dialog, IDC_HINT,
-                app.Text("Select your PC COM Port, or you may click \"Auto Detect\" to discover.",
-                         "選擇您的電腦序列埠, 或是按\"自動偵測\" 來尋找."));
-    SetItemText(dialog, IDC_AUTO_DETECT, app.Text("Auto Detect", "自動偵測"));
-    SetItemText(dialog, IDC_SCAN_BUS, app.Text("Scan Bus", "掃描匯流排"));
-    SetItemText(dialog, IDOK, app.Text("OK", "確定"));
-    SetItemText(dialog, IDCANCEL, app.Text("Cancel", "取消"));
+    const LinkDialogTexts texts = MakeLinkDialogTexts(app);
+    SetCaptionText(dialog, texts.caption);
+    SetItemText(dialog, IDC_MODE_GROUP, texts.modeGroup);
+    SetItemText(dialog, IDC_RS232, texts.rs232);
+    SetItemText(dialog, IDC_RS485, texts.rs485);
+    SetItemText(dialog, IDC_PORT_LABEL, texts.portLabel);
+    SetItemText(dialog, IDC_HINT, texts.hint);
+    SetItemText(dialog, IDC_AUTO_DETECT, texts.autoDetect);
+    SetItemText(dialog, IDC_SCAN_BUS, texts.scanBus);
+    SetItemText(dialog, IDC_RS485_ID_LABEL, texts.idLabel);
+    SetItemText(dialog, IDOK, texts.ok);
+    SetItemText(dialog, IDCANCEL, texts.cancel);
     SetDetecting(state, false);
 }
 
 bool AcceptLink(LinkState& state) {
-    const uint16_t mode = ChosenMode(state.dialog);
-    if (mode == kCommModeRs485) {
-        const int id = TypedId(state.dialog);
-        if (id == 0) {
-            state.window.ShowMessage(
-                state.app.Text("RS485 ID must be a whole number from 1 to 255.",
-                               "RS485 ID 必須是 1 到 255 之間的整數."),
-                state.app.Text("Error", "錯誤"), MessageIcon::Stop);
-            SetFocus(GetDlgItem(state.dialog, IDC_RS485_ID));
-            SendDlgItemMessageW(state.dialog, IDC_RS485_ID, EM_SETSEL, 0, -1);
-            return false;
-        }
-        state.app.rs485Id = static_cast<uint16_t>(id);
+    if (state.model.Accept(ChosenMode(state.dialog), IdField(state.dialog))) {
+        return true;
     }
-    state.app.commMode = mode;
-    return true;
+    state.window.ShowMessage(Rs485IdErrorText(state.app),
+                             Pick(texts::kErrorCaption, state.app.english != 0), MessageIcon::Stop);
+    SetFocus(GetDlgItem(state.dialog, IDC_RS485_ID));
+    SendDlgItemMessageW(state.dialog, IDC_RS485_ID, EM_SETSEL, 0, -1);
+    return false;
 }
 
 INT_PTR CALLBACK LinkProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -305,13 +287,9 @@ INT_PTR CALLBACK LinkProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
         return FALSE;
     }
     if (message == WM_APP_PROBE) {
-        const int port = static_cast<int>(wParam);
-        const int id = static_cast<int>(lParam);
-        SetItemText(dialog, IDC_PROBE_LINE,
-                    id == 0 ? StrF(state->app.Text("Probing COM%d ...", "偵測 COM%d 中 ..."), port)
-                            : StrF(state->app.Text("Probing COM%d, RS485 ID %d ...",
-                                                   "偵測 COM%d, RS485 ID %d 中 ..."),
-                                   port, id));
+        SetItemText(
+            dialog, IDC_PROBE_LINE,
+            DetectProbeText(state->app, static_cast<int>(wParam), static_cast<int>(lParam)));
         return TRUE;
     }
     if (message != WM_COMMAND) {
@@ -320,7 +298,7 @@ INT_PTR CALLBACK LinkProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
     switch (LOWORD(wParam)) {
         case IDC_PORT_LIST:
             if (HIWORD(wParam) == CBN_SELCHANGE) {
-                state->selectedPort = state->ports.PortAtListIndex(static_cast<int>(
+                state->model.SelectListIndex(static_cast<int>(
                     SendDlgItemMessageW(dialog, IDC_PORT_LIST, CB_GETCURSEL, 0, 0)));
             }
             return TRUE;
@@ -381,9 +359,10 @@ void ChooseBusRow(BusScanState& state) {
 INT_PTR CALLBACK BusScanProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         BusScanState& state = Attach<BusScanState>(dialog, lParam);
-        SetCaptionText(dialog, state.app.Text("Scan Bus", "掃描匯流排"));
-        SetItemText(dialog, IDOK, state.app.Text("OK", "確定"));
-        SetItemText(dialog, IDCANCEL, state.app.Text("Cancel", "取消"));
+        const BusScanTexts texts = MakeBusScanTexts(state.app);
+        SetCaptionText(dialog, texts.caption);
+        SetItemText(dialog, IDOK, texts.ok);
+        SetItemText(dialog, IDCANCEL, texts.cancel);
         EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
         if (state.run) {
             SetTimer(dialog, kBusScanTimerId, USER_TIMER_MINIMUM, nullptr);
@@ -398,14 +377,9 @@ INT_PTR CALLBACK BusScanProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     if (message == WM_TIMER && wParam == kBusScanTimerId) {
         // One ID per tick keeps the dialog responsive.
         if (auto controller = state->run->Step()) {
-            const std::string serial =
-                controller->serialNumber.empty() ? "--" : controller->serialNumber;
             SendDlgItemMessageW(
                 dialog, IDC_BUS_LIST, LB_ADDSTRING, 0,
-                reinterpret_cast<LPARAM>(
-                    Wide(StrF(state->app.Text("ID %d    S/N: %s", "ID %d    序號: %s"),
-                              controller->id, serial.c_str()))
-                        .c_str()));
+                reinterpret_cast<LPARAM>(Wide(BusScanRowText(state->app, *controller)).c_str()));
         }
         if (state->run->Done()) {
             KillTimer(dialog, kBusScanTimerId);
@@ -447,10 +421,13 @@ int RunSeekDialog(HWND owner, CMainApp& app, CControllerCommands& commands, CCom
 
 int RunLinkDialog(HWND owner, CMainApp& app, CComPort& port, CControllerCommands& commands,
                   IControllerWindow& window, const LinkGetParameters& getParameters) {
-    LinkState state{app, port, commands, window, getParameters, {}};
     // The list shows what exists now; the port stays closed until Auto Detect opens one.
-    state.ports.Enumerate(port);
-    return RunDialog(owner, IDD_LINK, LinkProc, state) == IDOK ? state.selectedPort : 0;
+    CPortTable ports;
+    ports.Enumerate(port);
+    CLinkDialogModel model(app, ports);
+    LinkState state{app, port, commands, window, getParameters, model};
+    const bool accepted = RunDialog(owner, IDD_LINK, LinkProc, state) == IDOK;
+    return PortAfterLinkDialog(accepted, model.selectedPort, app.comPort);
 }
 
 int RunBusScanDialog(HWND owner, const CMainApp& app, CComPort& port, ITickClock& clock,

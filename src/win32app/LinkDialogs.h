@@ -23,8 +23,8 @@ int RunSeekDialog(HWND owner, CMainApp& app, CControllerCommands& commands, CCom
                   CSeekPosition& position, const std::function<void()>& getParameters);
 
 // The link dialog. getParameters runs after Auto Detect found a controller, on the open
-// port at the address found. The port chosen with OK (0 after Cancel); OK also applies the
-// mode and, in RS485 mode, the ID to app.
+// port at the address found. The settings' port afterwards: the one chosen with OK, else
+// app.comPort; OK also applies the mode and, in RS485 mode, the ID to app.
 using LinkGetParameters = std::function<void(const LinkAddress& found)>;
 int RunLinkDialog(HWND owner, CMainApp& app, CComPort& port, CControllerCommands& commands,
                   IControllerWindow& window, const LinkGetParameters& getParameters);

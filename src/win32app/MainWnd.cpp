@@ -1,3 +1,6 @@
+// Before <windows.h>, whose IDCANCEL macro would rename the question's button id.
+#include "models/ExitQuestion.h"
+//
 #include "win32app/MainWnd.h"
 
 #include <commctrl.h>
@@ -9,7 +12,9 @@
 #include "config/SectorClock.h"
 #include "config/Settings.h"
 #include "link/ControllerPort.h"
+#include "models/DialogTexts.h"
 #include "models/HelpTexts.h"
+#include "models/MainWindowTexts.h"
 #include "models/NotifyIds.h"
 #include "panel/ReadState.h"
 #include "platform/win32/Wide.h"
@@ -22,11 +27,7 @@ namespace zelt::win32 {
 
 namespace {
 
-constexpr int kFirmwarePaneWidth = 100;
-constexpr int kSerialPaneWidth = 115;
-constexpr int kCursorTimePaneWidth = 105;
 constexpr int kPanePadding = 12;    // the pane's borders and margins around its text
-constexpr int kPanelTopGap = 2;     // the panel starts 2 px below the toolbar's buttons
 constexpr int kStatusBarRoom = 21;  // the status bar's room below the panel
 constexpr int kCancelWidth = 60;
 // The toolbar's pictures, one per button, as tools/win32-res draws them.
@@ -36,24 +37,12 @@ constexpr int kProgressWidth = 110;
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
-// A status pane's label in both languages; the language switch swaps it in front of the
-// pane's value.
-struct PaneLabel {
-    int paneId;
-    int part;
-    const char* english;
-    const char* chinese;
-};
-constexpr PaneLabel kPaneLabels[] = {
-    {CMainWnd::ID_PANE_FIRMWARE, 1, "F/W Ver", "韌體版本"},
-    {CMainWnd::ID_PANE_SERIAL, 2, "S/N", "序號"},
-    {CMainWnd::ID_PANE_CURSOR_TIME, 3, "Cursor Time", "游標時間"},
-};
-
+// The status bar's part of a pane: 1, 2, 3 after the idle pane 0.
 int PartOf(int paneId) {
-    for (const PaneLabel& label : kPaneLabels) {
-        if (label.paneId == paneId) {
-            return label.part;
+    const auto panes = StatusPanes();
+    for (std::size_t i = 0; i < panes.size(); ++i) {
+        if (panes[i].id == paneId) {
+            return static_cast<int>(i) + 1;
         }
     }
     return 0;
@@ -131,7 +120,8 @@ CMainWnd::CMainWnd(HINSTANCE instance, CMainApp& app, CComPort& port, ITraceSink
 
     // The caption starts in English and takes the title of the language once the window is.
     hwnd_ = CreateWindowExW(0, kClassName, Wide(CMainApp::AppTitle(true)).c_str(), kWindowStyle,
-                            kLeft, kTop, kWidth, kHeight, nullptr, nullptr, instance, this);
+                            MainFrameRect::kLeft, MainFrameRect::kTop, MainFrameRect::kWidth,
+                            MainFrameRect::kHeight, nullptr, nullptr, instance, this);
     worker_ = std::make_unique<CLinkWorker>(hwnd_, WM_APP_EXCHANGE_DONE);
     commands_->SetExchangeRunner(
         [this](const std::function<void()>& exchange) { return gate_->RunOnWorker(exchange); },
@@ -180,12 +170,8 @@ void CMainWnd::CreateChildren() {
     MapWindowPoints(toolbar_, hwnd_, reinterpret_cast<POINT*>(&button), 2);
     panel_ =
         std::make_unique<CWndMiscPara>(app_, *this, hwnd_, POINT{0, button.bottom + kPanelTopGap});
-    panel_->SetCursorTimeHandler([this](int minute) {
-        const ControllerClock clock = MinuteToControllerClock(minute);
-        SetPaneText(ID_PANE_CURSOR_TIME,
-                    StrF(app_.Text("Cursor Time: %02d:%02d", "游標時間: %02d:%02d"), clock.hour,
-                         clock.minute));
-    });
+    panel_->SetCursorTimeHandler(
+        [this](int minute) { SetPaneText(ID_PANE_CURSOR_TIME, CursorTimeText(app_, minute)); });
     // The panel covers the client area below the toolbar less the status bar's room.
     RECT client;
     GetClientRect(hwnd_, &client);
@@ -263,20 +249,19 @@ void CMainWnd::CreateStatusBar() {
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), instance_, nullptr);
     SetWindowSubclass(statusBar_, ForwardCommands, 0, reinterpret_cast<DWORD_PTR>(hwnd_));
     LayoutStatusBar();
-    SendMessageW(statusBar_, SB_SETTEXTW, 1,
-                 reinterpret_cast<LPARAM>(Wide(app_.Text("F/W Ver:", "韌體版本:")).c_str()));
-    SendMessageW(statusBar_, SB_SETTEXTW, 2,
-                 reinterpret_cast<LPARAM>(Wide(app_.Text("S/N:", "序號:")).c_str()));
-    SendMessageW(statusBar_, SB_SETTEXTW, 3,
-                 reinterpret_cast<LPARAM>(Wide(app_.Text("Cursor Time:", "游標時間:")).c_str()));
+    for (const StatusPane& pane : StatusPanes()) {
+        SendMessageW(
+            statusBar_, SB_SETTEXTW, PartOf(pane.id),
+            reinterpret_cast<LPARAM>(Wide(InitialPaneText(pane.id, app_.english != 0)).c_str()));
+    }
     LayoutStatusBar();
     // Pane 0 holds the progress and Cancel while an exchange runs.
     progress_ = CreateWindowExW(
         0, PROGRESS_CLASSW, nullptr, WS_CHILD | PBS_SMOOTH, 2, 3, kProgressWidth, 16, statusBar_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS)), instance_, nullptr);
     cancel_ = CreateWindowExW(
-        0, L"Button", Wide(app_.Text("Cancel", "取消")).c_str(), WS_CHILD | BS_PUSHBUTTON,
-        kProgressWidth + 6, 1, kCancelWidth, 20, statusBar_,
+        0, L"Button", Wide(Pick(texts::kCancel, app_.english != 0)).c_str(),
+        WS_CHILD | BS_PUSHBUTTON, kProgressWidth + 6, 1, kCancelWidth, 20, statusBar_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CANCEL_EXCHANGE)), instance_, nullptr);
     SendMessageW(cancel_, WM_SETFONT, SendMessageW(statusBar_, WM_GETFONT, 0, 0), TRUE);
 }
@@ -286,7 +271,10 @@ void CMainWnd::CreateStatusBar() {
 void CMainWnd::LayoutStatusBar() {
     RECT client;
     GetClientRect(hwnd_, &client);
-    int widths[4] = {0, kFirmwarePaneWidth, kSerialPaneWidth, kCursorTimePaneWidth};
+    int widths[4] = {};
+    for (const StatusPane& pane : StatusPanes()) {
+        widths[PartOf(pane.id)] = pane.width;
+    }
     HDC dc = GetDC(statusBar_);
     const HGDIOBJ oldFont =
         SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(statusBar_, WM_GETFONT, 0, 0)));
@@ -340,10 +328,7 @@ void CMainWnd::HideProgress() {
 
 void CMainWnd::ShowReadingsStale(bool stale, const TimeOfDay& lastGood) {
     panel_->SetReadingsStale(stale);
-    staleText_ =
-        stale ? Wide(StrF(app_.Text("Last reading %02d:%02d:%02d", "最後讀值 %02d:%02d:%02d"),
-                          lastGood.hour, lastGood.minute, lastGood.second))
-              : std::wstring();
+    staleText_ = stale ? Wide(StaleReadingsText(app_, lastGood)) : std::wstring();
     if (!IsWindowVisible(cancel_)) {
         SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(staleText_.c_str()));
     }
@@ -386,7 +371,7 @@ void CMainWnd::LockInput(bool locked) {
     }
     panel_->SetInputLocked(locked);
     if (locked) {
-        SetWindowTextW(cancel_, Wide(app_.Text("Cancel", "取消")).c_str());
+        SetWindowTextW(cancel_, Wide(Pick(texts::kCancel, app_.english != 0)).c_str());
         SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
     } else {
         SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(staleText_.c_str()));
@@ -575,15 +560,14 @@ bool CMainWnd::SetParameters() {
     const SetVerdict verdict = commands_->WriteAllParameters(questions);
     HideProgress();
     if (verdict.stage == SetVerdict::Stage::RecordRefused && verdict.corrected) {
-        ShowMessage(RecordUncorrectedText(verdict.problems, app_.english != 0),
-                    app_.Text("Error", "錯誤"), MessageIcon::Stop);
+        ShowMessage(UncorrectedText(verdict.problems, app_.english != 0),
+                    Pick(texts::kErrorCaption, app_.english != 0), MessageIcon::Stop);
     }
     const bool ok = verdict.Verified();
     if (ok) {
         SendMessageW(statusBar_, SB_SETTEXTW, 0,
                      reinterpret_cast<LPARAM>(
-                         Wide(app_.Text("Parameters saved to the controller.", "參數已存入控制器."))
-                             .c_str()));
+                         Wide(Pick(texts::kParametersSaved, app_.english != 0)).c_str()));
     }
     return ok;
 }
@@ -602,9 +586,10 @@ bool CMainWnd::AllowUnreadValues() {
         return true;
     }
     EndWaitCursor();
-    const bool write = MessageBoxW(hwnd_, Wide(question).c_str(),
-                                   Wide(app_.Text("Set Parameters", "設定參數")).c_str(),
-                                   MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+    const bool write =
+        MessageBoxW(hwnd_, Wide(question).c_str(),
+                    Wide(Pick(texts::kSetParametersCaption, app_.english != 0)).c_str(),
+                    MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
     BeginWaitCursor();
     if (write) {
         values.unread.clear();  // what the controller holds from now on
@@ -614,11 +599,9 @@ bool CMainWnd::AllowUnreadValues() {
 
 void CMainWnd::LinkController() {
     commands_->Values().linkBusy = 1;
-    const int chosen = RunLinkDialog(hwnd_, app_, port_, *commands_, *host_,
-                                     [this](const LinkAddress& found) { GetParameters(found); });
-    if (chosen != 0) {
-        app_.comPort = static_cast<uint16_t>(chosen);
-    }
+    app_.comPort = static_cast<uint16_t>(
+        RunLinkDialog(hwnd_, app_, port_, *commands_, *host_,
+                      [this](const LinkAddress& found) { GetParameters(found); }));
     ReopenControllerPort(port_, app_.comPort, commands_->Link());
     commands_->Values().linkBusy = 0;
     panel_->InvalidateAllControls();
@@ -640,14 +623,14 @@ void CMainWnd::OpenHelp() {
     const std::wstring help = folder + Wide(HelpFileName(app_.english != 0));
     if (GetFileAttributesW(help.c_str()) == INVALID_FILE_ATTRIBUTES) {
         ShowMessage(HelpProblemText(HelpProblem::Missing, Utf8(help), app_.english != 0),
-                    app_.Text("Error", "錯誤"), MessageIcon::Stop);
+                    Pick(texts::kErrorCaption, app_.english != 0), MessageIcon::Stop);
         return;
     }
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(hwnd_, L"open", help.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL));
     if (result <= 32) {
         ShowMessage(HelpProblemText(HelpProblem::ViewerFailed, Utf8(help), app_.english != 0),
-                    app_.Text("Error", "錯誤"), MessageIcon::Stop);
+                    Pick(texts::kErrorCaption, app_.english != 0), MessageIcon::Stop);
     }
 }
 
@@ -658,20 +641,15 @@ void CMainWnd::SwitchLanguage() {
     SetCaption(app_.appTitle);
     LoadToolbarButtons();
     panel_->SetLanguage(english);
-    for (const PaneLabel& label : kPaneLabels) {
-        const std::wstring oldLabel = Wide(english ? label.chinese : label.english);
-        const std::wstring newLabel = Wide(english ? label.english : label.chinese);
-        const std::wstring text = PaneText(label.paneId);
-        if (text.rfind(oldLabel, 0) == 0) {
-            SetPaneText(label.paneId, Utf8(newLabel + text.substr(oldLabel.size())));
-        }
+    for (const StatusPane& pane : StatusPanes()) {
+        SetPaneText(pane.id, SwapPaneLabel(pane.id, Utf8(PaneText(pane.id)), english));
     }
 }
 
 // --- Leaving -------------------------------------------------------------------------------
 
 bool CMainWnd::ConfirmLeave() {
-    if (app_.savedToController == 1 && app_.savedToFile == 1) {
+    if (!CExitQuestion::Needed(app_)) {
         return true;
     }
     ExitSaveActions actions;

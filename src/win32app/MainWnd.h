@@ -44,11 +44,6 @@ inline constexpr UINT NotifyMessage(int id) {
 
 class CMainWnd final : public IPanelHost {
   public:
-    enum PaneId : int { ID_PANE_FIRMWARE = 901, ID_PANE_SERIAL = 902, ID_PANE_CURSOR_TIME = 905 };
-    static constexpr int kLeft = 140;
-    static constexpr int kTop = 0;
-    static constexpr int kWidth = 670;
-    static constexpr int kHeight = 738;
     static constexpr const wchar_t* kClassName = L"ZeltUtilityMainWnd";
 
     // Creates and shows the window; the controller search starts once the loop runs.

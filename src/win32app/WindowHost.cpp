@@ -5,6 +5,7 @@
 #include <commdlg.h>
 
 #include "config/CfgCommands.h"
+#include "models/MainWindowTexts.h"
 #include "platform/win32/Wide.h"
 #include "win32app/Dialogs.h"
 #include "win32app/MainWnd.h"
@@ -42,11 +43,11 @@ void CWindowHost::BatteryCaptionChanged(const std::string& caption) {
 }
 
 void CWindowHost::FirmwarePaneChanged(const std::string& text) {
-    wnd_.SetPaneText(CMainWnd::ID_PANE_FIRMWARE, text);
+    wnd_.SetPaneText(ID_PANE_FIRMWARE, text);
 }
 
 void CWindowHost::SerialPaneChanged(const std::string& text) {
-    wnd_.SetPaneText(CMainWnd::ID_PANE_SERIAL, text);
+    wnd_.SetPaneText(ID_PANE_SERIAL, text);
 }
 
 void CWindowHost::TitleChanged(const std::string& title) {

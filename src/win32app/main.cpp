@@ -14,6 +14,8 @@
 #include "config/MainApp.h"
 #include "config/Settings.h"
 #include "link/ComPort.h"
+#include "models/MainWindowTexts.h"
+#include "platform/win32/Wide.h"
 #include "win32app/MainWnd.h"
 #include "win32app/StateDump.h"
 
@@ -64,7 +66,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (!zelt::EnsureSettingsKey(settingsPath, &reason)) {
         // Before the language is known: English only, and no caption of its own.
         Beep(500, 100);
-        MessageBoxW(nullptr, L"Fatal Error: Rigistry Fail ! ", L"", MB_OK | MB_ICONSTOP);
+        MessageBoxW(nullptr, zelt::win32::Wide(zelt::texts::kRegistryFail).c_str(), L"",
+                    MB_OK | MB_ICONSTOP);
         return 0;
     }
     std::unique_ptr<zelt::ITraceSink> trace;

@@ -39,7 +39,7 @@ wl_check "serial pane" "pane2=S/N: 20261208000042" "$(wait_state '^pane2=S/N: [0
 wl_check "no dialog left open" "" "$(grep '^dialog=' "$state")"
 lvr=$(value main.1028)
 wl_check "LVR shows the controller's value" 1 "$(grep -cE '^[0-9]+\.[0-9]$' <<<"$lvr")"
-[[ -n $shots ]] && wl_screenshot "$shots/win32-en.png" "$WL_WIN"
+[[ -n $shots ]] && sleep 2 && wl_screenshot "$shots/win32-en.png" "$WL_WIN"  # painted whole
 
 # Cancel during Get: a value typed and not yet sent stays; nothing is reported.
 click_id main.1028
@@ -57,7 +57,7 @@ wl_check "caption in Chinese" "caption=Tessaly 太陽能控制器工具程式" "
 wl_check "Chinese toolbar" "toolbar=40036 40037 40038 40039 40040 40041 40042 40044 40043 " \
     "$(grep '^toolbar=' "$state")"
 wl_check "panes relabelled" "韌體版本: 3.12|序號: 20261208000042" "$(value pane1)|$(value pane2)"
-[[ -n $shots ]] && wl_screenshot "$shots/win32-zh.png" "$WL_WIN"
+[[ -n $shots ]] && sleep 2 && wl_screenshot "$shots/win32-zh.png" "$WL_WIN"
 
 # Leaving with the typed value unsaved asks; "No, Exit Now" leaves and keeps the language.
 click_id toolbar.40042

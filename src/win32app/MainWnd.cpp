@@ -795,9 +795,8 @@ void CMainWnd::OnToolbarNotify(NMHDR* header, LRESULT* result) {
     if (header->code == TTN_GETDISPINFOW) {
         // The tool tip, and the same words as fly-by text in pane 0.
         auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
-        static std::wstring tip;
-        tip = Wide(ToolbarText(static_cast<int>(header->idFrom)));
-        info->lpszText = tip.data();
+        toolTip_ = Wide(ToolbarText(static_cast<int>(header->idFrom)));
+        info->lpszText = toolTip_.data();
         info->hinst = nullptr;
     } else if (header->hwndFrom == toolbar_ && header->code == TBN_HOTITEMCHANGE) {
         auto* hot = reinterpret_cast<NMTBHOTITEM*>(header);

@@ -136,6 +136,7 @@ class CMainWnd final : public IPanelHost {
     HCURSOR waitCursor_ = nullptr;
     int waitDepth_ = 0;
     std::wstring staleText_;
+    std::wstring toolTip_;  // the text a tool tip shows, alive while it asks for it
     std::unique_ptr<CWindowHost> host_;
     std::unique_ptr<CControllerCommands> commands_;
     std::unique_ptr<CCfgCommands> cfgCommands_;

@@ -25,7 +25,7 @@ WL_WIN=
 wl_teardown() {
     [[ -n $WL_APP ]] && kill "$WL_APP" 2>/dev/null
     kill "${WL_SIMS[@]}" 2>/dev/null
-    [[ -n ${WINEPREFIX:-} ]] && wineserver -k 2>/dev/null
+    [[ -n ${WINEPREFIX:-} ]] && wineserver -k >/dev/null 2>&1
     kill "${WL_PIDS[@]}" 2>/dev/null
     wait 2>/dev/null
     [[ -n ${WL_SCRATCH:-} ]] && rm -rf "$WL_SCRATCH"
@@ -46,7 +46,7 @@ wl_setup() {
     wineboot -i >/dev/null 2>&1 || wl_skip "wine cannot make a prefix here"
     # One server for the whole run: a value "wine reg add" writes is never lost to a server that
     # was shutting down when the next program started.
-    wineserver -p
+    wineserver -p >/dev/null 2>&1
     wl_map_cjk_font
 }
 
@@ -86,11 +86,15 @@ wl_map_cjk_font() {
     done
 }
 
+# The port goes into wine's port table too, so the system's port list names it; wine reads
+# the table when its server starts, so the next wl_start_app starts a new one.
 wl_start_sim() {
     "$WL_SIM" --port "$1" "${@:2}" >"$WL_SCRATCH/$1.out" 2>&1 &
     WL_SIMS+=($!)
     for _ in $(seq 100); do [[ -e $ZELT_PORT_DIR/$1 ]] && break; sleep 0.05; done
     ln -sfn "$ZELT_PORT_DIR/$1" "$WINEPREFIX/dosdevices/${1,,}"
+    wine reg add 'HKLM\Software\Wine\Ports' /v "$1" /d "$ZELT_PORT_DIR/$1" /f >/dev/null 2>&1
+    WL_PORTS_ADDED=1
 }
 
 wl_wait_name() {  # wl_wait_name REGEX [SECONDS]: the id of the first window so named
@@ -99,6 +103,11 @@ wl_wait_name() {  # wl_wait_name REGEX [SECONDS]: the id of the first window so 
 
 wl_start_app() {
     local exe=$1 title=$2
+    if [[ -n ${WL_PORTS_ADDED:-} ]]; then
+        wineserver -k >/dev/null 2>&1
+        wineserver -p >/dev/null 2>&1
+        WL_PORTS_ADDED=
+    fi
     wine "$exe" "${@:3}" >"$WL_SCRATCH/app.out" 2>&1 &
     WL_APP=$!
     WL_WIN=$(wl_wait_name "$title" 60)
@@ -126,13 +135,16 @@ wl_reg() {  # wl_reg KEY VALUE: the string data, or nothing
         sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
 
-wl_screenshot() {
-    local geometry x y w h
+wl_screenshot() {  # the window with its frame, as xwininfo places it on the screen
+    local info ax ay rx ry w h
     if [[ -n ${2:-} ]]; then
-        geometry=$(xdotool getwindowgeometry --shell "$2")
-        x=$(sed -n 's/^X=//p' <<<"$geometry") y=$(sed -n 's/^Y=//p' <<<"$geometry")
-        w=$(sed -n 's/^WIDTH=//p' <<<"$geometry") h=$(sed -n 's/^HEIGHT=//p' <<<"$geometry")
-        scrot -o -a "$x,$y,$w,$h" "$1"
+        info=$(xwininfo -id "$2")
+        ax=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+        ay=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+        rx=$(sed -n 's/.*Relative upper-left X: *//p' <<<"$info")
+        ry=$(sed -n 's/.*Relative upper-left Y: *//p' <<<"$info")
+        w=$(sed -n 's/.*Width: *//p' <<<"$info") h=$(sed -n 's/.*Height: *//p' <<<"$info")
+        scrot -o -a "$((ax - rx)),$((ay - ry)),$((w + 2 * rx)),$((h + ry + rx))" "$1"
     else
         scrot -o "$1"
     fi

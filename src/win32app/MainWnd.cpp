@@ -1,0 +1,812 @@
+// Before <windows.h>, whose IDCANCEL macro would rename the question's button id.
+#include "models/ExitQuestion.h"
+//
+#include "win32app/MainWnd.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "config/SectorClock.h"
+#include "config/Settings.h"
+#include "link/ControllerPort.h"
+#include "models/DialogTexts.h"
+#include "models/HelpTexts.h"
+#include "models/MainWindowTexts.h"
+#include "models/NotifyIds.h"
+#include "panel/ReadState.h"
+#include "platform/win32/Wide.h"
+#include "win32app/Dialogs.h"
+#include "win32app/LinkDialogs.h"
+#include "win32app/resource.h"
+#include "win32ui/panel/CWndMiscPara.h"
+
+namespace zelt::win32 {
+
+namespace {
+
+constexpr int kPanePadding = 12;    // the pane's borders and margins around its text
+constexpr int kStatusBarRoom = 21;  // the status bar's room below the panel
+constexpr int kCancelWidth = 60;
+// The toolbar's pictures, one per button, as tools/win32-res draws them.
+constexpr int kToolbarButtonWidth = 51;
+constexpr int kToolbarButtonHeight = 42;
+constexpr int kProgressWidth = 110;
+constexpr DWORD kWindowStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+// The status bar's part of a pane: 1, 2, 3 after the idle pane 0.
+int PartOf(int paneId) {
+    const auto panes = StatusPanes();
+    for (std::size_t i = 0; i < panes.size(); ++i) {
+        if (panes[i].id == paneId) {
+            return static_cast<int>(i) + 1;
+        }
+    }
+    return 0;
+}
+
+// Notifications that use the serial line wait while an exchange runs.
+bool NeedsLine(int id) {
+    return id == UWM_START_SEARCH || id == UWM_RETRY_STATUS;
+}
+
+// The status bar hands its children's commands (the Cancel button's) to the main window.
+LRESULT CALLBACK ForwardCommands(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                 DWORD_PTR mainWindow) {
+    if (message == WM_COMMAND) {
+        return SendMessageW(reinterpret_cast<HWND>(mainWindow), message, wParam, lParam);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+UINT IconStyle(MessageIcon icon) {
+    return icon == MessageIcon::Information ? MB_ICONINFORMATION : MB_ICONSTOP;
+}
+
+}  // namespace
+
+// The window's side of "Set Parameters": its dialogs, and the panel showing the record that
+// is sent (adapted, corrected) or, when nothing is, the one the user had.
+class SetQuestions : public ISetHost {
+  public:
+    explicit SetQuestions(CMainWnd& wnd) : wnd_(wnd) {}
+    bool AllowUnreadValues() override { return wnd_.AllowUnreadValues(); }
+    void RecordChanged(const CCfgDocument& record) override {
+        wnd_.app_.config = record;
+        wnd_.RefreshFromRecord();
+    }
+    bool CorrectAndSend(const std::vector<std::string>& problems) override {
+        return wnd_.AskToCorrect(problems);
+    }
+
+  private:
+    CMainWnd& wnd_;
+};
+
+CMainWnd::CMainWnd(HINSTANCE instance, CMainApp& app, CComPort& port, ITraceSink& trace,
+                   std::string settingsPath)
+    : instance_(instance), app_(app), port_(port), settingsPath_(std::move(settingsPath)) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = WndProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    windowClass.hIconSm = windowClass.hIcon;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kClassName;
+    RegisterClassExW(&windowClass);
+    waitCursor_ = LoadCursorW(nullptr, IDC_WAIT);
+
+    host_ = std::make_unique<CWindowHost>(*this);
+    commands_ = std::make_unique<CControllerCommands>(app_, port_, ProcessTickClock(), trace,
+                                                      wallClock_, *host_);
+    CfgCommandHooks hooks;
+    // A save stores what the screen shows: the field being edited is committed first.
+    hooks.collect = [this] {
+        panel_->CommitEditedFields();
+        CollectIntoRecord();
+    };
+    hooks.refresh = [this] {
+        commands_->Values().unread.clear();  // a file opened: its values are the user's choice
+        RefreshFromRecord();
+    };
+    hooks.repaint = [this] { panel_->InvalidateAllControls(); };
+    cfgCommands_ = std::make_unique<CCfgCommands>(app_, *host_, std::move(hooks));
+    gate_ = std::make_unique<ExchangeGate>(GateHooks());
+
+    // The caption starts in English and takes the title of the language once the window is.
+    hwnd_ = CreateWindowExW(0, kClassName, Wide(CMainApp::AppTitle(true)).c_str(), kWindowStyle,
+                            MainFrameRect::kLeft, MainFrameRect::kTop, MainFrameRect::kWidth,
+                            MainFrameRect::kHeight, nullptr, nullptr, instance, this);
+    worker_ = std::make_unique<CLinkWorker>(hwnd_, WM_APP_EXCHANGE_DONE);
+    commands_->SetExchangeRunner(
+        [this](const std::function<void()>& exchange) { return gate_->RunOnWorker(exchange); },
+        worker_->CancelFlag());
+    // Told on the worker's thread: the progress moves on the window's.
+    HWND hwnd = hwnd_;
+    commands_->Link().SetProgressHook([hwnd](int n, int total, const std::string&) {
+        PostMessageW(hwnd, WM_APP_PROGRESS, static_cast<WPARAM>(n), total);
+    });
+    CreateChildren();
+    SetCaption(app_.appTitle);
+    app_.savedToController = 1;
+    app_.savedToFile = 1;
+    ShowWindow(hwnd_, SW_SHOW);
+    UpdateWindow(hwnd_);
+    // The search starts once the window is up and the loop runs.
+    PostMessageW(hwnd_, NotifyMessage(UWM_START_SEARCH), 0, 0);
+}
+
+CMainWnd::~CMainWnd() {
+    // The link thread uses the commands and the port: it ends before they go.
+    if (worker_) {
+        worker_->Stop();
+    }
+    commands_->Values().linkBusy = 1;  // no timer work during teardown
+    panel_.reset();
+    if (hwnd_ != nullptr) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+    if (toolbarImages_ != nullptr) {
+        ImageList_Destroy(toolbarImages_);
+    }
+    if (statusFont_ != nullptr) {
+        DeleteObject(statusFont_);
+    }
+}
+
+// --- Building the window -------------------------------------------------------------------
+
+void CMainWnd::CreateChildren() {
+    CreateToolbar();
+    CreateStatusBar();
+    RECT button{};
+    SendMessageW(toolbar_, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&button));
+    MapWindowPoints(toolbar_, hwnd_, reinterpret_cast<POINT*>(&button), 2);
+    panel_ =
+        std::make_unique<CWndMiscPara>(app_, *this, hwnd_, POINT{0, button.bottom + kPanelTopGap});
+    panel_->SetCursorTimeHandler(
+        [this](int minute) { SetPaneText(ID_PANE_CURSOR_TIME, CursorTimeText(app_, minute)); });
+    // The panel covers the client area below the toolbar less the status bar's room.
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    SetWindowPos(panel_->Handle(), nullptr, 0, button.bottom + kPanelTopGap, client.right,
+                 client.bottom - button.bottom - kPanelTopGap - kStatusBarRoom,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CMainWnd::CreateToolbar() {
+    toolbar_ = CreateWindowExW(
+        0, TOOLBARCLASSNAMEW, nullptr,
+        WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0, 0, 0, hwnd_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR)), instance_, nullptr);
+    SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    LoadToolbarButtons();
+}
+
+// The toolbar of the current language: its picture strip and its command ids.
+void CMainWnd::LoadToolbarButtons() {
+    const bool english = app_.english != 0;
+    while (SendMessageW(toolbar_, TB_BUTTONCOUNT, 0, 0) > 0) {
+        SendMessageW(toolbar_, TB_DELETEBUTTON, 0, 0);
+    }
+    if (toolbarImages_ != nullptr) {
+        ImageList_Destroy(toolbarImages_);
+    }
+    const auto buttons = ToolbarButtons();
+    toolbarImages_ = ImageList_Create(kToolbarButtonWidth, kToolbarButtonHeight, ILC_COLOR32,
+                                      static_cast<int>(buttons.size()), 0);
+    auto strip = static_cast<HBITMAP>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(english ? IDB_TOOLBAR_EN : IDB_TOOLBAR_ZH),
+                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    ImageList_Add(toolbarImages_, strip, nullptr);
+    DeleteObject(strip);
+    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_));
+    SendMessageW(toolbar_, TB_SETBITMAPSIZE, 0,
+                 MAKELPARAM(kToolbarButtonWidth, kToolbarButtonHeight));
+    std::vector<TBBUTTON> row;
+    int image = 0;
+    for (const ToolbarButton& button : buttons) {
+        if (button.separatorBefore) {
+            TBBUTTON separator{};
+            separator.fsStyle = BTNS_SEP;
+            row.push_back(separator);
+        }
+        TBBUTTON item{};
+        item.iBitmap = image++;
+        item.idCommand = english ? button.englishId : button.chineseId;
+        item.fsState = TBSTATE_ENABLED;
+        item.fsStyle = BTNS_BUTTON;
+        row.push_back(item);
+    }
+    SendMessageW(toolbar_, TB_ADDBUTTONS, row.size(), reinterpret_cast<LPARAM>(row.data()));
+    SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+    if (statusBar_ != nullptr) {  // a fly-by text of the old buttons goes with them
+        SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(staleText_.c_str()));
+    }
+}
+
+std::string CMainWnd::ToolbarText(int commandId) const {
+    for (const ToolbarButton& button : ToolbarButtons()) {
+        if (button.englishId == commandId) {
+            return button.englishText;
+        }
+        if (button.chineseId == commandId) {
+            return button.chineseText;
+        }
+    }
+    return {};
+}
+
+void CMainWnd::CreateStatusBar() {
+    statusBar_ = CreateWindowExW(
+        0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), instance_, nullptr);
+    SetWindowSubclass(statusBar_, ForwardCommands, 0, reinterpret_cast<DWORD_PTR>(hwnd_));
+    LayoutStatusBar();
+    for (const StatusPane& pane : StatusPanes()) {
+        SendMessageW(
+            statusBar_, SB_SETTEXTW, PartOf(pane.id),
+            reinterpret_cast<LPARAM>(Wide(InitialPaneText(pane.id, app_.english != 0)).c_str()));
+    }
+    LayoutStatusBar();
+    // Pane 0 holds the progress and Cancel while an exchange runs.
+    progress_ = CreateWindowExW(
+        0, PROGRESS_CLASSW, nullptr, WS_CHILD | PBS_SMOOTH, 2, 3, kProgressWidth, 16, statusBar_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS)), instance_, nullptr);
+    cancel_ = CreateWindowExW(
+        0, L"Button", Wide(Pick(texts::kCancel, app_.english != 0)).c_str(),
+        WS_CHILD | BS_PUSHBUTTON, kProgressWidth + 6, 1, kCancelWidth, 20, statusBar_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CANCEL_EXCHANGE)), instance_, nullptr);
+    SendMessageW(cancel_, WM_SETFONT, SendMessageW(statusBar_, WM_GETFONT, 0, 0), TRUE);
+}
+
+// Panes 1 to 3 at their widths, wider when their text needs it (a serial number in this
+// font); pane 0 takes the rest.
+void CMainWnd::LayoutStatusBar() {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    int widths[4] = {};
+    for (const StatusPane& pane : StatusPanes()) {
+        widths[PartOf(pane.id)] = pane.width;
+    }
+    HDC dc = GetDC(statusBar_);
+    const HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(statusBar_, WM_GETFONT, 0, 0)));
+    for (int part = 1; part < 4; ++part) {
+        const auto length = LOWORD(SendMessageW(statusBar_, SB_GETTEXTLENGTHW, part, 0));
+        std::wstring text(length + 1, L'\0');
+        SendMessageW(statusBar_, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text.data()));
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(length), &extent);
+        widths[part] = std::max(widths[part], static_cast<int>(extent.cx) + kPanePadding);
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(statusBar_, dc);
+    const int edges[4] = {client.right - widths[1] - widths[2] - widths[3],
+                          client.right - widths[2] - widths[3], client.right - widths[3], -1};
+    SendMessageW(statusBar_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+    SendMessageW(statusBar_, WM_SIZE, 0, 0);
+}
+
+// --- Status panes and progress -------------------------------------------------------------
+
+std::wstring CMainWnd::PaneText(int paneId) const {
+    const int part = PartOf(paneId);
+    const auto length = LOWORD(SendMessageW(statusBar_, SB_GETTEXTLENGTHW, part, 0));
+    std::wstring text(length + 1, L'\0');
+    SendMessageW(statusBar_, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(length);
+    return text;
+}
+
+void CMainWnd::SetPaneText(int paneId, const std::string& text) {
+    SendMessageW(statusBar_, SB_SETTEXTW, PartOf(paneId),
+                 reinterpret_cast<LPARAM>(Wide(text).c_str()));
+    LayoutStatusBar();
+}
+
+void CMainWnd::SetCaption(const std::string& title) {
+    SetWindowTextW(hwnd_, Wide(title).c_str());
+}
+
+void CMainWnd::ShowProgress(int n, int total) {
+    SendMessageW(progress_, PBM_SETRANGE32, 0, total);
+    SendMessageW(progress_, PBM_SETPOS, n, 0);
+    ShowWindow(progress_, SW_SHOWNA);
+}
+
+void CMainWnd::HideProgress() {
+    ShowWindow(progress_, SW_HIDE);
+    InvalidateRect(statusBar_, nullptr, TRUE);
+}
+
+void CMainWnd::ShowReadingsStale(bool stale, const TimeOfDay& lastGood) {
+    panel_->SetReadingsStale(stale);
+    staleText_ = stale ? Wide(StaleReadingsText(app_, lastGood)) : std::wstring();
+    if (!IsWindowVisible(cancel_)) {
+        SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(staleText_.c_str()));
+    }
+}
+
+void CMainWnd::BeginWaitCursor() {
+    ++waitDepth_;
+    SetCursor(waitCursor_);
+}
+
+void CMainWnd::EndWaitCursor() {
+    if (waitDepth_ > 0 && --waitDepth_ == 0) {
+        POINT point;
+        GetCursorPos(&point);
+        SetCursorPos(point.x, point.y);  // the arrow comes back through WM_SETCURSOR
+    }
+}
+
+// --- The exchange gate's hooks ------------------------------------------------------------
+
+ExchangeGate::Hooks CMainWnd::GateHooks() {
+    ExchangeGate::Hooks hooks;
+    hooks.lockInput = [this](bool locked) { LockInput(locked); };
+    hooks.runOnWorker = [this](const ExchangeGate::Command& exchange) { worker_->Run(exchange); };
+    hooks.cancel = [this] { worker_->Cancel(); };
+    hooks.clearCancel = [this] { worker_->ClearCancel(); };
+    hooks.post = [this](ExchangeGate::Command command) {
+        posted_.push_back(std::move(command));
+        PostMessageW(hwnd_, WM_APP_POSTED, 0, 0);
+    };
+    hooks.askClose = [this] { PostMessageW(hwnd_, WM_CLOSE, 0, 0); };
+    hooks.exchangeEnded = [this] { HideProgress(); };
+    return hooks;
+}
+
+void CMainWnd::LockInput(bool locked) {
+    for (const ToolbarButton& button : ToolbarButtons()) {
+        const int id = app_.english != 0 ? button.englishId : button.chineseId;
+        SendMessageW(toolbar_, TB_ENABLEBUTTON, id, locked ? FALSE : TRUE);
+    }
+    panel_->SetInputLocked(locked);
+    if (locked) {
+        SetWindowTextW(cancel_, Wide(Pick(texts::kCancel, app_.english != 0)).c_str());
+        SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
+    } else {
+        SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(staleText_.c_str()));
+    }
+    ShowWindow(cancel_, locked ? SW_SHOWNA : SW_HIDE);
+    InvalidateRect(statusBar_, nullptr, TRUE);
+}
+
+// --- Record steps --------------------------------------------------------------------------
+
+void CMainWnd::CollectIntoRecord() {
+    app_.config.sectors = panel_->Sectors();
+    app_.config.sectorCount = static_cast<int32_t>(app_.config.sectors.size());
+    panel_->StoreToConfig();
+}
+
+void CMainWnd::RefreshFromRecord() {
+    panel_->RefreshFromConfig();
+    panel_->ReloadSchedule();
+}
+
+// --- Notifications -------------------------------------------------------------------------
+
+void CMainWnd::OnNotify(int id) {
+    const auto handler = [this, id] {
+        switch (id) {
+            case UWM_START_SEARCH:
+                OnStartSearch();
+                break;
+            case UWM_VOLTAGE_CHANGED:
+                commands_->OnSystemVoltageChanged();
+                break;
+            case UWM_RETRY_STATUS:
+                gate_->Exclusive([this] { commands_->OnRetryStatusRead(); });
+                break;
+            default:
+                break;
+        }
+    };
+    if (NeedsLine(id)) {
+        gate_->WhenLineFree(handler);
+    } else {
+        handler();
+    }
+}
+
+void CMainWnd::OnStartSearch() {
+    bool found = false;
+    gate_->Exclusive([this, &found] {
+        commands_->Values().linkBusy = 1;
+        const int foundPort = RunSeekDialog(hwnd_, app_, *commands_, port_, seekPosition_,
+                                            [this] { GetParameters(); });
+        if (foundPort == 0) {
+            ReopenControllerPort(port_, app_.comPort, commands_->Link());
+        } else {
+            app_.comPort = static_cast<uint16_t>(foundPort);  // open as the probe left it
+            found = true;
+        }
+        commands_->Values().linkBusy = 0;
+        panel_->InvalidateAllControls();
+    });
+    if (found) {
+        PollReadings();  // the readings show before anything looks at the window
+    }
+    gate_->StartupSearchEnded();
+}
+
+// --- Panel ---------------------------------------------------------------------------------
+
+bool CMainWnd::PanelTick() {
+    // The clocks tick whatever is open; the poll waits while the link is busy or a command
+    // holds the line, and comes on the first tick after.
+    return commands_->TickClocks() && PollReadings();
+}
+
+bool CMainWnd::PollReadings() {
+    PanelValues& values = commands_->Values();
+    const bool polled = values.linkBusy == 0 && gate_->Poll([this] { commands_->Poll(); });
+    if (!polled) {
+        commands_->PollMissed();
+        return false;
+    }
+    return values.linkBusy == 0;
+}
+
+void CMainWnd::ResetChargeCount() {
+    if (gate_->DeferWhilePolling([this] { ResetChargeCount(); })) {
+        return;
+    }
+    if (commands_->Values().linkBusy == 0) {
+        gate_->Exclusive([this] { commands_->ResetChargeCount(); });
+    }
+}
+
+void CMainWnd::SetControllerClock() {
+    if (gate_->DeferWhilePolling([this] { SetControllerClock(); })) {
+        return;
+    }
+    if (commands_->Values().linkBusy == 0) {
+        gate_->Exclusive([this] { commands_->SetRtc(); });
+    }
+}
+
+void CMainWnd::UpdateOperatingMode() {
+    if (gate_->DeferWhilePolling([this] { UpdateOperatingMode(); })) {
+        return;
+    }
+    if (commands_->Values().linkBusy == 0) {
+        gate_->Exclusive([this] { commands_->UpdateOperatingMode(); });
+    }
+}
+
+void CMainWnd::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
+    if (gate_->Leaving()) {
+        return;
+    }
+    const bool waiting = waitDepth_ > 0;
+    MessageBoxW(hwnd_, Wide(text).c_str(), Wide(caption).c_str(), MB_OK | IconStyle(icon));
+    if (waiting) {
+        SetCursor(waitCursor_);
+    }
+}
+
+// --- Commands ------------------------------------------------------------------------------
+
+void CMainWnd::RunCommand(int commandId) {
+    if (const std::optional<MainCommand> command = CommandOfId(commandId)) {
+        Run(*command);
+    }
+}
+
+void CMainWnd::Run(MainCommand command) {
+    if (gate_->DeferWhilePolling([this, command] { Run(command); })) {
+        return;
+    }
+    if (command == MainCommand::CloseUtility) {
+        OnClose();  // the close path takes the gate itself
+        return;
+    }
+    gate_->Exclusive([this, command] {
+        switch (command) {
+            case MainCommand::Open:
+                cfgCommands_->OpenConfigFile();
+                break;
+            case MainCommand::SaveAs:
+                cfgCommands_->SaveConfigFileAs();
+                break;
+            case MainCommand::Link:
+                LinkController();
+                break;
+            case MainCommand::ResetToDefault:
+                commands_->ResetToDefault();
+                break;
+            case MainCommand::GetParameters:
+                GetParameters();
+                break;
+            case MainCommand::SetParameters:
+                SetParameters();
+                break;
+            case MainCommand::About:
+                ShowAbout();
+                break;
+            case MainCommand::SwitchLanguage:
+                SwitchLanguage();
+                break;
+            case MainCommand::DeleteSelectedSectors:
+                panel_->DeleteSectors(false);
+                break;
+            case MainCommand::DeleteAllSectors:
+                panel_->DeleteSectors(true);
+                break;
+            case MainCommand::CloseUtility:
+                break;
+        }
+    });
+}
+
+bool CMainWnd::GetParameters(std::optional<LinkAddress> at) {
+    const bool ok = at ? commands_->ReadAllParameters(*at) : commands_->ReadAllParameters();
+    HideProgress();  // a link dialog that ran it stays open
+    return ok;
+}
+
+bool CMainWnd::SetParameters() {
+    SetQuestions questions(*this);
+    const SetVerdict verdict = commands_->WriteAllParameters(questions);
+    HideProgress();
+    if (verdict.stage == SetVerdict::Stage::RecordRefused && verdict.corrected) {
+        ShowMessage(UncorrectedText(verdict.problems, app_.english != 0),
+                    Pick(texts::kErrorCaption, app_.english != 0), MessageIcon::Stop);
+    }
+    const bool ok = verdict.Verified();
+    if (ok) {
+        SendMessageW(statusBar_, SB_SETTEXTW, 0,
+                     reinterpret_cast<LPARAM>(
+                         Wide(Pick(texts::kParametersSaved, app_.english != 0)).c_str()));
+    }
+    return ok;
+}
+
+bool CMainWnd::AskToCorrect(const std::vector<std::string>& problems) {
+    EndWaitCursor();
+    const bool correct = AskRecordCheckDialog(hwnd_, problems, app_.english != 0);
+    BeginWaitCursor();
+    return correct;
+}
+
+bool CMainWnd::AllowUnreadValues() {
+    PanelValues& values = commands_->Values();
+    const std::string question = UnreadQuestion(values, app_.english != 0);
+    if (question.empty()) {
+        return true;
+    }
+    EndWaitCursor();
+    const bool write =
+        MessageBoxW(hwnd_, Wide(question).c_str(),
+                    Wide(Pick(texts::kSetParametersCaption, app_.english != 0)).c_str(),
+                    MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+    BeginWaitCursor();
+    if (write) {
+        values.unread.clear();  // what the controller holds from now on
+    }
+    return write;
+}
+
+void CMainWnd::LinkController() {
+    commands_->Values().linkBusy = 1;
+    app_.comPort = static_cast<uint16_t>(
+        RunLinkDialog(hwnd_, app_, port_, *commands_, *host_,
+                      [this](const LinkAddress& found) { GetParameters(found); }));
+    ReopenControllerPort(port_, app_.comPort, commands_->Link());
+    commands_->Values().linkBusy = 0;
+    panel_->InvalidateAllControls();
+}
+
+void CMainWnd::ShowAbout() {
+    ShowAboutDialog(hwnd_, app_);
+    OpenHelp();
+    panel_->InvalidateAllControls();
+}
+
+// The help file of the current language beside the .exe, in the shell's viewer.
+void CMainWnd::OpenHelp() {
+    wchar_t module[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
+    std::wstring folder(module, length);
+    folder.resize(folder.find_last_of(L'\\') + 1);
+    SetCurrentDirectoryW(folder.c_str());
+    const std::wstring help = folder + Wide(HelpFileName(app_.english != 0));
+    if (GetFileAttributesW(help.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        ShowMessage(HelpProblemText(HelpProblem::Missing, Utf8(help), app_.english != 0),
+                    Pick(texts::kErrorCaption, app_.english != 0), MessageIcon::Stop);
+        return;
+    }
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(hwnd_, L"open", help.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL));
+    if (result <= 32) {
+        ShowMessage(HelpProblemText(HelpProblem::ViewerFailed, Utf8(help), app_.english != 0),
+                    Pick(texts::kErrorCaption, app_.english != 0), MessageIcon::Stop);
+    }
+}
+
+void CMainWnd::SwitchLanguage() {
+    app_.english = app_.english != 0 ? 0 : 1;
+    const bool english = app_.english != 0;
+    app_.appTitle = CMainApp::AppTitle(english);
+    SetCaption(app_.appTitle);
+    LoadToolbarButtons();
+    panel_->SetLanguage(english);
+    for (const StatusPane& pane : StatusPanes()) {
+        SetPaneText(pane.id, SwapPaneLabel(pane.id, Utf8(PaneText(pane.id)), english));
+    }
+}
+
+// --- Leaving -------------------------------------------------------------------------------
+
+bool CMainWnd::ConfirmLeave() {
+    if (!CExitQuestion::Needed(app_)) {
+        return true;
+    }
+    ExitSaveActions actions;
+    actions.saveToController = [this] { return SetParameters(); };
+    actions.saveToFile = [this] { return cfgCommands_->SaveToCurrentFile(); };
+    return ConfirmExitDialog(hwnd_, app_, actions);
+}
+
+void CMainWnd::OnClose() {
+    switch (gate_->RequestClose()) {
+        case ExchangeGate::CloseStep::Leave:
+            return;
+        case ExchangeGate::CloseStep::Wait:  // asked again once the command that runs ended
+            return;
+        case ExchangeGate::CloseStep::Ask:
+            break;
+    }
+    bool leave = false;
+    if (!gate_->Exclusive([this, &leave] { leave = ConfirmLeave(); }) || !leave) {
+        return;
+    }
+    BeginWaitCursor();
+    WriteSettings(app_, settingsPath_);
+    EndWaitCursor();
+    Leave(0);
+}
+
+void CMainWnd::QuitWithoutSaving(int exitCode) {
+    Leave(exitCode);
+}
+
+void CMainWnd::Leave(int exitCode) {
+    // For good: the command that asked to leave starts nothing more on the line.
+    gate_->Leave();
+    PostQuitMessage(exitCode);
+}
+
+void CMainWnd::StoreWindowRect() {
+    RECT frame;
+    GetWindowRect(hwnd_, &frame);
+    app_.config.windowLeft = frame.left;
+    app_.config.windowTop = frame.top;
+    app_.config.windowRight = frame.right;
+    app_.config.windowBottom = frame.bottom;
+}
+
+bool CMainWnd::PreTranslateMessage(MSG& message) {
+    return panel_ && panel_->PreTranslateMessage(message);
+}
+
+// --- Messages ------------------------------------------------------------------------------
+
+LRESULT CALLBACK CMainWnd::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        auto* wnd = static_cast<CMainWnd*>(create->lpCreateParams);
+        wnd->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(wnd));
+    }
+    auto* wnd = reinterpret_cast<CMainWnd*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (wnd == nullptr || wnd->statusBar_ == nullptr) {
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    return wnd->Handle(message, wParam, lParam);
+}
+
+LRESULT CMainWnd::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDC_CANCEL_EXCHANGE) {
+                gate_->Cancel();
+            } else if (lParam == 0 || reinterpret_cast<HWND>(lParam) == toolbar_) {
+                RunCommand(LOWORD(wParam));
+            } else if (CommandOfId(LOWORD(wParam))) {
+                RunCommand(LOWORD(wParam));  // the panel's Delete button (1018)
+            }
+            return 0;
+        case WM_NOTIFY: {
+            LRESULT result = 0;
+            OnToolbarNotify(reinterpret_cast<NMHDR*>(lParam), &result);
+            return result;
+        }
+        case WM_SETCURSOR:
+            if (waitDepth_ > 0 && LOWORD(lParam) == HTCLIENT) {
+                SetCursor(waitCursor_);
+                return TRUE;
+            }
+            break;
+        case WM_MOVE:
+        case WM_SIZE:
+            StoreWindowRect();
+            if (message == WM_SIZE) {
+                SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+                LayoutStatusBar();
+            }
+            return 0;
+        case WM_PAINT:
+            if (firstPaintUnixMs_ == 0) {
+                FILETIME now;
+                GetSystemTimePreciseAsFileTime(&now);
+                const auto ticks =
+                    (static_cast<long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+                firstPaintUnixMs_ = (ticks - 116444736000000000LL) / 10000;  // from 1601
+            }
+            DefWindowProcW(hwnd_, message, wParam, lParam);
+            if (panel_) {
+                panel_->InvalidateAllControls();
+            }
+            return 0;
+        case WM_CLOSE:
+            OnClose();
+            return 0;
+        case WM_DPICHANGED: {  // per-monitor aware: the size the system suggests
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                         suggested->right - suggested->left, suggested->bottom - suggested->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        case WM_APP_EXCHANGE_DONE:
+            return 0;  // wakes the worker's wait; nothing else to do
+        case WM_APP_PROGRESS:
+            ShowProgress(static_cast<int>(wParam), static_cast<int>(lParam));
+            return 0;
+        case WM_APP_POSTED:
+            if (!posted_.empty()) {
+                ExchangeGate::Command command = std::move(posted_.front());
+                posted_.pop_front();
+                command();
+            }
+            return 0;
+        default:
+            break;
+    }
+    if (message >= NotifyMessage(UWM_CURSOR_TIME) && message <= NotifyMessage(UWM_RETRY_STATUS)) {
+        OnNotify(static_cast<int>(message - WM_APP));
+        return 0;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void CMainWnd::OnToolbarNotify(NMHDR* header, LRESULT* result) {
+    if (header->code == TTN_GETDISPINFOW) {
+        // The tool tip, and the same words as fly-by text in pane 0.
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+        toolTip_ = Wide(ToolbarText(static_cast<int>(header->idFrom)));
+        info->lpszText = toolTip_.data();
+        info->hinst = nullptr;
+    } else if (header->hwndFrom == toolbar_ && header->code == TBN_HOTITEMCHANGE) {
+        auto* hot = reinterpret_cast<NMTBHOTITEM*>(header);
+        if (!IsWindowVisible(cancel_)) {
+            const std::wstring text =
+                (hot->dwFlags & HICF_LEAVING) != 0 ? staleText_ : Wide(ToolbarText(hot->idNew));
+            SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        }
+    }
+    *result = 0;
+}
+
+}  // namespace zelt::win32

@@ -19,33 +19,34 @@ check() {  # check NAME EXPECTED ACTUAL
         echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
 }
 msiexec() { wine msiexec "$1" "Z:${2//\//\\}" "${@:3}" /qn; echo $?; }
-query() { wine reg query "$@" 2>/dev/null | tr -d '\r'; }
 dir=$WINEPREFIX/drive_c/Program\ Files/ZELT\ Utility
-settings='HKLM\SOFTWARE\ZELT Utility Quorvel'
-path_entries() { query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH | grep -o 'ZELT Utility' | wc -l; }
-entries() { query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | grep -A1 'DisplayName *REG_SZ *ZELT Utility$' | grep -o 'DisplayVersion.*' | tr -s ' ' | paste -sd,; }
+# What the package may have written to the registry, as "key: value" lines, and whether zeltctl
+# runs from the PATH (seen by its output: wine's cmd takes a command it did not find for a success).
+printf '%s\r\n' '@echo off' 'zeltctl --help' \
+    'reg query "HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall" /s' \
+    'reg query "HKLM\System\CurrentControlSet\Control\Session Manager\Environment" /v PATH' \
+    'for %%k in (.cfg ZeltUtility.cfg) do reg query "HKLM\Software\Classes\%%k" /s' \
+    'reg query "HKLM\Software\Quorvel" /s' 'reg query "HKLM\SOFTWARE\ZELT Utility Quorvel"' >"$scratch/look.bat"
+look() { wine cmd /c "Z:${scratch//\//\\}\\look.bat" 2>/dev/null | tr -d '\r' | awk '/^HKEY/ {key = $0} /REG_/ {$1 = $1; print key ": " $0} /^Usage: zeltctl/ {print "zeltctl ran"}'; }
 
 check "install $scratch/old.msi" 0 "$(msiexec /i "$scratch/old.msi")"
-check "the sample MFG.ini" "" "$(cmp "$bin/MFG.ini" "$dir/MFG.ini" 2>&1)"
 printf '[Current Divisor]\r\nCharge=180\r\n' >"$dir/MFG.ini"
-wine reg add "$settings" /v "COM Port" /d 7 /f >/dev/null 2>&1
+wine reg add 'HKLM\SOFTWARE\ZELT Utility Quorvel' /v "COM Port" /d 7 /f >/dev/null 2>&1
 check "upgrade to $version" 0 "$(msiexec /i "$msi")"
-check "one Uninstall entry, the new one" "DisplayVersion REG_SZ $version" "$(entries)"
-check "files" "MFG.ini Solar_Help_Chinese.chm Solar_Help_English.chm zelt-utility.exe zeltctl.exe" "$(ls "$dir" | paste -sd' ')"
-check "a calibrated MFG.ini stays" "Charge=180" "$(tr -d '\r' <"$dir/MFG.ini" | grep Charge)"
-check "Start menu" "ZELT Utility Help (Chinese).lnk,ZELT Utility Help (English).lnk,ZELT Utility.lnk" \
-    "$(find "$WINEPREFIX/drive_c" -path '*/Start Menu/Programs/ZELT Utility/*' -printf '%f\n' | sort | paste -sd,)"
-check ".cfg: Open with, not the default" "ZeltUtility.cfg REG_SZ|" \
-    "$(query 'HKLM\Software\Classes\.cfg' /s | grep -o 'ZeltUtility.cfg *REG_SZ\|(Default).*' | tr -s ' ' | paste -sd'|')|"
-check "installed zeltctl.exe --help" 0 "$(wine "$dir/zeltctl.exe" --help >/dev/null; echo $?)"
-check "zeltctl on the PATH, once" "1 Usage: zeltctl [OPTIONS] SUBCOMMAND" \
-    "$(path_entries) $(wine cmd /c zeltctl --help | tr -d '\r' | grep '^Usage')"
+registry=$(look)
+check "one Uninstall entry, the new one" "DisplayVersion REG_SZ $version" \
+    "$(grep -A1 ': DisplayName REG_SZ ZELT Utility$' <<<"$registry" | grep -o 'DisplayVersion.*' | paste -sd,)"
+check "files, Start menu" "MFG.ini Solar_Help_Chinese.chm Solar_Help_English.chm zelt-utility.exe zeltctl.exe \
+ZELT Utility Help (Chinese).lnk ZELT Utility Help (English).lnk ZELT Utility.lnk" "$(ls "$dir" | paste -sd' ') $(
+    find "$WINEPREFIX/drive_c" -path '*/Start Menu/Programs/ZELT Utility/*' -printf '%f\n' | sort | paste -sd' ')"
+check "a calibrated MFG.ini stays" "Charge=180" "$(tr -d '\r' <"$dir/MFG.ini" | grep '^Charge=')"
+check ".cfg: Open with, not the default" 'HKEY_LOCAL_MACHINE\Software\Classes\.cfg\OpenWithProgids: ZeltUtility.cfg REG_SZ' \
+    "$(grep -F 'Classes\.cfg' <<<"$registry")"
+check "installed zeltctl.exe, on the PATH once" "1 zeltctl ran" \
+    "$(grep ': PATH REG_' <<<"$registry" | grep -o 'Program Files\\ZELT Utility' | wc -l) $(grep zeltctl <<<"$registry")"
 check "uninstall" 0 "$(msiexec /x "$msi")"
-check "nothing of the program left" "" \
-    "$({ find "$WINEPREFIX/drive_c" -ipath '*ZELT Utility*'; entries; path_entries | grep -v '^0$'
-        query 'HKLM\Software\Classes\ZeltUtility.cfg'; query 'HKLM\Software\Classes\.cfg' /s | grep ZeltUtility
-        query 'HKLM\Software\Quorvel'; } | grep -v '^reg: ' | grep .)"
-check "the settings key stays" "COM Port REG_SZ 7" "$(query "$settings" /v "COM Port" | grep -o 'COM Port.*' | tr -s ' ')"
-check "ADDLOCAL=Program: no PATH entry" "0 0 zeltctl.exe" \
-    "$(msiexec /i "$msi" ADDLOCAL=Program) $(path_entries) $(ls "$dir" | grep zeltctl)"
+check "nothing of the program left but the settings key" 'HKEY_LOCAL_MACHINE\SOFTWARE\ZELT Utility Quorvel: COM Port REG_SZ 7' \
+    "$(find "$WINEPREFIX/drive_c" -ipath '*ZELT Utility*'; look | grep 'zeltctl\|ZeltUtility\|ZELT Utility')"
+check "ADDLOCAL=Program: zeltctl.exe, not on the PATH" "0 zeltctl.exe|" \
+    "$(msiexec /i "$msi" ADDLOCAL=Program) $(ls "$dir" | grep zeltctl)|$(look | grep 'zeltctl\|ZELT Utility\\$')"
 ((failures == 0))

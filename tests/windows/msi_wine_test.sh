@@ -48,5 +48,5 @@ check "uninstall" 0 "$(msiexec /x "$msi")"
 check "nothing of the program left but the settings key" 'HKEY_LOCAL_MACHINE\SOFTWARE\ZELT Utility Quorvel: COM Port REG_SZ 7' \
     "$(find "$WINEPREFIX/drive_c" -ipath '*ZELT Utility*'; look | grep 'zeltctl\|ZeltUtility\|ZELT Utility')"
 check "ADDLOCAL=Program: zeltctl.exe, not on the PATH" "0 zeltctl.exe|" \
-    "$(msiexec /i "$msi" ADDLOCAL=Program) $(ls "$dir" | grep zeltctl)|$(look | grep 'zeltctl\|ZELT Utility\\$')"
+    "$(msiexec /i "$msi" ADDLOCAL=Program) $(cd "$dir" && echo zeltctl.exe)|$(look | grep 'zeltctl\|ZELT Utility\\$')"
 ((failures == 0))

@@ -3,7 +3,8 @@
 # scripts/deps.sh [--fuzz | --windows]: --fuzz adds clang and its runtime libraries
 # (libFuzzer, the sanitizers), which only the fuzz targets and the sanitizer build need;
 # --windows adds the mingw-w64 cross compiler, GoogleTest's sources, wine to run the Windows
-# programs and their tests, msitools and wixl for the installer, and a CJK font for wine's console.
+# programs and their tests, msitools and wixl for the installer, and a CJK font for wine's
+# console.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-json3-dev libcli11-dev
     # zeltctl monitor --mqtt, and the broker that its tests start themselves, each with a

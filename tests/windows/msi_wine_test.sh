@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The MSI under wine's msiexec, silent, in a wine prefix of its own: an older version (made here
-# from the same source) first, the MSI over it, then the uninstall.
+# from the same source) first, the MSI over it, the uninstall; then the MSI without the PATH
+# feature, and another build of its version over it.
 # tests/windows/msi_wine_test.sh MSI MAKE_MSI BIN_DIR
 set -uo pipefail
 msi=$1 make_msi=$2 bin=$3

@@ -3,7 +3,8 @@
 # scripts/deps.sh [--fuzz | --windows]: --fuzz adds clang and its runtime libraries
 # (libFuzzer, the sanitizers), which only the fuzz targets and the sanitizer build need;
 # --windows adds the mingw-w64 cross compiler, GoogleTest's sources, wine to run the Windows
-# programs and their tests, msitools for the installer, and a CJK font for wine's console.
+# programs and their tests, msitools and wixl for the installer, and a CJK font for wine's
+# console.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-json3-dev libcli11-dev
     # zeltctl monitor --mqtt, and the broker that its tests start themselves, each with a
@@ -21,7 +22,7 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-js
     xvfb openbox x11-utils)
 case ${1:-} in
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
-    --windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine wine64 msitools
+    --windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine wine64 msitools wixl
                           fonts-wqy-microhei) ;;
 esac
 missing=()

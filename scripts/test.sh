@@ -11,7 +11,8 @@
 #    as a CTest case (scripts/fuzz.sh runs them longer);
 #  - build-windows: the core, zeltctl and the core suites cross-built with mingw-w64
 #    (scripts/build-windows.sh) and run under wine: zeltctl.exe against the plain build's
-#    kvrn-sim through a COM port of a wine prefix that the test makes for itself.
+#    kvrn-sim through a COM port of a wine prefix that the test makes for itself; and the MSI
+#    (scripts/package-windows.sh) installed, upgraded and uninstalled in another.
 # The link tests run on real time over pseudo-terminals; a case that fails gets one more run,
 # and every case that needed it is named at the end of its build's run: a retry that passes
 # hides a timing assumption, which is a fault to mend.
@@ -56,6 +57,7 @@ lap "sanitizer and fuzz build"
 lap "sanitizer tests and fuzz runs"
 
 scripts/build-windows.sh build-windows -DZELT_LINUX_BUILD="$PWD/build" >/dev/null
+scripts/package-windows.sh build-windows >/dev/null  # the MSI windows.InstallerUnderWine installs
 lap "Windows build"
 (cd build-windows && run_ctest)
 lap "Windows tests under wine"

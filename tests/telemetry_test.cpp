@@ -82,6 +82,10 @@ TEST(MfgIni, MissingPartialOrUnusableDivisorsFallBackToTheDefaults) {
         EXPECT_EQ(row.charge, d.charge) << (row.text ? row.text : "no file");
         EXPECT_EQ(row.load, d.load) << (row.text ? row.text : "no file");
     }
+    // The sample the Windows package installs holds the factory divisors, and they are read.
+    EXPECT_EQ(kDefaultChargeDivisor,
+              ReadProfileInt(ZELT_MFG_SAMPLE, "Current Divisor", "Charge", 0));
+    EXPECT_EQ(kDefaultLoadDivisor, ReadProfileInt(ZELT_MFG_SAMPLE, "Current Divisor", "Load", 0));
 }
 
 // The shown clock follows the PC's seconds from the last read, across midnight, whatever ticks

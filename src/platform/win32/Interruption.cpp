@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "ConsolePump.h"
+
 namespace zelt {
 
 namespace {
@@ -31,6 +33,7 @@ void InstallInterruptionHandler(void (*onSignal)(int)) {
 }
 
 void EndProcessFromHandler(const char* text, size_t length, int status) {
+    win32::FinishConsoleText();  // what the program had written reaches the console first
     DWORD written = 0;
     (void)WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(length), &written,
                     nullptr);

@@ -41,9 +41,12 @@ for mode in "--port COM5" "--port COM6 --rs485 --id 17"; do
     ZELT_PORT_DIR=$ZELT_PORT_DIR "$linux" $mode get -o "$scratch/l.cfg" >/dev/null
     check "$mode same file as Linux" "$(md5sum <"$scratch/l.cfg")" "$(md5sum <"$scratch/c.cfg")"
 done
-# A Chinese file name saves under that name and opens again.
-win --port COM5 get -o "$(zpath "$scratch/中文.cfg")" >/dev/null && win --port COM5 set "$(zpath "$scratch/中文.cfg")" >/dev/null
-check "Chinese file name: get, then set" "0 中文.cfg" "$? $(cd "$scratch" && ls -- *.cfg | grep -v '^[a-z]\.cfg$')"
+# Chinese file names: a record saved, shown, sent again from its JSON; monitor's CSV log.
+cn=$(zpath "$scratch/中文")
+win --port COM5 get -o "$cn.cfg" >/dev/null && win cfg show "$cn.cfg" >"$scratch/中文.json" &&
+    win --port COM5 set "$cn.json" >/dev/null && win --port COM5 monitor --count 1 --csv "$cn.csv" >/dev/null
+check "Chinese file names: get, set from JSON, CSV" "0 中文.cfg 中文.csv 中文.json 2" \
+    "$? $(cd "$scratch" && ls -- 中文.* | paste -sd' ') $(wc -l <"$scratch/中文.csv")"
 # The RS485 walk finds the controller on its ID.
 check "scan" '"id":17' "$(win --port COM6 scan --from 15 --to 18 --json | tr -d ' \n' | grep -o '"id":[0-9]*')"
 # Faults: no reply and a damaged reply end with the operation fault, in both languages.

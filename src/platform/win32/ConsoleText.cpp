@@ -76,11 +76,14 @@ DWORD WINAPI Pump(void* parameter) {
 }
 
 void PumpToConsole(ConsoleStream& stream, FILE* file, DWORD standardHandle) {
-    stream.console = GetStdHandle(standardHandle);
+    const HANDLE standard = GetStdHandle(standardHandle);
     DWORD mode = 0;
     HANDLE pipeWrite = nullptr;
-    if (stream.console == nullptr || stream.console == INVALID_HANDLE_VALUE ||
-        !GetConsoleMode(stream.console, &mode) ||
+    // A handle of the pump's own: the descriptor's is closed when the pipe takes its place.
+    if (standard == nullptr || standard == INVALID_HANDLE_VALUE ||
+        !GetConsoleMode(standard, &mode) ||
+        !DuplicateHandle(GetCurrentProcess(), standard, GetCurrentProcess(), &stream.console, 0,
+                         FALSE, DUPLICATE_SAME_ACCESS) ||
         !CreatePipe(&stream.pipeRead, &pipeWrite, nullptr, 64 * 1024)) {
         return;  // a pipe or a file: it gets the UTF-8 bytes unchanged
     }

@@ -15,9 +15,10 @@
 #include "config/Settings.h"
 #include "support/TestEnv.h"
 #ifdef _WIN32
+#include "Wide.h"  // windows.h, which sddl.h builds on
+// after windows.h
 #include <sddl.h>
 
-#include "Wide.h"
 #include "config/SettingsKey.h"
 #else
 #include <sys/resource.h>
@@ -217,8 +218,8 @@ TEST(SettingsKeyTest, AMachineKeyThatCannotBeWrittenLeavesThemToThePerUserKey) {
     ReadSettings(back, userPath);
     RegDeleteTreeW(HKEY_CURRENT_USER, sub.c_str());
     EXPECT_EQ(chosen, userPath);
-    EXPECT_EQ(app.comPort, 7);  // the machine key's value
-    EXPECT_EQ(Summary(back), Summary(app));
+    EXPECT_EQ(app.comPort, 7);    // the machine key's value
+    EXPECT_EQ(back.english, 0u);  // the user's own
 }
 #else
 // The .reg file's own form.

@@ -62,6 +62,11 @@ check "damaged replies: status 1" 1 $?
 # A refused open says why, in both languages; --mqtt is refused plainly.
 check "refused open" "COM9 cannot be opened: no such device." "$(win --port COM9 status 2>&1 | tr -d '\r')"
 check "refused open, Chinese" "無法開啟 COM9: 沒有此裝置." "$(win --lang zh --port COM9 status 2>&1 | tr -d '\r')"
+# A console (a terminal under wine) gets the text through WriteConsoleW, whole characters.
+check "console: Chinese text" "無法開啟 COM9: 沒有此裝置." "$(script -qec "wine '$exe' --lang zh --port COM9 status" \
+    /dev/null | tr -d '\r' | sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g' | grep -v '^$')"
+check "not a serial port" "COM10 cannot be opened: not a serial port but a regular file." \
+    "$(touch "$scratch/plain" && ln -s "$scratch/plain" "$WINEPREFIX/dosdevices/com10" && win --port COM10 status 2>&1 | tr -d '\r')"
 win --port COM5 monitor --count 1 --mqtt localhost >/dev/null 2>&1
 check "--mqtt refused" 2 $?
 check "--mqtt help" 1 "$(win monitor --help | grep -c 'MQTT is not in the Windows build')"

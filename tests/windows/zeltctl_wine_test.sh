@@ -67,6 +67,21 @@ check "console: Chinese text" "無法開啟 COM9: 沒有此裝置." "$(script -q
     /dev/null | tr -d '\r' | sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g' | grep -v '^$')"
 check "not a serial port" "COM10 cannot be opened: not a serial port but a regular file." \
     "$(touch "$scratch/plain" && ln -s "$scratch/plain" "$WINEPREFIX/dosdevices/com10" && win --port COM10 status 2>&1 | tr -d '\r')"
+# Ctrl+C (wine hands SIGINT to the program as its console's Ctrl+C event): monitor ends at
+# once with 130 and leaves the rows it wrote whole.
+wine "$exe" --port COM5 monitor --interval 0.3 --csv "$(zpath "$scratch/int.csv")" >/dev/null 2>"$scratch/err" &
+monitor=$!
+for _ in $(seq 100); do (($(cat "$scratch/int.csv" 2>/dev/null | wc -l) >= 3)) && break; sleep 0.1; done
+kill -INT $monitor
+for _ in $(seq 50); do kill -0 $monitor 2>/dev/null || break; sleep 0.1; done
+if kill -0 $monitor 2>/dev/null; then
+    echo "SKIP Ctrl+C: this wine does not hand SIGINT to the program as a Ctrl+C event"
+    kill $monitor
+else
+    wait $monitor
+    check "Ctrl+C: status, message, whole rows" "130 zeltctl: interrupted 0" \
+        "$? $(tr -d '\r' <"$scratch/err") $(awk -F, 'NF != 12' "$scratch/int.csv" | wc -l)"
+fi
 win --port COM5 monitor --count 1 --mqtt localhost >/dev/null 2>&1
 check "--mqtt refused" 2 $?
 check "--mqtt help" 1 "$(win monitor --help | grep -c 'MQTT is not in the Windows build')"

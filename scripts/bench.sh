@@ -32,7 +32,7 @@ mkdir -p "$ZELT_PORT_DIR"
 sim=
 trap '[[ -n $sim ]] && kill "$sim"; wineserver -k 2>/dev/null; rm -rf "$scratch"' EXIT
 wineboot -i >/dev/null 2>&1
-wineserver -p  # one server for every run: its start is not the program's time
+wineserver -p || true  # one server for every run: its start is not the program's time
 build/tools/kvrn-sim/kvrn-sim --port COM5 >"$scratch/sim.out" 2>&1 &
 sim=$!
 for _ in $(seq 100); do [[ -e $ZELT_PORT_DIR/COM5 ]] && break; sleep 0.05; done

@@ -1,8 +1,8 @@
-// The settings key as a file: reading as start-up does, writing on exit, creating the key.
+// The settings key: the value rules over the platform's store (a .reg file on Linux, the
+// registry under wine), then the .reg file's own form: reading as start-up does, writing on
+// exit, creating the key.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -10,9 +10,21 @@
 #include <vector>
 
 #include "base/FileRead.h"
+#include "base/PathSeparator.h"
 #include "config/RegFile.h"
 #include "config/Settings.h"
 #include "support/TestEnv.h"
+#ifdef _WIN32
+#include "Wide.h"  // windows.h, which sddl.h builds on
+// after windows.h
+#include <sddl.h>
+
+#include "config/SettingsKey.h"
+#else
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
 
 namespace zelt {
 namespace {
@@ -22,10 +34,12 @@ using testing::ReadText;
 using testing::ScopedEnv;
 using testing::ScratchFolder;
 using testing::WriteText;
+using Values = std::vector<std::pair<std::string, std::string>>;
 
 const std::string kHead =
     "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\ZELT Utility "
     "Quorvel]\n";
+const std::string S(1, kPathSeparator);
 
 // What start-up read, one field after another.
 std::string Summary(const CMainApp& app) {
@@ -36,7 +50,180 @@ std::string Summary(const CMainApp& app) {
            "|mode=" + std::to_string(app.commMode) + "|";
 }
 
+#ifdef _WIN32
+// A key of its own under HKEY_CURRENT_USER, removed again: the program's key stays untouched.
+class ScratchKey {
+  public:
+    ~ScratchKey() { RegDeleteTreeW(HKEY_CURRENT_USER, sub_.c_str()); }
+    std::string Path() const { return "HKEY_CURRENT_USER\\" + win32::Utf8(sub_); }
+    // The key holding these REG_SZ values and no other.
+    void Hold(const Values& values) {
+        RegDeleteTreeW(HKEY_CURRENT_USER, sub_.c_str());
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, sub_.c_str(), 0, nullptr, 0, KEY_WRITE,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        for (const auto& [name, value] : values) {
+            const std::wstring text = win32::Wide(value);
+            RegSetValueExW(key, win32::Wide(name).c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        }
+        RegCloseKey(key);
+    }
+
+  private:
+    std::wstring sub_ = L"Software\\ZELT Utility test " + std::to_wstring(GetCurrentProcessId());
+};
+#else
+class ScratchKey {
+  public:
+    std::string Path() const { return file_; }
+    void Hold(const Values& values) {
+        CRegFile reg;
+        for (const auto& [name, value] : values) {
+            ASSERT_TRUE(reg.Set(name, value));
+        }
+        WriteText(file_, reg.Text());
+    }
+
+  private:
+    ScratchFolder folder_;
+    std::string file_ = folder_.File("settings.reg");
+};
+#endif
+
+// The value rules, the same on every store.
 class SettingsTest : public ::testing::Test {
+  protected:
+    CMainApp ReadWith(const Values& values) {
+        key.Hold(values);
+        CMainApp app;
+        ReadSettings(app, key.Path());
+        return app;
+    }
+
+    ScratchKey key;
+    ScopedEnv home{"HOME", "/home/tech"};
+};
+
+TEST_F(SettingsTest, EachValueIsReadAsStartUpReadsIt) {
+    const std::string home = DefaultCfgPath();
+    EXPECT_EQ(Summary(ReadWith({})), "|com=1|en=1|id=250|path=" + home +
+                                         "|file=ZELTUtility.cfg|full=" + home +
+                                         "ZELTUtility.cfg|mode=232|");
+    // A value whose stored size with its terminating zero exceeds 80 bytes counts as missing.
+    const std::string long80(80, '1'), fits(79, 'f'), slashes(79, '\\');
+    // clang-format off
+    const std::tuple<const char*, std::string, std::string> cases[] = {
+        {"COM Port", "7", "com=7|"}, {"COM Port", "12", "com=12|"}, {"COM Port", "40", "com=40|"},
+        {"COM Port", "123", "com=123|"}, {"COM Port", "99999999999999999999", "com=65535|"},
+        {"COM Port", "12a", "com=1|"}, {"COM Port", "", "com=1|"},
+        {"English", "Yes", "en=1|"}, {"English", "yes", "en=0|"}, {"English", "Yes ", "en=0|"},
+        {"English", "", "en=0|"}, {"English", long80, "en=1|"},
+        {"Communication Mode", "RS485", "mode=232|"},  // every run starts in RS232
+        {"RS485 ID", "abc", "id=0|"}, {"RS485 ID", "", "id=0|"}, {"RS485 ID", "17x", "id=17|"},
+        {"RS485 ID", " 17", "id=0|"}, {"RS485 ID", "65537", "id=1|"}, {"RS485 ID", long80, "id=250|"},
+        {"Cfg File Name", fits, "file=" + fits + "|"}, {"Cfg File Name", slashes, "file=" + slashes + "|"},
+        {"Cfg File Name", fits + "f", "file=ZELTUtility.cfg|"},
+        {"Cfg File Name", " Lamp 3.cfg ", "file=Lamp 3.cfg|"},
+        {"Cfg Path", "  data" + S + "site cfg\t", "path=data" + S + "site cfg" + S + "|"},
+        {"Cfg Path", "cfg" + S + " ", "path=cfg" + S + "|"}, {"Cfg Path", "   ", "path=" + S + "|"},
+    };
+    // clang-format on
+    for (const auto& [name, value, expected] : cases) {
+        const std::string read = Summary(ReadWith({{name, value}}));
+        EXPECT_NE(read.find("|" + expected), std::string::npos)
+            << name << "=" << value << ": " << read;
+    }
+    EXPECT_EQ(Summary(ReadWith({{"Cfg Path", "d"}, {"Cfg File Name", ""}})),
+              "|com=1|en=1|id=250|path=d" + S + "|file=|full=d" + S + "|mode=232|");
+}
+
+TEST_F(SettingsTest, ASaveReadsBackAsTheStartUpRead) {
+    const std::string path79 = S + std::string(78, 'p');
+    const Values cases[] = {
+        {{"COM Port", "ab"}},
+        {{"COM Port", " "}},
+        {{"COM Port", "-1"}},
+        {{"Cfg Path", path79}},  // 79 characters, 80 with the separator
+        {{"Cfg Path", path79 + S}, {"RS485 ID", "65537"}, {"English", "yes"}},
+    };
+    for (const Values& values : cases) {
+        key.Hold(values);
+        CMainApp first;
+        ReadSettings(first, key.Path());
+        ASSERT_TRUE(WriteSettings(first, key.Path())) << values[0].second;
+        CMainApp again;
+        ReadSettings(again, key.Path());
+        EXPECT_EQ(Summary(again), Summary(first)) << values[0].second;
+    }
+    EXPECT_EQ(ReadWith({{"Cfg Path", path79}}).cfgPath, path79 + S);
+}
+
+TEST_F(SettingsTest, AMissingOrUnreadableValueKeepsWhatWasThere) {
+    CMainApp app;
+    app.comPort = 9;
+    app.commMode = kCommModeRs485;
+    ReadSettings(app, key.Path() + S + "missing");  // the key cannot be read
+    EXPECT_EQ(Summary(app), "|com=9|en=1|id=0|path=|file=|full=|mode=232|");
+    key.Hold({});
+    app.english = 0;
+    ReadSettings(app, key.Path());
+    EXPECT_EQ(app.english, 0u);
+    EXPECT_EQ(app.appTitle, CMainApp::AppTitle(false));
+}
+
+#ifdef _WIN32
+// When this user may not write the machine key, the settings live in the per-user key of the
+// same name, which reads the machine key's values as its defaults. Wine lets every user write
+// HKEY_LOCAL_MACHINE: here the machine key's access list allows only reading.
+TEST(SettingsKeyTest, AMachineKeyThatCannotBeWrittenLeavesThemToThePerUserKey) {
+    const std::wstring sub =
+        L"Software\\ZELT Utility denied " + std::to_wstring(GetCurrentProcessId());
+    const std::string machinePath = "HKEY_LOCAL_MACHINE\\" + win32::Utf8(sub);
+    const std::string userPath = "HKEY_CURRENT_USER\\" + win32::Utf8(sub);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, sub.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t port[] = L"7";
+    RegSetValueExW(key, L"COM Port", 0, REG_SZ, reinterpret_cast<const BYTE*>(port), sizeof port);
+    RegCloseKey(key);
+    auto restrict = [&](const wchar_t* access) {  // the owner may always change the list
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(access, SDDL_REVISION_1, &descriptor,
+                                                             nullptr);
+        HKEY owned = nullptr;
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, sub.c_str(), 0, WRITE_DAC, &owned);
+        RegSetKeySecurity(owned, DACL_SECURITY_INFORMATION, descriptor);
+        LocalFree(descriptor);
+        RegCloseKey(owned);
+    };
+    restrict(L"D:P(A;;KR;;;WD)");  // everyone may read, no one write
+    const std::string chosen = WritableSettingsKey(machinePath, userPath);
+    CMainApp app;
+    if (chosen == userPath && EnsureSettingsKey(userPath, nullptr)) {
+        ReadSettings(app, userPath);
+        app.english = 0;
+        EXPECT_TRUE(WriteSettings(app, userPath));
+    }
+    restrict(L"D:P(A;;KA;;;WD)");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, sub.c_str());
+    if (chosen == machinePath) {
+        GTEST_SKIP() << "wine let this user open for writing a key whose access list allows "
+                        "only reading: the fallback cannot be shown here";
+    }
+    CMainApp back;
+    ReadSettings(back, userPath);
+    RegDeleteTreeW(HKEY_CURRENT_USER, sub.c_str());
+    EXPECT_EQ(chosen, userPath);
+    EXPECT_EQ(app.comPort, 7);    // the machine key's value
+    EXPECT_EQ(back.english, 0u);  // the user's own
+}
+#else
+// The .reg file's own form.
+class RegFileTest : public ::testing::Test {
   protected:
     // Reads a file holding the header and the given value lines into a fresh object.
     CMainApp ReadWith(const std::string& valueLines) {
@@ -51,44 +238,7 @@ class SettingsTest : public ::testing::Test {
     ScopedEnv home{"HOME", "/home/tech"};
 };
 
-TEST_F(SettingsTest, EachValueIsReadAsStartUpReadsIt) {
-    EXPECT_EQ(Summary(ReadWith("")),
-              "|com=1|en=1|id=250|path=/home/tech/ZELTUtilityCfg/|file=ZELTUtility.cfg|"
-              "full=/home/tech/ZELTUtilityCfg/ZELTUtility.cfg|mode=232|");
-    // A value whose stored size with its terminating zero exceeds 80 bytes counts as missing;
-    // escapes count once, as the buffer receives the stored value.
-    const std::string long80(80, '1'), fits(79, 'f'), slashes(79, '\\');
-    std::string escaped;
-    for (const char c : slashes)
-        escaped += std::string("\\") + c;
-    // clang-format off
-    const std::tuple<const char*, std::string, std::string> cases[] = {
-        {"COM Port", "7", "com=7|"}, {"COM Port", "12", "com=12|"}, {"COM Port", "40", "com=40|"},
-        {"COM Port", "123", "com=123|"}, {"COM Port", "99999999999999999999", "com=65535|"},
-        {"COM Port", "12a", "com=1|"}, {"COM Port", "", "com=1|"},
-        {"English", "Yes", "en=1|"}, {"English", "yes", "en=0|"}, {"English", "Yes ", "en=0|"},
-        {"English", "", "en=0|"}, {"English", long80, "en=1|"},
-        {"Communication Mode", "RS485", "mode=232|"},  // every run starts in RS232
-        {"RS485 ID", "abc", "id=0|"}, {"RS485 ID", "", "id=0|"}, {"RS485 ID", "17x", "id=17|"},
-        {"RS485 ID", " 17", "id=0|"}, {"RS485 ID", "65537", "id=1|"}, {"RS485 ID", long80, "id=250|"},
-        {"Cfg File Name", fits, "file=" + fits + "|"}, {"Cfg File Name", escaped, "file=" + slashes + "|"},
-        {"Cfg File Name", fits + "f", "file=ZELTUtility.cfg|"},
-        {"Cfg File Name", " Lamp 3.cfg ", "file=Lamp 3.cfg|"},
-        {"Cfg Path", "  /data/site cfg\t", "path=/data/site cfg/|"},
-        {"Cfg Path", "/data/cfg/ ", "path=/data/cfg/|"}, {"Cfg Path", "   ", "path=/|"},
-    };
-    // clang-format on
-    for (const auto& [name, value, expected] : cases) {
-        const std::string read =
-            Summary(ReadWith("\"" + std::string(name) + "\"=\"" + value + "\"\n"));
-        EXPECT_NE(read.find("|" + expected), std::string::npos)
-            << name << "=" << value << ": " << read;
-    }
-    EXPECT_EQ(Summary(ReadWith("\"Cfg Path\"=\"/d\"\n\"Cfg File Name\"=\"\"\n")),
-              "|com=1|en=1|id=250|path=/d/|file=|full=/d/|mode=232|");
-}
-
-TEST_F(SettingsTest, EscapesUnknownLinesCaseAndLineEnds) {
+TEST_F(RegFileTest, EscapesUnknownLinesCaseAndLineEnds) {
     const CMainApp app = ReadWith(
         "; a comment\n"
         "\"Cfg Path\"=\"/data/\\\"q\\\"\\\\x\"\n"
@@ -113,19 +263,13 @@ TEST_F(SettingsTest, EscapesUnknownLinesCaseAndLineEnds) {
     EXPECT_EQ(crlf.english, 0u);
 }
 
-TEST_F(SettingsTest, ASaveReadsBackAsTheStartUpRead) {
-    const std::string path79 = "/" + std::string(78, 'p');
+TEST_F(RegFileTest, LineEndsAndRepeatsReadBackAsTheStartUpRead) {
     const std::string bodies[] = {
         "\"COM Port\"=\"1\"\n\"COM Port\"=\"3\"\r\r\n\"English\"=\"No\"\r\r\n",  // CR CR LF
         "\"COM Port\"=\"5\"\r\"English\"=\"No\"\n\"RS485 ID\"=\"7\"\r",          // lone CRs
         "\"COM Port\"=\"6\" \t\r\n\"Cfg Path\"=\" /d \"  \n",                    // trailing blanks
         "\"com port\"=\"2\"\n\"COM PORT\"=\"4\"\n\"Cfg File Name\"=\"a\"\n\"cfg file "
         "name\"=\"b\"\n",
-        "\"COM Port\"=\"ab\"\n",
-        "\"COM Port\"=\" \"\n",
-        "\"COM Port\"=\"-1\"\n",
-        "\"Cfg Path\"=\"" + path79 + "\"\n",  // 79 characters, 80 with the separator
-        "\"Cfg Path\"=\"" + path79 + "/\"\n\"RS485 ID\"=\"65537\"\n\"English\"=\"yes\"",
     };
     std::vector<std::string> files;
     for (const std::string& body : bodies) {
@@ -141,24 +285,10 @@ TEST_F(SettingsTest, ASaveReadsBackAsTheStartUpRead) {
         ReadSettings(again, file);
         EXPECT_EQ(Summary(again), Summary(first)) << text;
     }
-    EXPECT_EQ(ReadWith("\"Cfg Path\"=\"" + path79 + "\"\n").cfgPath, path79 + "/");
     EXPECT_EQ(ReadWith("\"COM Port\"=\"1\"\n\"COM Port\"=\"3\"\r\r\n").comPort, 3);
 }
 
-TEST_F(SettingsTest, AMissingOrUnreadableValueKeepsWhatWasThere) {
-    CMainApp app;
-    app.comPort = 9;
-    app.commMode = kCommModeRs485;
-    ReadSettings(app, folder.path.string());  // a folder: the key cannot be read
-    EXPECT_EQ(Summary(app), "|com=9|en=1|id=0|path=|file=|full=|mode=232|");
-    WriteText(file, kHead);
-    app.english = 0;
-    ReadSettings(app, file);
-    EXPECT_EQ(app.english, 0u);
-    EXPECT_EQ(app.appTitle, CMainApp::AppTitle(false));
-}
-
-TEST_F(SettingsTest, AnEmptyKeylessOrOversizedFileReadsAsMissingAndSaysSo) {
+TEST_F(RegFileTest, AnEmptyKeylessOrOversizedFileReadsAsMissingAndSaysSo) {
     const std::string defaults = Summary(ReadWith(""));
     const std::pair<std::string, std::string> files[] = {
         {"", "empty, read as missing"},  // a start killed before the header was written
@@ -189,7 +319,7 @@ TEST_F(SettingsTest, AnEmptyKeylessOrOversizedFileReadsAsMissingAndSaysSo) {
     }
 }
 
-TEST_F(SettingsTest, WriteFormsReadBackKeepOtherLinesModeAndLink) {
+TEST_F(RegFileTest, WriteFormsReadBackKeepOtherLinesModeAndLink) {
     WriteText(file, kHead +
                         "; kept\n\"COM Port\"=\"3\"\n\"Installer\"=\"v2\"\n\n"
                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n\"COM Port\"=\"9\"\n");
@@ -229,7 +359,7 @@ TEST_F(SettingsTest, WriteFormsReadBackKeepOtherLinesModeAndLink) {
               std::string::npos);
 }
 
-TEST_F(SettingsTest, AFailedWriteLeavesTheOldFile) {
+TEST_F(RegFileTest, AFailedWriteLeavesTheOldFile) {
     const std::string old = kHead + "\"Cfg File Name\"=\"old.cfg\"\n";
     CMainApp app;
     app.comPort = 8;
@@ -260,7 +390,7 @@ TEST_F(SettingsTest, AFailedWriteLeavesTheOldFile) {
     EXPECT_EQ(back.comPort, 8);
 }
 
-TEST_F(SettingsTest, EnsureCreatesFolderAndHeaderOnceOrSaysWhyNotAndSetAddsTheKey) {
+TEST_F(RegFileTest, EnsureCreatesFolderAndHeaderOnceOrSaysWhyNotAndSetAddsTheKey) {
     const fs::path nested = folder.path / "a" / "b c" / "settings.reg";
     std::string error;
     ASSERT_TRUE(EnsureSettingsKey(nested.string(), &error)) << error;
@@ -285,6 +415,8 @@ TEST_F(SettingsTest, EnsureCreatesFolderAndHeaderOnceOrSaysWhyNotAndSetAddsTheKe
     EXPECT_EQ(headerOnly.Text(), kHead + "\"COM Port\"=\"2\"\n");
     EXPECT_EQ(CRegFile(headerOnly.Text()).Get("com port"), "2");
 }
+
+#endif
 
 }  // namespace
 }  // namespace zelt

@@ -41,9 +41,12 @@ for mode in "--port COM5" "--port COM6 --rs485 --id 17"; do
     ZELT_PORT_DIR=$ZELT_PORT_DIR "$linux" $mode get -o "$scratch/l.cfg" >/dev/null
     check "$mode same file as Linux" "$(md5sum <"$scratch/l.cfg")" "$(md5sum <"$scratch/c.cfg")"
 done
-# A Chinese file name saves under that name and opens again.
-win --port COM5 get -o "$(zpath "$scratch/中文.cfg")" >/dev/null && win --port COM5 set "$(zpath "$scratch/中文.cfg")" >/dev/null
-check "Chinese file name: get, then set" "0 中文.cfg" "$? $(cd "$scratch" && ls -- *.cfg | grep -v '^[a-z]\.cfg$')"
+# Chinese file names: a record saved, shown, sent again from its JSON; monitor's CSV log.
+cn=$(zpath "$scratch/中文")
+win --port COM5 get -o "$cn.cfg" >/dev/null && win cfg show "$cn.cfg" >"$scratch/中文.json" &&
+    win --port COM5 set "$cn.json" >/dev/null && win --port COM5 monitor --count 1 --csv "$cn.csv" >/dev/null
+check "Chinese file names: get, set from JSON, CSV" "0 中文.cfg 中文.csv 中文.json 2" \
+    "$? $(cd "$scratch" && ls -- 中文.* | paste -sd' ') $(wc -l <"$scratch/中文.csv")"
 # The RS485 walk finds the controller on its ID.
 check "scan" '"id":17' "$(win --port COM6 scan --from 15 --to 18 --json | tr -d ' \n' | grep -o '"id":[0-9]*')"
 # Faults: no reply and a damaged reply end with the operation fault, in both languages.
@@ -59,6 +62,26 @@ check "damaged replies: status 1" 1 $?
 # A refused open says why, in both languages; --mqtt is refused plainly.
 check "refused open" "COM9 cannot be opened: no such device." "$(win --port COM9 status 2>&1 | tr -d '\r')"
 check "refused open, Chinese" "無法開啟 COM9: 沒有此裝置." "$(win --lang zh --port COM9 status 2>&1 | tr -d '\r')"
+# A console (a terminal under wine) gets the text through WriteConsoleW, whole characters.
+check "console: Chinese text" "無法開啟 COM9: 沒有此裝置." "$(script -qec "wine '$exe' --lang zh --port COM9 status" \
+    /dev/null | tr -d '\r' | sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g' | grep -v '^$')"
+check "not a serial port" "COM10 cannot be opened: not a serial port but a regular file." \
+    "$(touch "$scratch/plain" && ln -s "$scratch/plain" "$WINEPREFIX/dosdevices/com10" && win --port COM10 status 2>&1 | tr -d '\r')"
+# Ctrl+C (wine hands SIGINT to the program as its console's Ctrl+C event): monitor ends at
+# once with 130 and leaves the rows it wrote whole.
+wine "$exe" --port COM5 monitor --interval 0.3 --csv "$(zpath "$scratch/int.csv")" >/dev/null 2>"$scratch/err" &
+monitor=$!
+for _ in $(seq 100); do (($(cat "$scratch/int.csv" 2>/dev/null | wc -l) >= 3)) && break; sleep 0.1; done
+kill -INT $monitor
+for _ in $(seq 50); do kill -0 $monitor 2>/dev/null || break; sleep 0.1; done
+if kill -0 $monitor 2>/dev/null; then
+    echo "SKIP Ctrl+C: this wine does not hand SIGINT to the program as a Ctrl+C event"
+    kill $monitor
+else
+    wait $monitor
+    check "Ctrl+C: status, message, whole rows" "130 zeltctl: interrupted 0" \
+        "$? $(tr -d '\r' <"$scratch/err") $(awk -F, 'NF != 12' "$scratch/int.csv" | wc -l)"
+fi
 win --port COM5 monitor --count 1 --mqtt localhost >/dev/null 2>&1
 check "--mqtt refused" 2 $?
 check "--mqtt help" 1 "$(win monitor --help | grep -c 'MQTT is not in the Windows build')"

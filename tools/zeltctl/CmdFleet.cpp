@@ -13,6 +13,7 @@
 #include "LinkSession.h"
 #include "MqttMonitor.h"
 #include "RecordCheck.h"
+#include "base/FileSystem.h"
 #include "base/Ticks.h"
 #include "config/CfgFile.h"
 #include "link/ComPort.h"
@@ -427,7 +428,7 @@ std::string BackupName(int id, const std::string& serial, std::set<std::string>&
 void RunFleetGet(CtlContext& ctx, const IdList& list, const std::string& folder,
                  const zelt::CCfgDocument& start, bool partial) {
     std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
+    if (!std::filesystem::is_directory(zelt::PathOf(folder), ec)) {
         throw CtlError{kExitUsage, "zeltctl: " + folder +
                                        ": with --ids, -o names an existing "
                                        "folder."};
@@ -464,7 +465,7 @@ void RunFleetGet(CtlContext& ctx, const IdList& list, const std::string& folder,
             outcome.detail = "the serial number that names its file was not read; nothing written";
         } else {
             const std::string path =
-                (std::filesystem::path(folder) / BackupName(id, *serial, used)).string();
+                zelt::Utf8Of(zelt::PathOf(folder) / zelt::PathOf(BackupName(id, *serial, used)));
             if (!complete && (!partial || Interrupt::Pending() != 0)) {
                 outcome.detail =
                     std::string(Interrupt::Pending() != 0 ? "interrupted"

@@ -20,6 +20,7 @@
 #include "MqttMonitor.h"
 #include "RecordCheck.h"
 #include "RecordJson.h"
+#include "base/FileSystem.h"
 #include "base/Ticks.h"
 #include "config/CfgCodes.h"
 #include "config/CfgFile.h"
@@ -54,7 +55,7 @@ std::string HmsText(const zelt::TimeOfDay& time) {
 // ------------------------------------------------------------------ record files
 
 bool HasJsonExtension(const std::string& path) {
-    std::string extension = std::filesystem::path(path).extension().string();
+    std::string extension = zelt::Utf8Of(zelt::PathOf(path).extension());
     for (char& c : extension) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
@@ -83,12 +84,12 @@ zelt::CCfgDocument LoadRecordFile(const std::string& path, bool english) {
 void CheckOutputPath(const std::string& path) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    if (fs::is_directory(path, ec)) {
+    if (fs::is_directory(zelt::PathOf(path), ec)) {
         BadInput(path + ": is a folder, not a file.");
     }
-    const fs::path parent = fs::path(path).parent_path();
+    const fs::path parent = zelt::PathOf(path).parent_path();
     if (!parent.empty() && !fs::is_directory(parent, ec)) {
-        BadInput(path + ": the folder " + parent.string() + " does not exist.");
+        BadInput(path + ": the folder " + zelt::Utf8Of(parent) + " does not exist.");
     }
 }
 
@@ -255,7 +256,7 @@ class CsvLog {
   public:
     explicit CsvLog(const std::string& path) : path_(path) {
         if (!path.empty()) {
-            file_ = std::fopen(path.c_str(), "w");
+            file_ = zelt::OpenFile(path, "w");
             if (file_ == nullptr) {
                 BadInput(path + ": the file cannot be written.");
             }

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "Ctl.h"
+#include "base/FileSystem.h"
 #include "base/Trace.h"
 
 namespace zeltctl {
@@ -130,7 +131,7 @@ MqttSettings CheckMqttOptions(const MqttOptions& options, bool english, double i
     settings.removeDiscovery = options.removeDiscovery;
     settings.user = options.user;
     if (!options.passwordFile.empty()) {
-        std::ifstream in(options.passwordFile, std::ios::binary);
+        std::ifstream in(zelt::PathOf(options.passwordFile), std::ios::binary);
         std::string line;
         if (!in || !std::getline(in, line)) {
             BadOption(options.passwordFile + ": the password cannot be read from this file.");

@@ -11,6 +11,10 @@
 
 namespace zelt {
 
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+    return std::fopen(path.c_str(), mode);
+}
+
 bool IsFolder(const std::string& path) {
     struct stat info {};
     return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);

@@ -64,9 +64,15 @@ int CComPort::Open(int portNumber, int baudRate) {
         return 0;
     }
     event_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (event_ == nullptr || !GetCommState(handle_, &savedLine_) ||
-        !GetCommTimeouts(handle_, &savedTimeouts_)) {
+    if (event_ == nullptr) {
         Refuse(GetLastError());
+        return 0;
+    }
+    if (!GetCommState(handle_, &savedLine_) || !GetCommTimeouts(handle_, &savedTimeouts_)) {
+        // A handle without line settings is no serial port: the name leads to a file, a pipe
+        // or another device.
+        openFileType_ = GetFileType(handle_);
+        Refuse(kRefusedNotSerial);
         return 0;
     }
     InterlockedExchange(&lineSaved_, 1);
@@ -156,9 +162,19 @@ std::string CComPort::OpenFailureText(bool english) const {
         case ERROR_ACCESS_DENIED:
             return english ? "in use by another program, or access denied"
                            : "已被其他程式使用, 或權限不足";
+        case kRefusedNotSerial:
+            switch (openFileType_) {
+                case FILE_TYPE_DISK:
+                    return english ? "not a serial port but a regular file"
+                                   : "不是序列埠而是一般檔案";
+                case FILE_TYPE_PIPE:
+                    return english ? "not a serial port but a pipe" : "不是序列埠而是管道";
+                default:
+                    return english ? "not a serial port" : "不是序列埠";
+            }
         default:
-            return english ? StrF("Windows error %lu", openFailure_)
-                           : StrF("Windows 錯誤 %lu", openFailure_);
+            return english ? StrF("refused by Windows (error %lu)", openFailure_)
+                           : StrF("被 Windows 拒絕 (錯誤 %lu)", openFailure_);
     }
 }
 

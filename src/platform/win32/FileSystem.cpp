@@ -9,6 +9,10 @@
 
 namespace zelt {
 
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+    return _wfopen(win32::Wide(path).c_str(), win32::Wide(mode).c_str());
+}
+
 bool IsFolder(const std::string& path) {
     const DWORD attributes = GetFileAttributesW(win32::Wide(path).c_str());
     return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES &&

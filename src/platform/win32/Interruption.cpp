@@ -1,6 +1,10 @@
 #include "base/Interruption.h"
 
 #include <windows.h>
+// after windows.h
+#include <io.h>
+
+#include "ConsolePump.h"
 
 namespace zelt {
 
@@ -31,9 +35,10 @@ void InstallInterruptionHandler(void (*onSignal)(int)) {
 }
 
 void EndProcessFromHandler(const char* text, size_t length, int status) {
-    DWORD written = 0;
-    (void)WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(length), &written,
-                    nullptr);
+    // Through standard error's descriptor, the way of every other line (a console's pump, a
+    // pipe or a file), then whatever is still on its way to a console gets there.
+    (void)_write(2, text, static_cast<unsigned>(length));
+    win32::FinishConsoleText();
     // No atexit handlers or static destructors: the main thread may be anywhere.
     TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status));
     ExitProcess(static_cast<UINT>(status));

@@ -6,6 +6,7 @@
 #include "Wide.h"
 #include "base/Trace.h"
 #include "config/Settings.h"
+#include "config/SettingsKey.h"
 #include "config/SettingsStore.h"
 
 namespace zelt {
@@ -122,28 +123,30 @@ class CRegistryStore final : public ISettingsStore {
     HKEY fallback_;
 };
 
-// HKLM's key, read-only, when path is the per-user key that stands in for it.
+// The machine key of the same name, read-only, when path is a per-user key.
 LONG OpenFallback(const std::string& path, CKey& fallback) {
-    if (_stricmp(path.c_str(), kUserKeyPath) != 0) {
+    const KeyName name = ParseKeyPath(path);
+    if (name.root != HKEY_CURRENT_USER) {
         return ERROR_FILE_NOT_FOUND;
     }
-    return fallback.Open(kMachineKeyPath, KEY_READ, false);
+    return fallback.Open("HKEY_LOCAL_MACHINE\\" + win32::Utf8(name.subKey), KEY_READ, false);
 }
 
 }  // namespace
 
-// $ZELT_SETTINGS (a key path) when set; else HKLM's key when this user may write it, or the
-// per-user key: a standard user may not create or write HKLM's.
+std::string WritableSettingsKey(const std::string& machineKey, const std::string& userKey) {
+    CKey machine;
+    return machine.Open(machineKey, KEY_READ | KEY_WRITE, true) == ERROR_SUCCESS ? machineKey
+                                                                                 : userKey;
+}
+
+// $ZELT_SETTINGS (a key path) when set; else HKLM's key or the per-user one.
 std::string SettingsFilePath() {
     const char* explicitPath = std::getenv("ZELT_SETTINGS");
     if (explicitPath != nullptr && explicitPath[0] != '\0') {
         return explicitPath;
     }
-    CKey machine;
-    if (machine.Open(kMachineKeyPath, KEY_READ | KEY_WRITE, true) == ERROR_SUCCESS) {
-        return kMachineKeyPath;
-    }
-    return kUserKeyPath;
+    return WritableSettingsKey(kMachineKeyPath, kUserKeyPath);
 }
 
 std::string DefaultCfgPath() {

@@ -21,9 +21,10 @@ class CComPort final : public ISerialPort {
     CComPort& operator=(const CComPort&) = delete;
 
     // 1 on success (also when already open, changing nothing), 0 on failure: a number outside
-    // 1..40, no such port, a port that another program holds, access denied, a baud rate the
-    // line does not take. A failed open leaves the object closed, and OpenFailureText tells
-    // why. The line settings (DCB, time-outs) found at the open are kept for Close.
+    // 1..40, no such port, a port that another program holds, access denied, a name that is no
+    // serial port, a baud rate the line does not take. A failed open leaves the object closed, and
+    // OpenFailureText tells why. The line settings (DCB, time-outs) found at the open are kept for
+    // Close.
     int Open(int portNumber, int baudRate);
     // Always 1. Puts back the line settings the open found. A port closed on purpose is no
     // longer one that went away.
@@ -58,8 +59,9 @@ class CComPort final : public ISerialPort {
     // when it did not end in time or failed. *done receives the byte count.
     bool Finish(OVERLAPPED& call, BOOL started, DWORD ms, DWORD* done);
 
-    static constexpr DWORD kRefusedNumber = 0xE0000001;  // not COM1..COM40
-    static constexpr DWORD kRefusedLine = 0xE0000002;    // the line refused the settings
+    static constexpr DWORD kRefusedNumber = 0xE0000001;     // not COM1..COM40
+    static constexpr DWORD kRefusedLine = 0xE0000002;       // the line refused the settings
+    static constexpr DWORD kRefusedNotSerial = 0xE0000003;  // openFileType_ tells what it is
 
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     HANDLE event_ = nullptr;  // the overlapped calls' event
@@ -69,6 +71,7 @@ class CComPort final : public ISerialPort {
     COMMTIMEOUTS savedTimeouts_{};
     bool timerRaised_ = false;  // timeBeginPeriod(1) in force for this opening
     DWORD openFailure_ = 0;
+    DWORD openFileType_ = FILE_TYPE_UNKNOWN;
     int openBaudRate_ = 0;
     int portNumber_ = 0;
     int lastPortNumber_ = 0;

@@ -18,7 +18,7 @@ CExitQuestion::CExitQuestion(const CMainApp& app)
         {IDC_SAVE_BOTH, app.Text("Yes, Save Both", "是的, 兩者皆存"),
          !controllerSaved && !fileSaved, false},
         {IDC_EXIT_NOW, app.Text("No, Exit Now", "不, 直接結束"), true, false},
-        {IDCANCEL, Pick(app, texts::kCancel), true, false},
+        {IDC_CANCEL, Pick(app, texts::kCancel), true, false},
     };
 }
 

@@ -20,7 +20,7 @@ struct ExitSaveActions {
 class CExitQuestion {
   public:
     enum ButtonId : int {
-        IDCANCEL = 2,
+        IDC_CANCEL = 2,  // not IDCANCEL: windows.h makes that a macro
         IDC_SAVE_TO_CONTROLLER = 1003,
         IDC_SAVE_TO_FILE = 1004,
         IDC_SAVE_BOTH = 1005,

@@ -1,11 +1,9 @@
-// Before <windows.h>, whose IDCANCEL macro would rename the question's button id.
-#include "models/ExitQuestion.h"
-//
 #include "win32app/Dialogs.h"
 
 #include <optional>
 
 #include "models/DialogTexts.h"
+#include "models/ExitQuestion.h"
 #include "platform/win32/Wide.h"
 #include "win32app/resource.h"
 

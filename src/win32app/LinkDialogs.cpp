@@ -419,15 +419,15 @@ int RunSeekDialog(HWND owner, CMainApp& app, CControllerCommands& commands, CCom
     return state.foundPort;
 }
 
-int RunLinkDialog(HWND owner, CMainApp& app, CComPort& port, CControllerCommands& commands,
-                  IControllerWindow& window, const LinkGetParameters& getParameters) {
+uint16_t ShowLinkDialog(HWND owner, CMainApp& app, CComPort& port, CControllerCommands& commands,
+                        IControllerWindow& window, const LinkGetParameters& getParameters) {
     // The list shows what exists now; the port stays closed until Auto Detect opens one.
     CPortTable ports;
     ports.Enumerate(port);
     CLinkDialogModel model(app, ports);
     LinkState state{app, port, commands, window, getParameters, model};
     const bool accepted = RunDialog(owner, IDD_LINK, LinkProc, state) == IDOK;
-    return PortAfterLinkDialog(accepted, model.selectedPort, app.comPort);
+    return accepted ? model.selectedPort : 0;
 }
 
 int RunBusScanDialog(HWND owner, const CMainApp& app, CComPort& port, ITickClock& clock,

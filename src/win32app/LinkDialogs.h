@@ -23,11 +23,12 @@ int RunSeekDialog(HWND owner, CMainApp& app, CControllerCommands& commands, CCom
                   CSeekPosition& position, const std::function<void()>& getParameters);
 
 // The link dialog. getParameters runs after Auto Detect found a controller, on the open
-// port at the address found. The settings' port afterwards: the one chosen with OK, else
-// app.comPort; OK also applies the mode and, in RS485 mode, the ID to app.
+// port at the address found. The port chosen with OK, 0 after Cancel (the core's
+// RunLinkDialog opens the settings' port again around it); OK also applies the mode and, in
+// RS485 mode, the ID to app.
 using LinkGetParameters = std::function<void(const LinkAddress& found)>;
-int RunLinkDialog(HWND owner, CMainApp& app, CComPort& port, CControllerCommands& commands,
-                  IControllerWindow& window, const LinkGetParameters& getParameters);
+uint16_t ShowLinkDialog(HWND owner, CMainApp& app, CComPort& port, CControllerCommands& commands,
+                        IControllerWindow& window, const LinkGetParameters& getParameters);
 
 // "Scan Bus" on one port: the ID chosen, 0 when none was.
 int RunBusScanDialog(HWND owner, const CMainApp& app, CComPort& port, ITickClock& clock,

@@ -1,6 +1,3 @@
-// Before <windows.h>, whose IDCANCEL macro would rename the question's button id.
-#include "models/ExitQuestion.h"
-//
 #include "win32app/MainWnd.h"
 
 #include <commctrl.h>
@@ -13,6 +10,7 @@
 #include "config/Settings.h"
 #include "link/ControllerPort.h"
 #include "models/DialogTexts.h"
+#include "models/ExitQuestion.h"
 #include "models/HelpTexts.h"
 #include "models/MainWindowTexts.h"
 #include "models/NotifyIds.h"
@@ -117,6 +115,7 @@ CMainWnd::CMainWnd(HINSTANCE instance, CMainApp& app, CComPort& port, ITraceSink
     hooks.repaint = [this] { panel_->InvalidateAllControls(); };
     cfgCommands_ = std::make_unique<CCfgCommands>(app_, *host_, std::move(hooks));
     gate_ = std::make_unique<ExchangeGate>(GateHooks());
+    panelDriver_ = std::make_unique<CPanelDriver>(*commands_, *gate_);
 
     // The caption starts in English and takes the title of the language once the window is.
     hwnd_ = CreateWindowExW(0, kClassName, Wide(CMainApp::AppTitle(true)).c_str(), kWindowStyle,
@@ -421,20 +420,14 @@ void CMainWnd::OnNotify(int id) {
 void CMainWnd::OnStartSearch() {
     bool found = false;
     gate_->Exclusive([this, &found] {
-        commands_->Values().linkBusy = 1;
-        const int foundPort = RunSeekDialog(hwnd_, app_, *commands_, port_, seekPosition_,
-                                            [this] { GetParameters(); });
-        if (foundPort == 0) {
-            ReopenControllerPort(port_, app_.comPort, commands_->Link());
-        } else {
-            app_.comPort = static_cast<uint16_t>(foundPort);  // open as the probe left it
-            found = true;
-        }
-        commands_->Values().linkBusy = 0;
+        found = RunStartupSearch(app_, port_, *commands_, [this] {
+            return static_cast<uint16_t>(RunSeekDialog(hwnd_, app_, *commands_, port_,
+                                                       seekPosition_, [this] { GetParameters(); }));
+        });
         panel_->InvalidateAllControls();
     });
     if (found) {
-        PollReadings();  // the readings show before anything looks at the window
+        panelDriver_->Poll();  // the readings show before anything looks at the window
     }
     gate_->StartupSearchEnded();
 }
@@ -442,46 +435,19 @@ void CMainWnd::OnStartSearch() {
 // --- Panel ---------------------------------------------------------------------------------
 
 bool CMainWnd::PanelTick() {
-    // The clocks tick whatever is open; the poll waits while the link is busy or a command
-    // holds the line, and comes on the first tick after.
-    return commands_->TickClocks() && PollReadings();
-}
-
-bool CMainWnd::PollReadings() {
-    PanelValues& values = commands_->Values();
-    const bool polled = values.linkBusy == 0 && gate_->Poll([this] { commands_->Poll(); });
-    if (!polled) {
-        commands_->PollMissed();
-        return false;
-    }
-    return values.linkBusy == 0;
+    return panelDriver_->Tick();
 }
 
 void CMainWnd::ResetChargeCount() {
-    if (gate_->DeferWhilePolling([this] { ResetChargeCount(); })) {
-        return;
-    }
-    if (commands_->Values().linkBusy == 0) {
-        gate_->Exclusive([this] { commands_->ResetChargeCount(); });
-    }
+    panelDriver_->Button(&CControllerCommands::ResetChargeCount);
 }
 
 void CMainWnd::SetControllerClock() {
-    if (gate_->DeferWhilePolling([this] { SetControllerClock(); })) {
-        return;
-    }
-    if (commands_->Values().linkBusy == 0) {
-        gate_->Exclusive([this] { commands_->SetRtc(); });
-    }
+    panelDriver_->Button(&CControllerCommands::SetRtc);
 }
 
 void CMainWnd::UpdateOperatingMode() {
-    if (gate_->DeferWhilePolling([this] { UpdateOperatingMode(); })) {
-        return;
-    }
-    if (commands_->Values().linkBusy == 0) {
-        gate_->Exclusive([this] { commands_->UpdateOperatingMode(); });
-    }
+    panelDriver_->Button(&CControllerCommands::UpdateOperatingMode);
 }
 
 void CMainWnd::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
@@ -598,12 +564,10 @@ bool CMainWnd::AllowUnreadValues() {
 }
 
 void CMainWnd::LinkController() {
-    commands_->Values().linkBusy = 1;
-    app_.comPort = static_cast<uint16_t>(
-        RunLinkDialog(hwnd_, app_, port_, *commands_, *host_,
-                      [this](const LinkAddress& found) { GetParameters(found); }));
-    ReopenControllerPort(port_, app_.comPort, commands_->Link());
-    commands_->Values().linkBusy = 0;
+    RunLinkDialog(app_, port_, *commands_, [this] {
+        return ShowLinkDialog(hwnd_, app_, port_, *commands_, *host_,
+                              [this](const LinkAddress& found) { GetParameters(found); });
+    });
     panel_->InvalidateAllControls();
 }
 

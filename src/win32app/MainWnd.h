@@ -24,6 +24,7 @@
 #include "link/WallClock.h"
 #include "models/ControllerCommands.h"
 #include "models/ExchangeGate.h"
+#include "models/PanelDriver.h"
 #include "models/PanelHost.h"
 #include "models/ToolbarCommands.h"
 #include "win32app/LinkWorker.h"
@@ -102,7 +103,6 @@ class CMainWnd final : public IPanelHost {
     void LockInput(bool locked);
     void OnNotify(int id);
     void OnStartSearch();
-    bool PollReadings();
 
     void RunCommand(int commandId);
     void Run(MainCommand command);
@@ -143,6 +143,7 @@ class CMainWnd final : public IPanelHost {
     std::unique_ptr<CWndMiscPara> panel_;
     std::unique_ptr<CLinkWorker> worker_;
     std::unique_ptr<ExchangeGate> gate_;
+    std::unique_ptr<CPanelDriver> panelDriver_;
     std::deque<ExchangeGate::Command> posted_;
     CSeekPosition seekPosition_;
     long long firstPaintUnixMs_ = 0;

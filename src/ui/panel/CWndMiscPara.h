@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "config/MainApp.h"
+#include "models/PanelHost.h"
 #include "panel/ControllerTexts.h"
 #include "panel/PanelFields.h"
 #include "panel/PanelRecordMap.h"
 #include "panel/PanelRules.h"
 #include "panel/ReadState.h"
-#include "models/PanelHost.h"
 
 class QLineEdit;
 

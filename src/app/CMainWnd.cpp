@@ -356,54 +356,32 @@ void CMainWnd::ShowMessage(const std::string& text, const std::string& caption, 
 
 void CMainWnd::RunCommand(int commandId) {
     if (const std::optional<MainCommand> command = CommandOfId(commandId)) {
-        Run(*command);
+        RunMainCommand(gate_, *this, *command);
     }
 }
 
-void CMainWnd::Run(MainCommand command) {
-    if (gate_.DeferWhilePolling([this, command] { Run(command); })) {
-        return;
-    }
-    if (command == MainCommand::CloseUtility) {
-        close();  // the close path takes the gate itself
-        return;
-    }
-    gate_.Exclusive([this, command] {
-        switch (command) {
-            case MainCommand::Open:
-                cfgCommands_->OpenConfigFile();
-                break;
-            case MainCommand::SaveAs:
-                cfgCommands_->SaveConfigFileAs();
-                break;
-            case MainCommand::Link:
-                LinkController();
-                break;
-            case MainCommand::ResetToDefault:
-                commands_->ResetToDefault();
-                break;
-            case MainCommand::GetParameters:
-                GetParameters();
-                break;
-            case MainCommand::SetParameters:
-                SetParameters();
-                break;
-            case MainCommand::About:
-                ShowAbout();
-                break;
-            case MainCommand::SwitchLanguage:
-                SwitchLanguage();
-                break;
-            case MainCommand::DeleteSelectedSectors:
-                DeleteSectors(false);
-                break;
-            case MainCommand::DeleteAllSectors:
-                DeleteSectors(true);
-                break;
-            case MainCommand::CloseUtility:
-                break;
-        }
-    });
+void CMainWnd::OpenFile() {
+    cfgCommands_->OpenConfigFile();
+}
+
+void CMainWnd::SaveFileAs() {
+    cfgCommands_->SaveConfigFileAs();
+}
+
+void CMainWnd::ResetToDefault() {
+    commands_->ResetToDefault();
+}
+
+void CMainWnd::ReadParameters() {
+    GetParameters();
+}
+
+void CMainWnd::WriteParameters() {
+    SetParameters();
+}
+
+void CMainWnd::CloseUtility() {
+    close();  // the close path takes the gate itself
 }
 
 bool CMainWnd::GetParameters(std::optional<LinkAddress> at) {

@@ -21,6 +21,7 @@
 #include "link/WallClock.h"
 #include "models/ControllerCommands.h"
 #include "models/ExchangeGate.h"
+#include "models/MainCommandRunner.h"
 #include "models/PanelHost.h"
 #include "models/ToolbarCommands.h"
 #include "ui/Notify.h"
@@ -38,7 +39,7 @@ class CWndMiscPara;
 class CScheduleEditor;
 class IWindowUi;
 
-class CMainWnd : public QMainWindow, public IPanelHost {
+class CMainWnd : public QMainWindow, public IPanelHost, private IMainCommandTarget {
     Q_OBJECT
 
   public:
@@ -114,14 +115,18 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     void OnVoltageChanged();
     void OnRetryStatus();
 
-    void Run(MainCommand command);
     ExchangeGate::Hooks GateHooks();
     void Leave(int exitCode);
     // Whatever edits the record or starts an exchange takes no input; Cancel shows.
     void LockInput(bool locked);
-    void SaveConfigFileAs();
-    void LinkController();
-    void ResetToDefaults();
+    // The commands as RunMainCommand runs them.
+    void OpenFile() override;
+    void SaveFileAs() override;
+    void LinkController() override;
+    void ResetToDefault() override;
+    void ReadParameters() override;
+    void WriteParameters() override;
+    void CloseUtility() override;
     // "Get Parameters" at the settings' address, or at the one Auto Detect found.
     bool GetParameters(std::optional<LinkAddress> at = std::nullopt);
     bool SetParameters();
@@ -132,11 +137,11 @@ class CMainWnd : public QMainWindow, public IPanelHost {
     bool AllowUnreadValues();
     // The record check's question; true: correct and send.
     bool AskToCorrect(const std::vector<std::string>& problems);
-    void ShowAbout();
+    void ShowAbout() override;
     // The help file of the current language in the desktop's viewer.
     void OpenHelp();
-    void SwitchLanguage();
-    void DeleteSectors(bool all);
+    void SwitchLanguage() override;
+    void DeleteSectors(bool all) override;
     // The close path's question; true when the program may leave.
     bool ConfirmLeave();
     void StoreWindowRect();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Trace.h"
+#include "panel/PanelLayout.h"
 
 namespace zelt {
 
@@ -74,10 +75,34 @@ std::vector<CScheduleModel::RulerMark> CScheduleModel::RulerMarks(int width) {
 }
 
 CScheduleModel::Texts CScheduleModel::PanelTexts(bool english) {
-    if (english) {
-        return Texts{"Delete Schedule", "Start Time:", "End Time:", "Brightness:"};
+    // The words stand once, in the schedule bar's layout: the Delete button's own, and each
+    // field's in the label just before it.
+    Texts texts{};
+    const char* label = "";
+    using namespace panel_layout;
+    for (const ScheduleBarControl& control : ScheduleBarControls()) {
+        const char* text = Pick(control.text, english);
+        switch (control.id) {
+            case 0:
+                label = text;
+                break;
+            case kScheduleDeleteButton:
+                texts.deleteButton = text;
+                break;
+            case kScheduleStartField:
+                texts.start = label;
+                break;
+            case kScheduleEndField:
+                texts.end = label;
+                break;
+            case kScheduleBrightnessField:
+                texts.brightness = label;
+                break;
+            default:
+                break;
+        }
     }
-    return Texts{"刪除排程", "開始時間:", "結束時間:", "亮度:"};
+    return texts;
 }
 
 // ---------------------------------------------------------------- pointer

@@ -211,12 +211,6 @@ std::span<const ScheduleBarControl> ScheduleBarControls() {
     return kBar;
 }
 
-std::span<const char* const> RulerLabels() {
-    static constexpr const char* kLabels[] = {"12:00", "15:00", "18:00", "21:00", "00:00",
-                                              "03:00", "06:00", "09:00", "12:00"};
-    return kLabels;
-}
-
 std::span<const PanelGroup> Groups() {
     return kGroups;
 }

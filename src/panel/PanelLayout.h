@@ -130,10 +130,8 @@ inline constexpr int kScheduleEndSpin = 1015;
 inline constexpr int kScheduleBrightnessField = 1006;
 inline constexpr int kScheduleBrightnessSpin = 1007;
 std::span<const ScheduleBarControl> ScheduleBarControls();
-// The time view: the ruler's height (the time area lies below it) and its nine labels, noon
-// to noon every three hours.
+// The time view: the ruler's height (the time area lies below it).
 inline constexpr int kScheduleRulerHeight = (kScheduleViewRect.Height() >> 1) - 5;
-std::span<const char* const> RulerLabels();
 
 // Every control but the groups and the tab control, the step columns last.
 std::span<const PanelControl> Controls();

@@ -11,19 +11,6 @@ namespace zelt::win32 {
 
 namespace {
 
-// The dialog's state rides in its user data from WM_INITDIALOG on.
-template <typename State>
-State* StateOf(HWND dialog) {
-    return reinterpret_cast<State*>(GetWindowLongPtrW(dialog, DWLP_USER));
-}
-
-template <typename State>
-INT_PTR RunDialog(HWND owner, int templateId, DLGPROC procedure, State& state) {
-    return DialogBoxParamW(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)),
-                           MAKEINTRESOURCEW(templateId), owner, procedure,
-                           reinterpret_cast<LPARAM>(&state));
-}
-
 template <typename State>
 State* Attach(HWND dialog, LPARAM lParam) {
     SetWindowLongPtrW(dialog, DWLP_USER, lParam);

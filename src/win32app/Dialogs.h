@@ -34,4 +34,18 @@ void SetCaptionText(HWND window, const std::string& text);
 // Where a dialog opens: over its owner, not over the screen's middle.
 void CenterOnOwner(HWND dialog);
 
+// A modal dialog of the program's resources whose state rides in its user data from
+// WM_INITDIALOG on (lParam: &state).
+template <typename State>
+State* StateOf(HWND dialog) {
+    return reinterpret_cast<State*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
+template <typename State>
+INT_PTR RunDialog(HWND owner, int templateId, DLGPROC procedure, State& state) {
+    return DialogBoxParamW(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)),
+                           MAKEINTRESOURCEW(templateId), owner, procedure,
+                           reinterpret_cast<LPARAM>(&state));
+}
+
 }  // namespace zelt::win32

@@ -25,18 +25,6 @@ constexpr UINT_PTR kBusScanTimerId = 8;
 constexpr UINT WM_APP_PROBE = WM_APP + 10;  // wParam: port, lParam: RS485 ID (0: RS232)
 
 template <typename State>
-State* StateOf(HWND dialog) {
-    return reinterpret_cast<State*>(GetWindowLongPtrW(dialog, DWLP_USER));
-}
-
-template <typename State>
-INT_PTR RunDialog(HWND owner, int templateId, DLGPROC procedure, State& state) {
-    return DialogBoxParamW(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)),
-                           MAKEINTRESOURCEW(templateId), owner, procedure,
-                           reinterpret_cast<LPARAM>(&state));
-}
-
-template <typename State>
 State& Attach(HWND dialog, LPARAM lParam) {
     SetWindowLongPtrW(dialog, DWLP_USER, lParam);
     reinterpret_cast<State*>(lParam)->dialog = dialog;

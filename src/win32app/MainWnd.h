@@ -24,6 +24,7 @@
 #include "link/WallClock.h"
 #include "models/ControllerCommands.h"
 #include "models/ExchangeGate.h"
+#include "models/MainCommandRunner.h"
 #include "models/PanelDriver.h"
 #include "models/PanelHost.h"
 #include "models/ToolbarCommands.h"
@@ -43,7 +44,7 @@ inline constexpr UINT NotifyMessage(int id) {
     return WM_APP + static_cast<UINT>(id);
 }
 
-class CMainWnd final : public IPanelHost {
+class CMainWnd final : public IPanelHost, private IMainCommandTarget {
   public:
     static constexpr const wchar_t* kClassName = L"ZeltUtilityMainWnd";
 
@@ -105,15 +106,22 @@ class CMainWnd final : public IPanelHost {
     void OnStartSearch();
 
     void RunCommand(int commandId);
-    void Run(MainCommand command);
+    // The commands as RunMainCommand runs them.
+    void OpenFile() override;
+    void SaveFileAs() override;
+    void ResetToDefault() override;
+    void ReadParameters() override;
+    void WriteParameters() override;
+    void DeleteSectors(bool all) override;
+    void CloseUtility() override;
     bool GetParameters(std::optional<LinkAddress> at = std::nullopt);
     bool SetParameters();
     bool AllowUnreadValues();
     bool AskToCorrect(const std::vector<std::string>& problems);
-    void LinkController();
-    void ShowAbout();
+    void LinkController() override;
+    void ShowAbout() override;
     void OpenHelp();
-    void SwitchLanguage();
+    void SwitchLanguage() override;
     void OnClose();
     bool ConfirmLeave();
     void Leave(int exitCode);

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cwchar>
 #include <map>
 
@@ -51,10 +50,11 @@ DWORD BarStyleOf(PanelControlKind kind) {
 }
 
 constexpr COLORREF kBarColour = RGB(218, 218, 209);
-constexpr COLORREF kRulerColour = RGB(206, 218, 240);
-constexpr COLORREF kSectorColour = RGB(150, 150, 255);
-constexpr COLORREF kSelectedColour = RGB(80, 80, 255);
-constexpr COLORREF kSelectedEdge = RGB(0, 0, 255);
+
+// The model's colours are 0xRRGGBB.
+COLORREF ColourOf(unsigned rgb) {
+    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
 
 WNDPROC RegisterOnce(const wchar_t* name, WNDPROC proc) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -409,23 +409,21 @@ void CScheduleWnd::Impl::PaintView(HDC dc) const {
 }
 
 void CScheduleWnd::Impl::PaintRuler(HDC dc, const RECT& ruler) const {
-    GdiObject brush(CreateSolidBrush(kRulerColour));
+    GdiObject brush(CreateSolidBrush(ColourOf(CScheduleModel::kRulerFill)));
     HGDIOBJ oldBrush = SelectObject(dc, brush.Get());
     HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
     Rectangle(dc, ruler.left, ruler.top, ruler.right, ruler.bottom);
     HGDIOBJ oldFont = SelectObject(dc, rulerFont.Get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
-    // Eight three-hour steps over the axis, in layout pixels, as the record's minutes lie.
-    const int right = kScheduleViewRect.Width();
-    const int step = (right + 1) >> 3;
-    for (int i = 0; i <= 8; ++i) {
-        const int x = style.Scale(step * i);
-        MoveToEx(dc, x, style.Scale(18), nullptr);
+    // The marks in layout pixels, as the record's minutes lie.
+    for (const CScheduleModel::RulerMark& mark :
+         CScheduleModel::RulerMarks(kScheduleViewRect.Width())) {
+        const int x = style.Scale(mark.x);
+        MoveToEx(dc, x, style.Scale(CScheduleModel::kRulerTickTop), nullptr);
         LineTo(dc, x, ruler.bottom);
-        const int labelX = i == 0 ? 0 : (i == 8 ? right - 34 : step * i - 16);
-        const std::wstring label = Wide(RulerLabels()[i]);
-        TextOutW(dc, style.Scale(labelX), style.Scale(2), label.c_str(),
+        const std::wstring label = Wide(mark.label);
+        TextOutW(dc, style.Scale(mark.labelX), style.Scale(2), label.c_str(),
                  static_cast<int>(label.size()));
     }
     SelectObject(dc, oldFont);
@@ -442,23 +440,21 @@ void CScheduleWnd::Impl::PaintArea(HDC dc, const RECT& area) const {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, enabled ? RGB(0, 0, 0) : GetSysColor(COLOR_GRAYTEXT));
     for (std::size_t i = 0; i < model.Sectors().size(); ++i) {
-        const bool selected = model.IsSelected(i);
+        const CScheduleModel::SectorLook look = model.Look(i);
         const RECT r = ViewRect(model.SectorRect(i));
-        GdiObject pen(CreatePen(PS_INSIDEFRAME, selected ? style.Scale(3) : 1,
-                                selected ? kSelectedEdge : RGB(0, 0, 0)));
-        GdiObject brush(CreateSolidBrush(selected ? kSelectedColour : kSectorColour));
+        GdiObject pen(CreatePen(PS_INSIDEFRAME, look.penWidth > 1 ? style.Scale(look.penWidth) : 1,
+                                ColourOf(look.pen)));
+        GdiObject brush(CreateSolidBrush(ColourOf(look.fill)));
         SelectObject(dc, pen.Get());
         SelectObject(dc, brush.Get());
         Rectangle(dc, r.left, r.top, r.right, r.bottom);
         SelectObject(dc, GetStockObject(BLACK_PEN));
         SelectObject(dc, GetStockObject(WHITE_BRUSH));
-        const int width = r.right - r.left;
-        const int labelX = r.left + std::max(((width + 1) >> 1) - style.Scale(14), 0);
-        const int labelY = r.top + ((r.bottom - r.top + 1) >> 1) - style.Scale(9);
-        wchar_t label[8];
-        swprintf(label, std::size(label), L"%d%%", model.Sectors()[i].brightness);
+        const int labelX = r.left + style.Scale(look.labelX);
+        const int labelY = r.top + style.Scale(look.labelY);
         RECT text{labelX, labelY, r.right, labelY + style.Scale(16)};
-        DrawTextW(dc, label, -1, &text, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
+        DrawTextW(dc, Wide(look.label).c_str(), -1, &text,
+                  DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
     }
     if (const auto band = model.Band()) {
         GdiObject pen(CreatePen(PS_DASHDOT, 1, RGB(0, 0, 0)));

@@ -20,9 +20,7 @@
 #include "link/Discovery.h"
 #include "link/WallClock.h"
 #include "models/ControllerCommands.h"
-#include "models/ExchangeGate.h"
-#include "models/MainCommandRunner.h"
-#include "models/PanelHost.h"
+#include "models/MainWindowModel.h"
 #include "models/ToolbarCommands.h"
 #include "ui/Notify.h"
 
@@ -39,7 +37,7 @@ class CWndMiscPara;
 class CScheduleEditor;
 class IWindowUi;
 
-class CMainWnd : public QMainWindow, public IPanelHost, private IMainCommandTarget {
+class CMainWnd : public QMainWindow, private IMainWindowView {
     Q_OBJECT
 
   public:
@@ -48,26 +46,19 @@ class CMainWnd : public QMainWindow, public IPanelHost, private IMainCommandTarg
              std::string settingsPath);
     ~CMainWnd() override;
 
-    // IPanelHost
-    PanelValues& Values() override { return commands_->Values(); }
-    bool PanelTick() override;
-    void ResetChargeCount() override;
-    void SetControllerClock() override;
-    void UpdateOperatingMode() override;
-    void ShowMessage(const std::string& text, const std::string& caption,
-                     MessageIcon icon) override;
+    CMainWindowModel& Model() { return *model_; }
+    CControllerCommands& Commands() { return model_->Commands(); }
+    CMainApp& App() { return app_; }
 
-    CControllerCommands& Commands() { return *commands_; }
-
-    // Runs the handler of a command id of either toolbar (or 1018 / 1019). Commands that use
-    // the controller do nothing while another exchange runs.
-    void RunCommand(int commandId);
-    // Leaves the program without the close path's question and without writing the
-    // settings (wrong vendor ID, over-voltage, Battery Fail's Close Utility, the screenshot
-    // run). The exchange that runs stops after its request in flight and ends before the event
-    // loop returns; nothing new starts on the line, and nothing more is asked or told.
-    void QuitWithoutSaving(int exitCode);
-    bool Leaving() const { return gate_.Leaving(); }
+    // Runs the handler of a command id of either toolbar (or 1018 / 1019).
+    void RunCommand(int commandId) { model_->RunCommand(commandId); }
+    void QuitWithoutSaving(int exitCode) { model_->QuitWithoutSaving(exitCode); }
+    bool Leaving() const { return model_->Leaving(); }
+    // Opens path now, or once the start-up search is over and no command runs.
+    void OpenConfigFile(const QString& path) { model_->OpenConfigFile(path.toStdString()); }
+    void OpenConfigFileWhenFree(const QString& path) {
+        model_->OpenConfigFileWhenFree(path.toStdString());
+    }
 
     CWndMiscPara* Panel() const { return panel_; }
     CScheduleEditor* ScheduleEditor() const;
@@ -76,18 +67,12 @@ class CMainWnd : public QMainWindow, public IPanelHost, private IMainCommandTarg
     // An exchange runs on the link worker right now.
     bool LinkWorking() const { return worker_->Running(); }
     // Cancel of the exchange that runs: it stops after the request in flight.
-    void CancelExchange() { gate_.Cancel(); }
-    CMainApp& App() { return app_; }
+    void CancelExchange() { model_->Cancel(); }
 
     // Shows item n of total in the status bar.
     void ShowProgress(int n, int total);
     // The live readings greyed (stale) or current, with the time of the last good poll.
     void ShowReadingsStale(bool stale, const TimeOfDay& lastGood);
-    // Opens path as the Open command opens the file chosen in its dialog.
-    void OpenConfigFile(const QString& path);
-    // The same once the start-up search is over and no command runs (a file handed over by a
-    // later start).
-    void OpenConfigFileWhenFree(const QString& path);
     // The collect and refresh steps (record <- panel and schedule, and back).
     void CollectIntoRecord();
     void RefreshFromRecord();
@@ -107,55 +92,39 @@ class CMainWnd : public QMainWindow, public IPanelHost, private IMainCommandTarg
     void createToolBars();
     void createStatusBar();
     void createPanel();
-
-    // One notification, through the dispatch table.
-    void Dispatch(const CNotifyEvent& notify);
     void ShowCursorTime(int minute);
-    void OnStartSearch();
-    void OnVoltageChanged();
-    void OnRetryStatus();
-
-    ExchangeGate::Hooks GateHooks();
-    void Leave(int exitCode);
-    // Whatever edits the record or starts an exchange takes no input; Cancel shows.
-    void LockInput(bool locked);
-    // The commands as RunMainCommand runs them.
-    void OpenFile() override;
-    void SaveFileAs() override;
-    void LinkController() override;
-    void ResetToDefault() override;
-    void ReadParameters() override;
-    void WriteParameters() override;
-    void CloseUtility() override;
-    // "Get Parameters" at the settings' address, or at the one Auto Detect found.
-    bool GetParameters(std::optional<LinkAddress> at = std::nullopt);
-    bool SetParameters();
-    // The questions of "Set Parameters" (the policy asks them in its order).
-    friend class SetQuestions;
-    // Asks before a Set writes values the last Get could not read; true when there are none
-    // or the user agrees.
-    bool AllowUnreadValues();
-    // The record check's question; true: correct and send.
-    bool AskToCorrect(const std::vector<std::string>& problems);
-    void ShowAbout() override;
-    // The help file of the current language in the desktop's viewer.
-    void OpenHelp();
-    void SwitchLanguage() override;
-    void DeleteSectors(bool all) override;
-    // The close path's question; true when the program may leave.
-    bool ConfirmLeave();
     void StoreWindowRect();
 
+    // IMainWindowView
+    void Post(std::function<void()> command) override;
+    void AskCloseAgain() override { close(); }
+    void Quit(int exitCode) override;
+    void ShowInputLocked(bool locked) override;
+    void HideProgress() override;
+    void ShowStatusNote(const std::string& text) override;
+    std::string StatusPaneText(int paneId) const override;
+    void SetStatusPaneText(int paneId, const std::string& text) override;
+    void Relabel(bool english) override;
+    void DeleteSectors(bool all) override;
+    void ShowMessageBox(const std::string& text, const std::string& caption,
+                        MessageIcon icon) override;
+    uint16_t RunSeekDialog(CSeekPosition& position,
+                           const std::function<void()>& getParameters) override;
+    uint16_t RunLinkDialog(
+        const std::function<void(const LinkAddress& found)>& getParameters) override;
+    void RunAboutDialog() override;
+    bool RunExitQuestion(const ExitSaveActions& actions) override;
+    bool AskRecordCheck(const std::vector<std::string>& problems) override;
+    bool AskYesNo(const std::string& question, const std::string& caption) override;
+    void OpenHelpFile(const std::string& fileName,
+                      std::function<void(HelpProblem, const std::string& path)> onProblem) override;
+    void StartupSearchEnded() override { emit StartupSearchFinished(); }
+
     CMainApp& app_;
-    CComPort& port_;
     IWindowUi& ui_;
-    std::string settingsPath_;
-    SystemWallClock wallClock_;
     CWindowHost host_;
-    std::unique_ptr<CControllerCommands> commands_;
-    std::unique_ptr<CPanelDriver> panelDriver_;
-    std::unique_ptr<CCfgCommands> cfgCommands_;
-    CSeekPosition seekPosition_;
+    CLinkWorker* worker_ = nullptr;
+    std::unique_ptr<CMainWindowModel> model_;
 
     QToolBar* toolBar_ = nullptr;
     std::vector<QAction*> toolActions_;
@@ -164,9 +133,6 @@ class CMainWnd : public QMainWindow, public IPanelHost, private IMainCommandTarg
     QPushButton* cancel_ = nullptr;
     QLabel* stalePane_ = nullptr;
     CWndMiscPara* panel_ = nullptr;
-
-    CLinkWorker* worker_ = nullptr;
-    ExchangeGate gate_;
 };
 
 }  // namespace zelt

@@ -10,9 +10,11 @@
 #include <atomic>
 #include <functional>
 
+#include "models/LinkWorker.h"
+
 namespace zelt {
 
-class CLinkWorker final : public QObject {
+class CLinkWorker final : public QObject, public ILinkWorker {
     Q_OBJECT
 
   public:
@@ -24,15 +26,15 @@ class CLinkWorker final : public QObject {
     // the event loops meanwhile: the exchange may use the caller's locals. Must not be called
     // while one runs. A Cancel stays until ClearCancel: a command of several exchanges stops
     // at the next one too.
-    void Run(const std::function<void()>& exchange);
+    void Run(const std::function<void()>& exchange) override;
     bool Running() const { return running_; }
     // Cancels and joins the thread; nothing runs on it afterwards.
     void Stop();
 
     // Asks the running exchange to stop after the request in flight.
-    void Cancel() { cancel_.store(true); }
-    void ClearCancel() { cancel_.store(false); }
-    std::atomic<bool>* CancelFlag() { return &cancel_; }
+    void Cancel() override { cancel_.store(true); }
+    void ClearCancel() override { cancel_.store(false); }
+    std::atomic<bool>* CancelFlag() override { return &cancel_; }
     bool CancelRequested() const { return cancel_.load(); }
 
   signals:

@@ -13,7 +13,7 @@ namespace zelt {
 
 void CWindowHost::ShowMessage(const std::string& text, const std::string& caption,
                               zelt::MessageIcon icon) {
-    wnd_.ShowMessage(text, caption, icon);
+    wnd_.Model().ShowMessage(text, caption, icon);
 }
 
 void CWindowHost::RequestQuit(int exitCode) {
@@ -105,9 +105,10 @@ bool CWindowHost::ChooseFileToSave(std::string* fullPath) {
 
 void CWindowHost::ShowMessage(const std::string& text, const std::string& caption,
                               ICfgFileUi::MessageIcon icon) {
-    wnd_.ShowMessage(text, caption,
-                     icon == ICfgFileUi::MessageIcon::Information ? zelt::MessageIcon::Information
-                                                                  : zelt::MessageIcon::Stop);
+    wnd_.Model().ShowMessage(text, caption,
+                             icon == ICfgFileUi::MessageIcon::Information
+                                 ? zelt::MessageIcon::Information
+                                 : zelt::MessageIcon::Stop);
 }
 
 }  // namespace zelt

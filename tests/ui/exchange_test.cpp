@@ -85,12 +85,12 @@ class ExchangeTest : public QObject {
                 QTest::keyClicks(lvr, "9");
                 uitest::Drag(area, {300, 20}, {{330, 20}});
                 QTest::mouseClick(reset, Qt::LeftButton);
-                w.Values().pollTicks = 4;
-                refused = refused && !w.PanelTick() && lvr->text() == typed &&
+                w.Model().Values().pollTicks = 4;
+                refused = refused && !w.Model().PanelTick() && lvr->text() == typed &&
                           editor->Sectors() == sectors;
             });
             w.RunCommand(command);
-            QVERIFY(w.PanelTick() && !w.findChild<QProgressBar*>()->isVisible());
+            QVERIFY(w.Model().PanelTick() && !w.findChild<QProgressBar*>()->isVisible());
             QVERIFY2(refused, qPrintable(QString::number(command)));
             QVERIFY(lvr->isEnabled() && area->isEnabled() && ById(w, 3302)->isEnabled());
             QVERIFY(f.ui.messages.empty() && f.app.savedToController == 1);
@@ -258,7 +258,7 @@ class ExchangeTest : public QObject {
                  qPrintable(LiveTexts(w)));
         auto* pane = w.findChild<QLabel*>("staleReadings");
         const auto poll = [&w] {
-            w.Values().pollTicks = 4;
+            w.Model().Values().pollTicks = 4;
             w.Panel()->OnPanelTimer();
         };
         poll();

@@ -1,10 +1,11 @@
-// The window models that both windows draw: the exit question, the link dialog's decisions and
-// the status panes' language switch.
+// The window models that both windows draw: the exit question, the link dialog's decisions,
+// the status panes' language switch and the main window's close path.
 
 #include <gtest/gtest.h>
 
 #include "models/ExitQuestion.h"
 #include "models/LinkDialogModel.h"
+#include "models/MainWindowModel.h"
 #include "models/MainWindowTexts.h"
 #include "models/PanelDriver.h"
 #include "models/StartupSettings.h"
@@ -126,6 +127,84 @@ TEST(StartupSettings, NothingIsReadWithoutTheKey) {
     // Under a plain file here, and no registry root on Windows.
     const StartupSettings refused = LoadStartupSettings(app, folder.File("plain") + "/s.reg");
     EXPECT_TRUE(!refused.ok && !refused.reason.empty() && !refused.trace && app.comPort == 9);
+}
+
+// The main window's side as a recording: the exit question answers as told.
+class RecordingView final : public IMainWindowView, public ILinkWorker {
+  public:
+    void Post(std::function<void()> command) override { command(); }
+    void AskCloseAgain() override {}
+    void Quit(int exitCode) override { quits.push_back(exitCode); }
+    void ShowInputLocked(bool) override {}
+    void HideProgress() override {}
+    void ShowStatusNote(const std::string&) override {}
+    std::string StatusPaneText(int) const override { return {}; }
+    void SetStatusPaneText(int, const std::string&) override {}
+    void Relabel(bool) override {}
+    void DeleteSectors(bool) override {}
+    void ShowMessageBox(const std::string& text, const std::string&, MessageIcon) override {
+        messages.push_back(text);
+    }
+    uint16_t RunSeekDialog(CSeekPosition&, const std::function<void()>&) override { return 0; }
+    uint16_t RunLinkDialog(const std::function<void(const LinkAddress&)>&) override { return 0; }
+    void RunAboutDialog() override {}
+    bool RunExitQuestion(const ExitSaveActions&) override {
+        ++exitQuestions;
+        return leaveOnQuestion;
+    }
+    bool AskRecordCheck(const std::vector<std::string>&) override { return false; }
+    bool AskYesNo(const std::string&, const std::string&) override { return false; }
+    void OpenHelpFile(const std::string&,
+                      std::function<void(HelpProblem, const std::string&)>) override {}
+    // ILinkWorker: inline.
+    void Run(const std::function<void()>& exchange) override { exchange(); }
+    void Cancel() override {}
+    void ClearCancel() override {}
+    std::atomic<bool>* CancelFlag() override { return &cancel; }
+
+    int exitQuestions = 0;
+    bool leaveOnQuestion = false;
+    std::vector<int> quits;
+    std::vector<std::string> messages;
+    std::atomic<bool> cancel{false};
+};
+
+class NoFileUi final : public ICfgFileUi {
+  public:
+    bool ChooseFileToOpen(std::string*) override { return false; }
+    bool ChooseFileToSave(std::string*) override { return false; }
+    void ShowMessage(const std::string&, const std::string&, ICfgFileUi::MessageIcon) override {}
+};
+
+// Nothing unsaved: the close leaves at once. Unsaved edits: the question is asked, staying
+// (Cancel, a failed save) quits nothing, leaving quits once; a close after that is let through
+// without asking again, and no message shows once the program leaves.
+TEST(MainWindowModel, ClosePathAsksWhileUnsavedAndLeavesOnce) {
+    ScratchFolder folder;
+    CComPort port;
+    NullTraceSink trace;
+    uitest::RecordingWindow window;
+    NoFileUi files;
+    {
+        CMainApp app;
+        RecordingView view;
+        CMainWindowModel model(app, port, trace, window, files, view, view, folder.File("a.reg"));
+        EXPECT_FALSE(model.RequestClose());
+        EXPECT_EQ(view.exitQuestions, 0);
+        EXPECT_EQ(view.quits, std::vector<int>{0});
+    }
+    CMainApp app;
+    RecordingView view;
+    CMainWindowModel model(app, port, trace, window, files, view, view, folder.File("b.reg"));
+    app.savedToFile = 0;
+    EXPECT_FALSE(model.RequestClose());
+    EXPECT_TRUE(view.exitQuestions == 1 && view.quits.empty() && !model.Leaving());
+    view.leaveOnQuestion = true;
+    EXPECT_FALSE(model.RequestClose());
+    EXPECT_EQ(view.quits, std::vector<int>{0});
+    EXPECT_TRUE(model.RequestClose());
+    model.ShowMessage("late", "", MessageIcon::Stop);
+    EXPECT_TRUE(view.exitQuestions == 2 && view.quits.size() == 1 && view.messages.empty());
 }
 
 }  // namespace

@@ -13,29 +13,31 @@
 #include <mutex>
 #include <thread>
 
+#include "models/LinkWorker.h"
+
 namespace zelt::win32 {
 
-class CLinkWorker {
+class CLinkWorker final : public ILinkWorker {
   public:
     // doneMessage is posted to window when an exchange ends (it only wakes the local loop).
     CLinkWorker(HWND window, UINT doneMessage);
-    ~CLinkWorker();  // Stop()
+    ~CLinkWorker() override;  // Stop()
     CLinkWorker(const CLinkWorker&) = delete;
     CLinkWorker& operator=(const CLinkWorker&) = delete;
 
     // Runs exchange on the worker thread and returns once it has ended; meanwhile the calling
     // thread dispatches its messages. A WM_QUIT met meanwhile cancels the exchange, waits for
     // it and is posted again for the outer loop. Must not be called while one runs.
-    void Run(const std::function<void()>& exchange);
+    void Run(const std::function<void()>& exchange) override;
     bool Running() const { return running_; }
     // Cancels and joins the thread; nothing runs on it afterwards.
     void Stop();
 
     // Asks the running exchange to stop after the request in flight. A Cancel stays until
     // ClearCancel: a command of several exchanges stops at the next one too.
-    void Cancel() { cancel_.store(true); }
-    void ClearCancel() { cancel_.store(false); }
-    std::atomic<bool>* CancelFlag() { return &cancel_; }
+    void Cancel() override { cancel_.store(true); }
+    void ClearCancel() override { cancel_.store(false); }
+    std::atomic<bool>* CancelFlag() override { return &cancel_; }
 
   private:
     void Loop();

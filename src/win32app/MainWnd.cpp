@@ -46,11 +46,6 @@ int PartOf(int paneId) {
     return 0;
 }
 
-// Notifications that use the serial line wait while an exchange runs.
-bool NeedsLine(int id) {
-    return id == UWM_START_SEARCH || id == UWM_RETRY_STATUS;
-}
-
 // The status bar hands its children's commands (the Cancel button's) to the main window.
 LRESULT CALLBACK ForwardCommands(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                  DWORD_PTR mainWindow) {
@@ -66,27 +61,9 @@ UINT IconStyle(MessageIcon icon) {
 
 }  // namespace
 
-// The window's side of "Set Parameters": its dialogs, and the panel showing the record that
-// is sent (adapted, corrected) or, when nothing is, the one the user had.
-class SetQuestions : public ISetHost {
-  public:
-    explicit SetQuestions(CMainWnd& wnd) : wnd_(wnd) {}
-    bool AllowUnreadValues() override { return wnd_.AllowUnreadValues(); }
-    void RecordChanged(const CCfgDocument& record) override {
-        wnd_.app_.config = record;
-        wnd_.RefreshFromRecord();
-    }
-    bool CorrectAndSend(const std::vector<std::string>& problems) override {
-        return wnd_.AskToCorrect(problems);
-    }
-
-  private:
-    CMainWnd& wnd_;
-};
-
 CMainWnd::CMainWnd(HINSTANCE instance, CMainApp& app, CComPort& port, ITraceSink& trace,
                    std::string settingsPath)
-    : instance_(instance), app_(app), port_(port), settingsPath_(std::move(settingsPath)) {
+    : instance_(instance), app_(app) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = WndProc;
@@ -99,41 +76,22 @@ CMainWnd::CMainWnd(HINSTANCE instance, CMainApp& app, CComPort& port, ITraceSink
     RegisterClassExW(&windowClass);
     waitCursor_ = LoadCursorW(nullptr, IDC_WAIT);
 
-    host_ = std::make_unique<CWindowHost>(*this);
-    commands_ = std::make_unique<CControllerCommands>(app_, port_, ProcessTickClock(), trace,
-                                                      wallClock_, *host_);
-    CfgCommandHooks hooks;
-    // A save stores what the screen shows: the field being edited is committed first.
-    hooks.collect = [this] {
-        panel_->CommitEditedFields();
-        CollectIntoRecord();
-    };
-    hooks.refresh = [this] {
-        commands_->Values().unread.clear();  // a file opened: its values are the user's choice
-        RefreshFromRecord();
-    };
-    hooks.repaint = [this] { panel_->InvalidateAllControls(); };
-    cfgCommands_ = std::make_unique<CCfgCommands>(app_, *host_, std::move(hooks));
-    gate_ = std::make_unique<ExchangeGate>(GateHooks());
-    panelDriver_ = std::make_unique<CPanelDriver>(*commands_, *gate_);
-
     // The caption starts in English and takes the title of the language once the window is.
     hwnd_ = CreateWindowExW(0, kClassName, Wide(CMainApp::AppTitle(true)).c_str(), kWindowStyle,
                             MainFrameRect::kLeft, MainFrameRect::kTop, MainFrameRect::kWidth,
                             MainFrameRect::kHeight, nullptr, nullptr, instance, this);
+    host_ = std::make_unique<CWindowHost>(*this);
     worker_ = std::make_unique<CLinkWorker>(hwnd_, WM_APP_EXCHANGE_DONE);
-    commands_->SetExchangeRunner(
-        [this](const std::function<void()>& exchange) { return gate_->RunOnWorker(exchange); },
-        worker_->CancelFlag());
+    IMainWindowView& view = *this;
+    model_ = std::make_unique<CMainWindowModel>(app_, port, trace, *host_, *host_, view, *worker_,
+                                                std::move(settingsPath));
     // Told on the worker's thread: the progress moves on the window's.
     HWND hwnd = hwnd_;
-    commands_->Link().SetProgressHook([hwnd](int n, int total, const std::string&) {
+    Commands().Link().SetProgressHook([hwnd](int n, int total, const std::string&) {
         PostMessageW(hwnd, WM_APP_PROGRESS, static_cast<WPARAM>(n), total);
     });
     CreateChildren();
     SetCaption(app_.appTitle);
-    app_.savedToController = 1;
-    app_.savedToFile = 1;
     ShowWindow(hwnd_, SW_SHOW);
     UpdateWindow(hwnd_);
     // The search starts once the window is up and the loop runs.
@@ -145,7 +103,7 @@ CMainWnd::~CMainWnd() {
     if (worker_) {
         worker_->Stop();
     }
-    commands_->Values().linkBusy = 1;  // no timer work during teardown
+    model_->BeginTeardown();  // no timer work during teardown
     panel_.reset();
     if (hwnd_ != nullptr) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -153,9 +111,6 @@ CMainWnd::~CMainWnd() {
     }
     if (toolbarImages_ != nullptr) {
         ImageList_Destroy(toolbarImages_);
-    }
-    if (statusFont_ != nullptr) {
-        DeleteObject(statusFont_);
     }
 }
 
@@ -167,8 +122,8 @@ void CMainWnd::CreateChildren() {
     RECT button{};
     SendMessageW(toolbar_, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&button));
     MapWindowPoints(toolbar_, hwnd_, reinterpret_cast<POINT*>(&button), 2);
-    panel_ =
-        std::make_unique<CWndMiscPara>(app_, *this, hwnd_, POINT{0, button.bottom + kPanelTopGap});
+    panel_ = std::make_unique<CWndMiscPara>(app_, *model_, hwnd_,
+                                            POINT{0, button.bottom + kPanelTopGap});
     panel_->SetCursorTimeHandler(
         [this](int minute) { SetPaneText(ID_PANE_CURSOR_TIME, CursorTimeText(app_, minute)); });
     // The panel covers the client area below the toolbar less the status bar's room.
@@ -346,24 +301,35 @@ void CMainWnd::EndWaitCursor() {
     }
 }
 
-// --- The exchange gate's hooks ------------------------------------------------------------
+// --- Record steps --------------------------------------------------------------------------
 
-ExchangeGate::Hooks CMainWnd::GateHooks() {
-    ExchangeGate::Hooks hooks;
-    hooks.lockInput = [this](bool locked) { LockInput(locked); };
-    hooks.runOnWorker = [this](const ExchangeGate::Command& exchange) { worker_->Run(exchange); };
-    hooks.cancel = [this] { worker_->Cancel(); };
-    hooks.clearCancel = [this] { worker_->ClearCancel(); };
-    hooks.post = [this](ExchangeGate::Command command) {
-        posted_.push_back(std::move(command));
-        PostMessageW(hwnd_, WM_APP_POSTED, 0, 0);
-    };
-    hooks.askClose = [this] { PostMessageW(hwnd_, WM_CLOSE, 0, 0); };
-    hooks.exchangeEnded = [this] { HideProgress(); };
-    return hooks;
+void CMainWnd::CollectIntoRecord() {
+    app_.config.sectors = panel_->Sectors();
+    app_.config.sectorCount = static_cast<int32_t>(app_.config.sectors.size());
+    panel_->StoreToConfig();
 }
 
-void CMainWnd::LockInput(bool locked) {
+void CMainWnd::RefreshFromRecord() {
+    panel_->RefreshFromConfig();
+    panel_->ReloadSchedule();
+}
+
+// --- What the model asks of the window -----------------------------------------------------
+
+void CMainWnd::Post(std::function<void()> command) {
+    posted_.push_back(std::move(command));
+    PostMessageW(hwnd_, WM_APP_POSTED, 0, 0);
+}
+
+void CMainWnd::AskCloseAgain() {
+    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void CMainWnd::Quit(int exitCode) {
+    PostQuitMessage(exitCode);
+}
+
+void CMainWnd::ShowInputLocked(bool locked) {
     for (const ToolbarButton& button : ToolbarButtons()) {
         const int id = app_.english != 0 ? button.englishId : button.chineseId;
         SendMessageW(toolbar_, TB_ENABLEBUTTON, id, locked ? FALSE : TRUE);
@@ -379,81 +345,30 @@ void CMainWnd::LockInput(bool locked) {
     InvalidateRect(statusBar_, nullptr, TRUE);
 }
 
-// --- Record steps --------------------------------------------------------------------------
-
-void CMainWnd::CollectIntoRecord() {
-    app_.config.sectors = panel_->Sectors();
-    app_.config.sectorCount = static_cast<int32_t>(app_.config.sectors.size());
-    panel_->StoreToConfig();
+void CMainWnd::ShowStatusNote(const std::string& text) {
+    SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
 }
 
-void CMainWnd::RefreshFromRecord() {
-    panel_->RefreshFromConfig();
-    panel_->ReloadSchedule();
+std::string CMainWnd::StatusPaneText(int paneId) const {
+    return Utf8(PaneText(paneId));
 }
 
-// --- Notifications -------------------------------------------------------------------------
-
-void CMainWnd::OnNotify(int id) {
-    const auto handler = [this, id] {
-        switch (id) {
-            case UWM_START_SEARCH:
-                OnStartSearch();
-                break;
-            case UWM_VOLTAGE_CHANGED:
-                commands_->OnSystemVoltageChanged();
-                break;
-            case UWM_RETRY_STATUS:
-                gate_->Exclusive([this] { commands_->OnRetryStatusRead(); });
-                break;
-            default:
-                break;
-        }
-    };
-    if (NeedsLine(id)) {
-        gate_->WhenLineFree(handler);
-    } else {
-        handler();
-    }
+void CMainWnd::SetStatusPaneText(int paneId, const std::string& text) {
+    SetPaneText(paneId, text);
 }
 
-void CMainWnd::OnStartSearch() {
-    bool found = false;
-    gate_->Exclusive([this, &found] {
-        found = RunStartupSearch(app_, port_, *commands_, [this] {
-            return static_cast<uint16_t>(RunSeekDialog(hwnd_, app_, *commands_, port_,
-                                                       seekPosition_, [this] { GetParameters(); }));
-        });
-        panel_->InvalidateAllControls();
-    });
-    if (found) {
-        panelDriver_->Poll();  // the readings show before anything looks at the window
-    }
-    gate_->StartupSearchEnded();
+void CMainWnd::Relabel(bool english) {
+    SetCaption(app_.appTitle);
+    LoadToolbarButtons();
+    panel_->SetLanguage(english);
 }
 
-// --- Panel ---------------------------------------------------------------------------------
-
-bool CMainWnd::PanelTick() {
-    return panelDriver_->Tick();
+void CMainWnd::DeleteSectors(bool all) {
+    panel_->DeleteSectors(all);
 }
 
-void CMainWnd::ResetChargeCount() {
-    panelDriver_->Button(&CControllerCommands::ResetChargeCount);
-}
-
-void CMainWnd::SetControllerClock() {
-    panelDriver_->Button(&CControllerCommands::SetRtc);
-}
-
-void CMainWnd::UpdateOperatingMode() {
-    panelDriver_->Button(&CControllerCommands::UpdateOperatingMode);
-}
-
-void CMainWnd::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
-    if (gate_->Leaving()) {
-        return;
-    }
+void CMainWnd::ShowMessageBox(const std::string& text, const std::string& caption,
+                              MessageIcon icon) {
     const bool waiting = waitDepth_ > 0;
     MessageBoxW(hwnd_, Wide(text).c_str(), Wide(caption).c_str(), MB_OK | IconStyle(icon));
     if (waiting) {
@@ -461,185 +376,69 @@ void CMainWnd::ShowMessage(const std::string& text, const std::string& caption, 
     }
 }
 
-// --- Commands ------------------------------------------------------------------------------
-
-void CMainWnd::RunCommand(int commandId) {
-    if (const std::optional<MainCommand> command = CommandOfId(commandId)) {
-        RunMainCommand(*gate_, *this, *command);
-    }
+uint16_t CMainWnd::RunSeekDialog(CSeekPosition& position,
+                                 const std::function<void()>& getParameters) {
+    return static_cast<uint16_t>(
+        win32::RunSeekDialog(hwnd_, app_, Commands(), model_->Port(), position, getParameters));
 }
 
-void CMainWnd::OpenFile() {
-    cfgCommands_->OpenConfigFile();
+uint16_t CMainWnd::RunLinkDialog(
+    const std::function<void(const LinkAddress& found)>& getParameters) {
+    return ShowLinkDialog(hwnd_, app_, model_->Port(), Commands(), *host_, getParameters);
 }
 
-void CMainWnd::SaveFileAs() {
-    cfgCommands_->SaveConfigFileAs();
-}
-
-void CMainWnd::ResetToDefault() {
-    commands_->ResetToDefault();
-}
-
-void CMainWnd::ReadParameters() {
-    GetParameters();
-}
-
-void CMainWnd::WriteParameters() {
-    SetParameters();
-}
-
-void CMainWnd::DeleteSectors(bool all) {
-    panel_->DeleteSectors(all);
-}
-
-void CMainWnd::CloseUtility() {
-    OnClose();  // the close path takes the gate itself
-}
-
-bool CMainWnd::GetParameters(std::optional<LinkAddress> at) {
-    const bool ok = at ? commands_->ReadAllParameters(*at) : commands_->ReadAllParameters();
-    HideProgress();  // a link dialog that ran it stays open
-    return ok;
-}
-
-bool CMainWnd::SetParameters() {
-    SetQuestions questions(*this);
-    const SetVerdict verdict = commands_->WriteAllParameters(questions);
-    HideProgress();
-    if (verdict.stage == SetVerdict::Stage::RecordRefused && verdict.corrected) {
-        ShowMessage(UncorrectedText(verdict.problems, app_.english != 0),
-                    Pick(texts::kErrorCaption, app_.english != 0), MessageIcon::Stop);
-    }
-    const bool ok = verdict.Verified();
-    if (ok) {
-        SendMessageW(statusBar_, SB_SETTEXTW, 0,
-                     reinterpret_cast<LPARAM>(
-                         Wide(Pick(texts::kParametersSaved, app_.english != 0)).c_str()));
-    }
-    return ok;
-}
-
-bool CMainWnd::AskToCorrect(const std::vector<std::string>& problems) {
-    EndWaitCursor();
-    const bool correct = AskRecordCheckDialog(hwnd_, problems, app_.english != 0);
-    BeginWaitCursor();
-    return correct;
-}
-
-bool CMainWnd::AllowUnreadValues() {
-    PanelValues& values = commands_->Values();
-    const std::string question = UnreadQuestion(values, app_.english != 0);
-    if (question.empty()) {
-        return true;
-    }
-    EndWaitCursor();
-    const bool write =
-        MessageBoxW(hwnd_, Wide(question).c_str(),
-                    Wide(Pick(texts::kSetParametersCaption, app_.english != 0)).c_str(),
-                    MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
-    BeginWaitCursor();
-    if (write) {
-        values.unread.clear();  // what the controller holds from now on
-    }
-    return write;
-}
-
-void CMainWnd::LinkController() {
-    RunLinkDialog(app_, port_, *commands_, [this] {
-        return ShowLinkDialog(hwnd_, app_, port_, *commands_, *host_,
-                              [this](const LinkAddress& found) { GetParameters(found); });
-    });
-    panel_->InvalidateAllControls();
-}
-
-void CMainWnd::ShowAbout() {
+void CMainWnd::RunAboutDialog() {
     ShowAboutDialog(hwnd_, app_);
-    OpenHelp();
-    panel_->InvalidateAllControls();
 }
 
-// The help file of the current language beside the .exe, in the shell's viewer.
-void CMainWnd::OpenHelp() {
+bool CMainWnd::RunExitQuestion(const ExitSaveActions& actions) {
+    return ConfirmExitDialog(hwnd_, app_, actions);
+}
+
+bool CMainWnd::AskRecordCheck(const std::vector<std::string>& problems) {
+    return AskRecordCheckDialog(hwnd_, problems, app_.english != 0);
+}
+
+bool CMainWnd::AskYesNo(const std::string& question, const std::string& caption) {
+    return MessageBoxW(hwnd_, Wide(question).c_str(), Wide(caption).c_str(),
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
+// The help file beside the .exe, in the shell's viewer for its type.
+void CMainWnd::OpenHelpFile(const std::string& fileName,
+                            std::function<void(HelpProblem, const std::string& path)> onProblem) {
     wchar_t module[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
     std::wstring folder(module, length);
     folder.resize(folder.find_last_of(L'\\') + 1);
-    SetCurrentDirectoryW(folder.c_str());
-    const std::wstring help = folder + Wide(HelpFileName(app_.english != 0));
+    const std::wstring help = folder + Wide(fileName);
     if (GetFileAttributesW(help.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        ShowMessage(HelpProblemText(HelpProblem::Missing, Utf8(help), app_.english != 0),
-                    Pick(texts::kErrorCaption, app_.english != 0), MessageIcon::Stop);
+        onProblem(HelpProblem::Missing, Utf8(help));
         return;
     }
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(hwnd_, L"open", help.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL));
-    if (result <= 32) {
-        ShowMessage(HelpProblemText(HelpProblem::ViewerFailed, Utf8(help), app_.english != 0),
-                    Pick(texts::kErrorCaption, app_.english != 0), MessageIcon::Stop);
+    if (result == SE_ERR_NOASSOC || result == SE_ERR_ASSOCINCOMPLETE) {
+        onProblem(HelpProblem::NoViewer, Utf8(help));
+    } else if (result <= 32) {
+        onProblem(HelpProblem::ViewerFailed, Utf8(help));
     }
-}
-
-void CMainWnd::SwitchLanguage() {
-    app_.english = app_.english != 0 ? 0 : 1;
-    const bool english = app_.english != 0;
-    app_.appTitle = CMainApp::AppTitle(english);
-    SetCaption(app_.appTitle);
-    LoadToolbarButtons();
-    panel_->SetLanguage(english);
-    for (const StatusPane& pane : StatusPanes()) {
-        SetPaneText(pane.id, SwapPaneLabel(pane.id, Utf8(PaneText(pane.id)), english));
-    }
-}
-
-// --- Leaving -------------------------------------------------------------------------------
-
-bool CMainWnd::ConfirmLeave() {
-    if (!CExitQuestion::Needed(app_)) {
-        return true;
-    }
-    ExitSaveActions actions;
-    actions.saveToController = [this] { return SetParameters(); };
-    actions.saveToFile = [this] { return cfgCommands_->SaveToCurrentFile(); };
-    return ConfirmExitDialog(hwnd_, app_, actions);
-}
-
-void CMainWnd::OnClose() {
-    switch (gate_->RequestClose()) {
-        case ExchangeGate::CloseStep::Leave:
-            return;
-        case ExchangeGate::CloseStep::Wait:  // asked again once the command that runs ended
-            return;
-        case ExchangeGate::CloseStep::Ask:
-            break;
-    }
-    bool leave = false;
-    if (!gate_->Exclusive([this, &leave] { leave = ConfirmLeave(); }) || !leave) {
-        return;
-    }
-    BeginWaitCursor();
-    WriteSettings(app_, settingsPath_);
-    EndWaitCursor();
-    Leave(0);
-}
-
-void CMainWnd::QuitWithoutSaving(int exitCode) {
-    Leave(exitCode);
-}
-
-void CMainWnd::Leave(int exitCode) {
-    // For good: the command that asked to leave starts nothing more on the line.
-    gate_->Leave();
-    PostQuitMessage(exitCode);
 }
 
 void CMainWnd::StoreWindowRect() {
     RECT frame;
     GetWindowRect(hwnd_, &frame);
-    app_.config.windowLeft = frame.left;
-    app_.config.windowTop = frame.top;
-    app_.config.windowRight = frame.right;
-    app_.config.windowBottom = frame.bottom;
+    model_->FrameMoved(frame.left, frame.top, frame.right, frame.bottom);
+}
+
+// A later start handed over the file it was given (UTF-16, no terminator).
+void CMainWnd::OpenHandedOverFile(const COPYDATASTRUCT& data) {
+    if (data.dwData != kHandOverFile || data.cbData == 0) {
+        return;
+    }
+    const std::wstring path(static_cast<const wchar_t*>(data.lpData),
+                            data.cbData / sizeof(wchar_t));
+    model_->OpenConfigFileWhenFree(Utf8(path));
 }
 
 bool CMainWnd::PreTranslateMessage(MSG& message) {
@@ -666,11 +465,10 @@ LRESULT CMainWnd::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             if (LOWORD(wParam) == IDC_CANCEL_EXCHANGE) {
-                gate_->Cancel();
-            } else if (lParam == 0 || reinterpret_cast<HWND>(lParam) == toolbar_) {
-                RunCommand(LOWORD(wParam));
-            } else if (CommandOfId(LOWORD(wParam))) {
-                RunCommand(LOWORD(wParam));  // the panel's Delete button (1018)
+                model_->Cancel();
+            } else {
+                // The toolbar's, and the panel's Delete buttons (1018, 1019).
+                model_->RunCommand(LOWORD(wParam));
             }
             return 0;
         case WM_NOTIFY: {
@@ -706,8 +504,15 @@ LRESULT CMainWnd::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_CLOSE:
-            OnClose();
+            // Leaving goes through the loop's end (Quit); the window goes with the program.
+            model_->RequestClose();
             return 0;
+        case WM_HELP:  // F1, here or in a child
+            model_->OpenHelp();
+            return TRUE;
+        case WM_COPYDATA:
+            OpenHandedOverFile(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+            return TRUE;
         case WM_DPICHANGED: {  // per-monitor aware: the size the system suggests
             const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
             SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
@@ -722,7 +527,7 @@ LRESULT CMainWnd::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_APP_POSTED:
             if (!posted_.empty()) {
-                ExchangeGate::Command command = std::move(posted_.front());
+                std::function<void()> command = std::move(posted_.front());
                 posted_.pop_front();
                 command();
             }
@@ -731,7 +536,7 @@ LRESULT CMainWnd::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
     }
     if (message >= NotifyMessage(UWM_CURSOR_TIME) && message <= NotifyMessage(UWM_RETRY_STATUS)) {
-        OnNotify(static_cast<int>(message - WM_APP));
+        model_->OnNotify(static_cast<int>(message - WM_APP));
         return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);

@@ -1,8 +1,8 @@
 #pragma once
 // The main window of zelt-utility.exe: the toolbar of the current language, the status bar
 // with its four panes (and, while an exchange runs, its progress and Cancel), and the
-// parameter panel (child 1027) below the toolbar. It turns Win32 messages into the core's
-// calls: the controller commands, the exchange gate, the file commands; worker results and the
+// parameter panel (child 1027) below the toolbar. It turns Win32 messages into calls of the
+// core's main-window model and carries out what the model asks of it; worker results and the
 // notifications arrive as posted WM_APP + id messages.
 
 #include <windows.h>
@@ -23,10 +23,7 @@
 #include "link/Discovery.h"
 #include "link/WallClock.h"
 #include "models/ControllerCommands.h"
-#include "models/ExchangeGate.h"
-#include "models/MainCommandRunner.h"
-#include "models/PanelDriver.h"
-#include "models/PanelHost.h"
+#include "models/MainWindowModel.h"
 #include "models/ToolbarCommands.h"
 #include "win32app/LinkWorker.h"
 #include "win32app/WindowHost.h"
@@ -40,11 +37,13 @@ class CWndMiscPara;
 constexpr UINT WM_APP_EXCHANGE_DONE = WM_APP + 1;
 constexpr UINT WM_APP_PROGRESS = WM_APP + 2;  // wParam: item n, lParam: of total
 constexpr UINT WM_APP_POSTED = WM_APP + 3;    // the oldest command the gate posted
+// WM_COPYDATA's tag of a .cfg path that a later start hands over (UTF-16, no terminator).
+constexpr ULONG_PTR kHandOverFile = 0x5A454C54;
 inline constexpr UINT NotifyMessage(int id) {
     return WM_APP + static_cast<UINT>(id);
 }
 
-class CMainWnd final : public IPanelHost, private IMainCommandTarget {
+class CMainWnd final : private IMainWindowView {
   public:
     static constexpr const wchar_t* kClassName = L"ZeltUtilityMainWnd";
 
@@ -58,19 +57,11 @@ class CMainWnd final : public IPanelHost, private IMainCommandTarget {
     HWND Handle() const { return hwnd_; }
     HINSTANCE Instance() const { return instance_; }
     CMainApp& App() { return app_; }
-    CControllerCommands& Commands() { return *commands_; }
+    CMainWindowModel& Model() { return *model_; }
+    CControllerCommands& Commands() { return model_->Commands(); }
     CWndMiscPara* Panel() const { return panel_.get(); }
     // The message loop offers each message to the panel first.
     bool PreTranslateMessage(MSG& message);
-
-    // IPanelHost
-    PanelValues& Values() override { return commands_->Values(); }
-    bool PanelTick() override;
-    void ResetChargeCount() override;
-    void SetControllerClock() override;
-    void UpdateOperatingMode() override;
-    void ShowMessage(const std::string& text, const std::string& caption,
-                     MessageIcon icon) override;
 
     std::wstring PaneText(int paneId) const;
     void SetPaneText(int paneId, const std::string& text);
@@ -78,8 +69,6 @@ class CMainWnd final : public IPanelHost, private IMainCommandTarget {
     void ShowReadingsStale(bool stale, const TimeOfDay& lastGood);
     void CollectIntoRecord();
     void RefreshFromRecord();
-    // Leaves without the close path's question and without writing the settings.
-    void QuitWithoutSaving(int exitCode);
     // When the window was first painted: milliseconds since 1970 (0 before).
     long long FirstPaintUnixMs() const { return firstPaintUnixMs_; }
     // Modal dialogs and message boxes during the exchanges keep this cursor count honest.
@@ -96,64 +85,52 @@ class CMainWnd final : public IPanelHost, private IMainCommandTarget {
     void CreateStatusBar();
     void LayoutStatusBar();
     void ShowProgress(int n, int total);
-    void HideProgress();
     void OnToolbarNotify(NMHDR* header, LRESULT* result);
     std::string ToolbarText(int commandId) const;
-
-    ExchangeGate::Hooks GateHooks();
-    void LockInput(bool locked);
-    void OnNotify(int id);
-    void OnStartSearch();
-
-    void RunCommand(int commandId);
-    // The commands as RunMainCommand runs them.
-    void OpenFile() override;
-    void SaveFileAs() override;
-    void ResetToDefault() override;
-    void ReadParameters() override;
-    void WriteParameters() override;
-    void DeleteSectors(bool all) override;
-    void CloseUtility() override;
-    bool GetParameters(std::optional<LinkAddress> at = std::nullopt);
-    bool SetParameters();
-    bool AllowUnreadValues();
-    bool AskToCorrect(const std::vector<std::string>& problems);
-    void LinkController() override;
-    void ShowAbout() override;
-    void OpenHelp();
-    void SwitchLanguage() override;
-    void OnClose();
-    bool ConfirmLeave();
-    void Leave(int exitCode);
     void StoreWindowRect();
+    void OpenHandedOverFile(const COPYDATASTRUCT& data);
 
-    friend class SetQuestions;
+    // IMainWindowView
+    void Post(std::function<void()> command) override;
+    void AskCloseAgain() override;
+    void Quit(int exitCode) override;
+    void ShowInputLocked(bool locked) override;
+    void HideProgress() override;
+    void ShowStatusNote(const std::string& text) override;
+    std::string StatusPaneText(int paneId) const override;
+    void SetStatusPaneText(int paneId, const std::string& text) override;
+    void Relabel(bool english) override;
+    void DeleteSectors(bool all) override;
+    void ShowMessageBox(const std::string& text, const std::string& caption,
+                        MessageIcon icon) override;
+    uint16_t RunSeekDialog(CSeekPosition& position,
+                           const std::function<void()>& getParameters) override;
+    uint16_t RunLinkDialog(
+        const std::function<void(const LinkAddress& found)>& getParameters) override;
+    void RunAboutDialog() override;
+    bool RunExitQuestion(const ExitSaveActions& actions) override;
+    bool AskRecordCheck(const std::vector<std::string>& problems) override;
+    bool AskYesNo(const std::string& question, const std::string& caption) override;
+    void OpenHelpFile(const std::string& fileName,
+                      std::function<void(HelpProblem, const std::string& path)> onProblem) override;
 
     HINSTANCE instance_;
     CMainApp& app_;
-    CComPort& port_;
-    std::string settingsPath_;
-    SystemWallClock wallClock_;
     HWND hwnd_ = nullptr;
     HWND toolbar_ = nullptr;
     HWND statusBar_ = nullptr;
     HWND progress_ = nullptr;
     HWND cancel_ = nullptr;
-    HFONT statusFont_ = nullptr;
     HIMAGELIST toolbarImages_ = nullptr;
     HCURSOR waitCursor_ = nullptr;
     int waitDepth_ = 0;
     std::wstring staleText_;
     std::wstring toolTip_;  // the text a tool tip shows, alive while it asks for it
     std::unique_ptr<CWindowHost> host_;
-    std::unique_ptr<CControllerCommands> commands_;
-    std::unique_ptr<CCfgCommands> cfgCommands_;
-    std::unique_ptr<CWndMiscPara> panel_;
     std::unique_ptr<CLinkWorker> worker_;
-    std::unique_ptr<ExchangeGate> gate_;
-    std::unique_ptr<CPanelDriver> panelDriver_;
-    std::deque<ExchangeGate::Command> posted_;
-    CSeekPosition seekPosition_;
+    std::unique_ptr<CMainWindowModel> model_;
+    std::unique_ptr<CWndMiscPara> panel_;
+    std::deque<std::function<void()>> posted_;
     long long firstPaintUnixMs_ = 0;
 };
 

@@ -15,11 +15,11 @@ namespace zelt::win32 {
 
 void CWindowHost::ShowMessage(const std::string& text, const std::string& caption,
                               zelt::MessageIcon icon) {
-    wnd_.ShowMessage(text, caption, icon);
+    wnd_.Model().ShowMessage(text, caption, icon);
 }
 
 void CWindowHost::RequestQuit(int exitCode) {
-    wnd_.QuitWithoutSaving(exitCode);
+    wnd_.Model().QuitWithoutSaving(exitCode);
 }
 
 BatteryFailChoice CWindowHost::AskBatteryFail(const BatteryFailTexts& texts) {
@@ -123,9 +123,10 @@ bool CWindowHost::ChooseFileToSave(std::string* fullPath) {
 
 void CWindowHost::ShowMessage(const std::string& text, const std::string& caption,
                               ICfgFileUi::MessageIcon icon) {
-    wnd_.ShowMessage(text, caption,
-                     icon == ICfgFileUi::MessageIcon::Information ? zelt::MessageIcon::Information
-                                                                  : zelt::MessageIcon::Stop);
+    wnd_.Model().ShowMessage(text, caption,
+                             icon == ICfgFileUi::MessageIcon::Information
+                                 ? zelt::MessageIcon::Information
+                                 : zelt::MessageIcon::Stop);
 }
 
 }  // namespace zelt::win32

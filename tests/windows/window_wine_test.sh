@@ -2,7 +2,8 @@
 # zelt-utility.exe under wine on a virtual X screen, against the Linux kvrn-sim, driven with
 # xdotool: tests/windows/window_wine_test.sh ZELT_UTILITY_EXE KVRN_SIM [SCREENSHOT_DIR]
 # One start of the program: the start-up search finds the controller and shows its values,
-# firmware and serial number; Cancel during Get keeps what the window showed; the language
+# firmware and serial number; Cancel during Get keeps what the window showed; a later start
+# hands its .cfg to the window; the language
 # switch relabels; leaving with unsaved edits asks, and the language is in the registry after.
 # With SCREENSHOT_DIR the window is saved there in both languages (win32-en.png, win32-zh.png).
 source "$(dirname "$0")/window_lib.sh"
@@ -50,6 +51,12 @@ click_id main.4010
 wait_state '^toolbar=1017 ' 10 >/dev/null  # unlocked again
 wl_check "Cancel during Get keeps the typed LVR" "12.9" "$(value main.1028)"
 wl_check "no message after Cancel" "" "$(grep '^dialog=' "$state")"
+
+# A later start with a .cfg ("Open with") hands it to this window, which opens it, and ends.
+cfg=$(realpath "$(dirname "$0")/../fuzz/corpus/cfg/two-sectors.cfg")
+timeout 30 wine "$exe" "$(wl_zpath "$cfg")" >/dev/null 2>&1
+wl_check "second start ended" 0 $?
+wl_check "handed-over file opened" "main.1028=12.4" "$(wait_state '^main.1028=12.4$' 10)"
 
 # The language switch relabels caption, toolbar and panes, keeping the values after them.
 click_id toolbar.40027

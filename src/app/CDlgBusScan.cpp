@@ -14,7 +14,7 @@ namespace zelt {
 
 CDlgBusScan::CDlgBusScan(const CMainApp& app, CComPort& port, ITickClock& clock, ITraceSink& trace,
                          int portNumber, QWidget* parent, int fromId, int toId)
-    : QDialog(parent), app_(app), port_(port) {
+    : QDialog(parent), app_(app), session_(port, clock, trace, portNumber, fromId, toId) {
     const BusScanTexts labels = MakeBusScanTexts(app);
     setWindowTitle(Qs(labels.caption));
     progress_ = Named(new QLabel(this), IDC_BUS_PROGRESS);
@@ -38,46 +38,32 @@ CDlgBusScan::CDlgBusScan(const CMainApp& app, CComPort& port, ITickClock& clock,
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
     connect(&walking_, &QTimer::timeout, this, &CDlgBusScan::Step);
 
-    port_.Close();
-    if (port_.Open(portNumber, kDiscoveryBaudRate) != 0) {
-        scan_ = std::make_unique<CBusScan>(port_, clock, trace, fromId, toId);
-        run_ = std::make_unique<BusScanRun>(*scan_);
+    if (!session_.Done()) {
         walking_.start(0);
     }
     ShowProgress();
 }
 
-CDlgBusScan::~CDlgBusScan() {
-    port_.Close();  // the link dialog keeps the port closed outside its own walks
-}
-
 void CDlgBusScan::Step() {
-    if (!run_ || run_->Done()) {
-        walking_.stop();
-        ShowProgress();
-        return;
-    }
-    if (auto controller = run_->Step()) {
+    if (auto controller = session_.Step()) {
         list_->addItem(Qs(BusScanRowText(app_, *controller)));
     }
-    if (run_->Done()) {
+    if (session_.Done()) {
         walking_.stop();
     }
     ShowProgress();
 }
 
 void CDlgBusScan::ShowProgress() {
-    const bool english = app_.english != 0;
-    progress_->setText(Qs(run_ ? run_->ProgressText(english) : BusScanRun::FoundText(0, english)));
+    progress_->setText(Qs(session_.ProgressText(app_.english != 0)));
 }
 
 void CDlgBusScan::accept() {
-    const int row = list_->currentRow();
-    if (row < 0 || row >= static_cast<int>(Found().size())) {
+    chosenId_ = session_.IdOfRow(list_->currentRow());
+    if (chosenId_ == 0) {
         return;
     }
     walking_.stop();
-    chosenId_ = Found()[static_cast<size_t>(row)].id;
     QDialog::accept();
 }
 

@@ -15,7 +15,7 @@
 #include "config/MainApp.h"
 #include "link/BusScan.h"
 #include "link/ComPort.h"
-#include "policy/Finding.h"
+#include "models/BusScanSession.h"
 
 class QLabel;
 class QListWidget;
@@ -32,11 +32,10 @@ class CDlgBusScan : public QDialog {
     CDlgBusScan(const CMainApp& app, CComPort& port, ITickClock& clock, ITraceSink& trace,
                 int portNumber, QWidget* parent = nullptr, int fromId = kFirstBusId,
                 int toId = kLastBusId);
-    ~CDlgBusScan() override;
 
     // The ID chosen; 0 when none was.
     int ChosenId() const { return chosenId_; }
-    const std::vector<BusController>& Found() const { return run_ ? run_->Found() : none_; }
+    const std::vector<BusController>& Found() const { return session_.Found(); }
     bool WalkEnded() const { return !walking_.isActive(); }
 
     void accept() override;
@@ -48,10 +47,7 @@ class CDlgBusScan : public QDialog {
     void ChooseRow(int row);
 
     const CMainApp& app_;
-    CComPort& port_;
-    std::unique_ptr<CBusScan> scan_;
-    std::unique_ptr<BusScanRun> run_;
-    const std::vector<BusController> none_;  // found where the port did not open
+    CBusScanSession session_;
     QTimer walking_;
     int chosenId_ = 0;
     QLabel* progress_ = nullptr;

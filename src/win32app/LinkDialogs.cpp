@@ -9,6 +9,7 @@
 
 #include "base/Trace.h"
 #include "link/BusScan.h"
+#include "models/BusScanSession.h"
 #include "models/DialogTexts.h"
 #include "models/LinkDialogModel.h"
 #include "platform/win32/Wide.h"
@@ -321,26 +322,23 @@ INT_PTR CALLBACK LinkProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
 
 struct BusScanState {
     const CMainApp& app;
-    std::unique_ptr<CBusScan> scan;
-    std::unique_ptr<BusScanRun> run;
+    CBusScanSession& session;
     HWND dialog = nullptr;
     int chosenId = 0;
 };
 
 void ShowBusProgress(BusScanState& state) {
     const bool english = state.app.english != 0;
-    SetItemText(state.dialog, IDC_BUS_PROGRESS,
-                state.run ? state.run->ProgressText(english) : BusScanRun::FoundText(0, english));
+    SetItemText(state.dialog, IDC_BUS_PROGRESS, state.session.ProgressText(english));
 }
 
 void ChooseBusRow(BusScanState& state) {
-    const int row =
-        static_cast<int>(SendDlgItemMessageW(state.dialog, IDC_BUS_LIST, LB_GETCURSEL, 0, 0));
-    if (!state.run || row < 0 || row >= static_cast<int>(state.run->Found().size())) {
+    state.chosenId = state.session.IdOfRow(
+        static_cast<int>(SendDlgItemMessageW(state.dialog, IDC_BUS_LIST, LB_GETCURSEL, 0, 0)));
+    if (state.chosenId == 0) {
         return;
     }
     KillTimer(state.dialog, kBusScanTimerId);
-    state.chosenId = state.run->Found()[static_cast<size_t>(row)].id;
     EndDialog(state.dialog, IDOK);
 }
 
@@ -352,7 +350,7 @@ INT_PTR CALLBACK BusScanProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
         SetItemText(dialog, IDOK, texts.ok);
         SetItemText(dialog, IDCANCEL, texts.cancel);
         EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
-        if (state.run) {
+        if (!state.session.Done()) {
             SetTimer(dialog, kBusScanTimerId, USER_TIMER_MINIMUM, nullptr);
         }
         ShowBusProgress(state);
@@ -364,12 +362,12 @@ INT_PTR CALLBACK BusScanProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     }
     if (message == WM_TIMER && wParam == kBusScanTimerId) {
         // One ID per tick keeps the dialog responsive.
-        if (auto controller = state->run->Step()) {
+        if (auto controller = state->session.Step()) {
             SendDlgItemMessageW(
                 dialog, IDC_BUS_LIST, LB_ADDSTRING, 0,
                 reinterpret_cast<LPARAM>(Wide(BusScanRowText(state->app, *controller)).c_str()));
         }
-        if (state->run->Done()) {
+        if (state->session.Done()) {
             KillTimer(dialog, kBusScanTimerId);
         }
         ShowBusProgress(*state);
@@ -420,14 +418,9 @@ uint16_t ShowLinkDialog(HWND owner, CMainApp& app, CComPort& port, CControllerCo
 
 int RunBusScanDialog(HWND owner, const CMainApp& app, CComPort& port, ITickClock& clock,
                      ITraceSink& trace, int portNumber) {
-    BusScanState state{app, nullptr, nullptr};
-    port.Close();
-    if (port.Open(portNumber, kDiscoveryBaudRate) != 0) {
-        state.scan = std::make_unique<CBusScan>(port, clock, trace, kFirstBusId, kLastBusId);
-        state.run = std::make_unique<BusScanRun>(*state.scan);
-    }
+    CBusScanSession session(port, clock, trace, portNumber);
+    BusScanState state{app, session};
     RunDialog(owner, IDD_BUS_SCAN, BusScanProc, state);
-    port.Close();  // the link dialog keeps the port closed outside its own walks
     return state.chosenId;
 }
 

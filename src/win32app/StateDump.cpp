@@ -4,6 +4,7 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <vector>
 
 #include "platform/win32/Wide.h"
@@ -51,7 +52,18 @@ std::string ScreenRect(HWND window, const RECT* inWindow = nullptr) {
            std::to_string(rect.right) + "," + std::to_string(rect.bottom);
 }
 
-// Every descendant control with an id: "prefix.id=text", "(disabled)" after it when so.
+// A button that shows a bitmap in place of its words.
+bool ShowsPicture(HWND window) {
+    // BS_BITMAP's bit means other things to other classes.
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    return _wcsicmp(className, WC_BUTTONW) == 0 &&
+           (GetWindowLongPtrW(window, GWL_STYLE) & BS_BITMAP) != 0 &&
+           SendMessageW(window, BM_GETIMAGE, IMAGE_BITMAP, 0) != 0;
+}
+
+// Every descendant control with an id: "prefix.id=text", then "(picture)" and "(disabled)"
+// when so.
 void DumpControls(HWND parent, const std::string& prefix, std::string& out) {
     struct Context {
         const std::string& prefix;
@@ -64,7 +76,7 @@ void DumpControls(HWND parent, const std::string& prefix, std::string& out) {
             const int id = GetDlgCtrlID(child);
             if (id > 0 && IsWindowVisible(child)) {
                 const std::string name = ctx.prefix + "." + std::to_string(id);
-                ctx.out += name + "=" + TextOf(child) +
+                ctx.out += name + "=" + TextOf(child) + (ShowsPicture(child) ? " (picture)" : "") +
                            (IsWindowEnabled(child) ? "" : " (disabled)") + "\n";
                 ctx.out += "rect." + name + "=" + ScreenRect(child) + "\n";
             }

@@ -52,6 +52,8 @@ xdotool mousemove "$(( (x0 + x1) / 2 ))" "$y0" click 1
 start=$(wait_state main.1012 '^[0-9]{2}:[0-9]{2}$' 5)
 end=$(wait_state main.1014 '^[0-9]{2}:[0-9]{2}$' 5)
 wl_check "the drawn sector is selected" 1 "$([[ -n $start && -n $end ]] && echo 1)"
+wl_check "Delete Schedule shows its picture again" "Delete Schedule (picture)" \
+    "$(state main.1018)"
 
 # "Set Parameters" from the toolbar; the status bar says when the controller holds them.
 read -r x y < <(point_in toolbar.40013 5 5)

@@ -2,9 +2,9 @@
 # zelt-utility.exe under wine on a virtual X screen, against the Linux kvrn-sim, driven with
 # xdotool: tests/windows/window_wine_test.sh ZELT_UTILITY_EXE KVRN_SIM [SCREENSHOT_DIR]
 # One start of the program: the start-up search finds the controller and shows its values,
-# firmware and serial number; Cancel during Get keeps what the window showed; a later start
-# hands its .cfg to the window; the language
-# switch relabels; leaving with unsaved edits asks, and the language is in the registry after.
+# firmware and serial number; the language switch relabels; Cancel during Get keeps what the
+# window showed; a later start hands its .cfg to the window; leaving with unsaved edits asks,
+# and the language is in the registry after.
 # With SCREENSHOT_DIR the window is saved there in both languages (win32-en.png, win32-zh.png).
 source "$(dirname "$0")/window_lib.sh"
 exe=$1 shots=${3:-}
@@ -40,15 +40,31 @@ wl_check "serial pane" "pane2=S/N: 20261208000042" "$(wait_state '^pane2=S/N: [0
 wl_check "no dialog left open" "" "$(grep '^dialog=' "$state")"
 lvr=$(value main.1028)
 wl_check "LVR shows the controller's value" 1 "$(grep -cE '^[0-9]+\.[0-9]$' <<<"$lvr")"
+# Picture buttons show their words as a picture, and as greyed text while disabled (Delete
+# Schedule with no sector selected).
+wl_check "picture buttons" "Reset (picture)|Delete Schedule (disabled)" \
+    "$(value main.3302)|$(value main.1018)"
 [[ -n $shots ]] && sleep 2 && wl_screenshot "$shots/win32-en.png" "$WL_WIN"  # painted whole
+
+# The language switch relabels caption, toolbar, panes and panel (before anything is typed, so
+# the screenshot shows the controller's values).
+click_id toolbar.40027
+wl_check "caption in Chinese" "caption=Tessaly 太陽能控制器工具程式" "$(wait_state '^caption=Tessaly 太')"
+wl_check "Chinese toolbar" "toolbar=40036 40037 40038 40039 40040 40041 40042 40044 40043 " \
+    "$(grep '^toolbar=' "$state")"
+wl_check "panes relabelled" "韌體版本: 3.12|序號: 20261208000042" "$(value pane1)|$(value pane2)"
+wl_check "Chinese Delete Schedule as text" "刪除排程 (disabled)" "$(value main.1018)"
+[[ -n $shots ]] && sleep 2 && wl_screenshot "$shots/win32-zh.png" "$WL_WIN"
 
 # Cancel during Get: a value typed and not yet sent stays; nothing is reported.
 click_id main.1028
 wl_key ctrl+a
 wl_type 12.9
-click_id toolbar.40012
+click_id toolbar.40040
+wl_check "Reset locked as text" "main.3302=Reset (disabled)" \
+    "$(wait_state '^main.3302=Reset \(disabled' 5)"
 click_id main.4010
-wait_state '^toolbar=1017 ' 10 >/dev/null  # unlocked again
+wait_state '^toolbar=40036 ' 10 >/dev/null  # unlocked again
 wl_check "Cancel during Get keeps the typed LVR" "12.9" "$(value main.1028)"
 wl_check "no message after Cancel" "" "$(grep '^dialog=' "$state")"
 
@@ -57,14 +73,6 @@ cfg=$(realpath "$(dirname "$0")/../fuzz/corpus/cfg/two-sectors.cfg")
 timeout 30 wine "$exe" "$(wl_zpath "$cfg")" >/dev/null 2>&1
 wl_check "second start ended" 0 $?
 wl_check "handed-over file opened" "main.1028=12.4" "$(wait_state '^main.1028=12.4$' 10)"
-
-# The language switch relabels caption, toolbar and panes, keeping the values after them.
-click_id toolbar.40027
-wl_check "caption in Chinese" "caption=Tessaly 太陽能控制器工具程式" "$(wait_state '^caption=Tessaly 太')"
-wl_check "Chinese toolbar" "toolbar=40036 40037 40038 40039 40040 40041 40042 40044 40043 " \
-    "$(grep '^toolbar=' "$state")"
-wl_check "panes relabelled" "韌體版本: 3.12|序號: 20261208000042" "$(value pane1)|$(value pane2)"
-[[ -n $shots ]] && sleep 2 && wl_screenshot "$shots/win32-zh.png" "$WL_WIN"
 
 # Leaving with the typed value unsaved asks; "No, Exit Now" leaves and keeps the language.
 click_id toolbar.40042

@@ -15,6 +15,7 @@
 #include "win32ui/chart/CLiveChartWnd.h"
 #include "win32ui/panel/PanelControls.h"
 #include "win32ui/panel/PanelStyle.h"
+#include "win32ui/panel/PictureButton.h"
 #include "win32ui/schedule/CScheduleWnd.h"
 
 namespace zelt::win32 {

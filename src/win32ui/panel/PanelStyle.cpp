@@ -12,16 +12,6 @@ constexpr wchar_t kChineseFace[] = L"PMingLiU";
 
 }  // namespace
 
-void ShowPicture(HWND button, int id) {
-    auto* picture = static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_SHARED));
-    if (picture == nullptr) {
-        return;
-    }
-    SetWindowLongPtrW(button, GWL_STYLE, GetWindowLongPtrW(button, GWL_STYLE) | BS_BITMAP);
-    SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
-}
-
 HCURSOR ResizeCursor(int id) {
     static const HCURSOR cursor = [id] {
         HCURSOR own = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id));

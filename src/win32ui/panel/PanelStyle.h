@@ -27,9 +27,6 @@ class GdiObject {
     HGDIOBJ object_ = nullptr;
 };
 
-// Shows the bitmap resource id on a push button in place of its text (the text stays the
-// button's name). A program without the picture keeps the text.
-void ShowPicture(HWND button, int id);
 // The program's resize cursor id, or the system's west-east arrows without it.
 HCURSOR ResizeCursor(int id);
 

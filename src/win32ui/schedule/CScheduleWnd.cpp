@@ -11,6 +11,7 @@
 #include "panel/PanelLayout.h"
 #include "platform/win32/Wide.h"
 #include "schedule/TimeAxis.h"
+#include "win32ui/panel/PictureButton.h"
 
 namespace zelt::win32 {
 

@@ -1,7 +1,6 @@
 #include "app/CMainWnd.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -23,13 +22,8 @@
 #include "app/QtLanguage.h"
 #include "app/WindowFrame.h"
 #include "app/WindowUi.h"
-#include "base/Ticks.h"
-#include "config/SectorClock.h"
-#include "config/Settings.h"
 #include "models/DialogTexts.h"
 #include "models/MainWindowTexts.h"
-#include "models/PanelDriver.h"
-#include "panel/ReadState.h"
 #include "ui/Resources.h"
 #include "ui/WidgetIds.h"
 #include "ui/panel/CWndMiscPara.h"

@@ -6,15 +6,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "config/SectorClock.h"
-#include "config/Settings.h"
-#include "link/ControllerPort.h"
 #include "models/DialogTexts.h"
-#include "models/ExitQuestion.h"
-#include "models/HelpTexts.h"
 #include "models/MainWindowTexts.h"
 #include "models/NotifyIds.h"
-#include "panel/ReadState.h"
 #include "platform/win32/Wide.h"
 #include "win32app/Dialogs.h"
 #include "win32app/LinkDialogs.h"

@@ -47,6 +47,23 @@ wl_click_id dialog.7
 sleep 1  # a write would follow at once
 wl_check "No writes nothing" "$before" "$(writes)"
 
+# Leaving with an edit: the exit question's "Save to Controller" runs Set, which asks the
+# same; after "Yes" the exit question's Cancel stops the writes and the program stays.
+wl_click_id main.1028
+wl_key ctrl+a
+wl_type 12.9
+wl_click_id toolbar.1021
+ask "Exit & Save Confirm"
+wl_click_id dialog.1003
+ask "Set Parameters"
+wl_click_id dialog.6
+wl_click_id dialog.2
+ask Cancelled
+wl_check "the Set stopped" 1 "$(grep -c '^dialog.65535=Set Parameters was cancelled' "$WL_STATE")"
+wl_click_id dialog.1
+wl_check "the program stays" "" "$(wl_wait_exit 2 && echo left)"
+before=$(writes)
+
 # c. The file's FCV reaches Set: the record check asks; Cancel sends nothing.
 wl_click_id toolbar.1017
 ask Open

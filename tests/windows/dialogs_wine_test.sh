@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Win32 window's dialogs under wine against kvrn-sim, driven with xdotool, in one start:
-# Set after a Get that missed a value asks and "No" writes nothing; a .cfg out of range asks
+# Set after a Get that missed a value asks and "No" writes nothing, the exit question's Cancel
+# stops the Set its "Save to Controller" runs and the program stays; a .cfg out of range asks
 # the record check and Cancel writes nothing; the link dialog's Auto Detect finds COM1, its
 # Scan Bus lists the RS485 bus on COM2 and OK takes the ID chosen; the controller there has a
 # bad battery: Battery Fail asks, Retry reads the status again, Close Utility ends the program.

@@ -62,6 +62,7 @@ struct ExitState {
     const CMainApp& app;
     const ExitSaveActions& actions;
     std::optional<bool> saved;
+    bool saving = false;
 };
 
 INT_PTR CALLBACK ExitProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -89,6 +90,19 @@ INT_PTR CALLBACK ExitProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
         case IDC_EXIT_NOW:
         case IDCANCEL: {
             ExitState& state = *StateOf<ExitState>(dialog);
+            if (state.saving) {
+                // The chosen save runs (its exchange keeps this dialog live): Cancel stops
+                // it as the status bar's Cancel would, and no second choice starts.
+                if (id == IDCANCEL) {
+                    SendMessageW(GetWindow(dialog, GW_OWNER), WM_COMMAND, IDC_CANCEL_EXCHANGE, 0);
+                }
+                return TRUE;
+            }
+            state.saving = true;
+            for (const int button :
+                 {IDC_SAVE_TO_CONTROLLER, IDC_SAVE_TO_FILE, IDC_SAVE_BOTH, IDC_EXIT_NOW}) {
+                EnableWindow(GetDlgItem(dialog, button), FALSE);
+            }
             state.saved = CExitQuestion::Choose(id, state.actions);
             EndDialog(dialog, state.saved ? IDOK : IDCANCEL);
             return TRUE;

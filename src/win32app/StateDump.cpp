@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <vector>
@@ -32,6 +33,25 @@ std::string TextOf(HWND window) {
         }
     }
     return utf8;
+}
+
+// A list box has no text of its own: its rows, joined by " | ".
+std::string RowsOf(HWND list) {
+    std::string rows;
+    const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        const auto length = static_cast<int>(SendMessageW(list, LB_GETTEXTLEN, row, 0));
+        std::wstring text(static_cast<size_t>(std::max(length, 0)) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()));
+        rows += (row > 0 ? " | " : "") + Utf8(text.c_str(), wcslen(text.c_str()));
+    }
+    return rows;
+}
+
+bool IsListBox(HWND window) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    return _wcsicmp(className, L"ListBox") == 0;
 }
 
 long long UnixMs(const FILETIME& time) {
@@ -76,7 +96,8 @@ void DumpControls(HWND parent, const std::string& prefix, std::string& out) {
             const int id = GetDlgCtrlID(child);
             if (id > 0 && IsWindowVisible(child)) {
                 const std::string name = ctx.prefix + "." + std::to_string(id);
-                ctx.out += name + "=" + TextOf(child) + (ShowsPicture(child) ? " (picture)" : "") +
+                ctx.out += name + "=" + (IsListBox(child) ? RowsOf(child) : TextOf(child)) +
+                           (ShowsPicture(child) ? " (picture)" : "") +
                            (IsWindowEnabled(child) ? "" : " (disabled)") + "\n";
                 ctx.out += "rect." + name + "=" + ScreenRect(child) + "\n";
             }
@@ -147,7 +168,8 @@ std::string CStateDump::Snapshot() const {
         }
     }
     DumpControls(main, "main", out);
-    // The dialogs and message boxes of this thread, topmost first.
+    // The dialogs and message boxes of this thread, topmost first; one under a modal one of
+    // its own shows "(disabled)".
     struct Context {
         HWND main;
         std::string& out;
@@ -160,7 +182,8 @@ std::string CStateDump::Snapshot() const {
             GetClassNameW(window, className, 64);
             const bool toolTip = std::wstring(className) == TOOLTIPS_CLASSW;
             if (window != ctx.main && IsWindowVisible(window) && !toolTip) {
-                ctx.out += "dialog=" + TextOf(window) + "\n";
+                ctx.out += "dialog=" + TextOf(window) +
+                           (IsWindowEnabled(window) ? "" : " (disabled)") + "\n";
                 DumpControls(window, "dialog", ctx.out);
             }
             return TRUE;

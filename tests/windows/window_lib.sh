@@ -12,7 +12,10 @@
 #   wl_caption [WIN]           the window's caption
 #   wl_reg KEY VALUE           a registry string value ("" when missing)
 #   wl_screenshot FILE [WIN]   a PNG of the window (the whole screen without WIN)
-#   wl_check NAME EXPECTED ACTUAL   counts failures in WL_FAILURES; wl_done ends the test
+#   wl_wait_state REGEX [SECONDS]   the first line of the program's --dump-state "$WL_STATE"
+#                              that matches, once one does; wl_value KEY: one value of it
+#   wl_click_id WHERE.ID       a click in the middle of that control or toolbar button there
+#   wl_check NAME EXPECTED ACTUAL   counts failures in WL_FAILURES (1 on one); wl_done ends the test
 #   wl_zpath UNIX_PATH         the file as wine's Z: drive names it
 set -uo pipefail
 
@@ -38,6 +41,7 @@ wl_setup() {
     command -v xdotool >/dev/null && command -v Xvfb >/dev/null && command -v wine >/dev/null ||
         wl_skip "xdotool, Xvfb or wine missing"
     WL_SCRATCH=$(mktemp -d)
+    WL_STATE=$WL_SCRATCH/state.txt
     trap wl_teardown EXIT
     export WINEPREFIX=$WL_SCRATCH/prefix WINEDEBUG=-all ZELT_PORT_DIR=$WL_SCRATCH/ports
     export LC_ALL=C.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono / Gecko questions
@@ -150,9 +154,25 @@ wl_screenshot() {  # the window with its frame, as xwininfo places it on the scr
     fi
 }
 
+wl_wait_state() {
+    local _
+    for _ in $(seq $((${2:-20} * 10))); do
+        grep -m1 -E "$1" "$WL_STATE" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+wl_value() { sed -n "s/^$1=//p" "$WL_STATE" | head -1; }
+wl_click_id() {
+    local l t r b
+    IFS=, read -r l t r b <<<"$(wl_value "rect\\.$1")"
+    xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) click 1
+    sleep 0.3
+}
+
 wl_check() {
     if [[ "$2" == "$3" ]]; then echo "ok   $1"; else
-        echo "FAIL $1: expected [$2], got [$3]"; WL_FAILURES=$((WL_FAILURES + 1)); fi
+        echo "FAIL $1: expected [$2], got [$3]"; WL_FAILURES=$((WL_FAILURES + 1)); return 1; fi
 }
 wl_done() { ((WL_FAILURES == 0)); exit $?; }
 wl_zpath() { echo "Z:${1//\//\\}"; }

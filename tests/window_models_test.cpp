@@ -38,13 +38,33 @@ TEST(ExitQuestion, SaveButtonsFollowTheSavedFlagsAndEverySaveRuns) {
     // "Save Both" runs the file save after a failed Set; a failure keeps the program.
     std::string ran;
     const ExitSaveActions actions{[&] { return ran += "set ", false; },
-                                  [&] { return ran += "file ", true; }};
+                                  [&] { return ran += "file ", true; }, nullptr};
     EXPECT_EQ(std::optional<bool>(false), CExitQuestion::Choose(1005, actions));
     EXPECT_EQ("set file ", ran);
     EXPECT_EQ(std::optional<bool>(true), CExitQuestion::Choose(1004, actions));
     EXPECT_EQ(std::optional<bool>(true), CExitQuestion::Choose(1006, actions));
     EXPECT_EQ(std::nullopt, CExitQuestion::Choose(2, actions));
     EXPECT_EQ("set file file ", ran);
+
+    // While the chosen Set runs, a second choice does nothing and Cancel stops that Set; the
+    // program stays.
+    CMainApp app;
+    app.savedToController = 0;
+    CExitQuestion question(app);
+    using Press = CExitQuestion::Press;
+    std::vector<Press> during;
+    ExitSaveActions live;
+    live.saveToController = [&] {
+        during = {question.Pressed(1004, live, [] {}), question.Pressed(2, live, [] {})};
+        return ran != "cancelled";
+    };
+    live.cancelSave = [&] { ran = "cancelled"; };
+    bool greyed = false;
+    EXPECT_EQ(Press::Stay, question.Pressed(1003, live, [&] { greyed = true; }));
+    EXPECT_EQ((std::vector<Press>{Press::Ignored, Press::Ignored}), during);
+    EXPECT_TRUE(greyed && ran == "cancelled");
+    EXPECT_EQ(Press::Stay, question.Pressed(2, live, [] {}));  // after the save: closes
+    EXPECT_EQ(Press::Leave, question.Pressed(1006, live, [] {}));
 }
 
 CPortTable Ports(std::initializer_list<int> numbers) {

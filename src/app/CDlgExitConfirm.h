@@ -1,11 +1,13 @@
 #pragma once
 // "Exit & Save Confirm" as a Qt dialog over models/ExitQuestion.h: a save button runs its save
-// while the dialog is up, then the dialog closes accepted; Cancel, Escape and the close box
-// reject it.
+// while the dialog is up (Cancel then stops it); accepted when the program may leave.
 
 #include <QDialog>
+#include <vector>
 
 #include "models/ExitQuestion.h"
+
+class QPushButton;
 
 namespace zelt {
 
@@ -13,14 +15,15 @@ class CDlgExitConfirm : public QDialog {
   public:
     CDlgExitConfirm(const CMainApp& app, ExitSaveActions actions, QWidget* parent);
 
-    // False when the save the user chose failed (or its file dialog was cancelled).
-    bool SaveSucceeded() const { return saveSucceeded_; }
+    // Escape and the close box press Cancel.
+    void reject() override;
 
   private:
-    void Choose(int buttonId);
+    void Press(int buttonId);
 
     ExitSaveActions actions_;
-    bool saveSucceeded_ = true;
+    CExitQuestion question_;
+    std::vector<QPushButton*> choices_;  // every button but Cancel
 };
 
 }  // namespace zelt

@@ -274,7 +274,7 @@ void CMainWnd::RunAboutDialog() {
 
 bool CMainWnd::RunExitQuestion(const ExitSaveActions& actions) {
     CDlgExitConfirm confirm(app_, actions, this);
-    return ui_.Exec(confirm) == QDialog::Accepted && confirm.SaveSucceeded();
+    return ui_.Exec(confirm) == QDialog::Accepted;
 }
 
 bool CMainWnd::AskRecordCheck(const std::vector<std::string>& problems) {

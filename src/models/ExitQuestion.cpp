@@ -42,4 +42,26 @@ std::optional<bool> CExitQuestion::Choose(int buttonId, const ExitSaveActions& a
     }
 }
 
+CExitQuestion::Press CExitQuestion::Pressed(int buttonId, const ExitSaveActions& actions,
+                                            const std::function<void()>& greyChoices) {
+    if (saving_) {
+        if (buttonId == IDC_CANCEL && actions.cancelSave) {
+            actions.cancelSave();
+        }
+        return Press::Ignored;
+    }
+    if (buttonId == IDC_EXIT_NOW) {
+        return Press::Leave;
+    }
+    if (buttonId != IDC_SAVE_TO_CONTROLLER && buttonId != IDC_SAVE_TO_FILE &&
+        buttonId != IDC_SAVE_BOTH) {
+        return Press::Stay;
+    }
+    saving_ = true;
+    greyChoices();
+    const bool saved = Choose(buttonId, actions).value_or(false);
+    saving_ = false;
+    return saved ? Press::Leave : Press::Stay;
+}
+
 }  // namespace zelt

@@ -15,6 +15,7 @@ namespace zelt {
 struct ExitSaveActions {
     std::function<bool()> saveToController;  // "Set Parameters"; true when nothing failed
     std::function<bool()> saveToFile;        // save to the current file; true when stored
+    std::function<void()> cancelSave;        // stops the exchange of the save that runs
 };
 
 class CExitQuestion {
@@ -52,7 +53,20 @@ class CExitQuestion {
     // message has been shown.
     static std::optional<bool> Choose(int buttonId, const ExitSaveActions& actions);
 
+    // What a press of buttonId does in the open dialog (Escape and the close box press
+    // Cancel). The chosen save's exchange keeps the dialog live: while it runs, Cancel stops
+    // it (the dialog closes once it has ended, the program stays) and every other press is
+    // Ignored. Before a save runs, greyChoices greys every button but Cancel.
+    enum class Press {
+        Ignored,  // the dialog stays as it is
+        Stay,     // the dialog closes, the program stays (Cancel, or a save failed)
+        Leave,    // the dialog closes and the program leaves
+    };
+    Press Pressed(int buttonId, const ExitSaveActions& actions,
+                  const std::function<void()>& greyChoices);
+
   private:
+    bool saving_ = false;
     std::string caption_;
     std::string text_;
     std::vector<Button> buttons_;

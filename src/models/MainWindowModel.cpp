@@ -265,6 +265,7 @@ bool CMainWindowModel::ConfirmLeave() {
     ExitSaveActions actions;
     actions.saveToController = [this] { return SetParameters(); };
     actions.saveToFile = [this] { return cfgCommands_.SaveToCurrentFile(); };
+    actions.cancelSave = [this] { gate_.Cancel(); };
     // A save that failed keeps the program (and the edits) here; its message has been shown.
     return view_.RunExitQuestion(actions);
 }

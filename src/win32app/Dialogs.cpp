@@ -59,15 +59,13 @@ INT_PTR CALLBACK BatteryFailProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }
 
 struct ExitState {
-    const CMainApp& app;
+    CExitQuestion question;
     const ExitSaveActions& actions;
-    std::optional<bool> saved;
-    bool saving = false;
 };
 
 INT_PTR CALLBACK ExitProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        const CExitQuestion question(Attach<ExitState>(dialog, lParam)->app);
+        const CExitQuestion& question = Attach<ExitState>(dialog, lParam)->question;
         SetCaptionText(dialog, question.Caption());
         SetItemText(dialog, IDC_MESSAGE_TEXT, question.Text());
         for (const CExitQuestion::Button& button : question.Buttons()) {
@@ -90,21 +88,22 @@ INT_PTR CALLBACK ExitProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
         case IDC_EXIT_NOW:
         case IDCANCEL: {
             ExitState& state = *StateOf<ExitState>(dialog);
-            if (state.saving) {
-                // The chosen save runs (its exchange keeps this dialog live): Cancel stops
-                // it as the status bar's Cancel would, and no second choice starts.
-                if (id == IDCANCEL) {
-                    SendMessageW(GetWindow(dialog, GW_OWNER), WM_COMMAND, IDC_CANCEL_EXCHANGE, 0);
+            const auto greyChoices = [dialog] {
+                for (const int button :
+                     {IDC_SAVE_TO_CONTROLLER, IDC_SAVE_TO_FILE, IDC_SAVE_BOTH, IDC_EXIT_NOW}) {
+                    EnableWindow(GetDlgItem(dialog, button), FALSE);
                 }
-                return TRUE;
+            };
+            switch (state.question.Pressed(id, state.actions, greyChoices)) {
+                case CExitQuestion::Press::Ignored:
+                    break;
+                case CExitQuestion::Press::Stay:
+                    EndDialog(dialog, IDCANCEL);
+                    break;
+                case CExitQuestion::Press::Leave:
+                    EndDialog(dialog, IDOK);
+                    break;
             }
-            state.saving = true;
-            for (const int button :
-                 {IDC_SAVE_TO_CONTROLLER, IDC_SAVE_TO_FILE, IDC_SAVE_BOTH, IDC_EXIT_NOW}) {
-                EnableWindow(GetDlgItem(dialog, button), FALSE);
-            }
-            state.saved = CExitQuestion::Choose(id, state.actions);
-            EndDialog(dialog, state.saved ? IDOK : IDCANCEL);
             return TRUE;
         }
         default:
@@ -172,9 +171,8 @@ BatteryFailChoice AskBatteryFailDialog(HWND owner, const BatteryFailTexts& texts
 }
 
 bool ConfirmExitDialog(HWND owner, const CMainApp& app, const ExitSaveActions& actions) {
-    ExitState state{app, actions, std::nullopt};
-    RunDialog(owner, IDD_EXIT_CONFIRM, ExitProc, state);
-    return state.saved.value_or(false);
+    ExitState state{CExitQuestion(app), actions};
+    return RunDialog(owner, IDD_EXIT_CONFIRM, ExitProc, state) == IDOK;
 }
 
 bool AskRecordCheckDialog(HWND owner, const std::vector<std::string>& problems, bool english) {

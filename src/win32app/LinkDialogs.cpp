@@ -178,16 +178,6 @@ void SetDetecting(LinkState& state, bool detecting) {
     EnableWindow(GetDlgItem(state.dialog, IDC_SCAN_BUS), rs485);
 }
 
-// The main window's message box, owned by the main window: the dialog takes no input until
-// it is read, as under any modal window of its own, and is the active window again after.
-void Tell(const LinkState& state, const std::string& text, const std::string& caption,
-          MessageIcon icon) {
-    EnableWindow(state.dialog, FALSE);
-    state.window.ShowMessage(text, caption, icon);
-    EnableWindow(state.dialog, TRUE);
-    SetActiveWindow(state.dialog);
-}
-
 void OnAutoDetect(LinkState& state) {
     const LinkAddress start =
         state.model.DetectStart(ChosenMode(state.dialog), IdField(state.dialog));
@@ -210,8 +200,8 @@ void OnAutoDetect(LinkState& state) {
     if (!verdict) {
         return;  // the user stopped the walk: nothing to tell
     }
-    Tell(state, verdict->text, verdict->caption,
-         verdict->found ? MessageIcon::Information : MessageIcon::Stop);
+    state.window.ShowMessage(verdict->text, verdict->caption,
+                             verdict->found ? MessageIcon::Information : MessageIcon::Stop);
     if (!verdict->found) {
         return;
     }
@@ -226,8 +216,9 @@ void OnAutoDetect(LinkState& state) {
 
 void OnScanBus(LinkState& state) {
     if (!state.model.CanScanBus()) {
-        Tell(state, NoPortForScanText(state.app),
-             Pick(texts::kErrorCaption, state.app.english != 0), MessageIcon::Stop);
+        state.window.ShowMessage(NoPortForScanText(state.app),
+                                 Pick(texts::kErrorCaption, state.app.english != 0),
+                                 MessageIcon::Stop);
         return;
     }
     CControllerLink& link = state.commands.Link();
@@ -270,8 +261,8 @@ bool AcceptLink(LinkState& state) {
     if (state.model.Accept(ChosenMode(state.dialog), IdField(state.dialog))) {
         return true;
     }
-    Tell(state, Rs485IdErrorText(state.app), Pick(texts::kErrorCaption, state.app.english != 0),
-         MessageIcon::Stop);
+    state.window.ShowMessage(Rs485IdErrorText(state.app),
+                             Pick(texts::kErrorCaption, state.app.english != 0), MessageIcon::Stop);
     SetFocus(GetDlgItem(state.dialog, IDC_RS485_ID));
     SendDlgItemMessageW(state.dialog, IDC_RS485_ID, EM_SETSEL, 0, -1);
     return false;

@@ -364,7 +364,7 @@ void CMainWnd::DeleteSectors(bool all) {
 void CMainWnd::ShowMessageBox(const std::string& text, const std::string& caption,
                               MessageIcon icon) {
     const bool waiting = waitDepth_ > 0;
-    MessageBoxW(hwnd_, Wide(text).c_str(), Wide(caption).c_str(), MB_OK | IconStyle(icon));
+    MessageBoxW(DialogOwner(), Wide(text).c_str(), Wide(caption).c_str(), MB_OK | IconStyle(icon));
     if (waiting) {
         SetCursor(waitCursor_);
     }
@@ -386,15 +386,15 @@ void CMainWnd::RunAboutDialog() {
 }
 
 bool CMainWnd::RunExitQuestion(const ExitSaveActions& actions) {
-    return ConfirmExitDialog(hwnd_, app_, actions);
+    return ConfirmExitDialog(DialogOwner(), app_, actions);
 }
 
 bool CMainWnd::AskRecordCheck(const std::vector<std::string>& problems) {
-    return AskRecordCheckDialog(hwnd_, problems, app_.english != 0);
+    return AskRecordCheckDialog(DialogOwner(), problems, app_.english != 0);
 }
 
 bool CMainWnd::AskYesNo(const std::string& question, const std::string& caption) {
-    return MessageBoxW(hwnd_, Wide(question).c_str(), Wide(caption).c_str(),
+    return MessageBoxW(DialogOwner(), Wide(question).c_str(), Wide(caption).c_str(),
                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 

@@ -55,6 +55,9 @@ class CMainWnd final : private IMainWindowView {
     CMainWnd& operator=(const CMainWnd&) = delete;
 
     HWND Handle() const { return hwnd_; }
+    // What a message or question shows over: the dialog open on top (the exit question, the
+    // link dialog), else the window, so whatever is below takes no input until it is read.
+    HWND DialogOwner() const { return GetLastActivePopup(hwnd_); }
     HINSTANCE Instance() const { return instance_; }
     CMainApp& App() { return app_; }
     CMainWindowModel& Model() { return *model_; }

@@ -23,7 +23,7 @@ void CWindowHost::RequestQuit(int exitCode) {
 }
 
 BatteryFailChoice CWindowHost::AskBatteryFail(const BatteryFailTexts& texts) {
-    return AskBatteryFailDialog(wnd_.Handle(), texts);
+    return AskBatteryFailDialog(wnd_.DialogOwner(), texts);
 }
 
 void CWindowHost::Post(int message) {
@@ -98,7 +98,7 @@ bool CWindowHost::ChooseFile(bool save, std::string* fullPath) {
     wchar_t chosen[MAX_PATH] = {};
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = wnd_.Handle();
+    dialog.hwndOwner = wnd_.DialogOwner();
     dialog.lpstrFilter = filter.c_str();
     dialog.lpstrFile = chosen;
     dialog.nMaxFile = MAX_PATH;

@@ -199,7 +199,9 @@ void CDlgRS232::OnAutoDetect() {
         return;
     }
     if (getParameters_) {
+        SetDetecting(true);  // the Get takes Cancel alone, as the walk did
         getParameters_(found.address);
+        SetDetecting(false);
     }
     SelectPortInList(found.port);
     idEdit_->setText(QString::number(app_.rs485Id));

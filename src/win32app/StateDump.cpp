@@ -48,10 +48,10 @@ std::string RowsOf(HWND list) {
     return rows;
 }
 
-bool IsListBox(HWND window) {
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    return _wcsicmp(className, L"ListBox") == 0;
+bool HasClass(HWND window, const wchar_t* name) {
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    return _wcsicmp(className, name) == 0;
 }
 
 long long UnixMs(const FILETIME& time) {
@@ -75,9 +75,7 @@ std::string ScreenRect(HWND window, const RECT* inWindow = nullptr) {
 // A button that shows a bitmap in place of its words.
 bool ShowsPicture(HWND window) {
     // BS_BITMAP's bit means other things to other classes.
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    return _wcsicmp(className, WC_BUTTONW) == 0 &&
+    return HasClass(window, WC_BUTTONW) &&
            (GetWindowLongPtrW(window, GWL_STYLE) & BS_BITMAP) != 0 &&
            SendMessageW(window, BM_GETIMAGE, IMAGE_BITMAP, 0) != 0;
 }
@@ -96,7 +94,8 @@ void DumpControls(HWND parent, const std::string& prefix, std::string& out) {
             const int id = GetDlgCtrlID(child);
             if (id > 0 && IsWindowVisible(child)) {
                 const std::string name = ctx.prefix + "." + std::to_string(id);
-                ctx.out += name + "=" + (IsListBox(child) ? RowsOf(child) : TextOf(child)) +
+                ctx.out += name + "=" +
+                           (HasClass(child, WC_LISTBOXW) ? RowsOf(child) : TextOf(child)) +
                            (ShowsPicture(child) ? " (picture)" : "") +
                            (IsWindowEnabled(child) ? "" : " (disabled)") + "\n";
                 ctx.out += "rect." + name + "=" + ScreenRect(child) + "\n";
@@ -178,10 +177,8 @@ std::string CStateDump::Snapshot() const {
         GetCurrentThreadId(),
         [](HWND window, LPARAM lParam) -> BOOL {
             auto& ctx = *reinterpret_cast<Context*>(lParam);
-            wchar_t className[64] = {};
-            GetClassNameW(window, className, 64);
-            const bool toolTip = std::wstring(className) == TOOLTIPS_CLASSW;
-            if (window != ctx.main && IsWindowVisible(window) && !toolTip) {
+            if (window != ctx.main && IsWindowVisible(window) &&
+                !HasClass(window, TOOLTIPS_CLASSW)) {
                 ctx.out += "dialog=" + TextOf(window) +
                            (IsWindowEnabled(window) ? "" : " (disabled)") + "\n";
                 DumpControls(window, "dialog", ctx.out);

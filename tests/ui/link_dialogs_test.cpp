@@ -71,8 +71,15 @@ class LinkDialogsTest : public QObject {
             PortBench bench;
             bench.PlaceSim(3, "--rs485-id 249");
             bench.PlaceSilent(5);  // after the controller: listed, never probed
+            CDlgRS232* shown = nullptr;
+            bool detectTakenDuringGet = true;
             CDlgRS232 dlg(bench.app, bench.port, bench.commands, bench.window,
-                          bench.countDetectedGet);
+                          [&](const LinkAddress& at) {
+                              // The Get that follows takes Cancel alone, as the walk did.
+                              detectTakenDuringGet = ById<QPushButton>(*shown, 1001)->isEnabled();
+                              bench.countDetectedGet(at);
+                          });
+            shown = &dlg;
             std::vector<std::pair<int, int>> probes;
             dlg.SetProbeHook([&](int port, int id) { probes.emplace_back(port, id); });
 
@@ -92,6 +99,7 @@ class LinkDialogsTest : public QObject {
             QCOMPARE(bench.window.messages.size(), 1u);
             QCOMPARE(QString::fromStdString(bench.window.messages[0]), "Detect OK: " + found);
             QVERIFY(bench.getParameters == 1 && bench.port.IsOpen() && dlg.SelectedPort() == 3);
+            QVERIFY(!detectTakenDuringGet);
             QCOMPARE(list->currentText() + " " + ById<QLineEdit>(dlg, 1017)->text(),
                      QString("COM 3 249"));
             // (The walk may probe 248 while a late answer of 249 is on its way.)

@@ -13,6 +13,7 @@
 #include "win32app/Dialogs.h"
 #include "win32app/LinkDialogs.h"
 #include "win32app/resource.h"
+#include "win32ui/WindowSupport.h"
 #include "win32ui/panel/CWndMiscPara.h"
 
 namespace zelt::win32 {
@@ -442,13 +443,7 @@ bool CMainWnd::PreTranslateMessage(MSG& message) {
 // --- Messages ------------------------------------------------------------------------------
 
 LRESULT CALLBACK CMainWnd::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* wnd = static_cast<CMainWnd*>(create->lpCreateParams);
-        wnd->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(wnd));
-    }
-    auto* wnd = reinterpret_cast<CMainWnd*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* wnd = WindowObject<CMainWnd>(hwnd, message, lParam);
     if (wnd == nullptr || wnd->statusBar_ == nullptr) {
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }

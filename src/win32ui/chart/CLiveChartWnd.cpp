@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/win32/Wide.h"
+#include "win32ui/WindowSupport.h"
 
 namespace zelt::win32 {
 
@@ -77,12 +78,7 @@ CLiveChartWnd::~CLiveChartWnd() {
 }
 
 LRESULT CALLBACK CLiveChartWnd::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<CLiveChartWnd*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = WindowObject<CLiveChartWnd>(window, message, lParam);
     if (self != nullptr) {
         switch (message) {
             case WM_CLOSE:
@@ -93,20 +89,10 @@ LRESULT CALLBACK CLiveChartWnd::Proc(HWND window, UINT message, WPARAM wParam, L
                 }
                 return 0;
             case WM_PAINT: {
-                PAINTSTRUCT paint;
-                HDC dc = BeginPaint(window, &paint);
-                RECT client;
-                GetClientRect(window, &client);
-                // Drawn off screen first: a poll each five seconds would flicker otherwise.
-                HDC memory = CreateCompatibleDC(dc);
-                HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-                HGDIOBJ old = SelectObject(memory, bitmap);
-                self->Paint(memory, client);
-                BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-                SelectObject(memory, old);
-                DeleteObject(bitmap);
-                DeleteDC(memory);
-                EndPaint(window, &paint);
+                // A poll each five seconds repaints.
+                PaintBuffered(window, [self](HDC memory, const RECT& client) {
+                    self->Paint(memory, client);
+                });
                 return 0;
             }
             case WM_ERASEBKGND:

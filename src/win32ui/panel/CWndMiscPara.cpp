@@ -12,6 +12,7 @@
 #include "panel/PanelRules.h"
 #include "panel/ReadState.h"
 #include "platform/win32/Wide.h"
+#include "win32ui/WindowSupport.h"
 #include "win32ui/chart/CLiveChartWnd.h"
 #include "win32ui/panel/PanelControls.h"
 #include "win32ui/panel/PanelStyle.h"
@@ -121,13 +122,7 @@ CWndMiscPara::Window::~Window() {
 
 LRESULT CALLBACK CWndMiscPara::Window::Proc(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<Window*>(create->lpCreateParams);
-        self->handle = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = WindowObject<Window>(window, message, lParam);
     if (self == nullptr || self->controls == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
     }

@@ -66,24 +66,24 @@ DWORD StyleOf(const PanelControl& entry) {
     return style;
 }
 
-const wchar_t* ClassOf(Kind kind) {
+}  // namespace
+
+const wchar_t* ControlClassOf(PanelControlKind kind) {
     switch (kind) {
-        case Kind::Label:
+        case PanelControlKind::Label:
             return WC_STATICW;
-        case Kind::Edit:
-        case Kind::ReadOnlyEdit:
-        case Kind::ReadOnlyLeftEdit:
+        case PanelControlKind::Edit:
+        case PanelControlKind::ReadOnlyEdit:
+        case PanelControlKind::ReadOnlyLeftEdit:
             return WC_EDITW;
-        case Kind::Spin:
+        case PanelControlKind::Spin:
             return UPDOWN_CLASSW;
-        case Kind::Combo:
+        case PanelControlKind::Combo:
             return WC_COMBOBOXW;
         default:
             return WC_BUTTONW;
     }
 }
-
-}  // namespace
 
 PanelControls::PanelControls(HWND panel, const PanelStyle& style, bool english)
     : panel_(panel), style_(style) {
@@ -137,7 +137,8 @@ void PanelControls::CreateGroups(bool) {
 void PanelControls::CreateControls(bool) {
     for (const PanelControl& entry : Controls()) {
         const int id = entry.id > 0 ? entry.id : kStaticId;
-        HWND window = Create(ClassOf(entry.kind), StyleOf(entry), ScaledRect(entry.rect), id);
+        HWND window =
+            Create(ControlClassOf(entry.kind), StyleOf(entry), ScaledRect(entry.rect), id);
         entries_[window] = &entry;
         if (entry.id != 0) {
             byId_[entry.id] = window;

@@ -14,6 +14,9 @@
 
 namespace zelt::win32 {
 
+// The window class that shows a control of this kind.
+const wchar_t* ControlClassOf(PanelControlKind kind);
+
 class PanelControls {
   public:
     PanelControls(HWND panel, const PanelStyle& style, bool english);

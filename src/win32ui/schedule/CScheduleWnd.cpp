@@ -11,6 +11,8 @@
 #include "panel/PanelLayout.h"
 #include "platform/win32/Wide.h"
 #include "schedule/TimeAxis.h"
+#include "win32ui/WindowSupport.h"
+#include "win32ui/panel/PanelControls.h"
 #include "win32ui/panel/PictureButton.h"
 
 namespace zelt::win32 {
@@ -23,19 +25,6 @@ constexpr wchar_t kBarClass[] = L"ZeltScheduleBar";
 constexpr wchar_t kViewClass[] = L"ZeltScheduleView";
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-
-const wchar_t* BarClassOf(PanelControlKind kind) {
-    switch (kind) {
-        case PanelControlKind::Button:
-            return WC_BUTTONW;
-        case PanelControlKind::Label:
-            return WC_STATICW;
-        case PanelControlKind::Spin:
-            return UPDOWN_CLASSW;
-        default:
-            return WC_EDITW;
-    }
-}
 
 DWORD BarStyleOf(PanelControlKind kind) {
     switch (kind) {
@@ -152,7 +141,7 @@ CScheduleWnd::Impl::Impl(CMainApp& app, HWND panel, const PanelStyle& style)
                                    control.rect.bottom);
         const int id = control.id != 0 ? control.id : 0xFFFF;
         HWND window =
-            CreateWindowExW(0, BarClassOf(control.kind), L"", BarStyleOf(control.kind), r.left,
+            CreateWindowExW(0, ControlClassOf(control.kind), L"", BarStyleOf(control.kind), r.left,
                             r.top, r.right - r.left, r.bottom - r.top, bar,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         if (control.text.english[0] != '\0') {
@@ -201,12 +190,7 @@ CScheduleWnd::Impl::~Impl() {
 
 LRESULT CALLBACK CScheduleWnd::Impl::BarProc(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        SetWindowLongPtrW(
-            window, GWLP_USERDATA,
-            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Impl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = WindowObject<Impl>(window, message, lParam);
     if (self == nullptr || self->bar == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -215,12 +199,7 @@ LRESULT CALLBACK CScheduleWnd::Impl::BarProc(HWND window, UINT message, WPARAM w
 
 LRESULT CALLBACK CScheduleWnd::Impl::ViewProc(HWND window, UINT message, WPARAM wParam,
                                               LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        SetWindowLongPtrW(
-            window, GWLP_USERDATA,
-            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Impl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = WindowObject<Impl>(window, message, lParam);
     if (self == nullptr || self->view == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -339,20 +318,8 @@ LRESULT CScheduleWnd::Impl::OnView(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
-            PAINTSTRUCT paint;
-            HDC dc = BeginPaint(view, &paint);
-            RECT client;
-            GetClientRect(view, &client);
-            // Drawn off screen first: a drag repaints on every move.
-            HDC memory = CreateCompatibleDC(dc);
-            HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-            HGDIOBJ old = SelectObject(memory, bitmap);
-            PaintView(memory);
-            BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-            SelectObject(memory, old);
-            DeleteObject(bitmap);
-            DeleteDC(memory);
-            EndPaint(view, &paint);
+            // A drag repaints on every move.
+            PaintBuffered(view, [this](HDC memory, const RECT&) { PaintView(memory); });
             return 0;
         }
         default:
